@@ -1,0 +1,52 @@
+#include "ConvertCommand.h"
+
+#include "MessageService.h"
+#include "Placeholders.h"
+
+namespace {
+bool isMissing(const QString& text, const QString& placeholder)
+{
+    return text.isEmpty() || text == placeholder;
+}
+} // namespace
+
+QStringList ConvertCommand::missingInputMessages(const PackageRequest& fields)
+{
+    QStringList messages;
+    if (isMissing(fields.leftPath, Placeholders::leftIcon) ||
+        isMissing(fields.rightPath, Placeholders::rightIcon))
+        messages << tr("Please select both (left and right) ICO files!");
+    if (isMissing(fields.outputPath, Placeholders::output))
+        messages << tr("Please select output TVK file!");
+    if (isMissing(fields.name, Placeholders::name) ||
+        isMissing(fields.author, Placeholders::author))
+        messages << tr("Enter both Tovrik and Author names!");
+    return messages;
+}
+
+bool ConvertCommand::run(const PackageRequest& fields, MessageService& messages,
+                         const WriteProgress& progress)
+{
+    const QStringList missing = missingInputMessages(fields);
+    for (const QString& message : missing)
+        messages.showMessage(message, MessageService::Kind::Warning);
+    if (!missing.isEmpty())
+        return false;
+
+    const WriteOutcome outcome = PackageWriter::write(fields, progress);
+    switch (outcome.status) {
+    case WriteOutcome::Status::Written:
+        messages.showMessage(tr("Ready!"), MessageService::Kind::Information);
+        return true;
+    case WriteOutcome::Status::Refused:
+        messages.showMessage(outcome.message, MessageService::Kind::Warning);
+        return false;
+    case WriteOutcome::Status::Failed:
+        messages.showMessage(outcome.message, MessageService::Kind::Error);
+        return false;
+    case WriteOutcome::Status::Cancelled:
+        // The user asked for it; there is nothing to tell.
+        return false;
+    }
+    return false;
+}

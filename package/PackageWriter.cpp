@@ -1,0 +1,169 @@
+#include "PackageWriter.h"
+
+#include "ChunkedCopy.h"
+#include "SameFile.h"
+#include "SingleByteText.h"
+#include "TvkLayout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace {
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+WriteOutcome refused(const QString& message)
+{
+    return {WriteOutcome::Status::Refused, message};
+}
+
+WriteOutcome failed(const QString& message)
+{
+    return {WriteOutcome::Status::Failed, message};
+}
+
+// An icon opened for reading, with its size taken at that moment: the size that
+// its length field records and the number of bytes copied.
+struct OpenIcon
+{
+    QFile file;
+    qint64 size = 0;
+};
+
+// Both arguments at once, so that a '%' in the path is never taken for a marker.
+QString cannotReadIcon(const QString& path, const QString& reason)
+{
+    return PackageWriter::tr("Cannot read ICO file %1:\n%2").arg(shown(path), reason);
+}
+
+std::optional<QString> cannotStore(const QString& fieldName, const QString& text, QByteArray& bytes)
+{
+    SingleByteEncoding encoding = encodeSingleByte(text);
+    if (encoding.unencodable) {
+        return PackageWriter::tr("The %1 contains the character %2, which a TVK file cannot "
+                                 "store.\nUse letters of Western European languages only.")
+            .arg(fieldName, describeCharacter(*encoding.unencodable));
+    }
+    bytes = std::move(encoding.bytes);
+    return std::nullopt;
+}
+
+std::optional<QString> openIcon(const QString& path, OpenIcon& icon)
+{
+    const auto cannotRead = [&](const QString& reason) { return cannotReadIcon(path, reason); };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return cannotRead(PackageWriter::tr("The file does not exist."));
+    if (info.isDir())
+        return cannotRead(PackageWriter::tr("This is a folder, not a file."));
+    if (!info.isFile())
+        return cannotRead(PackageWriter::tr("This is not a regular file."));
+
+    icon.file.setFileName(path);
+    if (!icon.file.open(QIODevice::ReadOnly))
+        return cannotRead(icon.file.errorString() + QLatin1Char('.'));
+    icon.size = icon.file.size();
+    if (icon.size > TvkLayout::kMaxFieldLength) {
+        return PackageWriter::tr("ICO file %1 is too large for a TVK file:\nit holds %2 bytes, "
+                                 "and an icon may hold at most %3 bytes.")
+            .arg(shown(path), QString::number(icon.size),
+                 QString::number(TvkLayout::kMaxFieldLength));
+    }
+    return std::nullopt;
+}
+
+QString readFailure(const OpenIcon& icon, const CopyOutcome& copy)
+{
+    const QString reason = copy.status == CopyOutcome::Status::SourceEnded
+                               ? PackageWriter::tr("The file became shorter while it was read.")
+                               : icon.file.errorString() + QLatin1Char('.');
+    return cannotReadIcon(icon.file.fileName(), reason);
+}
+
+} // namespace
+
+WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
+{
+    QByteArray nameBytes;
+    QByteArray authorBytes;
+    if (auto refusal = cannotStore(tr("Tovrik name"), request.name, nameBytes))
+        return refused(*refusal);
+    if (auto refusal = cannotStore(tr("Author name"), request.author, authorBytes))
+        return refused(*refusal);
+
+    OpenIcon left;
+    OpenIcon right;
+    if (auto refusal = openIcon(request.leftPath, left))
+        return refused(*refusal);
+    if (auto refusal = openIcon(request.rightPath, right))
+        return refused(*refusal);
+
+    if (isSameExistingFile(request.outputPath, request.leftPath) ||
+        isSameExistingFile(request.outputPath, request.rightPath))
+        return refused(tr("The output TVK file must differ from both ICO files!"));
+
+    const auto cannotWrite = [&](const QString& reason) {
+        return tr("Cannot write file %1:\n%2").arg(shown(request.outputPath), reason);
+    };
+    if (QFileInfo(request.outputPath).isDir())
+        return refused(cannotWrite(tr("This is a folder, not a file.")));
+
+    QSaveFile output(request.outputPath);
+    if (!output.open(QIODevice::WriteOnly))
+        return failed(cannotWrite(output.errorString() + QLatin1Char('.')));
+
+    const QByteArray header = TvkLayout::header(
+        nameBytes, authorBytes, static_cast<qint32>(left.size), static_cast<qint32>(right.size));
+    const qint64 total =
+        TvkLayout::fileSize(nameBytes.size(), authorBytes.size(), left.size, right.size);
+    const auto writeFailed = [&] {
+        const QString reason = output.errorString();
+        output.cancelWriting();
+        return failed(cannotWrite(reason + QLatin1Char('.')));
+    };
+    const auto cancelled = [&] {
+        output.cancelWriting();
+        return WriteOutcome{WriteOutcome::Status::Cancelled, tr("The conversion was cancelled.")};
+    };
+
+    if (!writeAll(output, header.constData(), header.size()))
+        return writeFailed();
+    qint64 written = header.size();
+    if (progress && !progress(written, total))
+        return cancelled();
+
+    for (OpenIcon* icon : {&left, &right}) {
+        const qint64 before = written;
+        const CopyOutcome copy = copyBytes(icon->file, output, icon->size, [&](qint64 copiedSoFar) {
+            written = before + copiedSoFar;
+            return !progress || progress(written, total);
+        });
+        switch (copy.status) {
+        case CopyOutcome::Status::Copied:
+            break;
+        case CopyOutcome::Status::WriteFailed:
+            return writeFailed();
+        case CopyOutcome::Status::Cancelled:
+            return cancelled();
+        case CopyOutcome::Status::ReadFailed:
+        case CopyOutcome::Status::SourceEnded:
+            output.cancelWriting();
+            return failed(readFailure(*icon, copy));
+        }
+    }
+
+    // QSaveFile::commit() does not notice a failing final flush, so the flush is
+    // checked here and the earlier file stays in place unless it succeeded.
+    if (!output.flush() || output.error() != QFileDevice::NoError)
+        return writeFailed();
+    if (!output.commit())
+        return failed(cannotWrite(output.errorString() + QLatin1Char('.')));
+    return {};
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <functional>
+
+// The five inputs of one TVK file, as the user gave them.
+struct PackageRequest
+{
+    QString leftPath;
+    QString rightPath;
+    QString outputPath;
+    QString name;
+    QString author;
+};
+
+struct WriteOutcome
+{
+    enum class Status
+    {
+        Written,   // the output file now holds exactly the new package
+        Refused,   // an input cannot go into a TVK file; nothing was touched
+        Failed,    // reading or writing failed; the earlier output file is unchanged
+        Cancelled, // stopped by the progress handler; the earlier output file is unchanged
+    };
+    Status status = Status::Written;
+    QString message; // for the user, naming the file and the reason; empty when written
+
+    bool written() const { return status == Status::Written; }
+};
+
+// Called as the package is written, with the bytes written so far and the file's
+// full size; returning false cancels the writing.
+using WriteProgress = std::function<bool(qint64 written, qint64 total)>;
+
+// Writes one TVK file. Refusals come first, in a fixed order, before any file
+// is opened for writing: texts with a character the file cannot store, an icon
+// that is missing, not a file, unreadable or too large, an output that is one of
+// the icons. The output replaces any earlier file only once every byte is on
+// disk, so a failure never leaves a half-written file or loses the earlier one.
+class PackageWriter
+{
+    Q_DECLARE_TR_FUNCTIONS(PackageWriter)
+
+public:
+    static WriteOutcome write(const PackageRequest& request, const WriteProgress& progress = {});
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// TVK files keep each character of a text in one byte of Windows-1252, the
+// single-byte code page of the Western Windows systems the files come from.
+struct SingleByteEncoding
+{
+    QByteArray bytes;
+    // The first character that has no byte in the code page; bytes is empty then.
+    std::optional<char32_t> unencodable;
+};
+
+SingleByteEncoding encodeSingleByte(const QString& text);
+
+// The reverse mapping; the five bytes that Windows-1252 leaves undefined come
+// back as the control characters of the same number, as Windows reads them.
+QString decodeSingleByte(const QByteArray& bytes);
+
+// "“é” (U+00E9)": a character as the user is shown it in a message.
+QString describeCharacter(char32_t character);

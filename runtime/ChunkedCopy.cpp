@@ -1,0 +1,51 @@
+#include "ChunkedCopy.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <memory>
+
+bool writeAll(QIODevice& target, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const qint64 written = target.write(data, size);
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
+                      const CopyProgress& progress)
+{
+    CopyOutcome outcome;
+    if (count <= 0)
+        return outcome;
+
+    const qint64 bufferSize = std::min(count, kCopyChunkSize);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(bufferSize));
+    while (outcome.copied < count) {
+        const qint64 wanted = std::min(bufferSize, count - outcome.copied);
+        const qint64 got = source.read(buffer.get(), wanted);
+        if (got < 0) {
+            outcome.status = CopyOutcome::Status::ReadFailed;
+            return outcome;
+        }
+        if (got == 0) {
+            outcome.status = CopyOutcome::Status::SourceEnded;
+            return outcome;
+        }
+        if (!writeAll(target, buffer.get(), got)) {
+            outcome.status = CopyOutcome::Status::WriteFailed;
+            return outcome;
+        }
+        outcome.copied += got;
+        if (progress && !progress(outcome.copied)) {
+            outcome.status = CopyOutcome::Status::Cancelled;
+            return outcome;
+        }
+    }
+    return outcome;
+}

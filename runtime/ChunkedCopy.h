@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+
+class QIODevice;
+
+// Copies a known number of bytes from one device to another in large chunks, so
+// that memory use stays flat whatever the size and no byte is handled alone.
+struct CopyOutcome
+{
+    enum class Status
+    {
+        Copied,
+        ReadFailed,
+        SourceEnded,
+        WriteFailed,
+        Cancelled
+    };
+    Status status = Status::Copied;
+    qint64 copied = 0;
+};
+
+// Called after every chunk with the bytes copied so far; returning false stops the copy.
+using CopyProgress = std::function<bool(qint64 copiedSoFar)>;
+
+// Writes every byte, going on after a short write: a device may accept part of
+// the data without an error, and only the next write then says why it failed, so
+// the device's errorString() holds the reason when this returns false.
+bool writeAll(QIODevice& target, const char* data, qint64 size);
+
+inline constexpr qint64 kCopyChunkSize = qint64(1) << 20;
+
+CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
+                      const CopyProgress& progress = {});

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// How the program asks the user for a file. Each call returns the full path as
+// the dialog gives it, or the empty text when the user cancels.
+class FileDialogService
+{
+public:
+    struct Request
+    {
+        QString title;
+        QString filter; // "Description (*.ext)|*.ext" pairs, as the windows word them
+        QString initialFolder;
+    };
+
+    virtual ~FileDialogService() = default;
+    virtual QString askOpenFile(const Request& request) = 0;
+    virtual QString askSaveFile(const Request& request) = 0;
+};

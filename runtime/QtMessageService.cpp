@@ -1,0 +1,32 @@
+#include "QtMessageService.h"
+
+#include <QMessageBox>
+
+namespace {
+QMessageBox::Icon iconFor(MessageService::Kind kind)
+{
+    switch (kind) {
+    case MessageService::Kind::Information:
+        return QMessageBox::Information;
+    case MessageService::Kind::Warning:
+        return QMessageBox::Warning;
+    case MessageService::Kind::Error:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+QtMessageService::QtMessageService(QWidget* parentWindow) : m_parentWindow(parentWindow) {}
+
+void QtMessageService::setParentWindow(QWidget* parentWindow)
+{
+    m_parentWindow = parentWindow;
+}
+
+void QtMessageService::showMessage(const QString& text, Kind kind)
+{
+    QMessageBox box(iconFor(kind), QStringLiteral("TVK_Mak"), text, QMessageBox::Ok,
+                    m_parentWindow.data());
+    box.exec();
+}

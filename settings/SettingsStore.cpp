@@ -1,0 +1,88 @@
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+QString keyPath(const QString& section, const QString& key)
+{
+    return section + QLatin1Char('/') + key;
+}
+
+// Reads a value from the bytes now on disk. QSettings keeps a per-process cache
+// of every file it has written, so reopening the same path could answer from
+// memory even when the disk holds less (a full disk can leave an empty file
+// while QSettings reports no error); a private copy forces a real parse.
+std::optional<QString> readFromDisk(const QString& filePath, const QString& section,
+                                    const QString& key)
+{
+    const QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return std::nullopt;
+    const QString copy = scratch.filePath(QStringLiteral("check.ini"));
+    if (!QFile::copy(filePath, copy))
+        return std::nullopt;
+    const QSettings settings(copy, QSettings::IniFormat);
+    const QVariant value = settings.value(keyPath(section, key));
+    if (settings.status() != QSettings::NoError || !value.isValid())
+        return std::nullopt;
+    return value.toString();
+}
+
+} // namespace
+
+QString SettingsStore::userFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+SettingsStore::SettingsStore(QString folder) : m_folder(std::move(folder)) {}
+
+QString SettingsStore::filePath(const QString& application) const
+{
+    return QDir(m_folder).filePath(application + QStringLiteral(".ini"));
+}
+
+QString SettingsStore::get(const QString& application, const QString& section, const QString& key,
+                           const QString& defaultValue) const
+{
+    const QString path = filePath(application);
+    if (!QFileInfo::exists(path))
+        return defaultValue;
+    const QSettings settings(path, QSettings::IniFormat);
+    return settings.value(keyPath(section, key), defaultValue).toString();
+}
+
+std::optional<QString> SettingsStore::save(const QString& application, const QString& section,
+                                           const QString& key, const QString& value)
+{
+    const QString path = filePath(application);
+    const auto cannotSave = [&](const QString& reason) {
+        return tr("Cannot save the settings to %1:\n%2")
+            .arg(QDir::toNativeSeparators(path), reason);
+    };
+
+    if (!QDir().mkpath(m_folder)) {
+        return cannotSave(
+            tr("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(m_folder)));
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(keyPath(section, key), value);
+    settings.sync();
+    switch (settings.status()) {
+    case QSettings::NoError:
+        break;
+    case QSettings::AccessError:
+        return cannotSave(tr("The file cannot be written."));
+    case QSettings::FormatError:
+        return cannotSave(tr("The file is not a valid settings file."));
+    }
+    if (readFromDisk(path, section, key) != value)
+        return cannotSave(tr("The file could not be written completely; the disk may be full."));
+    return std::nullopt;
+}

@@ -1,0 +1,101 @@
+#include "ChunkedCopy.h"
+
+#include <QBuffer>
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+// Accepts only a limited number of bytes, then reports short writes, as a full
+// disk does.
+class ShortWriteDevice final : public QBuffer
+{
+public:
+    explicit ShortWriteDevice(qint64 room) : m_room(room) {}
+
+protected:
+    qint64 writeData(const char* data, qint64 length) override
+    {
+        const qint64 accepted = std::min(length, m_room);
+        m_room -= accepted;
+        return QBuffer::writeData(data, accepted);
+    }
+
+private:
+    qint64 m_room;
+};
+
+QByteArray pattern(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = char((i * 31 + i / 256) & 0xFF);
+    return bytes;
+}
+} // namespace
+
+class ChunkedCopyTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void copyBytes_sizesAroundChunkBoundaries_copyExactly_data()
+    {
+        QTest::addColumn<qint64>("size");
+        for (const qint64 size : {qint64(0), qint64(1), kCopyChunkSize - 1, kCopyChunkSize,
+                                  kCopyChunkSize + 1, 2 * kCopyChunkSize + 3})
+            QTest::addRow("%lld bytes", size) << size;
+    }
+
+    void copyBytes_sizesAroundChunkBoundaries_copyExactly()
+    {
+        QFETCH(qint64, size);
+        QByteArray source = pattern(size + 5); // bytes past the count stay behind
+        QBuffer from(&source);
+        QBuffer to;
+        QVERIFY(from.open(QIODevice::ReadOnly));
+        QVERIFY(to.open(QIODevice::WriteOnly));
+
+        const CopyOutcome outcome = copyBytes(from, to, size);
+
+        QCOMPARE(outcome.status, CopyOutcome::Status::Copied);
+        QCOMPARE(outcome.copied, size);
+        QVERIFY(to.data() == source.left(size));
+    }
+
+    void copyBytes_failures_reported_data()
+    {
+        QTest::addColumn<qint64>("sourceSize");
+        QTest::addColumn<qint64>("room");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<CopyOutcome::Status>("expected");
+        const qint64 count = 3 * kCopyChunkSize;
+        QTest::newRow("short write")
+            << count << kCopyChunkSize + 10 << false << CopyOutcome::Status::WriteFailed;
+        QTest::newRow("source ends early")
+            << count - 1 << count << false << CopyOutcome::Status::SourceEnded;
+        QTest::newRow("cancelled") << count << count << true << CopyOutcome::Status::Cancelled;
+    }
+
+    void copyBytes_failures_reported()
+    {
+        QFETCH(qint64, sourceSize);
+        QFETCH(qint64, room);
+        QFETCH(bool, cancel);
+        QFETCH(CopyOutcome::Status, expected);
+        QByteArray source = pattern(sourceSize);
+        QBuffer from(&source);
+        ShortWriteDevice to(room);
+        QVERIFY(from.open(QIODevice::ReadOnly));
+        QVERIFY(to.open(QIODevice::WriteOnly));
+
+        const CopyOutcome outcome =
+            copyBytes(from, to, 3 * kCopyChunkSize, [&](qint64) { return !cancel; });
+
+        QCOMPARE(outcome.status, expected);
+        QVERIFY(outcome.copied < 3 * kCopyChunkSize);
+    }
+};
+
+QTEST_GUILESS_MAIN(ChunkedCopyTest)
+#include "tst_ChunkedCopy.moc"

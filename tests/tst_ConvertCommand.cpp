@@ -1,0 +1,169 @@
+#include "ConvertCommand.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Kind = MessageService::Kind;
+
+namespace {
+const QString kIcons = QStringLiteral("Please select both (left and right) ICO files!");
+const QString kOutput = QStringLiteral("Please select output TVK file!");
+const QString kNames = QStringLiteral("Enter both Tovrik and Author names!");
+} // namespace
+
+Q_DECLARE_METATYPE(PackageRequest)
+
+class ConvertCommandTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Five filled fields: two small icons, an existing earlier output, two names.
+    PackageRequest filledFields()
+    {
+        TestFiles::write(path(QStringLiteral("left.ico")), QByteArray::fromHex("010203"));
+        TestFiles::write(path(QStringLiteral("right.ico")), {});
+        TestFiles::write(path(QStringLiteral("out.tvk")), "earlier");
+        return {path(QStringLiteral("left.ico")), path(QStringLiteral("right.ico")),
+                path(QStringLiteral("out.tvk")), QStringLiteral("A"), QStringLiteral("B")};
+    }
+
+private Q_SLOTS:
+    void init() { QVERIFY(m_dir.isValid()); }
+
+    void run_missingInput_showsEachGroupOnceInOrderAndTouchesNothing_data()
+    {
+        QTest::addColumn<PackageRequest>("fields");
+        QTest::addColumn<QStringList>("expected");
+
+        const PackageRequest filled = filledFields();
+        const PackageRequest placeholders = {
+            QStringLiteral("Input name - Left ICO"), QStringLiteral("Input name - Right ICO"),
+            QStringLiteral("Output name - Complete TVK"), QStringLiteral("Tovrik name"),
+            QStringLiteral("Author Name")};
+
+        QTest::newRow("all at their placeholders")
+            << placeholders << QStringList({kIcons, kOutput, kNames});
+        QTest::newRow("all empty") << PackageRequest() << QStringList({kIcons, kOutput, kNames});
+
+        PackageRequest fields = filled;
+        fields.author = placeholders.author;
+        QTest::newRow("only the author") << fields << QStringList(kNames);
+        fields = filled;
+        fields.name.clear();
+        QTest::newRow("only the name, empty") << fields << QStringList(kNames);
+        fields = filled;
+        fields.rightPath = placeholders.rightPath;
+        QTest::newRow("only the right icon") << fields << QStringList(kIcons);
+        fields = filled;
+        fields.leftPath.clear();
+        fields.outputPath = placeholders.outputPath;
+        QTest::newRow("left icon and output") << fields << QStringList({kIcons, kOutput});
+        fields = filled;
+        fields.outputPath.clear();
+        fields.name = placeholders.name;
+        fields.author = placeholders.author;
+        QTest::newRow("output and both names") << fields << QStringList({kOutput, kNames});
+    }
+
+    void run_missingInput_showsEachGroupOnceInOrderAndTouchesNothing()
+    {
+        QFETCH(PackageRequest, fields);
+        QFETCH(QStringList, expected);
+        const QStringList before = TestFiles::entries(m_dir.path());
+        RecordingMessages messages;
+
+        QVERIFY(!ConvertCommand::run(fields, messages));
+
+        QCOMPARE(messages.texts, expected);
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out.tvk"))), QByteArray("earlier"));
+    }
+
+    void run_textsThatOnlyResemblePlaceholders_areNotMissing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("author");
+        QTest::newRow("lower-case placeholder")
+            << QStringLiteral("tovrik name") << QStringLiteral("author name");
+        QTest::newRow("placeholder with a space")
+            << QStringLiteral("Tovrik name ") << QStringLiteral(" Author Name");
+        QTest::newRow("one space each") << QStringLiteral(" ") << QStringLiteral(" ");
+    }
+
+    void run_textsThatOnlyResemblePlaceholders_areNotMissing()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, author);
+        PackageRequest fields = filledFields();
+        fields.name = name;
+        fields.author = author;
+        RecordingMessages messages;
+
+        QVERIFY(ConvertCommand::run(fields, messages));
+
+        QCOMPARE(messages.texts, QStringList(QStringLiteral("Ready!")));
+        QCOMPARE(messages.kinds, QList<Kind>({Kind::Information}));
+        const QByteArray written = TestFiles::read(fields.outputPath);
+        QCOMPARE(written.mid(4, name.size()), name.toLatin1());
+    }
+
+    void run_lowerCasePlaceholderAsIconPath_isUsedAsAFileName()
+    {
+        PackageRequest fields = filledFields();
+        fields.leftPath = path(QStringLiteral("input name - left ico"));
+        TestFiles::write(fields.leftPath, "icon");
+        RecordingMessages messages;
+
+        QVERIFY(ConvertCommand::run(fields, messages));
+
+        QCOMPARE(messages.texts, QStringList(QStringLiteral("Ready!")));
+        QVERIFY(TestFiles::read(fields.outputPath).endsWith("icon"));
+    }
+
+    void run_refusedOrFailed_showsOneMessageAndNoReady_data()
+    {
+        QTest::addColumn<PackageRequest>("fields");
+        QTest::addColumn<QString>("expectedStart");
+        QTest::addColumn<MessageService::Kind>("expectedKind");
+
+        PackageRequest fields = filledFields();
+        fields.rightPath = path(QStringLiteral("missing.ico"));
+        QTest::newRow("icon missing") << fields
+                                      << QStringLiteral("Cannot read ICO file %1")
+                                             .arg(QDir::toNativeSeparators(fields.rightPath))
+                                      << Kind::Warning;
+        fields = filledFields();
+        fields.outputPath = path(QStringLiteral("no folder/out.tvk"));
+        QTest::newRow("output folder missing")
+            << fields
+            << QStringLiteral("Cannot write file %1")
+                   .arg(QDir::toNativeSeparators(fields.outputPath))
+            << Kind::Error;
+    }
+
+    void run_refusedOrFailed_showsOneMessageAndNoReady()
+    {
+        QFETCH(PackageRequest, fields);
+        QFETCH(QString, expectedStart);
+        QFETCH(MessageService::Kind, expectedKind);
+        RecordingMessages messages;
+
+        QVERIFY(!ConvertCommand::run(fields, messages));
+
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY2(messages.texts.first().startsWith(expectedStart),
+                 qPrintable(messages.texts.first()));
+        QCOMPARE(messages.kinds.first(), expectedKind);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out.tvk"))), QByteArray("earlier"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ConvertCommandTest)
+#include "tst_ConvertCommand.moc"

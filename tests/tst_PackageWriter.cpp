@@ -1,0 +1,388 @@
+#include "PackageWriter.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using Status = WriteOutcome::Status;
+
+class PackageWriterTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Icons "left.ico" (01 02 03) and "right.ico" (empty) in the test's folder.
+    PackageRequest smallRequest(const QString& output = QStringLiteral("out.tvk"))
+    {
+        TestFiles::write(path(QStringLiteral("left.ico")), QByteArray::fromHex("010203"));
+        TestFiles::write(path(QStringLiteral("right.ico")), {});
+        return {path(QStringLiteral("left.ico")), path(QStringLiteral("right.ico")), path(output),
+                QStringLiteral("A"), QStringLiteral("B")};
+    }
+
+    static const QByteArray& smallPackage()
+    {
+        static const QByteArray bytes =
+            QByteArray::fromHex("01000000 41 01000000 42 03000000 00000000 010203");
+        return bytes;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        for (const QString& entry : TestFiles::entries(m_dir.path()))
+            QVERIFY(QFile::remove(path(entry)) || QDir(path(entry)).removeRecursively());
+    }
+
+    void write_byteExamples_matchLayout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<QByteArray>("left");
+        QTest::addColumn<QByteArray>("right");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("one letter each, three bytes and an empty icon")
+            << QStringLiteral("A") << QStringLiteral("B") << QByteArray::fromHex("010203")
+            << QByteArray() << smallPackage();
+
+        const QString longName(300, QLatin1Char('n'));
+        QTest::newRow("300-character name")
+            << longName << QStringLiteral("B") << QByteArray("L") << QByteArray("RR")
+            << QByteArray::fromHex("2C010000") + QByteArray(300, 'n') +
+                   QByteArray::fromHex("01000000 42 01000000 02000000") + "LRR";
+
+        QTest::newRow("two empty icons end in eight zero bytes")
+            << QStringLiteral("N") << QStringLiteral("A") << QByteArray() << QByteArray()
+            << QByteArray::fromHex("01000000 4E 01000000 41 00000000 00000000");
+
+        QTest::newRow("one space as name")
+            << QStringLiteral(" ") << QStringLiteral("B") << QByteArray() << QByteArray()
+            << QByteArray::fromHex("01000000 20 01000000 42 00000000 00000000");
+
+        QTest::newRow("Western letters, one byte each")
+            << QStringLiteral("é€ß") << QStringLiteral("Ÿ™") << QByteArray() << QByteArray()
+            << QByteArray::fromHex("03000000 E980DF 02000000 9F99 00000000 00000000");
+    }
+
+    void write_byteExamples_matchLayout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, author);
+        QFETCH(QByteArray, left);
+        QFETCH(QByteArray, right);
+        QFETCH(QByteArray, expected);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), left));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), right));
+
+        const WriteOutcome outcome =
+            PackageWriter::write({path(QStringLiteral("l.ico")), path(QStringLiteral("r.ico")),
+                                  path(QStringLiteral("out.tvk")), name, author});
+
+        QCOMPARE(outcome.status, Status::Written);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out.tvk"))).toHex(' '), expected.toHex(' '));
+    }
+
+    void write_sameIconBothSides_storedTwice()
+    {
+        const QByteArray icon = QByteArray::fromHex("00000100 AABB");
+        QVERIFY(TestFiles::write(path(QStringLiteral("both.ico")), icon));
+        const QString both = path(QStringLiteral("both.ico"));
+
+        const WriteOutcome outcome =
+            PackageWriter::write({both, both, path(QStringLiteral("out.tvk")), QStringLiteral("A"),
+                                  QStringLiteral("B")});
+
+        QCOMPARE(outcome.status, Status::Written);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out.tvk"))),
+                 QByteArray::fromHex("01000000 41 01000000 42 06000000 06000000") + icon + icon);
+        QCOMPARE(TestFiles::read(both), icon);
+    }
+
+    void write_iconsLargerThanOneChunk_copiedUnchanged()
+    {
+        QByteArray left(3 * 1024 * 1024 + 17, Qt::Uninitialized);
+        for (qsizetype i = 0; i < left.size(); ++i)
+            left[i] = char((i * 7 + i / 251) & 0xFF);
+        const QByteArray right = left.right(1024 * 1024);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), left));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), right));
+
+        const WriteOutcome outcome = PackageWriter::write(
+            {path(QStringLiteral("l.ico")), path(QStringLiteral("r.ico")),
+             path(QStringLiteral("out.tvk")), QStringLiteral("A"), QStringLiteral("B")});
+
+        QCOMPARE(outcome.status, Status::Written);
+        const QByteArray written = TestFiles::read(path(QStringLiteral("out.tvk")));
+        QCOMPARE(written.size(), 18 + left.size() + right.size());
+        QVERIFY(written.mid(18, left.size()) == left);
+        QVERIFY(written.mid(18 + left.size()) == right);
+    }
+
+    void write_existingLongerOutput_becomesExactlyNewPackage()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("out.tvk")), QByteArray(1000, 'x')));
+
+        QCOMPARE(PackageWriter::write(smallRequest()).status, Status::Written);
+
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out.tvk"))), smallPackage());
+        QCOMPARE(TestFiles::entries(m_dir.path()),
+                 QStringList({QStringLiteral("left.ico"), QStringLiteral("out.tvk"),
+                              QStringLiteral("right.ico")}));
+    }
+
+    void write_pathsWithSpacesAndNonAsciiLetters_work()
+    {
+        const QString folder = path(QStringLiteral("Ünïcode icons"));
+        QVERIFY(
+            TestFiles::write(folder + QStringLiteral("/левый.ico"), QByteArray::fromHex("010203")));
+        QVERIFY(TestFiles::write(folder + QStringLiteral("/right 右.ico"), {}));
+        const QString output = folder + QStringLiteral("/Ausgabe ß.tvk");
+
+        const WriteOutcome outcome = PackageWriter::write(
+            {folder + QStringLiteral("/левый.ico"), folder + QStringLiteral("/right 右.ico"),
+             output, QStringLiteral("A"), QStringLiteral("B")});
+
+        QCOMPARE(outcome.status, Status::Written);
+        QCOMPARE(TestFiles::read(output), smallPackage());
+    }
+
+    void write_refusedInput_touchesNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("expectedMessage"); // %1 stands for the file it names
+        QTest::addColumn<QString>("named");
+
+        const QString l = QStringLiteral("left.ico");
+        const QString r = QStringLiteral("right.ico");
+        const QString out = QStringLiteral("out.tvk");
+        const QString a = QStringLiteral("A");
+        const QString b = QStringLiteral("B");
+        const QString sameFile =
+            QStringLiteral("The output TVK file must differ from both ICO files!");
+
+        QTest::newRow("emoji in name")
+            << QStringLiteral("Smile 😀") << b << l << r << out
+            << QStringLiteral("The Tovrik name contains the character “😀” (U+1F600), which a TVK "
+                              "file cannot store.\nUse letters of Western European languages only.")
+            << QString();
+        QTest::newRow("CJK in author")
+            << a << QStringLiteral("作者") << l << r << out
+            << QStringLiteral("The Author name contains the character “作” (U+4F5C)") << QString();
+        QTest::newRow("C1 control in name") << QStringLiteral("\u0081") << b << l << r << out
+                                            << QStringLiteral("(U+0081)") << QString();
+        QTest::newRow("left icon missing")
+            << a << b << QStringLiteral("nothing.ico") << r << out
+            << QStringLiteral("Cannot read ICO file %1:\nThe file does not exist.")
+            << QStringLiteral("nothing.ico");
+        QTest::newRow("right icon is a folder")
+            << a << b << l << QStringLiteral("folder") << out
+            << QStringLiteral("Cannot read ICO file %1:\nThis is a folder, not a file.")
+            << QStringLiteral("folder");
+        QTest::newRow("output is the left icon") << a << b << l << r << l << sameFile << QString();
+        QTest::newRow("output is the right icon through a symbolic link")
+            << a << b << l << r << QStringLiteral("link-to-right.ico") << sameFile << QString();
+        QTest::newRow("output is the left icon through a hard link")
+            << a << b << l << r << QStringLiteral("hardlink-to-left.ico") << sameFile << QString();
+        QTest::newRow("output through another spelling of the path")
+            << a << b << l << r << QStringLiteral("folder/../right.ico") << sameFile << QString();
+        QTest::newRow("output is a folder")
+            << a << b << l << r << QStringLiteral("folder")
+            << QStringLiteral("Cannot write file %1:\nThis is a folder, not a file.")
+            << QStringLiteral("folder");
+    }
+
+    void write_refusedInput_touchesNothing()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, author);
+        QFETCH(QString, left);
+        QFETCH(QString, right);
+        QFETCH(QString, output);
+        QFETCH(QString, expectedMessage);
+        QFETCH(QString, named);
+        const QByteArray leftBytes = QByteArray::fromHex("010203");
+        QVERIFY(TestFiles::write(path(QStringLiteral("left.ico")), leftBytes));
+        QVERIFY(TestFiles::write(path(QStringLiteral("right.ico")), "right"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("out.tvk")), "earlier"));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("folder"))));
+        QVERIFY(QFile::link(path(QStringLiteral("right.ico")),
+                            path(QStringLiteral("link-to-right.ico"))));
+#ifdef Q_OS_UNIX
+        QVERIFY(
+            ::link(QFile::encodeName(path(QStringLiteral("left.ico"))).constData(),
+                   QFile::encodeName(path(QStringLiteral("hardlink-to-left.ico"))).constData()) ==
+            0);
+#endif
+        const QStringList before = TestFiles::entries(m_dir.path());
+
+        const WriteOutcome outcome =
+            PackageWriter::write({path(left), path(right), path(output), name, author});
+
+        QCOMPARE(outcome.status, Status::Refused);
+        const QString expected = named.isEmpty()
+                                     ? expectedMessage
+                                     : expectedMessage.arg(QDir::toNativeSeparators(path(named)));
+        QVERIFY2(outcome.message.startsWith(expected) || outcome.message.contains(expected),
+                 qPrintable(outcome.message));
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("left.ico"))), leftBytes);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), QByteArray("right"));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out.tvk"))), QByteArray("earlier"));
+    }
+
+    void write_iconOfTwoGigabytes_refusedNamingIt()
+    {
+        PackageRequest request = smallRequest();
+        QFile huge(path(QStringLiteral("huge.ico")));
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        if (!huge.resize(qint64(1) << 31))
+            QSKIP("This file system cannot hold a sparse file of 2 GiB.");
+        huge.close();
+        request.rightPath = huge.fileName();
+
+        const WriteOutcome outcome = PackageWriter::write(request);
+
+        QCOMPARE(outcome.status, Status::Refused);
+        QVERIFY2(
+            outcome.message.startsWith(QStringLiteral("ICO file %1 is too large for a TVK file")
+                                           .arg(QDir::toNativeSeparators(huge.fileName()))),
+            qPrintable(outcome.message));
+        QVERIFY(!QFile::exists(request.outputPath));
+    }
+
+    void write_outputFolderMissingOrAFile_failsNamingOutput_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::newRow("folder missing") << QStringLiteral("no such folder/out.tvk");
+        QTest::newRow("folder is a file") << QStringLiteral("left.ico/out.tvk");
+    }
+
+    void write_outputFolderMissingOrAFile_failsNamingOutput()
+    {
+        QFETCH(QString, output);
+        const PackageRequest request = smallRequest(output);
+        const QStringList before = TestFiles::entries(m_dir.path());
+
+        const WriteOutcome outcome = PackageWriter::write(request);
+
+        QCOMPARE(outcome.status, Status::Failed);
+        QVERIFY2(outcome.message.startsWith(QStringLiteral("Cannot write file %1:\n")
+                                                .arg(QDir::toNativeSeparators(request.outputPath))),
+                 qPrintable(outcome.message));
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+    }
+
+    void write_cancelled_keepsEarlierOutputAndNoTemporaryFile()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("out.tvk")), "earlier"));
+        const PackageRequest request = smallRequest();
+        const QStringList before = TestFiles::entries(m_dir.path());
+        int calls = 0;
+
+        const WriteOutcome outcome =
+            PackageWriter::write(request, [&](qint64, qint64) { return ++calls < 2; });
+
+        QCOMPARE(outcome.status, Status::Cancelled);
+        QCOMPARE(TestFiles::read(request.outputPath), QByteArray("earlier"));
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+    }
+
+    void write_progress_reachesTotalSize()
+    {
+        const PackageRequest request = smallRequest();
+        qint64 lastWritten = -1;
+        qint64 lastTotal = -1;
+
+        PackageWriter::write(request, [&](qint64 written, qint64 total) {
+            lastWritten = written;
+            lastTotal = total;
+            return true;
+        });
+
+        QCOMPARE(lastTotal, smallPackage().size());
+        QCOMPARE(lastWritten, lastTotal);
+    }
+
+#ifdef Q_OS_UNIX
+    // A real write failure on disk: the child process may write no more than
+    // 16 KiB per file, so the package of a 64 KiB icon cannot be written.
+    void write_fileSizeLimitReached_keepsEarlierOutputAndNoTemporaryFile()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("out.tvk")), "earlier"));
+        PackageRequest request = smallRequest();
+        QVERIFY(TestFiles::write(request.leftPath, QByteArray(64 * 1024, 'L')));
+        const QStringList before = TestFiles::entries(m_dir.path());
+
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{16 * 1024, 16 * 1024};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            const WriteOutcome outcome = PackageWriter::write(request);
+            const bool toldWhy = outcome.message.contains(QStringLiteral("File too large"));
+            _exit(outcome.status == Status::Failed && toldWhy ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(TestFiles::read(request.outputPath), QByteArray("earlier"));
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+    }
+
+    // A real full disk: a 64 KiB tmpfs, which root may mount.
+    void write_diskFull_keepsEarlierOutputAndNoTemporaryFile()
+    {
+        QTemporaryDir mountPoint;
+        QVERIFY(mountPoint.isValid());
+        const int mounted = QProcess::execute(QStringLiteral("mount"),
+                                              {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                               QStringLiteral("-o"), QStringLiteral("size=64k"),
+                                               QStringLiteral("tmpfs"), mountPoint.path()});
+        if (mounted != 0)
+            QSKIP("Mounting a small tmpfs is not allowed here, so a full disk cannot be made.");
+        const auto unmount =
+            qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint.path()}); });
+
+        const QString output = mountPoint.filePath(QStringLiteral("out.tvk"));
+        QVERIFY(TestFiles::write(output, "earlier"));
+        PackageRequest request = smallRequest();
+        QVERIFY(TestFiles::write(request.leftPath, QByteArray(256 * 1024, 'L')));
+        request.outputPath = output;
+
+        const WriteOutcome outcome = PackageWriter::write(request);
+
+        QCOMPARE(outcome.status, Status::Failed);
+        QVERIFY2(outcome.message.contains(QStringLiteral("No space left on device")),
+                 qPrintable(outcome.message));
+        QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
+        QCOMPARE(TestFiles::entries(mountPoint.path()), QStringList(QStringLiteral("out.tvk")));
+    }
+#endif
+};
+
+QTEST_GUILESS_MAIN(PackageWriterTest)
+#include "tst_PackageWriter.moc"

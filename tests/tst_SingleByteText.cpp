@@ -1,0 +1,76 @@
+#include "SingleByteText.h"
+
+#include <QTest>
+
+class SingleByteTextTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void encode_everyCodePageCharacter_roundTrips()
+    {
+        QByteArray all;
+        for (int byte = 0; byte < 256; ++byte) {
+            if (byte != 0x81 && byte != 0x8D && byte != 0x8F && byte != 0x90 && byte != 0x9D)
+                all.append(char(byte));
+        }
+        const QString text = decodeSingleByte(all);
+        QCOMPARE(text.size(), all.size());
+
+        const SingleByteEncoding encoding = encodeSingleByte(text);
+
+        QVERIFY(!encoding.unencodable);
+        QCOMPARE(encoding.bytes, all);
+    }
+
+    void encode_windows1252Letters_useTheirBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ASCII") << QStringLiteral("Az 09~") << QByteArray("Az 09~");
+        QTest::newRow("euro and quotes")
+            << QStringLiteral("€‚„“”") << QByteArray::fromHex("80828493 94");
+        QTest::newRow("Latin-1 letters")
+            << QStringLiteral("éßÿ\u00A0") << QByteArray::fromHex("E9DFFFA0");
+        QTest::newRow("the last of 0x80-0x9F")
+            << QStringLiteral("žŸ") << QByteArray::fromHex("9E9F");
+    }
+
+    void encode_windows1252Letters_useTheirBytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(encodeSingleByte(text).bytes.toHex(), bytes.toHex());
+    }
+
+    void encode_characterOutsideCodePage_refusedWholly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("refused");
+        QTest::newRow("CJK") << QStringLiteral("ab中") << 0x4E2Du;
+        QTest::newRow("emoji, one character of two UTF-16 units")
+            << QStringLiteral("😀") << 0x1F600u;
+        QTest::newRow("C1 control with no Windows-1252 letter")
+            << QStringLiteral("\u0090") << 0x90u;
+        QTest::newRow("Cyrillic") << QStringLiteral("Ж") << 0x416u;
+    }
+
+    void encode_characterOutsideCodePage_refusedWholly()
+    {
+        QFETCH(QString, text);
+        QFETCH(uint, refused);
+        const SingleByteEncoding encoding = encodeSingleByte(text);
+        QVERIFY(encoding.unencodable);
+        QCOMPARE(uint(*encoding.unencodable), refused);
+        QVERIFY(encoding.bytes.isEmpty());
+    }
+
+    void describeCharacter_showsItAndItsCode()
+    {
+        QCOMPARE(describeCharacter(0x1F600), QStringLiteral("“😀” (U+1F600)"));
+        QCOMPARE(describeCharacter(0x4E2D), QStringLiteral("“中” (U+4E2D)"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SingleByteTextTest)
+#include "tst_SingleByteText.moc"
