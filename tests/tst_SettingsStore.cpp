@@ -1,0 +1,186 @@
+#include "SettingsStore.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using namespace ProgramSettings;
+
+namespace {
+// A copy of a settings folder under another path, so that a store reading it
+// parses what is on disk rather than what this process remembers.
+QString copyFolder(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    for (const QString& entry : TestFiles::entries(from))
+        QFile::copy(QDir(from).filePath(entry), QDir(to).filePath(entry));
+    return to;
+}
+} // namespace
+
+class SettingsStoreTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_case = 0;
+
+    // A fresh, not yet existing settings folder for each use.
+    QString freshFolder() { return m_dir.filePath(QStringLiteral("config-%1").arg(++m_case)); }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void get_freshProfile_returnsEmptyAndCreatesNothing()
+    {
+        const QString folder = freshFolder();
+        const SettingsStore store(folder);
+
+        QCOMPARE(store.get(application, section, iconFolderKey), QString());
+        QCOMPARE(store.get(application, section, packageFolderKey), QString());
+        QCOMPARE(store.get(application, section, iconFolderKey, QStringLiteral("fallback")),
+                 QStringLiteral("fallback"));
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    void save_awkwardTexts_comeBackExactly_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("leading and trailing spaces") << QStringLiteral("  /home/me/icons  ");
+        QTest::newRow("trailing slash") << QStringLiteral("/home/me/icons/");
+        QTest::newRow("no trailing slash") << QStringLiteral("/home/me/icons");
+        QTest::newRow("Windows path, trailing backslash") << QStringLiteral("C:\\Icons\\");
+        QTest::newRow("double backslash") << QStringLiteral("\\\\server\\share");
+        QTest::newRow("INI syntax") << QStringLiteral("a;b=c#d\"e\"[f]");
+        QTest::newRow("leading @") << QStringLiteral("@ByteArray(x)");
+        QTest::newRow("non-ASCII letters") << QStringLiteral("/home/jürgen/Иконки/图标 😀");
+        QTest::newRow("newline and tab") << QStringLiteral("line\none\ttab");
+        QTest::newRow("comma list") << QStringLiteral("a, b, c");
+    }
+
+    void save_awkwardTexts_comeBackExactly()
+    {
+        QFETCH(QString, value);
+        const QString folder = freshFolder();
+        SettingsStore store(folder);
+        QVERIFY(!store.save(application, section, packageFolderKey, QStringLiteral("other")));
+
+        const std::optional<QString> error = store.save(application, section, iconFolderKey, value);
+
+        QVERIFY2(!error, qPrintable(error.value_or(QString())));
+        QCOMPARE(store.get(application, section, iconFolderKey, QStringLiteral("absent")), value);
+        const SettingsStore reopened(copyFolder(folder, folder + QStringLiteral("-copy")));
+        QCOMPARE(reopened.get(application, section, iconFolderKey, QStringLiteral("absent")),
+                 value);
+        QCOMPARE(reopened.get(application, section, packageFolderKey), QStringLiteral("other"));
+    }
+
+    void save_again_replacesEarlierValue()
+    {
+        SettingsStore store(freshFolder());
+        QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("/first")));
+        QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("/second")));
+        QCOMPARE(store.get(application, section, iconFolderKey), QStringLiteral("/second"));
+    }
+
+    void save_fileIsReadableIni_underApplicationName()
+    {
+        const QString folder = freshFolder();
+        SettingsStore store(folder);
+        QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("/home/me/icons")));
+
+        QCOMPARE(store.filePath(application), folder + QStringLiteral("/ICO2TVK.ini"));
+        const QByteArray text = TestFiles::read(store.filePath(application));
+        QVERIFY2(text.contains("[Options]\nICOpth=/home/me/icons\n"), text.constData());
+    }
+
+    void save_folderPathIsAFile_reportsWhy()
+    {
+        const QString folder = freshFolder();
+        QVERIFY(TestFiles::write(folder, "a file where the folder should be"));
+        SettingsStore store(folder);
+
+        const std::optional<QString> error =
+            store.save(application, section, iconFolderKey, QStringLiteral("/x"));
+
+        QVERIFY(error);
+        QVERIFY2(error->startsWith(QStringLiteral("Cannot save the settings to %1:\n")
+                                       .arg(QDir::toNativeSeparators(store.filePath(application)))),
+                 qPrintable(*error));
+        QCOMPARE(store.get(application, section, iconFolderKey), QString());
+    }
+
+#ifdef Q_OS_UNIX
+    void save_diskFull_reportsWhy()
+    {
+        QTemporaryDir mountPoint;
+        QVERIFY(mountPoint.isValid());
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=16k"), QStringLiteral("tmpfs"),
+                               mountPoint.path()}) != 0)
+            QSKIP("Mounting a small tmpfs is not allowed here, so a full disk cannot be made.");
+        const auto unmount =
+            qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint.path()}); });
+        QFile filler(mountPoint.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(1024, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        SettingsStore store(mountPoint.path());
+
+        const std::optional<QString> error =
+            store.save(application, section, iconFolderKey, QString(4096, QLatin1Char('p')));
+
+        QVERIFY(error);
+        QVERIFY2(error->startsWith(QStringLiteral("Cannot save the settings to ")),
+                 qPrintable(*error));
+    }
+
+    // Two copies of the program saving at the same moment leave a file that reads
+    // back as one of the two values.
+    void save_twoProcessesAtOnce_leaveOneWholeValue()
+    {
+        const QString folder = freshFolder();
+        const QString first = QStringLiteral("/first/") + QString(200, QLatin1Char('a'));
+        const QString second = QStringLiteral("/second/") + QString(200, QLatin1Char('b'));
+        QList<pid_t> children;
+        for (const QString& value : {first, second}) {
+            const pid_t child = fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                SettingsStore store(folder);
+                bool ok = true;
+                for (int i = 0; i < 50; ++i)
+                    ok = !store.save(application, section, iconFolderKey, value) && ok;
+                _exit(ok ? 0 : 1);
+            }
+            children << child;
+        }
+        for (const pid_t child : children) {
+            int status = 0;
+            QCOMPARE(waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status));
+            QCOMPARE(WEXITSTATUS(status), 0);
+        }
+
+        const SettingsStore reopened(copyFolder(folder, folder + QStringLiteral("-copy")));
+        const QString stored = reopened.get(application, section, iconFolderKey);
+        QVERIFY2(stored == first || stored == second, qPrintable(stored));
+    }
+#endif
+};
+
+QTEST_GUILESS_MAIN(SettingsStoreTest)
+#include "tst_SettingsStore.moc"
