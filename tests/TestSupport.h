@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QQueue>
 #include <QString>
 #include <QStringList>
 
@@ -36,14 +35,14 @@ public:
     QString askOpenFile(const Request& request) override { return answer(request, false); }
     QString askSaveFile(const Request& request) override { return answer(request, true); }
 
-    QQueue<QString> answers;
+    QStringList answers;
     QList<Asked> asked;
 
 private:
     QString answer(const Request& request, bool forSaving)
     {
         asked.append({forSaving, request});
-        return answers.isEmpty() ? QString() : answers.dequeue();
+        return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };
 

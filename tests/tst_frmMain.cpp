@@ -1,0 +1,315 @@
+#include "FormFont.h"
+#include "NameBox.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+#include "frmMain.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace ProgramSettings;
+
+namespace {
+const QString kIconFilter = QStringLiteral("ICON files (*.ico)|*.ico");
+const QString kPackageFilter = QStringLiteral("Tovrik img files (*.tvk)|*.tvk");
+} // namespace
+
+class frmMainTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<SettingsStore> m_settings;
+    RecordingMessages m_messages;
+    ScriptedFileDialogs m_dialogs;
+    std::unique_ptr<frmMain> m_window;
+
+    template <typename T = QWidget>
+    T* control(const char* name) const
+    {
+        T* found = m_window->findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("No control %s", name);
+        return found;
+    }
+    QLineEdit* box(const char* name) const { return control<QLineEdit>(name); }
+    void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void storeFolder(const QString& key, const QString& folder)
+    {
+        QVERIFY(!m_settings->save(application, section, key, folder));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void init()
+    {
+        m_settings = std::make_unique<SettingsStore>(path(QStringLiteral("config")));
+        QFile::remove(m_settings->filePath(application));
+        m_messages = {};
+        m_dialogs = {};
+        m_window = std::make_unique<frmMain>(*m_settings, m_messages, m_dialogs);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    void window_asBuilt_matchesDesign()
+    {
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("ICO -> Tovrik ICO Converter"));
+        QCOMPARE(m_window->size(), QSize(228, 172));
+        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+        QVERIFY(!m_window->windowIcon().isNull());
+        QVERIFY(m_window->windowIcon().availableSizes().contains(QSize(16, 16)));
+        QVERIFY(m_window->windowIcon().availableSizes().contains(QSize(32, 32)));
+        QTRY_COMPARE(QApplication::focusWidget(), control("cmdCnv"));
+    }
+
+    void controls_asBuilt_matchDesign_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<bool>("enabled");
+        const auto row = [](const char* name, const char* text, QRect twips, bool enabled) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(text) << twips
+                                << enabled;
+        };
+        row("fnInL", "Input name - Left ICO", {120, 120, 2415, 285}, false);
+        row("fnInR", "Input name - Right ICO", {120, 600, 2415, 285}, false);
+        row("fnOut", "Output name - Complete TVK", {120, 1080, 2415, 285}, false);
+        row("cmdCnv", "Convert!", {120, 2280, 1575, 255}, true);
+        row("cmdBIL", "Browse", {2640, 120, 735, 255}, true);
+        row("cmdBIR", "Browse", {2640, 600, 735, 255}, true);
+        row("cmdBOut", "Browse", {2640, 1080, 735, 255}, true);
+        row("txtName", "Tovrik name", {120, 1560, 3255, 285}, true);
+        row("txtAuth", "Author Name", {120, 1920, 3255, 285}, true);
+        row("cmdOpts", "Options", {1800, 2280, 1575, 255}, true);
+    }
+
+    void controls_asBuilt_matchDesign()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QRect, twips);
+        QFETCH(bool, enabled);
+        QWidget* widget = control(qPrintable(name));
+
+        QCOMPARE(widget->property("text").toString(), text);
+        QCOMPARE(widget->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15,
+                                           twips.height() / 15));
+        QCOMPARE(widget->isEnabled(), enabled);
+        const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(accessible);
+        QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(),
+                 "a screen reader needs a name to announce");
+        if (auto* lineEdit = qobject_cast<QLineEdit*>(widget))
+            QCOMPARE(lineEdit->placeholderText(), QString());
+    }
+
+    void controls_tabOrder_followsDesign()
+    {
+        const QStringList expected = {
+            QStringLiteral("fnInL"),   QStringLiteral("fnInR"),  QStringLiteral("fnOut"),
+            QStringLiteral("cmdCnv"),  QStringLiteral("cmdBIL"), QStringLiteral("cmdBIR"),
+            QStringLiteral("cmdBOut"), QStringLiteral("txtName"), QStringLiteral("txtAuth"),
+            QStringLiteral("cmdOpts")};
+        QStringList chain;
+        QWidget* widget = control("fnInL");
+        do {
+            if (expected.contains(widget->objectName()))
+                chain << widget->objectName();
+            widget = widget->nextInFocusChain();
+        } while (widget != control("fnInL"));
+        QCOMPARE(chain, expected);
+    }
+
+    void separator_showsGreyOverLightGrey()
+    {
+        const QImage image = m_window->grab().toImage();
+        const qreal ratio = image.devicePixelRatio();
+        const auto colourAt = [&](int x, int y) {
+            return image.pixelColor(QPoint(int(x * ratio), int(y * ratio))).rgb() & 0xFFFFFF;
+        };
+        QCOMPARE(colourAt(100, 64), 0x808080u);
+        QCOMPARE(colourAt(100, 65), 0xE0E0E0u);
+        QCOMPARE(colourAt(8, 64), 0x808080u);
+        QCOMPARE(colourAt(223, 65), 0xE0E0E0u);
+    }
+
+    void texts_showWholeAtDesignedGeometry()
+    {
+        QVERIFY(formTextsFit(m_window.get()));
+        QVERIFY(m_window->font().pointSizeF() >= 6.0);
+        // The fit is judged with the widest texts the boxes start with.
+        const QFontMetrics metrics = box("fnOut")->fontMetrics();
+        QVERIFY(metrics.horizontalAdvance(box("fnOut")->text()) < box("fnOut")->width());
+    }
+
+    void browse_asksWithTitleFilterAndStoredFolder_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<bool>("forSaving");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("folderKey");
+        QTest::newRow("left icon") << "cmdBIL" << "fnInL" << false << kIconFilter << iconFolderKey;
+        QTest::newRow("right icon") << "cmdBIR" << "fnInR" << false << kIconFilter << iconFolderKey;
+        QTest::newRow("output") << "cmdBOut" << "fnOut" << true << kPackageFilter
+                                << packageFolderKey;
+    }
+
+    void browse_asksWithTitleFilterAndStoredFolder()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, box);
+        QFETCH(bool, forSaving);
+        QFETCH(QString, filter);
+        QFETCH(QString, folderKey);
+        storeFolder(iconFolderKey, QStringLiteral("/icons here/"));
+        storeFolder(packageFolderKey, QStringLiteral("/packages here"));
+        const QString expectedFolder = folderKey == iconFolderKey ? QStringLiteral("/icons here/")
+                                                                  : QStringLiteral("/packages here");
+        m_dialogs.answers = {QStringLiteral("/chosen/first"), QStringLiteral("/chosen/second")};
+
+        click(qPrintable(button));
+        click(qPrintable(button));
+
+        QCOMPARE(m_dialogs.asked.size(), 2);
+        for (const ScriptedFileDialogs::Asked& asked : std::as_const(m_dialogs.asked)) {
+            QCOMPARE(asked.forSaving, forSaving);
+            QCOMPARE(asked.request.title, QStringLiteral("ICO -> TVK"));
+            QCOMPARE(asked.request.filter, filter);
+            QCOMPARE(asked.request.initialFolder, expectedFolder);
+        }
+        QCOMPARE(this->box(qPrintable(box))->text(), QStringLiteral("/chosen/second"));
+    }
+
+    void browse_cancelled_emptiesBoxAndConvertAsksForIcons()
+    {
+        m_dialogs.answers = {QString()};
+
+        click("cmdBIL");
+
+        QCOMPARE(box("fnInL")->text(), QString());
+        click("cmdCnv");
+        QCOMPARE(m_messages.texts.first(),
+                 QStringLiteral("Please select both (left and right) ICO files!"));
+    }
+
+    void browse_folderSavedMeanwhile_appliesToNextBrowse()
+    {
+        click("cmdBIL");
+        storeFolder(iconFolderKey, QStringLiteral("/new folder"));
+        click("cmdBIR");
+
+        QCOMPARE(m_dialogs.asked.at(0).request.initialFolder, QString());
+        QCOMPARE(m_dialogs.asked.at(1).request.initialFolder, QStringLiteral("/new folder"));
+    }
+
+    void browse_saveWithoutExtension_keepsNameAsReturned()
+    {
+        m_dialogs.answers = {path(QStringLiteral("package"))};
+        click("cmdBOut");
+        QCOMPARE(box("fnOut")->text(), path(QStringLiteral("package")));
+    }
+
+    void nameBox_click_clearsOnlyItsPlaceholder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("name placeholder") << "txtName" << "Tovrik name" << "";
+        QTest::newRow("author placeholder") << "txtAuth" << "Author Name" << "";
+        QTest::newRow("typed name") << "txtName" << "Mira" << "Mira";
+        QTest::newRow("other box's placeholder") << "txtName" << "Author Name" << "Author Name";
+        QTest::newRow("placeholder in lower case") << "txtAuth" << "author name" << "author name";
+    }
+
+    void nameBox_click_clearsOnlyItsPlaceholder()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        box(qPrintable(name))->setText(before);
+
+        click(qPrintable(name));
+        click(qPrintable(name));
+
+        QCOMPARE(box(qPrintable(name))->text(), after);
+    }
+
+    void nameBox_reachedByTab_keepsPlaceholderAndTypingJoinsIt()
+    {
+        control("cmdBOut")->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(control("cmdBOut"), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), control("txtName"));
+
+        QTest::keyClicks(control("txtName"), QStringLiteral("X"));
+
+        QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik nameX"));
+    }
+
+    void nameBox_placeholderTypedBack_isMissingAndNextClickClearsIt()
+    {
+        click("txtName");
+        QTest::keyClicks(control("txtName"), QStringLiteral("Tovrik name"));
+        click("cmdCnv");
+        QVERIFY(m_messages.texts.contains(QStringLiteral("Enter both Tovrik and Author names!")));
+
+        click("txtName");
+
+        QCOMPARE(box("txtName")->text(), QString());
+    }
+
+    void convert_throughTheWindow_writesPackageAndSaysReady()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("left.ico")), QByteArray::fromHex("010203")));
+        QVERIFY(TestFiles::write(path(QStringLiteral("right.ico")), {}));
+        const QString output = path(QStringLiteral("out.tvk"));
+        m_dialogs.answers = {path(QStringLiteral("left.ico")), path(QStringLiteral("right.ico")),
+                             output};
+
+        click("cmdBIL");
+        click("cmdBIR");
+        click("cmdBOut");
+        click("txtName");
+        QTest::keyClicks(control("txtName"), QStringLiteral("A"));
+        click("txtAuth");
+        QTest::keyClicks(control("txtAuth"), QStringLiteral("B"));
+        click("cmdCnv");
+
+        QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
+        QCOMPARE(TestFiles::read(output),
+                 QByteArray::fromHex("01000000 41 01000000 42 03000000 00000000 010203"));
+        QCOMPARE(box("txtName")->text(), QStringLiteral("A"));
+        QCOMPARE(box("fnOut")->text(), output);
+    }
+
+    void convert_allPlaceholders_showsThreeMessagesInOrder()
+    {
+        click("cmdCnv");
+        QCOMPARE(m_messages.texts, QStringList({QStringLiteral("Please select both (left and right) ICO files!"),
+                                                QStringLiteral("Please select output TVK file!"),
+                                                QStringLiteral("Enter both Tovrik and Author names!")}));
+    }
+
+    void nameBox_takesMoreThanDefaultLength()
+    {
+        const QString longName(40000, QLatin1Char('n'));
+        box("txtName")->setText(longName);
+        QCOMPARE(box("txtName")->text().size(), longName.size());
+    }
+};
+
+QTEST_MAIN(frmMainTest)
+#include "tst_frmMain.moc"

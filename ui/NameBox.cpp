@@ -1,0 +1,21 @@
+#include "NameBox.h"
+
+#include <QFocusEvent>
+#include <QMouseEvent>
+
+void NameBox::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+        deselect();
+        end(false);
+    }
+}
+
+void NameBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+}

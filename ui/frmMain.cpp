@@ -1,0 +1,77 @@
+#include "frmMain.h"
+
+#include "ui_frmMain.h"
+
+#include "FormFont.h"
+#include "ConvertCommand.h"
+#include "FileDialogService.h"
+#include "Placeholders.h"
+#include "SettingsStore.h"
+#include "frmOpts.h"
+
+namespace {
+// A click in a name box that still shows its placeholder makes room for typing.
+void clearPlaceholder(QLineEdit* box, const QString& placeholder)
+{
+    if (box->text() == placeholder)
+        box->clear();
+}
+} // namespace
+
+frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogService& dialogs,
+                 QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_settings(settings),
+      m_messages(messages), m_dialogs(dialogs)
+{
+    ui->setupUi(this);
+    fitFormFont(this);
+
+    const QString iconFilter = tr("ICON files (*.ico)|*.ico");
+    connect(ui->cmdBIL, &QPushButton::clicked, this, [this, iconFilter] {
+        browse(ui->fnInL, iconFilter, ProgramSettings::iconFolderKey, false);
+    });
+    connect(ui->cmdBIR, &QPushButton::clicked, this, [this, iconFilter] {
+        browse(ui->fnInR, iconFilter, ProgramSettings::iconFolderKey, false);
+    });
+    connect(ui->cmdBOut, &QPushButton::clicked, this, [this] {
+        browse(ui->fnOut, tr("Tovrik img files (*.tvk)|*.tvk"), ProgramSettings::packageFolderKey,
+               true);
+    });
+    connect(ui->cmdCnv, &QPushButton::clicked, this, &frmMain::convert);
+    connect(ui->cmdOpts, &QPushButton::clicked, this, &frmMain::openOptions);
+    connect(ui->txtName, &NameBox::clicked, this,
+            [this] { clearPlaceholder(ui->txtName, Placeholders::name); });
+    connect(ui->txtAuth, &NameBox::clicked, this,
+            [this] { clearPlaceholder(ui->txtAuth, Placeholders::author); });
+}
+
+frmMain::~frmMain() = default;
+
+frmOpts* frmMain::optionsWindow() const
+{
+    return m_options.get();
+}
+
+void frmMain::browse(QLineEdit* box, const QString& filter, const QString& folderKey,
+                     bool forSaving)
+{
+    // The folder is read at every Browse, so a change in the options applies at once.
+    const FileDialogService::Request request{
+        tr("ICO -> TVK"), filter,
+        m_settings.get(ProgramSettings::application, ProgramSettings::section, folderKey)};
+    box->setText(forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request));
+}
+
+void frmMain::convert()
+{
+    ConvertCommand::run({ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
+                         ui->txtName->text(), ui->txtAuth->text()},
+                        m_messages);
+}
+
+void frmMain::openOptions()
+{
+    if (!m_options)
+        m_options = std::make_unique<frmOpts>(m_settings, m_messages, this);
+    m_options->showModal();
+}

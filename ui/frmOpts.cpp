@@ -1,0 +1,55 @@
+#include "frmOpts.h"
+
+#include "ui_frmOpts.h"
+
+#include "FormFont.h"
+#include "MessageService.h"
+#include "SettingsStore.h"
+
+using namespace ProgramSettings;
+
+frmOpts::frmOpts(SettingsStore& settings, MessageService& messages, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmOpts>()), m_settings(settings),
+      m_messages(messages)
+{
+    ui->setupUi(this);
+    fitFormFont(this);
+    connect(ui->cmdOK, &QPushButton::clicked, this, &frmOpts::saveAndHide);
+}
+
+frmOpts::~frmOpts() = default;
+
+void frmOpts::showModal()
+{
+    if (!m_loaded)
+        load();
+    ui->cmdOK->setFocus();
+    exec();
+}
+
+void frmOpts::reject()
+{
+    m_loaded = false;
+    QDialog::reject();
+}
+
+void frmOpts::load()
+{
+    ui->ptICO->setText(m_settings.get(application, section, iconFolderKey));
+    ui->ptTVK->setText(m_settings.get(application, section, packageFolderKey));
+    m_loaded = true;
+}
+
+void frmOpts::saveAndHide()
+{
+    for (const auto& [box, key] : {std::pair{ui->ptICO, iconFolderKey},
+                                   std::pair{ui->ptTVK, packageFolderKey}}) {
+        if (const std::optional<QString> error =
+                m_settings.save(application, section, key, box->text())) {
+            // The window stays open with the texts as typed, so nothing is lost.
+            m_messages.showMessage(*error, MessageService::Kind::Error);
+            return;
+        }
+    }
+    accept();
+}
