@@ -7,7 +7,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-    fonts-dejavu-core xauth xvfb
+    fonts-liberation2 fonts-dejavu-core xauth xvfb
 )
 
 install_missing_packages() {

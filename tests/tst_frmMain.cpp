@@ -31,8 +31,7 @@ private:
     ScriptedFileDialogs m_dialogs;
     std::unique_ptr<frmMain> m_window;
 
-    template <typename T = QWidget>
-    T* control(const char* name) const
+    template <typename T = QWidget> T* control(const char* name) const
     {
         T* found = m_window->findChild<T*>(QLatin1String(name));
         if (!found)
@@ -105,8 +104,8 @@ private Q_SLOTS:
         QWidget* widget = control(qPrintable(name));
 
         QCOMPARE(widget->property("text").toString(), text);
-        QCOMPARE(widget->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15,
-                                           twips.height() / 15));
+        QCOMPARE(widget->geometry(),
+                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
         QCOMPARE(widget->isEnabled(), enabled);
         const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
         QVERIFY(accessible);
@@ -118,11 +117,11 @@ private Q_SLOTS:
 
     void controls_tabOrder_followsDesign()
     {
-        const QStringList expected = {
-            QStringLiteral("fnInL"),   QStringLiteral("fnInR"),  QStringLiteral("fnOut"),
-            QStringLiteral("cmdCnv"),  QStringLiteral("cmdBIL"), QStringLiteral("cmdBIR"),
-            QStringLiteral("cmdBOut"), QStringLiteral("txtName"), QStringLiteral("txtAuth"),
-            QStringLiteral("cmdOpts")};
+        const QStringList expected = {QStringLiteral("fnInL"),   QStringLiteral("fnInR"),
+                                      QStringLiteral("fnOut"),   QStringLiteral("cmdCnv"),
+                                      QStringLiteral("cmdBIL"),  QStringLiteral("cmdBIR"),
+                                      QStringLiteral("cmdBOut"), QStringLiteral("txtName"),
+                                      QStringLiteral("txtAuth"), QStringLiteral("cmdOpts")};
         QStringList chain;
         QWidget* widget = control("fnInL");
         do {
@@ -162,10 +161,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("forSaving");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("folderKey");
-        QTest::newRow("left icon") << "cmdBIL" << "fnInL" << false << kIconFilter << iconFolderKey;
-        QTest::newRow("right icon") << "cmdBIR" << "fnInR" << false << kIconFilter << iconFolderKey;
-        QTest::newRow("output") << "cmdBOut" << "fnOut" << true << kPackageFilter
-                                << packageFolderKey;
+        QTest::newRow("left icon") << "cmdBIL"
+                                   << "fnInL" << false << kIconFilter << iconFolderKey;
+        QTest::newRow("right icon") << "cmdBIR"
+                                    << "fnInR" << false << kIconFilter << iconFolderKey;
+        QTest::newRow("output") << "cmdBOut"
+                                << "fnOut" << true << kPackageFilter << packageFolderKey;
     }
 
     void browse_asksWithTitleFilterAndStoredFolder()
@@ -177,8 +178,9 @@ private Q_SLOTS:
         QFETCH(QString, folderKey);
         storeFolder(iconFolderKey, QStringLiteral("/icons here/"));
         storeFolder(packageFolderKey, QStringLiteral("/packages here"));
-        const QString expectedFolder = folderKey == iconFolderKey ? QStringLiteral("/icons here/")
-                                                                  : QStringLiteral("/packages here");
+        const QString expectedFolder = folderKey == iconFolderKey
+                                           ? QStringLiteral("/icons here/")
+                                           : QStringLiteral("/packages here");
         m_dialogs.answers = {QStringLiteral("/chosen/first"), QStringLiteral("/chosen/second")};
 
         click(qPrintable(button));
@@ -228,11 +230,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        QTest::newRow("name placeholder") << "txtName" << "Tovrik name" << "";
-        QTest::newRow("author placeholder") << "txtAuth" << "Author Name" << "";
-        QTest::newRow("typed name") << "txtName" << "Mira" << "Mira";
-        QTest::newRow("other box's placeholder") << "txtName" << "Author Name" << "Author Name";
-        QTest::newRow("placeholder in lower case") << "txtAuth" << "author name" << "author name";
+        QTest::newRow("name placeholder") << "txtName"
+                                          << "Tovrik name"
+                                          << "";
+        QTest::newRow("author placeholder") << "txtAuth"
+                                            << "Author Name"
+                                            << "";
+        QTest::newRow("typed name") << "txtName"
+                                    << "Mira"
+                                    << "Mira";
+        QTest::newRow("other box's placeholder") << "txtName"
+                                                 << "Author Name"
+                                                 << "Author Name";
+        QTest::newRow("placeholder in lower case") << "txtAuth"
+                                                   << "author name"
+                                                   << "author name";
     }
 
     void nameBox_click_clearsOnlyItsPlaceholder()
@@ -298,9 +310,10 @@ private Q_SLOTS:
     void convert_allPlaceholders_showsThreeMessagesInOrder()
     {
         click("cmdCnv");
-        QCOMPARE(m_messages.texts, QStringList({QStringLiteral("Please select both (left and right) ICO files!"),
-                                                QStringLiteral("Please select output TVK file!"),
-                                                QStringLiteral("Enter both Tovrik and Author names!")}));
+        QCOMPARE(m_messages.texts,
+                 QStringList({QStringLiteral("Please select both (left and right) ICO files!"),
+                              QStringLiteral("Please select output TVK file!"),
+                              QStringLiteral("Enter both Tovrik and Author names!")}));
     }
 
     void nameBox_takesMoreThanDefaultLength()

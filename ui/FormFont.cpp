@@ -25,9 +25,9 @@ bool lineEditFits(const QLineEdit* box)
     QStyleOptionFrame option;
     option.initFrom(box);
     option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
-    const QRect contents =
-        box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box)
-            .adjusted(kLineEditTextMargin, 0, -kLineEditTextMargin, 0);
+    const QRect contents = box->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, box)
+                               .adjusted(kLineEditTextMargin, 0, -kLineEditTextMargin, 0);
     return fits(box->fontMetrics(), box->text(), contents);
 }
 
@@ -67,8 +67,8 @@ bool formTextsFit(const QWidget* form)
 void fitFormFont(QWidget* form)
 {
     QFont font = form->font();
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("Helvetica")});
+    font.setFamilies(
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
     font.setStyleHint(QFont::SansSerif);
     for (qreal size = kDesignedPointSize; size >= kSmallestPointSize; size -= 0.5) {
         font.setPointSizeF(size);

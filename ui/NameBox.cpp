@@ -8,7 +8,6 @@ void NameBox::focusInEvent(QFocusEvent* event)
     QLineEdit::focusInEvent(event);
     const Qt::FocusReason reason = event->reason();
     if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
-        deselect();
         end(false);
     }
 }

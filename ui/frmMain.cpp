@@ -2,9 +2,9 @@
 
 #include "ui_frmMain.h"
 
-#include "FormFont.h"
 #include "ConvertCommand.h"
 #include "FileDialogService.h"
+#include "FormFont.h"
 #include "Placeholders.h"
 #include "SettingsStore.h"
 #include "frmOpts.h"

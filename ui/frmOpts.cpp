@@ -42,8 +42,8 @@ void frmOpts::load()
 
 void frmOpts::saveAndHide()
 {
-    for (const auto& [box, key] : {std::pair{ui->ptICO, iconFolderKey},
-                                   std::pair{ui->ptTVK, packageFolderKey}}) {
+    for (const auto& [box, key] :
+         {std::pair{ui->ptICO, iconFolderKey}, std::pair{ui->ptTVK, packageFolderKey}}) {
         if (const std::optional<QString> error =
                 m_settings.save(application, section, key, box->text())) {
             // The window stays open with the texts as typed, so nothing is lost.

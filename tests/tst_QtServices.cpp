@@ -1,0 +1,114 @@
+#include "ModalDriver.h"
+#include "QtFileDialogService.h"
+#include "QtMessageService.h"
+#include "TestSupport.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The message boxes and file dialogs that the program shows for real.
+class QtServicesTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void message_showsModalBoxWithTitleTextAndOneOk()
+    {
+        QWidget owner;
+        owner.show();
+        QtMessageService messages(&owner);
+
+        const bool shown = whileModalShows<QMessageBox>(
+            [&] {
+                messages.showMessage(QStringLiteral("Ready!"), MessageService::Kind::Information);
+            },
+            [&](QMessageBox* box) {
+                QCOMPARE(box->windowTitle(), QStringLiteral("TVK_Mak"));
+                QCOMPARE(box->text(), QStringLiteral("Ready!"));
+                QCOMPARE(box->buttons().size(), 1);
+                QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+                QCOMPARE(box->parentWidget(), &owner);
+                QVERIFY(box->isModal());
+                box->button(QMessageBox::Ok)->click();
+            });
+
+        QVERIFY(shown);
+    }
+
+    void toNameFilters_turnsPairsIntoDialogFilters_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("pattern already in the description")
+            << QStringLiteral("ICON files (*.ico)|*.ico")
+            << QStringList(QStringLiteral("ICON files (*.ico)"));
+        QTest::newRow("pattern added")
+            << QStringLiteral("Icons|*.ico") << QStringList(QStringLiteral("Icons (*.ico)"));
+        QTest::newRow("two pairs, several patterns")
+            << QStringLiteral("Pictures|*.ico;*.png|All files|*")
+            << QStringList(
+                   {QStringLiteral("Pictures (*.ico *.png)"), QStringLiteral("All files (*)")});
+    }
+
+    void toNameFilters_turnsPairsIntoDialogFilters()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, expected);
+        QCOMPARE(QtFileDialogService::toNameFilters(filter), expected);
+    }
+
+    void askOpenFile_opensInFolderAndReturnsChosenPath()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::write(dir.filePath(QStringLiteral("left.ico")), "icon"));
+        QtFileDialogService dialogs;
+        QString answer;
+
+        const bool shown = whileModalShows<QFileDialog>(
+            [&] {
+                answer =
+                    dialogs.askOpenFile({QStringLiteral("ICO -> TVK"),
+                                         QStringLiteral("ICON files (*.ico)|*.ico"), dir.path()});
+            },
+            [&](QFileDialog* dialog) {
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("ICO -> TVK"));
+                QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+                QCOMPARE(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
+                QCOMPARE(dialog->nameFilters(), QStringList(QStringLiteral("ICON files (*.ico)")));
+                dialog->selectFile(dir.filePath(QStringLiteral("left.ico")));
+                static_cast<QDialog*>(dialog)->accept();
+            });
+
+        QVERIFY(shown);
+        QCOMPARE(answer, dir.filePath(QStringLiteral("left.ico")));
+    }
+
+    void askSaveFile_cancelled_returnsEmptyText()
+    {
+        QTemporaryDir dir;
+        QtFileDialogService dialogs;
+        QString answer = QStringLiteral("not asked");
+
+        const bool shown = whileModalShows<QFileDialog>(
+            [&] {
+                answer = dialogs.askSaveFile({QStringLiteral("ICO -> TVK"),
+                                              QStringLiteral("Tovrik img files (*.tvk)|*.tvk"),
+                                              dir.path()});
+            },
+            [&](QFileDialog* dialog) {
+                QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+                QCOMPARE(dialog->defaultSuffix(), QString());
+                dialog->reject();
+            });
+
+        QVERIFY(shown);
+        QCOMPARE(answer, QString());
+    }
+};
+
+QTEST_MAIN(QtServicesTest)
+#include "tst_QtServices.moc"

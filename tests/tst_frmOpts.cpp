@@ -1,0 +1,201 @@
+#include "ModalDriver.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+#include "frmMain.h"
+#include "frmOpts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace ProgramSettings;
+
+class frmOptsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_configFolder;
+    std::unique_ptr<SettingsStore> m_settings;
+    RecordingMessages m_messages;
+    ScriptedFileDialogs m_dialogs;
+    std::unique_ptr<frmMain> m_window;
+
+    static QLineEdit* box(frmOpts* options, const char* name)
+    {
+        return options->findChild<QLineEdit*>(QLatin1String(name));
+    }
+    static void clickOk(frmOpts* options)
+    {
+        QTest::mouseClick(options->findChild<QPushButton*>(QStringLiteral("cmdOK")),
+                          Qt::LeftButton);
+    }
+    QString stored(const QString& key) const
+    {
+        return m_settings->get(application, section, key, QStringLiteral("<absent>"));
+    }
+
+    // Presses "Options" and runs `inside` while the options window is open.
+    bool withOptions(const std::function<void(frmOpts*)>& inside)
+    {
+        auto* button = m_window->findChild<QPushButton*>(QStringLiteral("cmdOpts"));
+        return whileModalShows<frmOpts>([&] { QTest::mouseClick(button, Qt::LeftButton); }, inside);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void init()
+    {
+        static int run = 0;
+        m_configFolder = m_dir.filePath(QStringLiteral("config-%1").arg(++run));
+        m_settings = std::make_unique<SettingsStore>(m_configFolder);
+        m_messages = {};
+        m_dialogs = {};
+        m_window = std::make_unique<frmMain>(*m_settings, m_messages, m_dialogs);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    void firstOpening_freshProfile_emptyBoxesFocusOnOk()
+    {
+        QVERIFY(withOptions([](frmOpts* options) {
+            QCOMPARE(options->windowTitle(), QStringLiteral("Converter options"));
+            QCOMPARE(options->size(), QSize(298, 76));
+            QCOMPARE(options->minimumSize(), options->maximumSize());
+            QVERIFY(options->isModal());
+            QCOMPARE(box(options, "ptICO")->text(), QString());
+            QCOMPARE(box(options, "ptTVK")->text(), QString());
+            QTRY_COMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdOK"));
+            options->close();
+        }));
+        QVERIFY(!QFileInfo::exists(m_configFolder));
+    }
+
+    void controls_asBuilt_matchDesign()
+    {
+        QVERIFY(withOptions([](frmOpts* options) {
+            const struct
+            {
+                const char* name;
+                const char* text;
+                QRect twips;
+            } expected[] = {
+                {"Label1", "Def. ICO path:", {120, 120, 1095, 255}},
+                {"Label2", "Def. TVK path:", {120, 480, 1095, 255}},
+                {"cmdOK", "OK", {1560, 840, 1335, 255}},
+                {"ptICO", "", {1320, 120, 3015, 285}},
+                {"ptTVK", "", {1320, 480, 3015, 285}},
+            };
+            for (const auto& control : expected) {
+                const QWidget* widget = options->findChild<QWidget*>(QLatin1String(control.name));
+                QVERIFY2(widget, control.name);
+                QCOMPARE(widget->property("text").toString(), QLatin1String(control.text));
+                QCOMPARE(widget->geometry(),
+                         QRect(control.twips.x() / 15, control.twips.y() / 15,
+                               control.twips.width() / 15, control.twips.height() / 15));
+            }
+            QCOMPARE(options->findChild<QPushButton*>(QStringLiteral("cmdOK"))->nextInFocusChain(),
+                     box(options, "ptICO"));
+            QCOMPARE(box(options, "ptICO")->nextInFocusChain(), box(options, "ptTVK"));
+            QVERIFY(!box(options, "ptICO")->accessibleName().isEmpty());
+            QVERIFY(!box(options, "ptTVK")->accessibleName().isEmpty());
+            options->close();
+        }));
+    }
+
+    void ok_savesExactTextsAndNextBrowseStartsThere()
+    {
+        QVERIFY(withOptions([](frmOpts* options) {
+            QTest::keyClicks(box(options, "ptICO"), QStringLiteral(" /my icons/ "));
+            clickOk(options);
+        }));
+
+        QCOMPARE(stored(iconFolderKey), QStringLiteral(" /my icons/ "));
+        QCOMPARE(stored(packageFolderKey), QString()); // saved as the empty text
+        QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdBIL")),
+                          Qt::LeftButton);
+        QCOMPARE(m_dialogs.asked.size(), 1);
+        QCOMPARE(m_dialogs.asked.first().request.initialFolder, QStringLiteral(" /my icons/ "));
+    }
+
+    void ok_hidesButKeepsWindowAndItsTexts_withoutReadingStoreAgain()
+    {
+        QVERIFY(!m_settings->save(application, section, packageFolderKey, QStringLiteral("/tvk")));
+        frmOpts* first = nullptr;
+        QVERIFY(withOptions([&](frmOpts* options) {
+            first = options;
+            QCOMPARE(box(options, "ptTVK")->text(), QStringLiteral("/tvk"));
+            box(options, "ptICO")->setText(QStringLiteral("/ico"));
+            clickOk(options);
+        }));
+        QVERIFY(!first->isVisible());
+        QCOMPARE(m_window->optionsWindow(), first);
+        QVERIFY(!m_settings->save(application, section, iconFolderKey, QStringLiteral("/changed")));
+
+        QVERIFY(withOptions([&](frmOpts* options) {
+            QCOMPARE(options, first);
+            QCOMPARE(box(options, "ptICO")->text(), QStringLiteral("/ico"));
+            QCOMPARE(box(options, "ptTVK")->text(), QStringLiteral("/tvk"));
+            clickOk(options);
+        }));
+    }
+
+    void close_withoutOk_dropsEditsAndReloadsNextTime()
+    {
+        QVERIFY(!m_settings->save(application, section, iconFolderKey, QStringLiteral("/stored")));
+        QVERIFY(withOptions([](frmOpts* options) {
+            box(options, "ptICO")->setText(QStringLiteral("/edited"));
+            options->close();
+        }));
+        QCOMPARE(stored(iconFolderKey), QStringLiteral("/stored"));
+
+        QVERIFY(withOptions([](frmOpts* options) {
+            QCOMPARE(box(options, "ptICO")->text(), QStringLiteral("/stored"));
+            QTest::keyClick(options, Qt::Key_Escape);
+        }));
+        QVERIFY(!m_window->optionsWindow()->isLoaded());
+    }
+
+    void ok_saveFails_toldWhyAndWindowStaysWithTexts()
+    {
+        QVERIFY(TestFiles::write(m_configFolder, "a file where the folder should be"));
+        bool stayedOpen = false;
+        QVERIFY(withOptions([&](frmOpts* options) {
+            box(options, "ptICO")->setText(QStringLiteral("/typed"));
+            clickOk(options);
+            stayedOpen =
+                options->isVisible() && box(options, "ptICO")->text() == QStringLiteral("/typed");
+            options->close();
+        }));
+
+        QVERIFY(stayedOpen);
+        QCOMPARE(m_messages.texts.size(), 1);
+        QVERIFY2(
+            m_messages.texts.first().startsWith(QStringLiteral("Cannot save the settings to ")),
+            qPrintable(m_messages.texts.first()));
+    }
+
+    void mainWindowClosed_whileOptionsHidden_endsProgram()
+    {
+        QVERIFY(withOptions([](frmOpts* options) { clickOk(options); }));
+        QVERIFY(m_window->optionsWindow()->isLoaded());
+        // The program's own event loop decides whether closing the window ends it.
+        QTimer::singleShot(0, m_window.get(), [this] { m_window->close(); });
+        QTimer stillRunning;
+        connect(&stillRunning, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        stillRunning.start(5000);
+
+        QCOMPARE(QApplication::exec(), 0);
+    }
+};
+
+QTEST_MAIN(frmOptsTest)
+#include "tst_frmOpts.moc"
