@@ -10,7 +10,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TVK_Mak"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QApplication::setApplicationDisplayName(QStringLiteral("TVK_Mak"));
     QApplication::setDesktopFileName(QStringLiteral("TVK_Mak"));
 
     SettingsStore settings;

@@ -9,6 +9,8 @@
 #include "SettingsStore.h"
 #include "frmOpts.h"
 
+#include <QDir>
+
 namespace {
 // A click in a name box that still shows its placeholder makes room for typing.
 void clearPlaceholder(QLineEdit* box, const QString& placeholder)
@@ -59,7 +61,11 @@ void frmMain::browse(QLineEdit* box, const QString& filter, const QString& folde
     const FileDialogService::Request request{
         tr("ICO -> TVK"), filter,
         m_settings.get(ProgramSettings::application, ProgramSettings::section, folderKey)};
-    box->setText(forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request));
+    const QString chosen =
+        forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request);
+    box->setText(chosen);
+    // The box is too narrow for most paths; the tip shows the whole of it.
+    box->setToolTip(QDir::toNativeSeparators(chosen));
 }
 
 void frmMain::convert()
