@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QStringList>
+
+// Each takes the whole command line ("tvk", the command, its arguments) and
+// returns the exit status.
+int runPack(const QStringList& arguments);
+int runInfo(const QStringList& arguments);
+int runUnpack(const QStringList& arguments);

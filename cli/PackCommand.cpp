@@ -1,0 +1,55 @@
+#include "CliSupport.h"
+#include "Commands.h"
+
+#include "ConvertCommand.h"
+#include "PackageWriter.h"
+
+int runPack(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Packs two icon files, an image name and an author's name into a TVK file."));
+    const QCommandLineOption name({QStringLiteral("n"), QStringLiteral("name")},
+                                  QStringLiteral("The image's name."), QStringLiteral("NAME"));
+    const QCommandLineOption author({QStringLiteral("a"), QStringLiteral("author")},
+                                    QStringLiteral("The author's name."), QStringLiteral("AUTHOR"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("The TVK file to write."),
+                                    QStringLiteral("OUTPUT"));
+    parser.addOptions({name, author, output});
+    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The left icon file."));
+    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The right icon file."));
+
+    int status = Success;
+    if (!parseCommand(parser, arguments, 2, status))
+        return status;
+    for (const QCommandLineOption& required : {name, author, output}) {
+        if (!parser.isSet(required)) {
+            return reportUsageError(
+                QStringLiteral("--%1 is required").arg(required.names().constLast()),
+                QStringLiteral("pack"));
+        }
+    }
+
+    const PackageRequest request{parser.positionalArguments().at(0),
+                                 parser.positionalArguments().at(1), parser.value(output),
+                                 parser.value(name), parser.value(author)};
+    if (request.leftPath.isEmpty() || request.rightPath.isEmpty()) {
+        reportFailure(ConvertCommand::tr("Please select both (left and right) ICO files!"));
+        return Failure;
+    }
+    if (request.outputPath.isEmpty()) {
+        reportFailure(ConvertCommand::tr("Please select output TVK file!"));
+        return Failure;
+    }
+    if (request.name.isEmpty() || request.author.isEmpty()) {
+        reportFailure(ConvertCommand::tr("Enter both Tovrik and Author names!"));
+        return Failure;
+    }
+    const WriteOutcome outcome = PackageWriter::write(request);
+    if (!outcome.written()) {
+        reportFailure(outcome.message);
+        return Failure;
+    }
+    return Success;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QString>
+
+#include <optional>
+
+class QIODevice;
+
+// Where each part of a TVK file lies, as read and checked by TvkReader.
+struct TvkContents
+{
+    QByteArray NameText;   // single-byte text, as stored
+    QByteArray AuthorText; // single-byte text, as stored
+    qint64 leftOffset = 0;
+    qint64 LeftLength = 0;
+    qint64 rightOffset = 0;
+    qint64 RightLength = 0;
+    qint64 fileSize = 0;
+};
+
+struct TvkReadResult
+{
+    std::optional<TvkContents> contents;
+    // Where and why the file is not a valid TVK file, for example
+    // "AuthorLength 4000 at offset 5 runs past the end of the file (23 bytes)".
+    QString error;
+};
+
+// Reads the fields of a TVK file, strictly: every length must be non-negative,
+// every field must lie inside the file and the file must end right after
+// RightData. Reads the two texts and the lengths only, never the icon data, and
+// never more than the file holds, so a corrupt length costs no memory.
+class TvkReader
+{
+    Q_DECLARE_TR_FUNCTIONS(TvkReader)
+
+public:
+    static TvkReadResult read(QIODevice& device);
+};

@@ -1,0 +1,337 @@
+#include "ConvertCommand.h"
+#include "TestSupport.h"
+#include "TvkReader.h"
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// A small but real ICO file: one 16x16 image of 40 bytes.
+QByteArray smallIco()
+{
+    return QByteArray::fromHex("0000 0100 0100" // header: type 1, one image
+                               "10 10 00 00 0100 2000 28000000 16000000") // 16x16, 40 bytes at 22
+           + QByteArray(40, '\x7F');
+}
+
+} // namespace
+
+// The `tvk` command-line tool, run as a user runs it.
+class TvkToolTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    Run tvk(const QStringList& arguments) const
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(TVK_EXECUTABLE), arguments);
+        if (!process.waitForFinished(60000))
+            return {};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    Run pack(const QString& name, const QString& author, const QString& left, const QString& right,
+             const QString& output) const
+    {
+        return tvk({QStringLiteral("pack"), QStringLiteral("--name"), name,
+                    QStringLiteral("--author"), author, left, right, QStringLiteral("-o"), output});
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        for (const QString& entry : TestFiles::entries(m_dir.path()))
+            QVERIFY(QFile::remove(path(entry)) || QDir(path(entry)).removeRecursively());
+    }
+
+    void packInfoUnpack_roundTrip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<QByteArray>("left");
+        QTest::addColumn<QByteArray>("right");
+        QTest::newRow("empty right icon") << "A"
+                                          << "B" << QByteArray::fromHex("010203") << QByteArray();
+        QTest::newRow("same bytes twice") << "Twin"
+                                          << "Me" << smallIco() << smallIco();
+        QTest::newRow("300-character name")
+            << QString(300, QLatin1Char('n')) << "B" << QByteArray("L") << QByteArray("R");
+        QTest::newRow("Western letters") << QStringLiteral("Café €5") << QStringLiteral("Groß")
+                                         << smallIco() << QByteArray(5000, '\0');
+        QTest::newRow("name starting with a dash") << "-x"
+                                                   << " " << QByteArray("L") << QByteArray();
+    }
+
+    void packInfoUnpack_roundTrip()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, author);
+        QFETCH(QByteArray, left);
+        QFETCH(QByteArray, right);
+        QVERIFY(TestFiles::write(path(QStringLiteral("in/l.ico")), left));
+        QVERIFY(TestFiles::write(path(QStringLiteral("in/r.ico")), right));
+
+        const Run packed = pack(name, author, path(QStringLiteral("in/l.ico")),
+                                path(QStringLiteral("in/r.ico")), path(QStringLiteral("p.tvk")));
+        QCOMPARE(packed.exitCode, 0);
+        QCOMPARE(packed.out, QString());
+        QCOMPARE(packed.err, QString());
+
+        const Run info = tvk({QStringLiteral("info"), QStringLiteral("p.tvk")});
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY2(info.out.contains(QStringLiteral("Name:   ") + name + QLatin1Char('\n')),
+                 qPrintable(info.out));
+        QVERIFY2(info.out.contains(QStringLiteral("Author: ") + author + QLatin1Char('\n')),
+                 qPrintable(info.out));
+        const qint64 total = 16 + name.size() + author.size() + left.size() + right.size();
+        QVERIFY(info.out.contains(QStringLiteral("Size:   %1 bytes").arg(total)));
+
+        const Run json =
+            tvk({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("p.tvk")});
+        QCOMPARE(json.exitCode, 0);
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(object.value(QStringLiteral("name")).toString(), name);
+        QCOMPARE(object.value(QStringLiteral("author")).toString(), author);
+        QCOMPARE(object.value(QStringLiteral("size")).toInteger(), total);
+        QCOMPARE(object.value(QStringLiteral("left"))
+                     .toObject()
+                     .value(QStringLiteral("size"))
+                     .toInteger(),
+                 left.size());
+        QCOMPARE(object.value(QStringLiteral("right"))
+                     .toObject()
+                     .value(QStringLiteral("size"))
+                     .toInteger(),
+                 right.size());
+
+        const Run unpacked = tvk({QStringLiteral("unpack"), QStringLiteral("p.tvk"),
+                                  QStringLiteral("-d"), QStringLiteral("out")});
+        QCOMPARE(unpacked.exitCode, 0);
+        QCOMPARE(TestFiles::entries(path(QStringLiteral("out"))),
+                 QStringList({QStringLiteral("left.ico"), QStringLiteral("right.ico")}));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out/left.ico"))), left);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out/right.ico"))), right);
+    }
+
+    void info_icoBytes_namesTheirImageSizes()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), smallIco()));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), smallIco().left(30)));
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), path(QStringLiteral("l.ico")),
+                      path(QStringLiteral("r.ico")), path(QStringLiteral("p.tvk")))
+                     .exitCode,
+                 0);
+
+        const Run info = tvk({QStringLiteral("info"), QStringLiteral("p.tvk")});
+        const Run json =
+            tvk({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("p.tvk")});
+
+        QVERIFY2(
+            info.out.contains(QStringLiteral("Left:   62 bytes, ICO file with images 16x16\n")),
+            qPrintable(info.out));
+        QVERIFY2(info.out.contains(QStringLiteral("Right:  30 bytes, not an ICO file\n")),
+                 qPrintable(info.out));
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        const QJsonObject left = object.value(QStringLiteral("left")).toObject();
+        QCOMPARE(left.value(QStringLiteral("ico")).toBool(), true);
+        QCOMPARE(left.value(QStringLiteral("images")).toArray(),
+                 QJsonArray({QStringLiteral("16x16")}));
+        QCOMPARE(
+            object.value(QStringLiteral("right")).toObject().value(QStringLiteral("ico")).toBool(),
+            false);
+    }
+
+    void pack_agreesByteForByteWithTheWindowsConvert()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), smallIco()));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), QByteArray(3000, 'r')));
+        const PackageRequest request{path(QStringLiteral("l.ico")), path(QStringLiteral("r.ico")),
+                                     path(QStringLiteral("window.tvk")),
+                                     QStringLiteral("Ÿour naïve"), QStringLiteral("Zoë")};
+        RecordingMessages messages;
+        QVERIFY(ConvertCommand::run(request, messages));
+
+        QCOMPARE(pack(request.name, request.author, request.leftPath, request.rightPath,
+                      path(QStringLiteral("tool.tvk")))
+                     .exitCode,
+                 0);
+
+        QCOMPARE(TestFiles::read(path(QStringLiteral("tool.tvk"))),
+                 TestFiles::read(request.outputPath));
+    }
+
+    void info_invalidFile_toldWhereItBreaks_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        const QByteArray valid =
+            QByteArray::fromHex("01000000 41 01000000 42 03000000 00000000 010203");
+        QTest::newRow("empty file")
+            << QByteArray() << "NameLength at offset 0 runs past the end of the file (0 bytes)";
+        QTest::newRow("cut inside NameLength")
+            << valid.left(2) << "NameLength at offset 0 runs past the end of the file (2 bytes)";
+        QTest::newRow("author longer than the file")
+            << QByteArray::fromHex("01000000 41 A00F0000 42") + QByteArray(13, 'x')
+            << "AuthorLength 4000 at offset 5 runs past the end of the file (23 bytes)";
+        QTest::newRow("negative name length")
+            << QByteArray::fromHex("FFFFFFFF 41") << "NameLength -1 at offset 0 is negative";
+        QTest::newRow("negative right length")
+            << QByteArray::fromHex("01000000 41 01000000 42 03000000 FEFFFFFF 010203")
+            << "RightLength -2 at offset 14 is negative";
+        QTest::newRow("left icon cut short")
+            << valid.left(20)
+            << "LeftLength 3 at offset 10 runs past the end of the file (20 bytes)";
+        QTest::newRow("trailing bytes")
+            << valid + "zz"
+            << "2 bytes follow RightData at offset 21, where the file should end";
+        QTest::newRow("claims 2 GiB of name")
+            << QByteArray::fromHex("FFFFFF7F") + QByteArray(12, '\0')
+            << "NameLength 2147483647 at offset 0 runs past the end of the file (16 bytes)";
+    }
+
+    void info_invalidFile_toldWhereItBreaks()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        QVERIFY(TestFiles::write(path(QStringLiteral("bad.tvk")), bytes));
+
+        const Run info = tvk({QStringLiteral("info"), QStringLiteral("bad.tvk")});
+
+        QCOMPARE(info.exitCode, 1);
+        QCOMPARE(info.out, QString());
+        QCOMPARE(info.err,
+                 QStringLiteral("tvk: bad.tvk is not a valid TVK file: %1.\n").arg(expected));
+
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        const TvkReadResult read = TvkReader::read(buffer);
+        QVERIFY(!read.contents);
+        QCOMPARE(read.error, expected);
+    }
+
+    void failures_oneLineAndExitStatus_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("expectedErr");
+        const auto args = [](std::initializer_list<const char*> list) {
+            QStringList result;
+            for (const char* argument : list)
+                result << QString::fromUtf8(argument);
+            return result;
+        };
+        QTest::newRow("no command")
+            << QStringList() << 2 << "tvk: no command given (see 'tvk --help')";
+        QTest::newRow("unknown command")
+            << args({"frob"}) << 2 << "tvk: unknown command 'frob' (see 'tvk --help')";
+        QTest::newRow("unknown option") << args({"info", "--frob", "x.tvk"}) << 2
+                                        << "tvk: Unknown option 'frob'. (see 'tvk info --help')";
+        QTest::newRow("pack without output")
+            << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico"}) << 2
+            << "tvk: --output is required (see 'tvk pack --help')";
+        QTest::newRow("pack with one icon")
+            << args({"pack", "-n", "A", "-a", "B", "l.ico", "-o", "o.tvk"}) << 2
+            << "tvk: missing arguments (see 'tvk pack --help')";
+        QTest::newRow("empty author")
+            << args({"pack", "-n", "A", "-a", "", "l.ico", "r.ico", "-o", "o.tvk"}) << 1
+            << "tvk: Enter both Tovrik and Author names!";
+        QTest::newRow("missing icon")
+            << args({"pack", "-n", "A", "-a", "B", "none.ico", "r.ico", "-o", "o.tvk"}) << 1
+            << "tvk: Cannot read ICO file none.ico: The file does not exist.";
+        QTest::newRow("unencodable name")
+            << args({"pack", "-n", "中", "-a", "B", "l.ico", "r.ico", "-o", "o.tvk"}) << 1
+            << "tvk: The Tovrik name contains the character “中” (U+4E2D), which a TVK file cannot "
+               "store. Use letters of Western European languages only.";
+        QTest::newRow("output is an icon")
+            << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico", "-o", "./l.ico"}) << 1
+            << "tvk: The output TVK file must differ from both ICO files!";
+        QTest::newRow("info on a missing file")
+            << args({"info", "none.tvk"}) << 1
+            << "tvk: Cannot read file none.tvk: No such file or directory.";
+    }
+
+    void failures_oneLineAndExitStatus()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, expectedErr);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
+
+        const Run run = tvk(arguments);
+
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.err, expectedErr + QLatin1Char('\n'));
+        QCOMPARE(run.out, QString());
+        QVERIFY(!QFile::exists(path(QStringLiteral("o.tvk"))));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("l.ico"))), QByteArray("left"));
+    }
+
+    void unpack_existingIcons_refusedUnlessForced()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "new left"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "new right"));
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
+                     .exitCode,
+                 0);
+        QVERIFY(TestFiles::write(path(QStringLiteral("right.ico")), "mine"));
+
+        const Run refused = tvk({QStringLiteral("unpack"), QStringLiteral("p.tvk")});
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.err,
+                 QStringLiteral("tvk: right.ico already exists; use --force to replace it.\n"));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), QByteArray("mine"));
+        QVERIFY(!QFile::exists(path(QStringLiteral("left.ico"))));
+
+        const Run forced =
+            tvk({QStringLiteral("unpack"), QStringLiteral("--force"), QStringLiteral("p.tvk")});
+        QCOMPARE(forced.exitCode, 0);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("left.ico"))), QByteArray("new left"));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), QByteArray("new right"));
+    }
+
+    void helpAndVersion_printAndSucceed()
+    {
+        const Run version = tvk({QStringLiteral("--version")});
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QStringLiteral("tvk 1.00\n"));
+        for (const QString& command : {QString(), QStringLiteral("pack"), QStringLiteral("info"),
+                                       QStringLiteral("unpack")}) {
+            QStringList arguments = {QStringLiteral("--help")};
+            if (!command.isEmpty())
+                arguments.prepend(command);
+            const Run help = tvk(arguments);
+            QCOMPARE(help.exitCode, 0);
+            const QString usage = command.isEmpty()
+                                      ? QStringLiteral("Usage: tvk [options]")
+                                      : QStringLiteral("Usage: tvk %1 [options]").arg(command);
+            QVERIFY2(help.out.startsWith(usage), qPrintable(help.out));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TvkToolTest)
+#include "tst_tvk.moc"
