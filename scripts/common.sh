@@ -9,6 +9,8 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     fonts-liberation2 fonts-dejavu-core xauth xvfb
 )
+# Only the tests need these: clang with libFuzzer for the fuzz run.
+TEST_PACKAGES=(clang libclang-rt-14-dev)
 
 install_missing_packages() {
     local missing=()
