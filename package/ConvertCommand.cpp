@@ -25,7 +25,7 @@ QStringList ConvertCommand::missingInputMessages(const PackageRequest& fields)
 }
 
 bool ConvertCommand::run(const PackageRequest& fields, MessageService& messages,
-                         const WriteProgress& progress)
+                         const WriteProgress& progress, const std::function<void()>& writingDone)
 {
     const QStringList missing = missingInputMessages(fields);
     for (const QString& message : missing)
@@ -34,6 +34,8 @@ bool ConvertCommand::run(const PackageRequest& fields, MessageService& messages,
         return false;
 
     const WriteOutcome outcome = PackageWriter::write(fields, progress);
+    if (writingDone)
+        writingDone();
     switch (outcome.status) {
     case WriteOutcome::Status::Written:
         messages.showMessage(tr("Ready!"), MessageService::Kind::Information);

@@ -19,7 +19,9 @@ public:
     static QStringList missingInputMessages(const PackageRequest& fields);
 
     // Runs the command to its end, telling the user everything through messages.
-    // Returns true when the file was written.
+    // `progress` follows the writing; `writingDone` runs once it has ended,
+    // before the outcome is told. Returns true when the file was written.
     static bool run(const PackageRequest& fields, MessageService& messages,
-                    const WriteProgress& progress = {});
+                    const WriteProgress& progress = {},
+                    const std::function<void()>& writingDone = {});
 };

@@ -123,8 +123,8 @@ WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProg
         nameBytes, authorBytes, static_cast<qint32>(left.size), static_cast<qint32>(right.size));
     const qint64 total =
         TvkLayout::fileSize(nameBytes.size(), authorBytes.size(), left.size, right.size);
-    const auto writeFailed = [&] {
-        const QString reason = output.errorString();
+    const auto writeFailed = [&](const QString& systemReason = {}) {
+        const QString reason = systemReason.isEmpty() ? output.errorString() : systemReason;
         output.cancelWriting();
         return failed(cannotWrite(reason + QLatin1Char('.')));
     };
@@ -141,15 +141,16 @@ WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProg
 
     for (OpenIcon* icon : {&left, &right}) {
         const qint64 before = written;
-        const CopyOutcome copy = copyBytes(icon->file, output, icon->size, [&](qint64 copiedSoFar) {
-            written = before + copiedSoFar;
-            return !progress || progress(written, total);
-        });
+        const CopyOutcome copy =
+            copyFileData(icon->file, output, icon->size, [&](qint64 copiedSoFar) {
+                written = before + copiedSoFar;
+                return !progress || progress(written, total);
+            });
         switch (copy.status) {
         case CopyOutcome::Status::Copied:
             break;
         case CopyOutcome::Status::WriteFailed:
-            return writeFailed();
+            return writeFailed(copy.error);
         case CopyOutcome::Status::Cancelled:
             return cancelled();
         case CopyOutcome::Status::ReadFailed:

@@ -1,6 +1,8 @@
 #include "ChunkedCopy.h"
 
-#include <QIODevice>
+#include "KernelCopy.h"
+
+#include <QFileDevice>
 
 #include <algorithm>
 #include <memory>
@@ -48,4 +50,40 @@ CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
         }
     }
     return outcome;
+}
+
+CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
+                         const CopyProgress& progress, CopyMethod method)
+{
+    if (method == CopyMethod::Fastest && count > 0 && target.flush()) {
+        const qint64 sourceStart = source.pos();
+        const qint64 targetStart = target.pos();
+        const KernelCopyResult kernel =
+            kernelCopy(source.handle(), sourceStart, target.handle(), targetStart, count, progress);
+        if (kernel.status != KernelCopyResult::Status::Unsupported) {
+            // The kernel copied at explicit offsets; the devices are told where they are now.
+            source.seek(sourceStart + kernel.copied);
+            target.seek(targetStart + kernel.copied);
+            CopyOutcome outcome;
+            outcome.copied = kernel.copied;
+            outcome.error = kernel.error;
+            switch (kernel.status) {
+            case KernelCopyResult::Status::Copied:
+            case KernelCopyResult::Status::Unsupported:
+                outcome.status = CopyOutcome::Status::Copied;
+                break;
+            case KernelCopyResult::Status::SourceEnded:
+                outcome.status = CopyOutcome::Status::SourceEnded;
+                break;
+            case KernelCopyResult::Status::Failed:
+                outcome.status = CopyOutcome::Status::WriteFailed;
+                break;
+            case KernelCopyResult::Status::Cancelled:
+                outcome.status = CopyOutcome::Status::Cancelled;
+                break;
+            }
+            return outcome;
+        }
+    }
+    return copyBytes(source, target, count, progress);
 }

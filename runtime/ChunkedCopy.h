@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
 
+class QFileDevice;
 class QIODevice;
 
 // Copies a known number of bytes from one device to another in large chunks, so
@@ -20,6 +22,7 @@ struct CopyOutcome
     };
     Status status = Status::Copied;
     qint64 copied = 0;
+    QString error; // the system's reason, where the device's errorString() does not know it
 };
 
 // Called after every chunk with the bytes copied so far; returning false stops the copy.
@@ -34,3 +37,15 @@ inline constexpr qint64 kCopyChunkSize = qint64(1) << 20;
 
 CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
                       const CopyProgress& progress = {});
+
+enum class CopyMethod
+{
+    Fastest,   // in the kernel where the platform and file systems allow, else as ReadWrite
+    ReadWrite, // through a buffer of kCopyChunkSize bytes
+};
+
+// Copies from the source's position to the target's position, leaving both
+// positions just after the copied bytes.
+CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
+                         const CopyProgress& progress = {},
+                         CopyMethod method = CopyMethod::Fastest);

@@ -16,7 +16,7 @@ bool whileModalShows(const std::function<void()>& open, const std::function<void
 {
     bool ran = false;
     QTimer poll;
-    poll.setInterval(10);
+    poll.setInterval(0);
     QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
         auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
         if (!window || !window->isVisible())

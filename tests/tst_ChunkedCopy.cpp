@@ -1,6 +1,9 @@
 #include "ChunkedCopy.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -33,6 +36,8 @@ QByteArray pattern(qint64 size)
     return bytes;
 }
 } // namespace
+
+Q_DECLARE_METATYPE(CopyMethod)
 
 class ChunkedCopyTest : public QObject
 {
@@ -94,6 +99,78 @@ private Q_SLOTS:
 
         QCOMPARE(outcome.status, expected);
         QVERIFY(outcome.copied < 3 * kCopyChunkSize);
+    }
+
+    void copyFileData_fastPathAndFallback_giveIdenticalBytes_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<CopyMethod>("method");
+        const qint64 kernelChunk = qint64(8) << 20;
+        for (const qint64 size :
+             {qint64(0), qint64(1), kCopyChunkSize + 1, kernelChunk - 1, kernelChunk + 3}) {
+            QTest::addRow("%lld bytes, fastest", size) << size << CopyMethod::Fastest;
+            QTest::addRow("%lld bytes, read and write", size) << size << CopyMethod::ReadWrite;
+        }
+    }
+
+    // As the package writer uses it: from the middle of one file to the end of a
+    // save file that already holds some bytes, then more bytes written after it.
+    void copyFileData_fastPathAndFallback_giveIdenticalBytes()
+    {
+        QFETCH(qint64, size);
+        QFETCH(CopyMethod, method);
+        QTemporaryDir dir;
+        const QByteArray source = pattern(size + 10);
+        QFile input(dir.filePath(QStringLiteral("in")));
+        QVERIFY(input.open(QIODevice::WriteOnly) && input.write(source) == source.size());
+        input.close();
+        QVERIFY(input.open(QIODevice::ReadOnly) && input.seek(7));
+        QSaveFile output(dir.filePath(QStringLiteral("out")));
+        QVERIFY(output.open(QIODevice::WriteOnly));
+        QCOMPARE(output.write("head"), 4);
+        qint64 lastProgress = 0;
+
+        const CopyOutcome outcome = copyFileData(
+            input, output, size,
+            [&](qint64 copied) {
+                lastProgress = copied;
+                return true;
+            },
+            method);
+        QCOMPARE(output.write("tail"), 4);
+        QVERIFY(output.commit());
+
+        QCOMPARE(outcome.status, CopyOutcome::Status::Copied);
+        QCOMPARE(outcome.copied, size);
+        QCOMPARE(lastProgress, size);
+        QCOMPARE(input.pos(), 7 + size);
+        QFile result(dir.filePath(QStringLiteral("out")));
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QVERIFY(result.readAll() == "head" + source.mid(7, size) + "tail");
+    }
+
+    void copyFileData_sourceShorterThanCount_reportsSourceEnded_data()
+    {
+        QTest::addColumn<CopyMethod>("method");
+        QTest::newRow("fastest") << CopyMethod::Fastest;
+        QTest::newRow("read and write") << CopyMethod::ReadWrite;
+    }
+
+    void copyFileData_sourceShorterThanCount_reportsSourceEnded()
+    {
+        QFETCH(CopyMethod, method);
+        QTemporaryDir dir;
+        QFile input(dir.filePath(QStringLiteral("in")));
+        QVERIFY(input.open(QIODevice::WriteOnly) && input.write(pattern(1000)) == 1000);
+        input.close();
+        QVERIFY(input.open(QIODevice::ReadOnly));
+        QSaveFile output(dir.filePath(QStringLiteral("out")));
+        QVERIFY(output.open(QIODevice::WriteOnly));
+
+        const CopyOutcome outcome = copyFileData(input, output, 2000, {}, method);
+
+        QCOMPARE(outcome.status, CopyOutcome::Status::SourceEnded);
+        QCOMPARE(outcome.copied, 1000);
     }
 };
 

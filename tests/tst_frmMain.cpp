@@ -1,4 +1,5 @@
 #include "FormFont.h"
+#include "ModalDriver.h"
 #include "NameBox.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
@@ -7,6 +8,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +43,35 @@ private:
     QLineEdit* box(const char* name) const { return control<QLineEdit>(name); }
     void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Fills the five boxes as the user would, for icons of the given bytes;
+    // returns the output path.
+    QString fillFields(const QByteArray& left, const QByteArray& right)
+    {
+        TestFiles::write(path(QStringLiteral("left.ico")), left);
+        TestFiles::write(path(QStringLiteral("right.ico")), right);
+        const QString output = path(QStringLiteral("out.tvk"));
+        m_dialogs.answers = {path(QStringLiteral("left.ico")), path(QStringLiteral("right.ico")),
+                             output};
+        click("cmdBIL");
+        click("cmdBIR");
+        click("cmdBOut");
+        box("txtName")->setText(QStringLiteral("A"));
+        box("txtAuth")->setText(QStringLiteral("B"));
+        return output;
+    }
+
+    // Counts the progress dialogs that appear.
+    struct ShownProgress : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Show && qobject_cast<QProgressDialog*>(watched))
+                ++count;
+            return false;
+        }
+    };
     void storeFolder(const QString& key, const QString& folder)
     {
         QVERIFY(!m_settings->save(application, section, key, folder));
@@ -51,6 +82,8 @@ private Q_SLOTS:
 
     void init()
     {
+        for (const QString& entry : TestFiles::entries(m_dir.path()))
+            QVERIFY(QFile::remove(path(entry)) || QDir(path(entry)).removeRecursively());
         m_settings = std::make_unique<SettingsStore>(path(QStringLiteral("config")));
         QFile::remove(m_settings->filePath(application));
         m_messages = {};
@@ -314,6 +347,47 @@ private Q_SLOTS:
                  QStringList({QStringLiteral("Please select both (left and right) ICO files!"),
                               QStringLiteral("Please select output TVK file!"),
                               QStringLiteral("Enter both Tovrik and Author names!")}));
+    }
+
+    void convert_fast_showsNoProgress()
+    {
+        ShownProgress shown;
+        qApp->installEventFilter(&shown);
+        fillFields(QByteArray(1000, 'l'), {});
+
+        click("cmdCnv");
+
+        qApp->removeEventFilter(&shown);
+        QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
+        QCOMPARE(shown.count, 0);
+    }
+
+    void convert_cancelledWhileInProgress_keepsEarlierOutputAndFields()
+    {
+        const QByteArray big(24 << 20, 'b');
+        const QString output = fillFields(big, big);
+        QVERIFY(TestFiles::write(output, "earlier"));
+        const QStringList before = TestFiles::entries(m_dir.path());
+        m_window->setProgressDelay(std::chrono::milliseconds(0));
+        bool cancelled = false;
+
+        const bool shown = whileModalShows<QProgressDialog>(
+            [&] { click("cmdCnv"); },
+            [&](QProgressDialog* progress) {
+                QCOMPARE(progress->parentWidget(), m_window.get());
+                QVERIFY(progress->labelText().contains(QStringLiteral("out.tvk")));
+                cancelled = true;
+                progress->cancel();
+            });
+
+        QVERIFY(shown);
+        QVERIFY(cancelled);
+        QCOMPARE(m_messages.texts, QStringList());
+        QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+        QCOMPARE(box("fnOut")->text(), output);
+        QCOMPARE(box("txtName")->text(), QStringLiteral("A"));
+        QVERIFY(m_window->findChildren<QProgressDialog*>().isEmpty());
     }
 
     void nameBox_takesMoreThanDefaultLength()

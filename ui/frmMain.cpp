@@ -2,6 +2,7 @@
 
 #include "ui_frmMain.h"
 
+#include "ConversionProgress.h"
 #include "ConvertCommand.h"
 #include "FileDialogService.h"
 #include "FormFont.h"
@@ -10,6 +11,7 @@
 #include "frmOpts.h"
 
 #include <QDir>
+#include <QScopedValueRollback>
 
 namespace {
 // A click in a name box that still shows its placeholder makes room for typing.
@@ -70,9 +72,18 @@ void frmMain::browse(QLineEdit* box, const QString& filter, const QString& folde
 
 void frmMain::convert()
 {
-    ConvertCommand::run({ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
-                         ui->txtName->text(), ui->txtAuth->text()},
-                        m_messages);
+    // The progress dialog handles events while writing; a second conversion must
+    // not start from within the first.
+    if (m_converting)
+        return;
+    const QScopedValueRollback converting(m_converting, true);
+    const PackageRequest fields{ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
+                                ui->txtName->text(), ui->txtAuth->text()};
+    ConversionProgress progress(this, fields.outputPath, m_progressDelay);
+    ConvertCommand::run(
+        fields, m_messages,
+        [&progress](qint64 written, qint64 total) { return progress.update(written, total); },
+        [&progress] { progress.finish(); });
 }
 
 void frmMain::openOptions()

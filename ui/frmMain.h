@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 
 class FileDialogService;
@@ -28,6 +29,9 @@ public:
     // The options window once "Options" has created it, else null.
     frmOpts* optionsWindow() const;
 
+    // How long a conversion runs before its progress is shown.
+    void setProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }
+
 private:
     void browse(QLineEdit* box, const QString& filter, const QString& folderKey, bool forSaving);
     void convert();
@@ -38,4 +42,6 @@ private:
     MessageService& m_messages;
     FileDialogService& m_dialogs;
     std::unique_ptr<frmOpts> m_options;
+    std::chrono::milliseconds m_progressDelay{500};
+    bool m_converting = false;
 };
