@@ -1,4 +1,5 @@
 #include "FormFont.h"
+#include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "NameBox.h"
 #include "SettingsStore.h"
@@ -22,16 +23,12 @@ const QString kIconFilter = QStringLiteral("ICON files (*.ico)|*.ico");
 const QString kPackageFilter = QStringLiteral("Tovrik img files (*.tvk)|*.tvk");
 } // namespace
 
-class frmMainTest : public QObject
+class frmMainTest : public QObject, private MainWindowFixture
 {
     Q_OBJECT
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<SettingsStore> m_settings;
-    RecordingMessages m_messages;
-    ScriptedFileDialogs m_dialogs;
-    std::unique_ptr<frmMain> m_window;
 
     template <typename T = QWidget> T* control(const char* name) const
     {
@@ -84,13 +81,7 @@ private Q_SLOTS:
     {
         for (const QString& entry : TestFiles::entries(m_dir.path()))
             QVERIFY(QFile::remove(path(entry)) || QDir(path(entry)).removeRecursively());
-        m_settings = std::make_unique<SettingsStore>(path(QStringLiteral("config")));
-        QFile::remove(m_settings->filePath(application));
-        m_messages = {};
-        m_dialogs = {};
-        m_window = std::make_unique<frmMain>(*m_settings, m_messages, m_dialogs);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(openMainWindow(path(QStringLiteral("config"))));
     }
 
     void cleanup() { m_window.reset(); }

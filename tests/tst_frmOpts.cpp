@@ -1,3 +1,4 @@
+#include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
@@ -14,17 +15,13 @@
 
 using namespace ProgramSettings;
 
-class frmOptsTest : public QObject
+class frmOptsTest : public QObject, private MainWindowFixture
 {
     Q_OBJECT
 
 private:
     QTemporaryDir m_dir;
     QString m_configFolder;
-    std::unique_ptr<SettingsStore> m_settings;
-    RecordingMessages m_messages;
-    ScriptedFileDialogs m_dialogs;
-    std::unique_ptr<frmMain> m_window;
 
     static QLineEdit* box(frmOpts* options, const char* name)
     {
@@ -54,12 +51,7 @@ private Q_SLOTS:
     {
         static int run = 0;
         m_configFolder = m_dir.filePath(QStringLiteral("config-%1").arg(++run));
-        m_settings = std::make_unique<SettingsStore>(m_configFolder);
-        m_messages = {};
-        m_dialogs = {};
-        m_window = std::make_unique<frmMain>(*m_settings, m_messages, m_dialogs);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(openMainWindow(m_configFolder));
     }
 
     void cleanup() { m_window.reset(); }
