@@ -21,9 +21,9 @@ mean() { # the mean of one command in a hyperfine CSV export
 
 printf '%-8s %12s %12s %7s %14s %7s %10s\n' \
     "icons" "tvk pack" "cat" "ratio" "cat + sync" "ratio" "peak RSS"
-for spec in "1K:1 20" "1M:1024 20" "64M:65536 5" "1G:1048576 3"; do
-    label="${spec%%:*}"
-    rest="${spec#*:}"
+for row in "1K:1 20" "1M:1024 20" "64M:65536 5" "1G:1048576 3"; do
+    label="${row%%:*}"
+    rest="${row#*:}"
     kib="${rest% *}"
     runs="${rest#* }"
     head -c "$((kib * 1024))" /dev/urandom >L
