@@ -233,6 +233,9 @@ private Q_SLOTS:
             ::link(QFile::encodeName(path(QStringLiteral("left.ico"))).constData(),
                    QFile::encodeName(path(QStringLiteral("hardlink-to-left.ico"))).constData()) ==
             0);
+#else
+        if (output == QStringLiteral("hardlink-to-left.ico"))
+            QSKIP("Hard links are made here with POSIX link().");
 #endif
         const QStringList before = TestFiles::entries(m_dir.path());
 
