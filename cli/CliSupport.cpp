@@ -1,6 +1,5 @@
 #include "CliSupport.h"
 
-#include <QCoreApplication>
 #include <QTextStream>
 
 #include <cstdlib>
