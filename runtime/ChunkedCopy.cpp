@@ -52,6 +52,24 @@ CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
     return outcome;
 }
 
+namespace {
+CopyOutcome::Status statusOf(KernelCopyResult::Status status)
+{
+    switch (status) {
+    case KernelCopyResult::Status::SourceEnded:
+        return CopyOutcome::Status::SourceEnded;
+    case KernelCopyResult::Status::Failed:
+        return CopyOutcome::Status::WriteFailed;
+    case KernelCopyResult::Status::Cancelled:
+        return CopyOutcome::Status::Cancelled;
+    case KernelCopyResult::Status::Copied:
+    case KernelCopyResult::Status::Unsupported:
+        break;
+    }
+    return CopyOutcome::Status::Copied;
+}
+} // namespace
+
 CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
                          const CopyProgress& progress, CopyMethod method)
 {
@@ -64,25 +82,7 @@ CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
             // The kernel copied at explicit offsets; the devices are told where they are now.
             source.seek(sourceStart + kernel.copied);
             target.seek(targetStart + kernel.copied);
-            CopyOutcome outcome;
-            outcome.copied = kernel.copied;
-            outcome.error = kernel.error;
-            switch (kernel.status) {
-            case KernelCopyResult::Status::Copied:
-            case KernelCopyResult::Status::Unsupported:
-                outcome.status = CopyOutcome::Status::Copied;
-                break;
-            case KernelCopyResult::Status::SourceEnded:
-                outcome.status = CopyOutcome::Status::SourceEnded;
-                break;
-            case KernelCopyResult::Status::Failed:
-                outcome.status = CopyOutcome::Status::WriteFailed;
-                break;
-            case KernelCopyResult::Status::Cancelled:
-                outcome.status = CopyOutcome::Status::Cancelled;
-                break;
-            }
-            return outcome;
+            return {statusOf(kernel.status), kernel.copied, kernel.error};
         }
     }
     return copyBytes(source, target, count, progress);
