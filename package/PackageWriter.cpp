@@ -1,23 +1,18 @@
 #include "PackageWriter.h"
 
 #include "ChunkedCopy.h"
+#include "DisplayText.h"
+#include "InputFile.h"
+#include "ReplacingFile.h"
 #include "SameFile.h"
 #include "SingleByteText.h"
 #include "TvkLayout.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <optional>
 
 namespace {
-
-QString shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
 
 WriteOutcome refused(const QString& message)
 {
@@ -33,6 +28,7 @@ WriteOutcome failed(const QString& message)
 // its length field records and the number of bytes copied.
 struct OpenIcon
 {
+    QString path;
     QFile file;
     qint64 size = 0;
 };
@@ -40,7 +36,7 @@ struct OpenIcon
 // Both arguments at once, so that a '%' in the path is never taken for a marker.
 QString cannotReadIcon(const QString& path, const QString& reason)
 {
-    return PackageWriter::tr("Cannot read ICO file %1:\n%2").arg(shown(path), reason);
+    return PackageWriter::tr("Cannot read ICO file %1:\n%2").arg(displayPath(path), reason);
 }
 
 std::optional<QString> cannotStore(const QString& fieldName, const QString& text, QByteArray& bytes)
@@ -57,23 +53,15 @@ std::optional<QString> cannotStore(const QString& fieldName, const QString& text
 
 std::optional<QString> openIcon(const QString& path, OpenIcon& icon)
 {
-    const auto cannotRead = [&](const QString& reason) { return cannotReadIcon(path, reason); };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return cannotRead(PackageWriter::tr("The file does not exist."));
-    if (info.isDir())
-        return cannotRead(PackageWriter::tr("This is a folder, not a file."));
-    if (!info.isFile())
-        return cannotRead(PackageWriter::tr("This is not a regular file."));
-
-    icon.file.setFileName(path);
-    if (!icon.file.open(QIODevice::ReadOnly))
-        return cannotRead(icon.file.errorString() + QLatin1Char('.'));
+    icon.path = path;
+    const QString reason = InputFile::open(icon.file, path);
+    if (!reason.isEmpty())
+        return cannotReadIcon(path, reason);
     icon.size = icon.file.size();
     if (icon.size > TvkLayout::kMaxFieldLength) {
         return PackageWriter::tr("ICO file %1 is too large for a TVK file:\nit holds %2 bytes, "
                                  "and an icon may hold at most %3 bytes.")
-            .arg(shown(path), QString::number(icon.size),
+            .arg(displayPath(path), QString::number(icon.size),
                  QString::number(TvkLayout::kMaxFieldLength));
     }
     return std::nullopt;
@@ -84,7 +72,7 @@ QString readFailure(const OpenIcon& icon, const CopyOutcome& copy)
     const QString reason = copy.status == CopyOutcome::Status::SourceEnded
                                ? PackageWriter::tr("The file became shorter while it was read.")
                                : icon.file.errorString() + QLatin1Char('.');
-    return cannotReadIcon(icon.file.fileName(), reason);
+    return cannotReadIcon(icon.path, reason);
 }
 
 } // namespace
@@ -110,30 +98,33 @@ WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProg
         return refused(tr("The output TVK file must differ from both ICO files!"));
 
     const auto cannotWrite = [&](const QString& reason) {
-        return tr("Cannot write file %1:\n%2").arg(shown(request.outputPath), reason);
+        return tr("Cannot write file %1:\n%2").arg(displayPath(request.outputPath), reason);
     };
-    if (QFileInfo(request.outputPath).isDir())
-        return refused(cannotWrite(tr("This is a folder, not a file.")));
-
-    QSaveFile output(request.outputPath);
-    if (!output.open(QIODevice::WriteOnly))
-        return failed(cannotWrite(output.errorString() + QLatin1Char('.')));
+    // Until commit() the earlier file stays as it was; on any return before, the
+    // new file is discarded.
+    ReplacingFile output(request.outputPath);
+    switch (output.open()) {
+    case ReplacingFile::OpenStatus::Opened:
+        break;
+    case ReplacingFile::OpenStatus::Refused:
+        return refused(cannotWrite(output.errorString()));
+    case ReplacingFile::OpenStatus::Failed:
+        return failed(cannotWrite(output.errorString()));
+    }
+    QFile& device = output.device();
 
     const QByteArray header = TvkLayout::header(
         nameBytes, authorBytes, static_cast<qint32>(left.size), static_cast<qint32>(right.size));
     const qint64 total =
         TvkLayout::fileSize(nameBytes.size(), authorBytes.size(), left.size, right.size);
-    const auto writeFailed = [&](const QString& systemReason = {}) {
-        const QString reason = systemReason.isEmpty() ? output.errorString() : systemReason;
-        output.cancelWriting();
-        return failed(cannotWrite(reason + QLatin1Char('.')));
+    const auto writeFailed = [&] {
+        return failed(cannotWrite(device.errorString() + QLatin1Char('.')));
     };
-    const auto cancelled = [&] {
-        output.cancelWriting();
+    const auto cancelled = [] {
         return WriteOutcome{WriteOutcome::Status::Cancelled, tr("The conversion was cancelled.")};
     };
 
-    if (!writeAll(output, header.constData(), header.size()))
+    if (!writeAll(device, header.constData(), header.size()))
         return writeFailed();
     qint64 written = header.size();
     if (progress && !progress(written, total))
@@ -142,7 +133,7 @@ WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProg
     for (OpenIcon* icon : {&left, &right}) {
         const qint64 before = written;
         const CopyOutcome copy =
-            copyFileData(icon->file, output, icon->size, [&](qint64 copiedSoFar) {
+            copyFileData(icon->file, device, icon->size, [&](qint64 copiedSoFar) {
                 written = before + copiedSoFar;
                 return !progress || progress(written, total);
             });
@@ -150,21 +141,16 @@ WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProg
         case CopyOutcome::Status::Copied:
             break;
         case CopyOutcome::Status::WriteFailed:
-            return writeFailed(copy.error);
+            return writeFailed();
         case CopyOutcome::Status::Cancelled:
             return cancelled();
         case CopyOutcome::Status::ReadFailed:
         case CopyOutcome::Status::SourceEnded:
-            output.cancelWriting();
             return failed(readFailure(*icon, copy));
         }
     }
 
-    // QSaveFile::commit() does not notice a failing final flush, so the flush is
-    // checked here and the earlier file stays in place unless it succeeded.
-    if (!output.flush() || output.error() != QFileDevice::NoError)
-        return writeFailed();
     if (!output.commit())
-        return failed(cannotWrite(output.errorString() + QLatin1Char('.')));
+        return failed(cannotWrite(output.errorString()));
     return {};
 }

@@ -1,6 +1,6 @@
 #include "ChunkedCopy.h"
 
-#include "KernelCopy.h"
+#include "SystemFiles.h"
 
 #include <QFileDevice>
 
@@ -52,38 +52,42 @@ CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
     return outcome;
 }
 
-namespace {
-CopyOutcome::Status statusOf(KernelCopyResult::Status status)
-{
-    switch (status) {
-    case KernelCopyResult::Status::SourceEnded:
-        return CopyOutcome::Status::SourceEnded;
-    case KernelCopyResult::Status::Failed:
-        return CopyOutcome::Status::WriteFailed;
-    case KernelCopyResult::Status::Cancelled:
-        return CopyOutcome::Status::Cancelled;
-    case KernelCopyResult::Status::Copied:
-    case KernelCopyResult::Status::Unsupported:
-        break;
-    }
-    return CopyOutcome::Status::Copied;
-}
-} // namespace
-
 CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
                          const CopyProgress& progress, CopyMethod method)
 {
+    qint64 copiedInKernel = 0;
     if (method == CopyMethod::Fastest && count > 0 && target.flush()) {
+        using SystemFiles::KernelCopyResult;
         const qint64 sourceStart = source.pos();
         const qint64 targetStart = target.pos();
-        const KernelCopyResult kernel =
-            kernelCopy(source.handle(), sourceStart, target.handle(), targetStart, count, progress);
+        const KernelCopyResult kernel = SystemFiles::kernelCopy(
+            source.handle(), sourceStart, target.handle(), targetStart, count, progress);
         if (kernel.status != KernelCopyResult::Status::Unsupported) {
             // The kernel copied at explicit offsets; the devices are told where they are now.
-            source.seek(sourceStart + kernel.copied);
-            target.seek(targetStart + kernel.copied);
-            return {statusOf(kernel.status), kernel.copied, kernel.error};
+            if (!source.seek(sourceStart + kernel.copied))
+                return {CopyOutcome::Status::ReadFailed, kernel.copied};
+            if (!target.seek(targetStart + kernel.copied))
+                return {CopyOutcome::Status::WriteFailed, kernel.copied};
+            switch (kernel.status) {
+            case KernelCopyResult::Status::Copied:
+                return {CopyOutcome::Status::Copied, kernel.copied};
+            case KernelCopyResult::Status::SourceEnded:
+                return {CopyOutcome::Status::SourceEnded, kernel.copied};
+            case KernelCopyResult::Status::Cancelled:
+                return {CopyOutcome::Status::Cancelled, kernel.copied};
+            case KernelCopyResult::Status::Failed:
+            case KernelCopyResult::Status::Unsupported:
+                // The kernel does not say which file failed; reading and writing
+                // the rest do, so that the message blames the right one.
+                copiedInKernel = kernel.copied;
+                break;
+            }
         }
     }
-    return copyBytes(source, target, count, progress);
+    CopyOutcome outcome =
+        copyBytes(source, target, count - copiedInKernel, [&](qint64 copiedSoFar) {
+            return !progress || progress(copiedInKernel + copiedSoFar);
+        });
+    outcome.copied += copiedInKernel;
+    return outcome;
 }

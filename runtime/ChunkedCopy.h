@@ -22,7 +22,6 @@ struct CopyOutcome
     };
     Status status = Status::Copied;
     qint64 copied = 0;
-    QString error; // the system's reason, where the device's errorString() does not know it
 };
 
 // Called after every chunk with the bytes copied so far; returning false stops the copy.

@@ -1,14 +1,8 @@
 #include "SameFile.h"
 
-#include <filesystem>
-#include <system_error>
+#include "FsPath.h"
 
-namespace {
-std::filesystem::path toFsPath(const QString& path)
-{
-    return std::filesystem::path(path.toStdU16String());
-}
-} // namespace
+#include <system_error>
 
 bool isSameExistingFile(const QString& first, const QString& second)
 {

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// Texts from outside (file names, names stored in files) as the program shows
+// them: control characters (C0, DEL, C1) become "\x1b" and the like, so that
+// nothing shown can steer a terminal or break a message into lines.
+QString escapeControls(const QString& text);
+
+// A path in a message: native separators, control characters escaped.
+QString displayPath(const QString& path);

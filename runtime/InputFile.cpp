@@ -1,0 +1,27 @@
+#include "InputFile.h"
+
+#include "SystemFiles.h"
+
+QString InputFile::open(QFile& file, const QString& path)
+{
+    const SystemFiles::OpenedForReading opened = SystemFiles::openForReading(path);
+    if (!opened.error.isEmpty())
+        return opened.error;
+    switch (opened.kind) {
+    case SystemFiles::Kind::Missing:
+        return tr("The file does not exist.");
+    case SystemFiles::Kind::Folder:
+        return tr("This is a folder, not a file.");
+    case SystemFiles::Kind::Link:
+    case SystemFiles::Kind::Other:
+        return tr("This is not a regular file.");
+    case SystemFiles::Kind::Regular:
+        break;
+    }
+    if (!file.open(opened.handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        QString ignored;
+        SystemFiles::closeHandle(opened.handle, ignored);
+        return file.errorString() + QLatin1Char('.');
+    }
+    return {};
+}

@@ -1,0 +1,144 @@
+#include "ReplacingFile.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+using SystemFiles::Kind;
+
+ReplacingFile::ReplacingFile(QString path, Links links) : m_path(std::move(path)), m_links(links)
+{
+}
+
+ReplacingFile::~ReplacingFile()
+{
+    discardTemporary();
+    QString ignored; // nothing left to tell: a kept earlier file is only in the way now
+    if (!m_earlierPath.isEmpty())
+        SystemFiles::removeFile(m_earlierPath, ignored);
+}
+
+ReplacingFile::OpenStatus ReplacingFile::open()
+{
+    m_target = m_links == Links::Follow ? SystemFiles::resolveLinks(m_path) : m_path;
+    switch (SystemFiles::kindOf(m_target, false)) {
+    case Kind::Folder:
+        m_error = tr("This is a folder, not a file.");
+        return OpenStatus::Refused;
+    case Kind::Other:
+        m_error = tr("This is not a regular file.");
+        return OpenStatus::Refused;
+    case Kind::Missing:
+    case Kind::Regular:
+    case Kind::Link:
+        break;
+    }
+
+    const SystemFiles::CreatedFile created = SystemFiles::createTemporaryIn(folder());
+    if (created.handle == SystemFiles::kNoHandle) {
+        fail(created.error);
+        return OpenStatus::Failed;
+    }
+    m_handle = created.handle;
+    m_temporaryPath = created.path;
+    QString error;
+    if (!SystemFiles::copyPermissions(m_handle, m_target, error) ||
+        !m_file.open(m_handle, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        fail(error.isEmpty() ? m_file.errorString() + QLatin1Char('.') : error);
+        return OpenStatus::Failed;
+    }
+    return OpenStatus::Opened;
+}
+
+bool ReplacingFile::commit()
+{
+    return finishWriting() && replaceTarget() && syncFolder();
+}
+
+bool ReplacingFile::finishWriting()
+{
+    if (!m_file.flush() || m_file.error() != QFileDevice::NoError)
+        return fail(m_file.errorString() + QLatin1Char('.'));
+    m_file.close();
+    QString error;
+    if (!SystemFiles::syncData(m_handle, error))
+        return fail(error);
+    if (m_temporaryPath.isEmpty()) {
+        const QString name = SystemFiles::temporaryNameIn(folder());
+        if (!SystemFiles::nameUnnamed(m_handle, name, error))
+            return fail(error);
+        m_temporaryPath = name;
+    }
+    const SystemFiles::Handle handle = std::exchange(m_handle, SystemFiles::kNoHandle);
+    return SystemFiles::closeHandle(handle, error) || fail(error);
+}
+
+bool ReplacingFile::replaceTarget(bool keepEarlier)
+{
+    // Looked at again just before: what stands there may have changed while writing.
+    const Kind kind = SystemFiles::kindOf(m_target, false);
+    if (kind == Kind::Folder || kind == Kind::Other ||
+        (kind == Kind::Link && m_links == Links::Follow))
+        return fail(tr("This is not a regular file."));
+    QString error;
+    if (keepEarlier && kind != Kind::Missing) {
+        const QString earlier = SystemFiles::temporaryNameIn(folder());
+        if (!SystemFiles::hardLink(m_target, earlier, error))
+            return fail(error);
+        m_earlierPath = earlier;
+    }
+    if (!SystemFiles::replace(m_temporaryPath, m_target, error))
+        return fail(error);
+    m_temporaryPath.clear();
+    m_replaced = true;
+    return true;
+}
+
+bool ReplacingFile::restoreEarlier()
+{
+    if (!m_replaced)
+        return true;
+    QString error;
+    const bool restored = m_earlierPath.isEmpty()
+                              ? SystemFiles::removeFile(m_target, error)
+                              : SystemFiles::replace(m_earlierPath, m_target, error);
+    if (!restored)
+        return fail(error);
+    m_earlierPath.clear();
+    m_replaced = false;
+    return true;
+}
+
+bool ReplacingFile::syncFolder()
+{
+    QString error;
+    if (SystemFiles::syncFolder(folder(), error))
+        return true;
+    m_error = tr("The new file is in place, but its folder could not be synced to disk, so a "
+                 "power cut may still undo it: %1")
+                  .arg(error);
+    return false;
+}
+
+bool ReplacingFile::fail(const QString& reason)
+{
+    m_error = reason;
+    discardTemporary();
+    return false;
+}
+
+void ReplacingFile::discardTemporary()
+{
+    if (m_file.isOpen())
+        m_file.close();
+    QString ignored; // the step that failed has its reason already
+    if (m_handle != SystemFiles::kNoHandle)
+        SystemFiles::closeHandle(std::exchange(m_handle, SystemFiles::kNoHandle), ignored);
+    if (!m_temporaryPath.isEmpty())
+        SystemFiles::removeFile(std::exchange(m_temporaryPath, QString()), ignored);
+}
+
+QString ReplacingFile::folder() const
+{
+    return QFileInfo(m_target).path();
+}

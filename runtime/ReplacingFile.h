@@ -1,0 +1,69 @@
+#pragma once
+
+#include "SystemFiles.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QString>
+
+// A file written beside its destination and put in its place only once every
+// byte is on disk: until then an earlier file at that path stays as it was, and
+// a failure leaves no temporary file behind. The steps can also be taken one by
+// one, so that several files are all written before any of them replaces anything.
+class ReplacingFile
+{
+    Q_DECLARE_TR_FUNCTIONS(ReplacingFile)
+    Q_DISABLE_COPY_MOVE(ReplacingFile)
+
+public:
+    enum class Links
+    {
+        Follow,  // a link at the path has its target replaced, as editors save
+        Replace, // a link at the path is itself replaced by the new file, as tar does
+    };
+    enum class OpenStatus
+    {
+        Opened,
+        Refused, // something other than a regular file stands at the path; nothing was made
+        Failed,
+    };
+
+    explicit ReplacingFile(QString path, Links links = Links::Follow);
+    ~ReplacingFile(); // discards whatever was not committed
+
+    // Refuses a folder, device, FIFO or socket at the path (after following links
+    // where they are followed), then makes the new file beside the one it replaces.
+    OpenStatus open();
+    QFile& device() { return m_file; }
+
+    // Everything in one go: finishWriting(), replaceTarget(), syncFolder().
+    bool commit();
+
+    // Writes out what is buffered and waits until the data is on disk.
+    bool finishWriting();
+    // Puts the new file in place of the earlier one. With keepEarlier, the
+    // earlier file is kept aside until this object ends, for restoreEarlier().
+    bool replaceTarget(bool keepEarlier = false);
+    // Undoes replaceTarget(keepEarlier = true): the earlier file, or none, is back.
+    bool restoreEarlier();
+    // Waits until the new name is on disk, so that a power cut keeps it.
+    bool syncFolder();
+
+    // Why the last step failed, or was refused, as a sentence for the user.
+    const QString& errorString() const { return m_error; }
+
+private:
+    bool fail(const QString& reason);
+    void discardTemporary();
+    QString folder() const;
+
+    QString m_path;
+    Links m_links;
+    QString m_target; // what is replaced: the path, or where its links lead
+    QFile m_file;
+    SystemFiles::Handle m_handle = SystemFiles::kNoHandle;
+    QString m_temporaryPath; // empty while the new file has no name
+    QString m_earlierPath;   // where the earlier file is kept aside, if it is
+    bool m_replaced = false;
+    QString m_error;
+};

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+// The few file operations the program needs beyond what Qt offers, made with the
+// host's own calls: POSIX (with Linux extras where they help) or Windows. Every
+// call is checked; a failure comes back with the system's reason as a sentence,
+// such as "No space left on device.".
+namespace SystemFiles {
+
+// A C runtime file descriptor, which QFile can adopt on every platform.
+using Handle = int;
+inline constexpr Handle kNoHandle = -1;
+
+enum class Kind
+{
+    Missing,
+    Regular,
+    Folder,
+    Link, // only when links are not followed
+    Other, // a device, FIFO or socket
+};
+
+// What stands at a path, following symbolic links or looking at the link itself.
+Kind kindOf(const QString& path, bool followLinks);
+
+// Follows symbolic links until the path names something that is not a link,
+// which need not exist: a link to a missing file resolves to where it points.
+QString resolveLinks(const QString& path);
+
+struct OpenedForReading
+{
+    Handle handle = kNoHandle; // set only when kind is Regular
+    Kind kind = Kind::Missing;
+    QString error; // the system's reason when the file exists but cannot be opened
+};
+
+// Opens a file for reading without ever waiting (a FIFO or device opens at once)
+// and tells what was opened from the open handle itself, so that a file swapped
+// after a check is never what gets read. Only a regular file stays open.
+OpenedForReading openForReading(const QString& path);
+
+struct CreatedFile
+{
+    Handle handle = kNoHandle;
+    QString path; // empty while the file has no name
+    QString error;
+};
+
+// A new empty file in the folder, for writing. Where the system allows (Linux),
+// it has no name until nameUnnamed() gives it one, so that a process killed while
+// writing leaves nothing behind; elsewhere it gets a short unused name.
+CreatedFile createTemporaryIn(const QString& folder);
+
+// A short unused name in the folder: ".tvk-" and eight random letters or digits,
+// short whatever the length of the names beside it.
+QString temporaryNameIn(const QString& folder);
+
+// Gives a file made unnamed by createTemporaryIn() the given name, which must not exist.
+bool nameUnnamed(Handle handle, const QString& path, QString& error);
+
+// Gives the open file the permission bits of the file at `path`, if one exists.
+bool copyPermissions(Handle handle, const QString& path, QString& error);
+
+// Waits until the file's data is on disk.
+bool syncData(Handle handle, QString& error);
+
+bool closeHandle(Handle handle, QString& error);
+
+// Waits until the entries of the folder (a rename into it) are on disk.
+bool syncFolder(const QString& folder, QString& error);
+
+// Renames `from` to `to` in one step, replacing anything at `to` (a link itself,
+// never its target).
+bool replace(const QString& from, const QString& to, QString& error);
+
+// A second name for the file at `existing` (for a link, for the link itself).
+bool hardLink(const QString& existing, const QString& newPath, QString& error);
+
+bool removeFile(const QString& path, QString& error);
+
+// In-kernel copying between two open files (Linux copy_file_range), which saves
+// moving every byte through the program, and starts writing the copied data to
+// disk while copying goes on, so that a final sync has little left to wait for.
+// Elsewhere, or where the file systems cannot do it, it reports Unsupported
+// before copying anything, and the caller copies by reading and writing.
+struct KernelCopyResult
+{
+    enum class Status
+    {
+        Copied,
+        Unsupported,
+        SourceEnded,
+        Failed, // which side failed is not known: reading and writing tell
+        Cancelled
+    };
+    Status status = Status::Copied;
+    qint64 copied = 0;
+};
+
+KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
+                            qint64 count,
+                            const std::function<bool(qint64 copiedSoFar)>& progress);
+
+} // namespace SystemFiles

@@ -1,0 +1,259 @@
+// The handle operations on POSIX systems, with Linux's unnamed temporary files,
+// in-kernel copying and data-only sync where they are available.
+#include "SystemFiles.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace SystemFiles {
+
+namespace {
+
+QString reason(int error)
+{
+    return qt_error_string(error) + QLatin1Char('.');
+}
+
+bool check(bool ok, QString& error)
+{
+    if (!ok)
+        error = reason(errno);
+    return ok;
+}
+
+Kind kindOfMode(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return Kind::Regular;
+    if (S_ISDIR(mode))
+        return Kind::Folder;
+    return Kind::Other;
+}
+
+// Retries a call that a signal interrupted.
+template<typename Call>
+auto retried(Call call)
+{
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+#ifdef O_TMPFILE
+// An unnamed file is named through /proc, which needs no privilege.
+QByteArray procPathOf(Handle handle)
+{
+    return "/proc/self/fd/" + QByteArray::number(handle);
+}
+#endif
+
+} // namespace
+
+OpenedForReading openForReading(const QString& path)
+{
+    OpenedForReading opened;
+    // O_NONBLOCK: opening a FIFO or a device must not wait for a writer or a carrier.
+    const Handle handle = retried([&] {
+        return ::open(QFile::encodeName(path).constData(),
+                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    });
+    if (handle < 0) {
+        if (errno == ENOENT)
+            opened.kind = Kind::Missing;
+        else if (errno == EISDIR)
+            opened.kind = Kind::Folder;
+        else
+            opened = {kNoHandle, Kind::Regular, reason(errno)};
+        return opened;
+    }
+    struct stat status = {};
+    if (::fstat(handle, &status) != 0) {
+        opened = {kNoHandle, Kind::Regular, reason(errno)};
+        ::close(handle);
+        return opened;
+    }
+    opened.kind = kindOfMode(status.st_mode);
+    if (opened.kind != Kind::Regular) {
+        ::close(handle);
+        return opened;
+    }
+    // A regular file never blocks; reads go back to the ordinary mode all the same.
+    const int flags = ::fcntl(handle, F_GETFL);
+    if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        opened = {kNoHandle, Kind::Regular, reason(errno)};
+        ::close(handle);
+        return opened;
+    }
+    opened.handle = handle;
+    return opened;
+}
+
+CreatedFile createTemporaryIn(const QString& folder)
+{
+    CreatedFile created;
+#ifdef O_TMPFILE
+    created.handle = retried([&] {
+        return ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                      0666);
+    });
+    if (created.handle >= 0 && ::access(procPathOf(created.handle).constData(), F_OK) == 0)
+        return created;
+    if (created.handle >= 0) {
+        ::close(created.handle); // without /proc it could never be named
+        created.handle = kNoHandle;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        created.error = reason(errno); // the folder itself is the problem
+        return created;
+    }
+#endif
+    // No unnamed files on this file system: a named one, made only if the name is free.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString path = temporaryNameIn(folder);
+        created.handle = retried([&] {
+            return ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        });
+        if (created.handle >= 0) {
+            created.path = path;
+            return created;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    created.error = reason(errno);
+    return created;
+}
+
+bool nameUnnamed([[maybe_unused]] Handle handle, [[maybe_unused]] const QString& path,
+                 QString& error)
+{
+#ifdef O_TMPFILE
+    return check(::linkat(AT_FDCWD, procPathOf(handle).constData(), AT_FDCWD,
+                          QFile::encodeName(path).constData(), AT_SYMLINK_FOLLOW) == 0,
+                 error);
+#else
+    error = reason(ENOSYS);
+    return false;
+#endif
+}
+
+bool copyPermissions(Handle handle, const QString& path, QString& error)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return errno == ENOENT || check(false, error);
+    return check(::fchmod(handle, status.st_mode & 07777) == 0, error);
+}
+
+bool syncData(Handle handle, QString& error)
+{
+#if defined(Q_OS_MACOS)
+    // fsync() on macOS leaves the data in the drive's cache; F_FULLFSYNC does not.
+    if (::fcntl(handle, F_FULLFSYNC) == 0)
+        return true;
+    return check(retried([&] { return ::fsync(handle); }) == 0, error);
+#elif defined(Q_OS_LINUX)
+    return check(retried([&] { return ::fdatasync(handle); }) == 0, error);
+#else
+    return check(retried([&] { return ::fsync(handle); }) == 0, error);
+#endif
+}
+
+bool closeHandle(Handle handle, QString& error)
+{
+    // Not retried on EINTR: on Linux the handle is gone whatever close() returns.
+    return check(::close(handle) == 0, error);
+}
+
+bool syncFolder(const QString& folder, QString& error)
+{
+    const Handle handle = retried([&] {
+        return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    });
+    if (handle < 0)
+        return check(false, error);
+    const int synced = retried([&] { return ::fsync(handle); });
+    // Some file systems cannot sync a folder at all (EINVAL): they keep no
+    // separate folder data to wait for, as with git and SQLite this is no failure.
+    const bool ok = synced == 0 || errno == EINVAL;
+    const int syncError = errno;
+    QString closeError;
+    const bool closed = closeHandle(handle, closeError);
+    if (!ok) {
+        error = reason(syncError);
+        return false;
+    }
+    if (!closed)
+        error = closeError;
+    return closed;
+}
+
+#ifdef Q_OS_LINUX
+
+namespace {
+// Large enough to keep system calls rare, small enough for smooth progress.
+constexpr qint64 kKernelChunk = qint64(8) << 20;
+
+bool cannotCopyHere(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+           error == EBADF || error == ETXTBSY || error == EPERM;
+}
+} // namespace
+
+KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
+                            qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress)
+{
+    KernelCopyResult result;
+    if (source < 0 || target < 0) {
+        result.status = KernelCopyResult::Status::Unsupported;
+        return result;
+    }
+    off64_t in = sourceOffset;
+    off64_t out = targetOffset;
+    while (result.copied < count) {
+        const auto wanted = static_cast<size_t>(std::min(kKernelChunk, count - result.copied));
+        const ssize_t done = ::copy_file_range(source, &in, target, &out, wanted, 0);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            result.status = result.copied == 0 && cannotCopyHere(errno)
+                                ? KernelCopyResult::Status::Unsupported
+                                : KernelCopyResult::Status::Failed;
+            return result;
+        }
+        if (done == 0) {
+            result.status = KernelCopyResult::Status::SourceEnded;
+            return result;
+        }
+        // Only starts the write-back, so its outcome is not checked here: any
+        // error surfaces at the final sync, which is checked.
+        ::sync_file_range(target, out - done, done, SYNC_FILE_RANGE_WRITE);
+        result.copied += done;
+        if (progress && !progress(result.copied)) {
+            result.status = KernelCopyResult::Status::Cancelled;
+            return result;
+        }
+    }
+    return result;
+}
+
+#else
+
+KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
+                            const std::function<bool(qint64)>&)
+{
+    return {KernelCopyResult::Status::Unsupported, 0};
+}
+
+#endif
+
+} // namespace SystemFiles
