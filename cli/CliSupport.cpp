@@ -1,5 +1,7 @@
 #include "CliSupport.h"
 
+#include "DisplayText.h"
+
 #include <QTextStream>
 
 #include <cstdlib>
@@ -11,7 +13,8 @@ void reportFailure(const QString& message)
     QString line = message;
     line.replace(QStringLiteral(":\n"), QStringLiteral(": "))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
-    err << "tvk: " << line << Qt::endl;
+    // File names in it are escaped already; this catches what came from elsewhere.
+    err << "tvk: " << escapeControls(line) << Qt::endl;
 }
 
 void showHelp(const QCommandLineParser& parser, const QString& usage)
@@ -31,7 +34,7 @@ int reportUsageError(const QString& message, const QString& command)
     QTextStream err(stderr);
     const QString help = command.isEmpty() ? QStringLiteral("tvk --help")
                                            : QStringLiteral("tvk %1 --help").arg(command);
-    err << "tvk: " << message << " (see '" << help << "')" << Qt::endl;
+    err << "tvk: " << escapeControls(message) << " (see '" << help << "')" << Qt::endl;
     return UsageError;
 }
 

@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "OpenPackage.h"
 
+#include "DisplayText.h"
 #include "IcoProbe.h"
 #include "SingleByteText.h"
 
@@ -11,6 +12,54 @@
 #include <QTextStream>
 
 namespace {
+
+// How much of each name is shown: enough for any real name, and never the
+// gigabytes a crafted file may declare.
+constexpr qint64 kShownCharacters = 1000;
+
+// A name as stored, cut to what is shown: one byte is one character.
+struct ShownText
+{
+    QString text;
+    qint64 length = 0;
+
+    bool cut() const { return length > text.size(); }
+};
+
+ShownText shownText(const QByteArray& firstBytes, qint64 length)
+{
+    return {decodeSingleByte(firstBytes), length};
+}
+
+QString describe(const ShownText& text)
+{
+    const QString shown = escapeControls(text.text);
+    if (!text.cut())
+        return shown;
+    return shown + QStringLiteral("… (%1 characters)").arg(text.length);
+}
+
+void insertText(QJsonObject& object, const QString& key, const ShownText& text)
+{
+    object.insert(key, text.text);
+    object.insert(key + QStringLiteral("Length"), text.length);
+    object.insert(key + QStringLiteral("Truncated"), text.cut());
+}
+
+// QJsonDocument escapes C0 controls only; DEL and C1 controls could still
+// steer a terminal, so they are escaped as JSON allows for any character.
+QString escapeRemainingControls(const QString& json)
+{
+    QString escaped;
+    escaped.reserve(json.size());
+    for (const QChar c : json) {
+        if (c.unicode() >= 0x7F && c.unicode() <= 0x9F)
+            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            escaped += c;
+    }
+    return escaped;
+}
 
 struct IconSummary
 {
@@ -63,12 +112,13 @@ int runInfo(const QStringList& arguments)
     if (!parseCommand(parser, arguments, 1, status))
         return status;
 
-    QFile file(parser.positionalArguments().constFirst());
-    const std::optional<TvkContents> contents = openPackage(file);
+    const QString path = parser.positionalArguments().constFirst();
+    QFile file;
+    const std::optional<TvkContents> contents = openPackage(file, path, kShownCharacters);
     if (!contents)
         return Failure;
-    const QString name = decodeSingleByte(contents->NameText);
-    const QString author = decodeSingleByte(contents->AuthorText);
+    const ShownText name = shownText(contents->NameText, contents->NameLength);
+    const ShownText author = shownText(contents->AuthorText, contents->AuthorLength);
     const IconSummary left{contents->leftOffset, contents->LeftLength,
                            probeIco(file, contents->leftOffset, contents->LeftLength)};
     const IconSummary right{contents->rightOffset, contents->RightLength,
@@ -76,16 +126,18 @@ int runInfo(const QStringList& arguments)
 
     QTextStream out(stdout);
     if (parser.isSet(json)) {
-        const QJsonObject object{{QStringLiteral("file"), file.fileName()},
-                                 {QStringLiteral("name"), name},
-                                 {QStringLiteral("author"), author},
-                                 {QStringLiteral("left"), toJson(left)},
-                                 {QStringLiteral("right"), toJson(right)},
-                                 {QStringLiteral("size"), contents->fileSize}};
-        out << QJsonDocument(object).toJson(QJsonDocument::Compact) << Qt::endl;
+        QJsonObject object{{QStringLiteral("file"), path},
+                           {QStringLiteral("left"), toJson(left)},
+                           {QStringLiteral("right"), toJson(right)},
+                           {QStringLiteral("size"), contents->fileSize}};
+        insertText(object, QStringLiteral("name"), name);
+        insertText(object, QStringLiteral("author"), author);
+        out << escapeRemainingControls(
+                   QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)))
+            << Qt::endl;
     } else {
-        out << "Name:   " << name << '\n'
-            << "Author: " << author << '\n'
+        out << "Name:   " << describe(name) << '\n'
+            << "Author: " << describe(author) << '\n'
             << "Left:   " << describe(left) << '\n'
             << "Right:  " << describe(right) << '\n'
             << "Size:   " << contents->fileSize << " bytes" << Qt::endl;

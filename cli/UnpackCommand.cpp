@@ -3,10 +3,11 @@
 #include "OpenPackage.h"
 
 #include "ChunkedCopy.h"
+#include "DisplayText.h"
+#include "ReplacingFile.h"
+#include "SystemFiles.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <array>
 #include <memory>
@@ -20,9 +21,34 @@ struct Extracted
     qint64 size;
 };
 
-QString shown(const QString& path)
+int cannotWrite(const QString& path, const QString& reason)
 {
-    return QDir::toNativeSeparators(path);
+    reportFailure(QStringLiteral("Cannot write file %1: %2").arg(displayPath(path), reason));
+    return Failure;
+}
+
+// Refuses what must not be replaced: a folder or a device, FIFO or socket
+// always, an existing file (or a link, dangling or not) unless forced.
+bool mayWrite(const QString& path, bool force)
+{
+    switch (SystemFiles::kindOf(path, false)) {
+    case SystemFiles::Kind::Missing:
+        return true;
+    case SystemFiles::Kind::Folder:
+        cannotWrite(path, ReplacingFile::tr("This is a folder, not a file."));
+        return false;
+    case SystemFiles::Kind::Other:
+        cannotWrite(path, ReplacingFile::tr("This is not a regular file."));
+        return false;
+    case SystemFiles::Kind::Regular:
+    case SystemFiles::Kind::Link:
+        if (force)
+            return true;
+        reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
+                          .arg(displayPath(path)));
+        return false;
+    }
+    return false;
 }
 
 } // namespace
@@ -37,7 +63,8 @@ int runUnpack(const QStringList& arguments)
                                                    "current folder)."),
                                     QStringLiteral("DIR"), QStringLiteral("."));
     const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("Replace left.ico and right.ico if they exist."));
+                                   QStringLiteral("Replace left.ico and right.ico if they exist "
+                                                  "(a link is replaced, never its target)."));
     parser.addOptions({folder, force});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The TVK file."));
 
@@ -45,8 +72,10 @@ int runUnpack(const QStringList& arguments)
     if (!parseCommand(parser, arguments, 1, status))
         return status;
 
-    QFile package(parser.positionalArguments().constFirst());
-    const std::optional<TvkContents> contents = openPackage(package);
+    const QString packagePath = parser.positionalArguments().constFirst();
+    QFile package;
+    // Unpacking needs no name, so none is read.
+    const std::optional<TvkContents> contents = openPackage(package, packagePath, 0);
     if (!contents)
         return Failure;
 
@@ -58,41 +87,56 @@ int runUnpack(const QStringList& arguments)
         Extracted{QDir::cleanPath(target.filePath(QStringLiteral("right.ico"))),
                   contents->rightOffset, contents->RightLength}};
     for (const Extracted& icon : icons) {
-        if (QFileInfo(icon.fileName).isDir() ||
-            (QFileInfo::exists(icon.fileName) && !parser.isSet(force))) {
-            reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
-                              .arg(shown(icon.fileName)));
+        if (!mayWrite(icon.fileName, parser.isSet(force)))
             return Failure;
-        }
     }
     if (!QDir().mkpath(target.path())) {
-        reportFailure(QStringLiteral("Cannot create folder %1.").arg(shown(target.path())));
+        reportFailure(QStringLiteral("Cannot create folder %1.").arg(displayPath(target.path())));
         return Failure;
     }
 
-    // Both are written in full before either replaces anything.
-    std::array<std::unique_ptr<QSaveFile>, 2> outputs;
+    // Both are written in full and on disk before either replaces anything.
+    std::array<std::unique_ptr<ReplacingFile>, 2> outputs;
     for (size_t i = 0; i < icons.size(); ++i) {
-        outputs[i] = std::make_unique<QSaveFile>(icons[i].fileName);
-        QSaveFile& output = *outputs[i];
-        const bool written =
-            output.open(QIODevice::WriteOnly) && package.seek(icons[i].offset) &&
-            copyBytes(package, output, icons[i].size).status == CopyOutcome::Status::Copied &&
-            output.flush() && output.error() == QFileDevice::NoError;
-        if (!written) {
-            const QString reason = output.error() != QFileDevice::NoError ? output.errorString()
-                                                                          : package.errorString();
+        outputs[i] =
+            std::make_unique<ReplacingFile>(icons[i].fileName, ReplacingFile::Links::Replace);
+        ReplacingFile& output = *outputs[i];
+        if (output.open() != ReplacingFile::OpenStatus::Opened)
+            return cannotWrite(icons[i].fileName, output.errorString());
+        const CopyOutcome copy =
+            package.seek(icons[i].offset)
+                ? copyFileData(package, output.device(), icons[i].size)
+                : CopyOutcome{CopyOutcome::Status::ReadFailed, 0};
+        if (copy.status == CopyOutcome::Status::WriteFailed)
+            return cannotWrite(icons[i].fileName, output.device().errorString() + QLatin1Char('.'));
+        if (copy.status != CopyOutcome::Status::Copied) {
+            const QString reason = copy.status == CopyOutcome::Status::SourceEnded
+                                       ? QStringLiteral("The file became shorter while it was read.")
+                                       : package.errorString() + QLatin1Char('.');
             reportFailure(
-                QStringLiteral("Cannot write file %1: %2.").arg(shown(icons[i].fileName), reason));
+                QStringLiteral("Cannot read file %1: %2").arg(displayPath(packagePath), reason));
             return Failure;
         }
+        if (!output.finishWriting())
+            return cannotWrite(icons[i].fileName, output.errorString());
     }
-    for (size_t i = 0; i < icons.size(); ++i) {
-        if (!outputs[i]->commit()) {
-            reportFailure(QStringLiteral("Cannot write file %1: %2.")
-                              .arg(shown(icons[i].fileName), outputs[i]->errorString()));
-            return Failure;
+
+    // The pair is all or nothing: if the second cannot take its place, the
+    // first is put back as it was.
+    ReplacingFile& left = *outputs[0];
+    ReplacingFile& right = *outputs[1];
+    if (!left.replaceTarget(true))
+        return cannotWrite(icons[0].fileName, left.errorString());
+    if (!right.replaceTarget(true)) {
+        QString reason = right.errorString();
+        if (!left.restoreEarlier()) {
+            reason += QStringLiteral(" %1 could not be put back as it was: %2")
+                          .arg(displayPath(icons[0].fileName), left.errorString());
         }
+        return cannotWrite(icons[1].fileName, reason);
     }
+    // One folder holds both, so one sync keeps both names.
+    if (!left.syncFolder())
+        return cannotWrite(icons[0].fileName, left.errorString());
     return Success;
 }

@@ -4,6 +4,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace {
 
 // Walks the file field by field; the first fault found is kept as the error.
@@ -50,14 +52,16 @@ public:
         return true;
     }
 
-    std::optional<QByteArray> text(qint64 count)
+    // The first `limit` bytes of a text of `count` bytes, stepping over all of it.
+    std::optional<QByteArray> text(qint64 count, qint64 limit)
     {
         const qint64 at = m_position;
         if (!skip(count, m_lastLength.field, m_lastLength.offset))
             return std::nullopt;
-        // Only now, with the length known to fit inside the file, is memory taken.
-        QByteArray bytes(count, Qt::Uninitialized);
-        if (!readAt(at, bytes.data(), count)) {
+        // Never in proportion to the length: a file may declare 2 GiB of name.
+        const qint64 wanted = std::min(count, limit);
+        QByteArray bytes(wanted, Qt::Uninitialized);
+        if (!readAt(at, bytes.data(), wanted)) {
             fail(TvkReader::tr("The file cannot be read at offset %1: %2")
                      .arg(QString::number(at), m_device.errorString()));
             return std::nullopt;
@@ -91,7 +95,7 @@ private:
 
 } // namespace
 
-TvkReadResult TvkReader::read(QIODevice& device)
+TvkReadResult TvkReader::read(QIODevice& device, qint64 textLimit)
 {
     FieldCursor cursor(device);
     TvkContents contents;
@@ -101,13 +105,13 @@ TvkReadResult TvkReader::read(QIODevice& device)
     const std::optional<qint64> nameLength = cursor.length("NameLength");
     if (!nameLength)
         return invalid();
-    const std::optional<QByteArray> name = cursor.text(*nameLength);
+    const std::optional<QByteArray> name = cursor.text(*nameLength, textLimit);
     if (!name)
         return invalid();
     const std::optional<qint64> authorLength = cursor.length("AuthorLength");
     if (!authorLength)
         return invalid();
-    const std::optional<QByteArray> author = cursor.text(*authorLength);
+    const std::optional<QByteArray> author = cursor.text(*authorLength, textLimit);
     if (!author)
         return invalid();
 
@@ -134,7 +138,9 @@ TvkReadResult TvkReader::read(QIODevice& device)
     }
 
     contents.NameText = *name;
+    contents.NameLength = *nameLength;
     contents.AuthorText = *author;
+    contents.AuthorLength = *authorLength;
     contents.LeftLength = *leftLength;
     contents.RightLength = *rightLength;
     return {contents, QString()};

@@ -11,8 +11,12 @@ class QIODevice;
 // Where each part of a TVK file lies, as read and checked by TvkReader.
 struct TvkContents
 {
-    QByteArray NameText;   // single-byte text, as stored
-    QByteArray AuthorText; // single-byte text, as stored
+    // The first bytes of each text (single-byte, as stored), as many as were
+    // asked for, and its whole length.
+    QByteArray NameText;
+    qint64 NameLength = 0;
+    QByteArray AuthorText;
+    qint64 AuthorLength = 0;
     qint64 leftOffset = 0;
     qint64 LeftLength = 0;
     qint64 rightOffset = 0;
@@ -30,12 +34,12 @@ struct TvkReadResult
 
 // Reads the fields of a TVK file, strictly: every length must be non-negative,
 // every field must lie inside the file and the file must end right after
-// RightData. Reads the two texts and the lengths only, never the icon data, and
-// never more than the file holds, so a corrupt length costs no memory.
+// RightData. Reads the lengths and at most `textLimit` bytes of each text, never
+// the icon data, so memory stays small whatever a file declares.
 class TvkReader
 {
     Q_DECLARE_TR_FUNCTIONS(TvkReader)
 
 public:
-    static TvkReadResult read(QIODevice& device);
+    static TvkReadResult read(QIODevice& device, qint64 textLimit);
 };

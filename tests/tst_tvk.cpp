@@ -226,7 +226,7 @@ private Q_SLOTS:
 
         QBuffer buffer(&bytes);
         QVERIFY(buffer.open(QIODevice::ReadOnly));
-        const TvkReadResult read = TvkReader::read(buffer);
+        const TvkReadResult read = TvkReader::read(buffer, bytes.size());
         QVERIFY(!read.contents);
         QCOMPARE(read.error, expected);
     }
@@ -269,7 +269,7 @@ private Q_SLOTS:
             << "tvk: The output TVK file must differ from both ICO files!";
         QTest::newRow("info on a missing file")
             << args({"info", "none.tvk"}) << 1
-            << "tvk: Cannot read file none.tvk: No such file or directory.";
+            << "tvk: Cannot read file none.tvk: The file does not exist.";
     }
 
     void failures_oneLineAndExitStatus()

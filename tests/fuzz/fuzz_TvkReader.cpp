@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!buffer.open(QIODevice::ReadOnly))
         std::abort();
 
-    const TvkReadResult result = TvkReader::read(buffer);
+    const TvkReadResult result = TvkReader::read(buffer, qint64(size));
     if (result.contents.has_value() == !result.error.isEmpty())
         std::abort(); // exactly one of contents and error
     if (const auto& contents = result.contents) {
