@@ -8,6 +8,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#endif
+
 namespace {
 // Accepts only a limited number of bytes, then reports short writes, as a full
 // disk does.
@@ -172,6 +176,27 @@ private Q_SLOTS:
         QCOMPARE(outcome.status, CopyOutcome::Status::SourceEnded);
         QCOMPARE(outcome.copied, 1000);
     }
+
+#ifdef Q_OS_UNIX
+    // The kernel copy fails without saying which side failed; the source's
+    // failure must not be reported as the target's.
+    void copyFileData_unreadableSource_reportsReadFailed()
+    {
+        QTemporaryDir dir;
+        const int folderHandle = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY);
+        QVERIFY(folderHandle >= 0);
+        QFile input;
+        QVERIFY(input.open(folderHandle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        QSaveFile output(dir.filePath(QStringLiteral("out")));
+        QVERIFY(output.open(QIODevice::WriteOnly));
+
+        const CopyOutcome outcome = copyFileData(input, output, 100);
+
+        QCOMPARE(outcome.status, CopyOutcome::Status::ReadFailed);
+        QVERIFY2(input.errorString().contains(QStringLiteral("Is a directory")),
+                 qPrintable(input.errorString()));
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(ChunkedCopyTest)

@@ -1,4 +1,5 @@
 #include "PackageWriter.h"
+#include "SystemFiles.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -210,6 +213,17 @@ private Q_SLOTS:
             << a << b << l << r << QStringLiteral("folder")
             << QStringLiteral("Cannot write file %1:\nThis is a folder, not a file.")
             << QStringLiteral("folder");
+#ifdef Q_OS_UNIX
+        const QString notRegular =
+            QStringLiteral("Cannot write file %1:\nThis is not a regular file.");
+        QTest::newRow("output is a FIFO")
+            << a << b << l << r << QStringLiteral("fifo") << notRegular << QStringLiteral("fifo");
+        QTest::newRow("output links to a FIFO")
+            << a << b << l << r << QStringLiteral("link-to-fifo") << notRegular
+            << QStringLiteral("link-to-fifo");
+        QTest::newRow("output is a device") << a << b << l << r << QStringLiteral("null-device")
+                                            << notRegular << QStringLiteral("null-device");
+#endif
     }
 
     void write_refusedInput_touchesNothing()
@@ -229,6 +243,13 @@ private Q_SLOTS:
         QVERIFY(QFile::link(path(QStringLiteral("right.ico")),
                             path(QStringLiteral("link-to-right.ico"))));
 #ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644), 0);
+        QVERIFY(QFile::link(path(QStringLiteral("fifo")), path(QStringLiteral("link-to-fifo"))));
+        // The null device's own numbers: only root may make one.
+        if (::mknod(QFile::encodeName(path(QStringLiteral("null-device"))).constData(),
+                    S_IFCHR | 0666, makedev(1, 3)) != 0 &&
+            output == QStringLiteral("null-device"))
+            QSKIP("Making a device node needs root.");
         QVERIFY(
             ::link(QFile::encodeName(path(QStringLiteral("left.ico"))).constData(),
                    QFile::encodeName(path(QStringLiteral("hardlink-to-left.ico"))).constData()) ==
@@ -252,6 +273,24 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(path(QStringLiteral("left.ico"))), leftBytes);
         QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), QByteArray("right"));
         QCOMPARE(TestFiles::read(path(QStringLiteral("out.tvk"))), QByteArray("earlier"));
+#ifdef Q_OS_UNIX
+        QCOMPARE(SystemFiles::kindOf(path(QStringLiteral("fifo")), false),
+                 SystemFiles::Kind::Other);
+#endif
+    }
+
+    // The longest name a file system allows leaves no room for a longer
+    // temporary name beside it.
+    void write_existingOutputWithLongestName_replaced()
+    {
+        const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".tvk");
+        QVERIFY(TestFiles::write(path(longest), "earlier"));
+
+        const WriteOutcome outcome = PackageWriter::write(smallRequest(longest));
+
+        QCOMPARE(outcome.status, Status::Written);
+        QCOMPARE(TestFiles::read(path(longest)), smallPackage());
+        QCOMPARE(TestFiles::entries(m_dir.path()).size(), 3);
     }
 
     void write_iconOfTwoGigabytes_refusedNamingIt()

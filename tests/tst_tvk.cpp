@@ -1,5 +1,7 @@
 #include "ConvertCommand.h"
+#include "SingleByteText.h"
 #include "TestSupport.h"
+#include "TvkLayout.h"
 #include "TvkReader.h"
 
 #include <QBuffer>
@@ -9,6 +11,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -39,12 +48,38 @@ private:
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    Run tvk(const QStringList& arguments) const
+    // Runs `tvk` in the test's folder; `environment` adds variables ("NAME=value").
+    Run tvk(const QStringList& arguments, const QStringList& environment = {}) const
+    {
+        return run(QStringLiteral(TVK_EXECUTABLE), arguments, environment);
+    }
+
+    // Runs `tvk` with some system calls failing (see inject/FailingCalls.cpp).
+    Run tvkFailing(const QStringList& arguments, const QStringList& failure) const
+    {
+#ifdef TVK_FAILING_CALLS
+        // Under AddressSanitizer the preloaded library comes before its runtime.
+        const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
+        return tvk(
+            arguments,
+            QStringList{QStringLiteral("LD_PRELOAD=" TVK_FAILING_CALLS),
+                        QStringLiteral("ASAN_OPTIONS=%1:verify_asan_link_order=0").arg(asan)} +
+                failure);
+#else
+        Q_UNUSED(arguments);
+        Q_UNUSED(failure);
+        return {};
+#endif
+    }
+
+    Run run(const QString& program, const QStringList& arguments,
+            const QStringList& environment = {}) const
     {
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(TVK_EXECUTABLE), arguments);
-        if (!process.waitForFinished(60000))
+        process.setEnvironment(QProcess::systemEnvironment() + environment);
+        process.start(program, arguments);
+        if (!process.waitForFinished(20000))
             return {};
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromUtf8(process.readAllStandardOutput()),
@@ -270,6 +305,24 @@ private Q_SLOTS:
         QTest::newRow("info on a missing file")
             << args({"info", "none.tvk"}) << 1
             << "tvk: Cannot read file none.tvk: The file does not exist.";
+        QTest::newRow("empty file name, no Qt warning")
+            << args({"info", ""}) << 1 << "tvk: Cannot read file : The file does not exist.";
+        QTest::newRow("newline inside an argument")
+            << args({"frob\nx"}) << 2 << "tvk: unknown command 'frob\\x0ax' (see 'tvk --help')";
+#ifdef Q_OS_UNIX
+        // A FIFO would make a blocking open wait for ever.
+        const QString notRegular = QStringLiteral(": This is not a regular file.");
+        QTest::newRow("info on a FIFO")
+            << args({"info", "fifo"}) << 1 << "tvk: Cannot read file fifo" + notRegular;
+        QTest::newRow("unpack a FIFO")
+            << args({"unpack", "fifo"}) << 1 << "tvk: Cannot read file fifo" + notRegular;
+        QTest::newRow("icon is a FIFO")
+            << args({"pack", "-n", "A", "-a", "B", "fifo", "r.ico", "-o", "o.tvk"}) << 1
+            << "tvk: Cannot read ICO file fifo" + notRegular;
+        QTest::newRow("output is a FIFO")
+            << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico", "-o", "fifo"}) << 1
+            << "tvk: Cannot write file fifo" + notRegular;
+#endif
     }
 
     void failures_oneLineAndExitStatus()
@@ -279,6 +332,9 @@ private Q_SLOTS:
         QFETCH(QString, expectedErr);
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644), 0);
+#endif
 
         const Run run = tvk(arguments);
 
@@ -312,6 +368,198 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(path(QStringLiteral("left.ico"))), QByteArray("new left"));
         QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), QByteArray("new right"));
     }
+
+    // Each row makes one system call fail in the child, as a failing disk does.
+    void injectedFailures_keepEarlierFilesOrTellTheUser_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("failure");
+        QTest::addColumn<QStringList>("outputs");
+        QTest::addColumn<bool>("replaced");
+        QTest::addColumn<QString>("expectedErr");
+        const QStringList pack = {
+            QStringLiteral("pack"),  QStringLiteral("-n"), QStringLiteral("A"),
+            QStringLiteral("-a"),    QStringLiteral("B"),  QStringLiteral("l.ico"),
+            QStringLiteral("r.ico"), QStringLiteral("-o"), QStringLiteral("o.tvk")};
+        const QStringList unpack = {QStringLiteral("unpack"), QStringLiteral("--force"),
+                                    QStringLiteral("p.tvk")};
+        const QStringList packOutput = {QStringLiteral("o.tvk")};
+        const QStringList icons = {QStringLiteral("left.ico"), QStringLiteral("right.ico")};
+        const QString dataSync = QStringLiteral("TVK_FAIL_CALL=fdatasync");
+
+        QTest::newRow("pack, data sync fails")
+            << pack << QStringList{dataSync} << packOutput << false
+            << "tvk: Cannot write file o.tvk: Input/output error.";
+        QTest::newRow("pack, data sync finds the disk full")
+            << pack << QStringList{dataSync, QStringLiteral("TVK_FAIL_ERRNO=%1").arg(ENOSPC)}
+            << packOutput << false << "tvk: Cannot write file o.tvk: No space left on device.";
+        QTest::newRow("pack, folder sync fails")
+            << pack << QStringList{QStringLiteral("TVK_FAIL_CALL=fsync-folder")} << packOutput
+            << true
+            << "tvk: Cannot write file o.tvk: The new file is in place, but its folder could not "
+               "be synced to disk, so a power cut may still undo it: Input/output error.";
+        QTest::newRow("unpack, data sync fails")
+            << unpack << QStringList{dataSync} << icons << false
+            << "tvk: Cannot write file left.ico: Input/output error.";
+        QTest::newRow("unpack, second icon cannot take its place")
+            << unpack
+            << QStringList{QStringLiteral("TVK_FAIL_CALL=rename"),
+                           QStringLiteral("TVK_FAIL_PATH=right.ico")}
+            << icons << false << "tvk: Cannot write file right.ico: Input/output error.";
+    }
+
+    void injectedFailures_keepEarlierFilesOrTellTheUser()
+    {
+#ifndef TVK_FAILING_CALLS
+        QSKIP("System calls are made to fail only on Linux.");
+#endif
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, failure);
+        QFETCH(QStringList, outputs);
+        QFETCH(bool, replaced);
+        QFETCH(QString, expectedErr);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "new left"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "new right"));
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
+                     .exitCode,
+                 0);
+        for (const QString& output : outputs)
+            QVERIFY(TestFiles::write(path(output), "earlier"));
+        const QStringList before = TestFiles::entries(m_dir.path());
+
+        const Run run = tvkFailing(arguments, failure);
+
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, expectedErr + QLatin1Char('\n'));
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+        for (const QString& output : outputs)
+            QCOMPARE(TestFiles::read(path(output)) == "earlier", !replaced);
+    }
+
+    // A link where an icon is to go counts as a file; forced, the link itself is
+    // replaced and what it points to is never written.
+    void unpack_linksInTheWay_replacedNeverWrittenThrough()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "new left"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "new right"));
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
+                     .exitCode,
+                 0);
+        QVERIFY(TestFiles::write(path(QStringLiteral("elsewhere/kept.ico")), "kept"));
+        QVERIFY(QFile::link(path(QStringLiteral("elsewhere/missing.ico")),
+                            path(QStringLiteral("left.ico"))));
+
+        const Run refused = tvk({QStringLiteral("unpack"), QStringLiteral("p.tvk")});
+        QVERIFY(QFile::link(path(QStringLiteral("elsewhere/kept.ico")),
+                            path(QStringLiteral("right.ico"))));
+        const Run forced =
+            tvk({QStringLiteral("unpack"), QStringLiteral("--force"), QStringLiteral("p.tvk")});
+
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.err,
+                 QStringLiteral("tvk: left.ico already exists; use --force to replace it.\n"));
+        QCOMPARE(forced.exitCode, 0);
+        QCOMPARE(TestFiles::entries(path(QStringLiteral("elsewhere"))),
+                 QStringList(QStringLiteral("kept.ico")));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("elsewhere/kept.ico"))), QByteArray("kept"));
+        for (const QString& icon : {QStringLiteral("left.ico"), QStringLiteral("right.ico")})
+            QVERIFY(!QFileInfo(path(icon)).isSymLink());
+        QCOMPARE(TestFiles::read(path(QStringLiteral("left.ico"))), QByteArray("new left"));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), QByteArray("new right"));
+    }
+
+    // Names come from the file: whatever they hold, nothing printed may steer
+    // the terminal.
+    void info_controlCharactersInNames_escaped()
+    {
+        const QByteArray name("x\x1b]0;owned\x07y\x7f\x81z");
+        QVERIFY(
+            TestFiles::write(path(QStringLiteral("c.tvk")), TvkLayout::header(name, "B", 0, 0)));
+
+        const Run info = tvk({QStringLiteral("info"), QStringLiteral("c.tvk")});
+        const Run json =
+            tvk({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("c.tvk")});
+
+        QVERIFY2(info.out.startsWith(QStringLiteral("Name:   x\\x1b]0;owned\\x07y\\x7f\\x81z\n")),
+                 qPrintable(info.out));
+        for (const QString& out : {info.out, json.out}) {
+            for (const QChar c : out)
+                QVERIFY(c == QLatin1Char('\n') || (c >= QLatin1Char(' ') && c.unicode() != 0x7F &&
+                                                   (c.unicode() < 0x80 || c.unicode() > 0x9F)));
+        }
+        QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8())
+                     .object()
+                     .value(QStringLiteral("name"))
+                     .toString(),
+                 decodeSingleByte(name));
+    }
+
+    // A sparse file that declares a name of 2 GiB: shown cut short, never loaded.
+    void hugeDeclaredName_shownCutAndNeverLoaded()
+    {
+        QFile file(path(QStringLiteral("huge.tvk")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const qint64 nameLength = TvkLayout::kMaxFieldLength;
+        QByteArray head;
+        TvkLayout::appendLength(head, qint32(nameLength));
+        QVERIFY(file.write(head + QByteArray(1500, 'n')) == head.size() + 1500);
+        const QByteArray tail = TvkLayout::header({}, "B", 0, 0).mid(4);
+        if (!file.seek(head.size() + nameLength) || file.write(tail) != tail.size())
+            QSKIP("This file system cannot hold a sparse file of 2 GiB.");
+        file.close();
+
+        const Run info = tvk({QStringLiteral("info"), QStringLiteral("huge.tvk")});
+        const Run json =
+            tvk({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("huge.tvk")});
+        const Run unpacked = tvk({QStringLiteral("unpack"), QStringLiteral("huge.tvk")});
+
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY(info.out.startsWith(QStringLiteral("Name:   ") + QString(1000, QLatin1Char('n')) +
+                                    QStringLiteral("… (2147483647 characters)\n")));
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(object.value(QStringLiteral("name")).toString(), QString(1000, QLatin1Char('n')));
+        QCOMPARE(object.value(QStringLiteral("nameLength")).toInteger(), nameLength);
+        QCOMPARE(object.value(QStringLiteral("nameTruncated")).toBool(), true);
+        QCOMPARE(object.value(QStringLiteral("authorTruncated")).toBool(), false);
+        QCOMPARE(unpacked.exitCode, 0);
+#ifdef Q_OS_UNIX
+        rusage usage = {};
+        QCOMPARE(getrusage(RUSAGE_CHILDREN, &usage), 0);
+        QVERIFY2(usage.ru_maxrss < 256 * 1024, qPrintable(QString::number(usage.ru_maxrss)));
+#endif
+    }
+
+#ifdef Q_OS_UNIX
+    // Arguments are bytes, decoded as UTF-8; one that is not must never end up
+    // naming another file.
+    void argumentNotUtf8_refusedNeverAnotherFile()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("ic\uFFFD.ico")), "look-alike"));
+        const QStringList before = TestFiles::entries(m_dir.path());
+        // sh passes on the bytes printf makes, which QProcess's texts cannot hold.
+        const auto tvkInShell = [&](const QString& command) {
+            return run(QStringLiteral("sh"),
+                       {QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + command,
+                        QStringLiteral(TVK_EXECUTABLE)});
+        };
+
+        const Run icon =
+            tvkInShell(QStringLiteral("pack -n A -a B \"$(printf 'ic\\376.ico')\" l.ico -o o.tvk"));
+        const Run output = tvkInShell(
+            QStringLiteral("pack -n A -a B l.ico l.ico -o \"$(printf 'out\\377.tvk')\""));
+
+        QCOMPARE(icon.exitCode, 1);
+        QCOMPARE(icon.err, QStringLiteral("tvk: The name 'ic\\xfe.ico' is not valid UTF-8, so it "
+                                          "cannot be used exactly as given.\n"));
+        QCOMPARE(output.exitCode, 1);
+        QVERIFY2(output.err.contains(QStringLiteral("'out\\xff.tvk' is not valid UTF-8")),
+                 qPrintable(output.err));
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+    }
+#endif
 
     void helpAndVersion_printAndSucceed()
     {
