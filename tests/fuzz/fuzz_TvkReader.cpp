@@ -1,14 +1,69 @@
 // libFuzzer target for the TVK reader and the ICO probe: arbitrary bytes must
 // never crash them, never make them read outside the input, and never make them
-// allocate more than the input holds.
+// allocate in proportion to what a file declares. Each input is read twice: from
+// memory, and as the start of a real file made as long as its lengths declare
+// (a sparse file of up to some GiB), as `tvk info` reads it.
 #include "IcoProbe.h"
+#include "InputFile.h"
 #include "SingleByteText.h"
+#include "TvkLayout.h"
 #include "TvkReader.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+
+namespace {
+
+// As much as `tvk info` shows of a name.
+constexpr qint64 kTextLimit = 1000;
+
+void check(QIODevice& device, qint64 size)
+{
+    const TvkReadResult result = TvkReader::read(device, kTextLimit);
+    if (result.contents.has_value() == !result.error.isEmpty())
+        std::abort(); // exactly one of contents and error
+    if (const auto& contents = result.contents) {
+        const qint64 expectedSize =
+            TvkLayout::fileSize(contents->NameLength, contents->AuthorLength, contents->LeftLength,
+                                contents->RightLength);
+        if (contents->fileSize != expectedSize || contents->fileSize != size ||
+            contents->rightOffset + contents->RightLength != size ||
+            contents->NameText.size() != std::min(contents->NameLength, kTextLimit) ||
+            contents->AuthorText.size() != std::min(contents->AuthorLength, kTextLimit))
+            std::abort();
+        (void)decodeSingleByte(contents->NameText);
+        (void)probeIco(device, contents->leftOffset, contents->LeftLength);
+        (void)probeIco(device, contents->rightOffset, contents->RightLength);
+    }
+    // Any bytes may also be stored as an icon.
+    (void)probeIco(device, 0, size);
+}
+
+// The size the input's length fields declare, reading zeros past its end, as
+// the hole of a sparse file reads.
+qint64 declaredSize(const QByteArray& bytes)
+{
+    qint64 at = 0;
+    const auto length = [&] {
+        char field[TvkLayout::kLengthFieldSize] = {};
+        for (qint64 i = 0; i < TvkLayout::kLengthFieldSize; ++i)
+            field[i] = at + i < bytes.size() ? bytes[at + i] : '\0';
+        at += TvkLayout::kLengthFieldSize;
+        return qint64(std::max(TvkLayout::readLength(field), 0));
+    };
+    at += length(); // NameText
+    at += length(); // AuthorText
+    const qint64 left = length();
+    const qint64 right = length();
+    return std::max(at + left + right, qint64(bytes.size()));
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -17,21 +72,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::ReadOnly))
         std::abort();
+    check(buffer, qint64(size));
 
-    const TvkReadResult result = TvkReader::read(buffer, qint64(size));
-    if (result.contents.has_value() == !result.error.isEmpty())
-        std::abort(); // exactly one of contents and error
-    if (const auto& contents = result.contents) {
-        const qint64 expectedSize = 16 + contents->NameText.size() + contents->AuthorText.size() +
-                                    contents->LeftLength + contents->RightLength;
-        if (contents->fileSize != expectedSize || contents->fileSize != qint64(size) ||
-            contents->rightOffset + contents->RightLength != qint64(size))
+    static const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("input.tvk"));
+    const qint64 fileSize = declaredSize(bytes);
+    {
+        QFile writer(path);
+        if (!writer.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            writer.write(bytes) != bytes.size() || !writer.resize(fileSize))
             std::abort();
-        (void)decodeSingleByte(contents->NameText);
-        (void)probeIco(buffer, contents->leftOffset, contents->LeftLength);
-        (void)probeIco(buffer, contents->rightOffset, contents->RightLength);
     }
-    // Any bytes may also be stored as an icon.
-    (void)probeIco(buffer, 0, qint64(size));
+    QFile file;
+    if (!InputFile::open(file, path).isEmpty())
+        std::abort();
+    check(file, fileSize);
     return 0;
 }
