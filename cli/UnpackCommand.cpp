@@ -44,8 +44,8 @@ bool mayWrite(const QString& path, bool force)
     case SystemFiles::Kind::Link:
         if (force)
             return true;
-        reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
-                          .arg(displayPath(path)));
+        reportFailure(
+            QStringLiteral("%1 already exists; use --force to replace it.").arg(displayPath(path)));
         return false;
     }
     return false;
@@ -103,16 +103,16 @@ int runUnpack(const QStringList& arguments)
         ReplacingFile& output = *outputs[i];
         if (output.open() != ReplacingFile::OpenStatus::Opened)
             return cannotWrite(icons[i].fileName, output.errorString());
-        const CopyOutcome copy =
-            package.seek(icons[i].offset)
-                ? copyFileData(package, output.device(), icons[i].size)
-                : CopyOutcome{CopyOutcome::Status::ReadFailed, 0};
+        const CopyOutcome copy = package.seek(icons[i].offset)
+                                     ? copyFileData(package, output.device(), icons[i].size)
+                                     : CopyOutcome{CopyOutcome::Status::ReadFailed, 0};
         if (copy.status == CopyOutcome::Status::WriteFailed)
             return cannotWrite(icons[i].fileName, output.device().errorString() + QLatin1Char('.'));
         if (copy.status != CopyOutcome::Status::Copied) {
-            const QString reason = copy.status == CopyOutcome::Status::SourceEnded
-                                       ? QStringLiteral("The file became shorter while it was read.")
-                                       : package.errorString() + QLatin1Char('.');
+            const QString reason =
+                copy.status == CopyOutcome::Status::SourceEnded
+                    ? QStringLiteral("The file became shorter while it was read.")
+                    : package.errorString() + QLatin1Char('.');
             reportFailure(
                 QStringLiteral("Cannot read file %1: %2").arg(displayPath(packagePath), reason));
             return Failure;
@@ -135,8 +135,9 @@ int runUnpack(const QStringList& arguments)
         }
         return cannotWrite(icons[1].fileName, reason);
     }
-    // One folder holds both, so one sync keeps both names.
-    if (!left.syncFolder())
-        return cannotWrite(icons[0].fileName, left.errorString());
+    for (size_t i = 0; i < icons.size(); ++i) {
+        if (!outputs[i]->syncFolder())
+            return cannotWrite(icons[i].fileName, outputs[i]->errorString());
+    }
     return Success;
 }

@@ -89,8 +89,8 @@ int main(int argc, char* argv[])
         QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
         return runCommand(QCoreApplication::arguments());
     } catch (const std::exception& failure) {
-        reportFailure(QStringLiteral("Unexpected failure: %1.")
-                          .arg(QString::fromLocal8Bit(failure.what())));
+        reportFailure(
+            QStringLiteral("Unexpected failure: %1.").arg(QString::fromLocal8Bit(failure.what())));
     } catch (...) {
         reportFailure(QStringLiteral("Unexpected failure."));
     }

@@ -6,9 +6,7 @@
 
 using SystemFiles::Kind;
 
-ReplacingFile::ReplacingFile(QString path, Links links) : m_path(std::move(path)), m_links(links)
-{
-}
+ReplacingFile::ReplacingFile(QString path, Links links) : m_path(std::move(path)), m_links(links) {}
 
 ReplacingFile::~ReplacingFile()
 {
@@ -112,6 +110,10 @@ bool ReplacingFile::restoreEarlier()
 bool ReplacingFile::syncFolder()
 {
     QString error;
+    // The replacement is final now: the earlier file kept aside goes first, so
+    // that the sync also makes its removal last.
+    if (!m_earlierPath.isEmpty() && SystemFiles::removeFile(m_earlierPath, error))
+        m_earlierPath.clear();
     if (SystemFiles::syncFolder(folder(), error))
         return true;
     m_error = tr("The new file is in place, but its folder could not be synced to disk, so a "

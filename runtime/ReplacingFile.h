@@ -46,7 +46,8 @@ public:
     bool replaceTarget(bool keepEarlier = false);
     // Undoes replaceTarget(keepEarlier = true): the earlier file, or none, is back.
     bool restoreEarlier();
-    // Waits until the new name is on disk, so that a power cut keeps it.
+    // Lets go of a kept earlier file and waits until the new name is on disk,
+    // so that a power cut keeps it.
     bool syncFolder();
 
     // Why the last step failed, or was refused, as a sentence for the user.

@@ -65,7 +65,8 @@ QString temporaryNameIn(const QString& folder)
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     QString name = QStringLiteral(".tvk-");
     for (int i = 0; i < 8; ++i)
-        name += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
+        name +=
+            QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
     return folder + QLatin1Char('/') + name;
 }
 

@@ -20,7 +20,7 @@ enum class Kind
     Missing,
     Regular,
     Folder,
-    Link, // only when links are not followed
+    Link,  // only when links are not followed
     Other, // a device, FIFO or socket
 };
 
@@ -102,7 +102,6 @@ struct KernelCopyResult
 };
 
 KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
-                            qint64 count,
-                            const std::function<bool(qint64 copiedSoFar)>& progress);
+                            qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress);
 
 } // namespace SystemFiles

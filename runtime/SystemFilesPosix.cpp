@@ -37,8 +37,7 @@ Kind kindOfMode(mode_t mode)
 }
 
 // Retries a call that a signal interrupted.
-template<typename Call>
-auto retried(Call call)
+template <typename Call> auto retried(Call call)
 {
     decltype(call()) result;
     do {
