@@ -1,16 +1,18 @@
-#include "QtFileDialogService.h"
-#include "QtMessageService.h"
-#include "SettingsStore.h"
-#include "frmMain.h"
+#include "runtime/ProgramInfo.h"
+#include "runtime/QtFileDialogService.h"
+#include "runtime/QtMessageService.h"
+#include "settings/SettingsStore.h"
+#include "ui/frmMain.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("TVK_Mak"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QApplication::setDesktopFileName(QStringLiteral("TVK_Mak"));
+    QApplication::setApplicationName(ProgramInfo::title);
+    QApplication::setApplicationVersion(ProgramInfo::version);
+    // The desktop entry is named after the program.
+    QApplication::setDesktopFileName(ProgramInfo::title);
 
     SettingsStore settings;
     QtMessageService messages;

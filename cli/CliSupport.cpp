@@ -1,6 +1,6 @@
-#include "CliSupport.h"
+#include "cli/CliSupport.h"
 
-#include "DisplayText.h"
+#include "runtime/DisplayText.h"
 
 #include <QTextStream>
 

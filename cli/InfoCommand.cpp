@@ -1,10 +1,10 @@
-#include "CliSupport.h"
-#include "Commands.h"
-#include "OpenPackage.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/OpenPackage.h"
 
-#include "DisplayText.h"
-#include "IcoProbe.h"
-#include "SingleByteText.h"
+#include "package/IcoProbe.h"
+#include "package/SingleByteText.h"
+#include "runtime/DisplayText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,9 +1,9 @@
-#include "OpenPackage.h"
+#include "cli/OpenPackage.h"
 
-#include "CliSupport.h"
+#include "cli/CliSupport.h"
 
-#include "DisplayText.h"
-#include "InputFile.h"
+#include "runtime/DisplayText.h"
+#include "runtime/InputFile.h"
 
 std::optional<TvkContents> openPackage(QFile& file, const QString& path, qint64 textLimit)
 {

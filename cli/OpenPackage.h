@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TvkReader.h"
+#include "package/TvkReader.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
-#include "CliSupport.h"
-#include "Commands.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
 
-#include "ConvertCommand.h"
-#include "PackageWriter.h"
+#include "package/ConvertCommand.h"
+#include "package/PackageWriter.h"
 
 int runPack(const QStringList& arguments)
 {

@@ -1,11 +1,11 @@
-#include "CliSupport.h"
-#include "Commands.h"
-#include "OpenPackage.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/OpenPackage.h"
 
-#include "ChunkedCopy.h"
-#include "DisplayText.h"
-#include "ReplacingFile.h"
-#include "SystemFiles.h"
+#include "runtime/ChunkedCopy.h"
+#include "runtime/DisplayText.h"
+#include "runtime/ReplacingFile.h"
+#include "runtime/SystemFiles.h"
 
 #include <QDir>
 

@@ -1,5 +1,7 @@
-#include "CliSupport.h"
-#include "Commands.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+
+#include "runtime/ProgramInfo.h"
 
 #include <QCoreApplication>
 
@@ -86,7 +88,7 @@ int main(int argc, char* argv[])
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("tvk"));
-        QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+        QCoreApplication::setApplicationVersion(ProgramInfo::version);
         return runCommand(QCoreApplication::arguments());
     } catch (const std::exception& failure) {
         reportFailure(

@@ -1,7 +1,7 @@
-#include "ConvertCommand.h"
+#include "package/ConvertCommand.h"
 
-#include "MessageService.h"
-#include "Placeholders.h"
+#include "package/Placeholders.h"
+#include "runtime/MessageService.h"
 
 namespace {
 bool isMissing(const QString& text, const QString& placeholder)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PackageWriter.h"
+#include "package/PackageWriter.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "IcoProbe.h"
+#include "package/IcoProbe.h"
 
 #include <QIODevice>
 #include <QtEndian>

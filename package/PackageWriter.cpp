@@ -1,12 +1,12 @@
-#include "PackageWriter.h"
+#include "package/PackageWriter.h"
 
-#include "ChunkedCopy.h"
-#include "DisplayText.h"
-#include "InputFile.h"
-#include "ReplacingFile.h"
-#include "SameFile.h"
-#include "SingleByteText.h"
-#include "TvkLayout.h"
+#include "package/SingleByteText.h"
+#include "package/TvkLayout.h"
+#include "runtime/ChunkedCopy.h"
+#include "runtime/DisplayText.h"
+#include "runtime/InputFile.h"
+#include "runtime/ReplacingFile.h"
+#include "runtime/SameFile.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "TvkLayout.h"
+#include "package/TvkLayout.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
-#include "TvkReader.h"
+#include "package/TvkReader.h"
 
-#include "TvkLayout.h"
+#include "package/TvkLayout.h"
 
 #include <QIODevice>
 

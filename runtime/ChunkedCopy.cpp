@@ -1,6 +1,6 @@
-#include "ChunkedCopy.h"
+#include "runtime/ChunkedCopy.h"
 
-#include "SystemFiles.h"
+#include "runtime/SystemFiles.h"
 
 #include <QFileDevice>
 

@@ -1,4 +1,4 @@
-#include "DisplayText.h"
+#include "runtime/DisplayText.h"
 
 #include <QDir>
 

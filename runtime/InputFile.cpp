@@ -1,6 +1,6 @@
-#include "InputFile.h"
+#include "runtime/InputFile.h"
 
-#include "SystemFiles.h"
+#include "runtime/SystemFiles.h"
 
 QString InputFile::open(QFile& file, const QString& path)
 {

@@ -1,4 +1,4 @@
-#include "QtFileDialogService.h"
+#include "runtime/QtFileDialogService.h"
 
 #include <QFileDialog>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileDialogService.h"
+#include "runtime/FileDialogService.h"
 
 #include <QPointer>
 

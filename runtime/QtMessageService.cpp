@@ -1,4 +1,6 @@
-#include "QtMessageService.h"
+#include "runtime/QtMessageService.h"
+
+#include "runtime/ProgramInfo.h"
 
 #include <QMessageBox>
 
@@ -26,7 +28,7 @@ void QtMessageService::setParentWindow(QWidget* parentWindow)
 
 void QtMessageService::showMessage(const QString& text, Kind kind)
 {
-    QMessageBox box(iconFor(kind), QStringLiteral("TVK_Mak"), text, QMessageBox::Ok,
+    QMessageBox box(iconFor(kind), ProgramInfo::title, text, QMessageBox::Ok,
                     m_parentWindow.data());
     box.exec();
 }

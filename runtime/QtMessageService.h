@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageService.h"
+#include "runtime/MessageService.h"
 
 #include <QPointer>
 

@@ -1,4 +1,4 @@
-#include "ReplacingFile.h"
+#include "runtime/ReplacingFile.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemFiles.h"
+#include "runtime/SystemFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>

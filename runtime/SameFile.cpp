@@ -1,6 +1,6 @@
-#include "SameFile.h"
+#include "runtime/SameFile.h"
 
-#include "FsPath.h"
+#include "runtime/FsPath.h"
 
 #include <system_error>
 

@@ -1,7 +1,7 @@
 // The operations that the C++ standard library makes portable.
-#include "SystemFiles.h"
+#include "runtime/SystemFiles.h"
 
-#include "FsPath.h"
+#include "runtime/FsPath.h"
 
 #include <QRandomGenerator>
 

@@ -1,6 +1,6 @@
 // The handle operations on POSIX systems, with Linux's unnamed temporary files,
 // in-kernel copying and data-only sync where they are available.
-#include "SystemFiles.h"
+#include "runtime/SystemFiles.h"
 
 #include <QByteArray>
 #include <QFile>

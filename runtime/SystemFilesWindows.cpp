@@ -1,5 +1,5 @@
 // The handle operations on Windows, through the C runtime's file descriptors.
-#include "SystemFiles.h"
+#include "runtime/SystemFiles.h"
 
 #include <QDir>
 

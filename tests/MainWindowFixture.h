@@ -1,8 +1,8 @@
 #pragma once
 
-#include "SettingsStore.h"
-#include "TestSupport.h"
-#include "frmMain.h"
+#include "settings/SettingsStore.h"
+#include "tests/TestSupport.h"
+#include "ui/frmMain.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileDialogService.h"
-#include "MessageService.h"
+#include "runtime/FileDialogService.h"
+#include "runtime/MessageService.h"
 
 #include <QByteArray>
 #include <QList>

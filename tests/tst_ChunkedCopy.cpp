@@ -1,4 +1,4 @@
-#include "ChunkedCopy.h"
+#include "runtime/ChunkedCopy.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "ConvertCommand.h"
-#include "TestSupport.h"
+#include "package/ConvertCommand.h"
+#include "tests/TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "PackageWriter.h"
-#include "SystemFiles.h"
-#include "TestSupport.h"
+#include "package/PackageWriter.h"
+#include "runtime/SystemFiles.h"
+#include "tests/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

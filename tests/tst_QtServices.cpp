@@ -1,7 +1,7 @@
-#include "ModalDriver.h"
-#include "QtFileDialogService.h"
-#include "QtMessageService.h"
-#include "TestSupport.h"
+#include "runtime/QtFileDialogService.h"
+#include "runtime/QtMessageService.h"
+#include "tests/ModalDriver.h"
+#include "tests/TestSupport.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>

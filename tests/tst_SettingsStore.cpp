@@ -1,5 +1,5 @@
-#include "SettingsStore.h"
-#include "TestSupport.h"
+#include "settings/SettingsStore.h"
+#include "tests/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

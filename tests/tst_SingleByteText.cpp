@@ -1,4 +1,4 @@
-#include "SingleByteText.h"
+#include "package/SingleByteText.h"
 
 #include <QTest>
 

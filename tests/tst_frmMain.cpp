@@ -1,10 +1,10 @@
-#include "FormFont.h"
-#include "MainWindowFixture.h"
-#include "ModalDriver.h"
-#include "NameBox.h"
-#include "SettingsStore.h"
-#include "TestSupport.h"
-#include "frmMain.h"
+#include "settings/SettingsStore.h"
+#include "tests/MainWindowFixture.h"
+#include "tests/ModalDriver.h"
+#include "tests/TestSupport.h"
+#include "ui/FormFont.h"
+#include "ui/NameBox.h"
+#include "ui/frmMain.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,9 +1,9 @@
-#include "MainWindowFixture.h"
-#include "ModalDriver.h"
-#include "SettingsStore.h"
-#include "TestSupport.h"
-#include "frmMain.h"
-#include "frmOpts.h"
+#include "settings/SettingsStore.h"
+#include "tests/MainWindowFixture.h"
+#include "tests/ModalDriver.h"
+#include "tests/TestSupport.h"
+#include "ui/frmMain.h"
+#include "ui/frmOpts.h"
 
 #include <QLabel>
 #include <QLineEdit>

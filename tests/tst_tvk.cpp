@@ -1,8 +1,8 @@
-#include "ConvertCommand.h"
-#include "SingleByteText.h"
-#include "TestSupport.h"
-#include "TvkLayout.h"
-#include "TvkReader.h"
+#include "package/ConvertCommand.h"
+#include "package/SingleByteText.h"
+#include "package/TvkLayout.h"
+#include "package/TvkReader.h"
+#include "tests/TestSupport.h"
 
 #include <QBuffer>
 #include <QJsonArray>

@@ -1,4 +1,6 @@
-#include "ConversionProgress.h"
+#include "ui/ConversionProgress.h"
+
+#include "runtime/ProgramInfo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,7 +29,7 @@ ConversionProgress::~ConversionProgress()
 void ConversionProgress::showDialog()
 {
     m_dialog = new QProgressDialog(m_window);
-    m_dialog->setWindowTitle(QStringLiteral("TVK_Mak"));
+    m_dialog->setWindowTitle(ProgramInfo::title);
     m_dialog->setWindowModality(Qt::WindowModal);
     m_dialog->setRange(0, kSteps);
     m_dialog->setMinimumDuration(0);

@@ -1,14 +1,14 @@
-#include "frmMain.h"
+#include "ui/frmMain.h"
 
 #include "ui_frmMain.h"
 
-#include "ConversionProgress.h"
-#include "ConvertCommand.h"
-#include "FileDialogService.h"
-#include "FormFont.h"
-#include "Placeholders.h"
-#include "SettingsStore.h"
-#include "frmOpts.h"
+#include "package/ConvertCommand.h"
+#include "package/Placeholders.h"
+#include "runtime/FileDialogService.h"
+#include "settings/SettingsStore.h"
+#include "ui/ConversionProgress.h"
+#include "ui/FormFont.h"
+#include "ui/frmOpts.h"
 
 #include <QDir>
 #include <QScopedValueRollback>

@@ -1,10 +1,10 @@
-#include "frmOpts.h"
+#include "ui/frmOpts.h"
 
 #include "ui_frmOpts.h"
 
-#include "FormFont.h"
-#include "MessageService.h"
-#include "SettingsStore.h"
+#include "runtime/MessageService.h"
+#include "settings/SettingsStore.h"
+#include "ui/FormFont.h"
 
 using namespace ProgramSettings;
 
