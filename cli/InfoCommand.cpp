@@ -33,7 +33,7 @@ ShownText shownText(const QByteArray& firstBytes, qint64 length)
 
 QString describe(const ShownText& text)
 {
-    const QString shown = escapeControls(text.text);
+    QString shown = escapeControls(text.text);
     if (!text.cut())
         return shown;
     return shown + QStringLiteral("… (%1 characters)").arg(text.length);

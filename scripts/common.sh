@@ -11,6 +11,8 @@ PACKAGES=(
 )
 # Only the tests need these: clang with libFuzzer for the fuzz run.
 TEST_PACKAGES=(clang libclang-rt-14-dev)
+# What scripts/lint runs.
+LINT_PACKAGES=(clang-tidy clazy clang-format python3)
 
 install_missing_packages() {
     local missing=()

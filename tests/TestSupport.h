@@ -47,6 +47,8 @@ private:
 };
 
 namespace TestFiles {
+inline constexpr qsizetype KiB = 1024;
+
 // Writes the bytes to the path, creating its folder; fails the test on error.
 bool write(const QString& path, const QByteArray& bytes);
 QByteArray read(const QString& path);

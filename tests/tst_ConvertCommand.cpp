@@ -8,9 +8,9 @@
 using Kind = MessageService::Kind;
 
 namespace {
-const QString kIcons = QStringLiteral("Please select both (left and right) ICO files!");
-const QString kOutput = QStringLiteral("Please select output TVK file!");
-const QString kNames = QStringLiteral("Enter both Tovrik and Author names!");
+constexpr QLatin1String kIcons("Please select both (left and right) ICO files!");
+constexpr QLatin1String kOutput("Please select output TVK file!");
+constexpr QLatin1String kNames("Enter both Tovrik and Author names!");
 } // namespace
 
 Q_DECLARE_METATYPE(PackageRequest)

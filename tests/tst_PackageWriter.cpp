@@ -1,4 +1,5 @@
 #include "package/PackageWriter.h"
+#include "runtime/ChunkedCopy.h"
 #include "runtime/SystemFiles.h"
 #include "tests/TestSupport.h"
 
@@ -120,10 +121,10 @@ private Q_SLOTS:
 
     void write_iconsLargerThanOneChunk_copiedUnchanged()
     {
-        QByteArray left(3 * 1024 * 1024 + 17, Qt::Uninitialized);
+        QByteArray left(3 * kCopyChunkSize + 17, Qt::Uninitialized);
         for (qsizetype i = 0; i < left.size(); ++i)
             left[i] = char((i * 7 + i / 251) & 0xFF);
-        const QByteArray right = left.right(1024 * 1024);
+        const QByteArray right = left.right(kCopyChunkSize);
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), left));
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), right));
 
@@ -373,14 +374,14 @@ private Q_SLOTS:
     {
         QVERIFY(TestFiles::write(path(QStringLiteral("out.tvk")), "earlier"));
         PackageRequest request = smallRequest();
-        QVERIFY(TestFiles::write(request.leftPath, QByteArray(64 * 1024, 'L')));
+        QVERIFY(TestFiles::write(request.leftPath, QByteArray(64 * TestFiles::KiB, 'L')));
         const QStringList before = TestFiles::entries(m_dir.path());
 
         const pid_t child = fork();
         QVERIFY(child >= 0);
         if (child == 0) {
             std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{16 * 1024, 16 * 1024};
+            const rlimit limit{16 * TestFiles::KiB, 16 * TestFiles::KiB};
             setrlimit(RLIMIT_FSIZE, &limit);
             const WriteOutcome outcome = PackageWriter::write(request);
             const bool toldWhy = outcome.message.contains(QStringLiteral("File too large"));
@@ -412,7 +413,7 @@ private Q_SLOTS:
         const QString output = mountPoint.filePath(QStringLiteral("out.tvk"));
         QVERIFY(TestFiles::write(output, "earlier"));
         PackageRequest request = smallRequest();
-        QVERIFY(TestFiles::write(request.leftPath, QByteArray(256 * 1024, 'L')));
+        QVERIFY(TestFiles::write(request.leftPath, QByteArray(256 * TestFiles::KiB, 'L')));
         request.outputPath = output;
 
         const WriteOutcome outcome = PackageWriter::write(request);

@@ -19,8 +19,8 @@
 using namespace ProgramSettings;
 
 namespace {
-const QString kIconFilter = QStringLiteral("ICON files (*.ico)|*.ico");
-const QString kPackageFilter = QStringLiteral("Tovrik img files (*.tvk)|*.tvk");
+constexpr QLatin1String kIconFilter("ICON files (*.ico)|*.ico");
+constexpr QLatin1String kPackageFilter("Tovrik img files (*.tvk)|*.tvk");
 } // namespace
 
 class frmMainTest : public QObject, private MainWindowFixture
@@ -47,7 +47,7 @@ private:
     {
         TestFiles::write(path(QStringLiteral("left.ico")), left);
         TestFiles::write(path(QStringLiteral("right.ico")), right);
-        const QString output = path(QStringLiteral("out.tvk"));
+        QString output = path(QStringLiteral("out.tvk"));
         m_dialogs.answers = {path(QStringLiteral("left.ico")), path(QStringLiteral("right.ico")),
                              output};
         click("cmdBIL");

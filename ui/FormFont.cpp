@@ -70,8 +70,9 @@ void fitFormFont(QWidget* form)
     font.setFamilies(
         {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
     font.setStyleHint(QFont::SansSerif);
-    for (qreal size = kDesignedPointSize; size >= kSmallestPointSize; size -= 0.5) {
-        font.setPointSizeF(size);
+    for (int halfPoints = int(2 * kDesignedPointSize); halfPoints >= int(2 * kSmallestPointSize);
+         --halfPoints) {
+        font.setPointSizeF(halfPoints / 2.0);
         form->setFont(font);
         if (formTextsFit(form))
             return;
