@@ -8,7 +8,8 @@
 enum ExitStatus
 {
     Success = 0,
-    Failure = 1, // input refused, file invalid, or an operation failed
+    // Input refused, file invalid, or an operation failed.
+    Failure = 1,
     UsageError = 2,
 };
 

@@ -65,7 +65,8 @@ struct IconSummary
 {
     qint64 offset = 0;
     qint64 size = 0;
-    std::optional<QList<QSize>> images; // set when the bytes look like an ICO file
+    // Set when the bytes look like an ICO file.
+    std::optional<QList<QSize>> images;
 };
 
 QStringList imageSizes(const QList<QSize>& images)

@@ -19,13 +19,18 @@ struct WriteOutcome
 {
     enum class Status
     {
-        Written,   // the output file now holds exactly the new package
-        Refused,   // an input cannot go into a TVK file; nothing was touched
-        Failed,    // reading or writing failed; the earlier output file is unchanged
-        Cancelled, // stopped by the progress handler; the earlier output file is unchanged
+        // The output file now holds exactly the new package.
+        Written,
+        // An input cannot go into a TVK file; nothing was touched.
+        Refused,
+        // Reading or writing failed; the earlier output file is unchanged.
+        Failed,
+        // Stopped by the progress handler; the earlier output file is unchanged.
+        Cancelled,
     };
     Status status = Status::Written;
-    QString message; // for the user, naming the file and the reason; empty when written
+    // For the user, naming the file and the reason; empty when written.
+    QString message;
 
     bool written() const { return status == Status::Written; }
 };

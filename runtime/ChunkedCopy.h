@@ -39,8 +39,10 @@ CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
 
 enum class CopyMethod
 {
-    Fastest,   // in the kernel where the platform and file systems allow, else as ReadWrite
-    ReadWrite, // through a buffer of kCopyChunkSize bytes
+    // In the kernel where the platform and file systems allow, else as ReadWrite.
+    Fastest,
+    // Through a buffer of kCopyChunkSize bytes.
+    ReadWrite,
 };
 
 // Copies from the source's position to the target's position, leaving both

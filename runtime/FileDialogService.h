@@ -10,7 +10,8 @@ public:
     struct Request
     {
         QString title;
-        QString filter; // "Description (*.ext)|*.ext" pairs, as the windows word them
+        // "Description (*.ext)|*.ext" pairs, as the windows word them.
+        QString filter;
         QString initialFolder;
     };
 

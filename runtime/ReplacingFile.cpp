@@ -11,7 +11,8 @@ ReplacingFile::ReplacingFile(QString path, Links links) : m_path(std::move(path)
 ReplacingFile::~ReplacingFile()
 {
     discardTemporary();
-    QString ignored; // nothing left to tell: a kept earlier file is only in the way now
+    // Nothing left to tell: a kept earlier file is only in the way now.
+    QString ignored;
     if (!m_earlierPath.isEmpty())
         SystemFiles::removeFile(m_earlierPath, ignored);
 }
@@ -133,7 +134,8 @@ void ReplacingFile::discardTemporary()
 {
     if (m_file.isOpen())
         m_file.close();
-    QString ignored; // the step that failed has its reason already
+    // The step that failed has its reason already.
+    QString ignored;
     if (m_handle != SystemFiles::kNoHandle)
         SystemFiles::closeHandle(std::exchange(m_handle, SystemFiles::kNoHandle), ignored);
     if (!m_temporaryPath.isEmpty())

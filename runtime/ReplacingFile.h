@@ -18,18 +18,22 @@ class ReplacingFile
 public:
     enum class Links
     {
-        Follow,  // a link at the path has its target replaced, as editors save
-        Replace, // a link at the path is itself replaced by the new file, as tar does
+        // A link at the path has its target replaced, as editors save.
+        Follow,
+        // A link at the path is itself replaced by the new file, as tar does.
+        Replace,
     };
     enum class OpenStatus
     {
         Opened,
-        Refused, // something other than a regular file stands at the path; nothing was made
+        // Something other than a regular file stands at the path; nothing was made.
+        Refused,
         Failed,
     };
 
     explicit ReplacingFile(QString path, Links links = Links::Follow);
-    ~ReplacingFile(); // discards whatever was not committed
+    // Discards whatever was not committed.
+    ~ReplacingFile();
 
     // Refuses a folder, device, FIFO or socket at the path (after following links
     // where they are followed), then makes the new file beside the one it replaces.
@@ -60,11 +64,14 @@ private:
 
     QString m_path;
     Links m_links;
-    QString m_target; // what is replaced: the path, or where its links lead
+    // What is replaced: the path, or where its links lead.
+    QString m_target;
     QFile m_file;
     SystemFiles::Handle m_handle = SystemFiles::kNoHandle;
-    QString m_temporaryPath; // empty while the new file has no name
-    QString m_earlierPath;   // where the earlier file is kept aside, if it is
+    // Empty while the new file has no name.
+    QString m_temporaryPath;
+    // Where the earlier file is kept aside, if it is.
+    QString m_earlierPath;
     bool m_replaced = false;
     QString m_error;
 };

@@ -20,8 +20,10 @@ enum class Kind
     Missing,
     Regular,
     Folder,
-    Link,  // only when links are not followed
-    Other, // a device, FIFO or socket
+    // Only when links are not followed.
+    Link,
+    // A device, FIFO or socket.
+    Other,
 };
 
 // What stands at a path, following symbolic links or looking at the link itself.
@@ -33,9 +35,11 @@ QString resolveLinks(const QString& path);
 
 struct OpenedForReading
 {
-    Handle handle = kNoHandle; // set only when kind is Regular
+    // Set only when kind is Regular.
+    Handle handle = kNoHandle;
     Kind kind = Kind::Missing;
-    QString error; // the system's reason when the file exists but cannot be opened
+    // The system's reason when the file exists but cannot be opened.
+    QString error;
 };
 
 // Opens a file for reading without ever waiting (a FIFO or device opens at once)
@@ -46,7 +50,8 @@ OpenedForReading openForReading(const QString& path);
 struct CreatedFile
 {
     Handle handle = kNoHandle;
-    QString path; // empty while the file has no name
+    // Empty while the file has no name.
+    QString path;
     QString error;
 };
 
@@ -94,7 +99,8 @@ struct KernelCopyResult
         Copied,
         Unsupported,
         SourceEnded,
-        Failed, // which side failed is not known: reading and writing tell
+        // Which side failed is not known: reading and writing tell.
+        Failed,
         Cancelled
     };
     Status status = Status::Copied;

@@ -106,10 +106,12 @@ CreatedFile createTemporaryIn(const QString& folder)
     if (created.handle >= 0 && ::access(procPathOf(created.handle).constData(), F_OK) == 0)
         return created;
     if (created.handle >= 0) {
-        ::close(created.handle); // without /proc it could never be named
+        // Without /proc it could never be named.
+        ::close(created.handle);
         created.handle = kNoHandle;
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        created.error = reason(errno); // the folder itself is the problem
+        // The folder itself is the problem.
+        created.error = reason(errno);
         return created;
     }
 #endif

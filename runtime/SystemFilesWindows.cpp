@@ -71,13 +71,15 @@ CreatedFile createTemporaryIn(const QString& folder)
 
 bool nameUnnamed(Handle, const QString&, QString& error)
 {
-    error = reason(ENOSYS); // never called: files made here always have a name
+    // Never called: files made here always have a name.
+    error = reason(ENOSYS);
     return false;
 }
 
 bool copyPermissions(Handle, const QString&, QString&)
 {
-    return true; // access on Windows comes from the folder's rules, not from bits
+    // Access on Windows comes from the folder's rules, not from bits.
+    return true;
 }
 
 bool syncData(Handle handle, QString& error)

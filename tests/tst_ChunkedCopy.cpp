@@ -59,7 +59,8 @@ private Q_SLOTS:
     void copyBytes_sizesAroundChunkBoundaries_copyExactly()
     {
         QFETCH(qint64, size);
-        QByteArray source = pattern(size + 5); // bytes past the count stay behind
+        // Bytes past the count stay behind.
+        QByteArray source = pattern(size + 5);
         QBuffer from(&source);
         QBuffer to;
         QVERIFY(from.open(QIODevice::ReadOnly));

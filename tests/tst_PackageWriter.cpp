@@ -174,7 +174,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("right");
         QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("expectedMessage"); // %1 stands for the file it names
+        // %1 stands for the file it names.
+        QTest::addColumn<QString>("expectedMessage");
         QTest::addColumn<QString>("named");
 
         const QString l = QStringLiteral("left.ico");

@@ -111,7 +111,8 @@ private Q_SLOTS:
         }));
 
         QCOMPARE(stored(iconFolderKey), QStringLiteral(" /my icons/ "));
-        QCOMPARE(stored(packageFolderKey), QString()); // saved as the empty text
+        // Saved as the empty text.
+        QCOMPARE(stored(packageFolderKey), QString());
         QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdBIL")),
                           Qt::LeftButton);
         QCOMPARE(m_dialogs.asked.size(), 1);

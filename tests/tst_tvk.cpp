@@ -32,8 +32,9 @@ struct Run
 QByteArray smallIco()
 {
     return QByteArray::fromHex("0000 0100 0100" // header: type 1, one image
-                               "10 10 00 00 0100 2000 28000000 16000000") // 16x16, 40 bytes at 22
-           + QByteArray(40, '\x7F');
+                                                // 16x16, 40 bytes at 22.
+                               "10 10 00 00 0100 2000 28000000 16000000") +
+           QByteArray(40, '\x7F');
 }
 
 } // namespace

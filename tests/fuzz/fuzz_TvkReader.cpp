@@ -26,7 +26,8 @@ void check(QIODevice& device, qint64 size)
 {
     const TvkReadResult result = TvkReader::read(device, kTextLimit);
     if (result.contents.has_value() == !result.error.isEmpty())
-        std::abort(); // exactly one of contents and error
+        // Exactly one of contents and error.
+        std::abort();
     if (const auto& contents = result.contents) {
         const qint64 expectedSize =
             TvkLayout::fileSize(contents->NameLength, contents->AuthorLength, contents->LeftLength,
@@ -56,8 +57,10 @@ qint64 declaredSize(const QByteArray& bytes)
         at += TvkLayout::kLengthFieldSize;
         return qint64(std::max(TvkLayout::readLength(field), 0));
     };
-    at += length(); // NameText
-    at += length(); // AuthorText
+    // NameText.
+    at += length();
+    // AuthorText.
+    at += length();
     const qint64 left = length();
     const qint64 right = length();
     return std::max(at + left + right, qint64(bytes.size()));
