@@ -186,11 +186,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("folderKey");
         QTest::newRow("left icon") << "cmdBIL"
-                                   << "fnInL" << false << kIconFilter << iconFolderKey;
+                                   << "fnInL" << false << QString(kIconFilter) << iconFolderKey;
         QTest::newRow("right icon") << "cmdBIR"
-                                    << "fnInR" << false << kIconFilter << iconFolderKey;
+                                    << "fnInR" << false << QString(kIconFilter) << iconFolderKey;
         QTest::newRow("output") << "cmdBOut"
-                                << "fnOut" << true << kPackageFilter << packageFolderKey;
+                                << "fnOut" << true << QString(kPackageFilter) << packageFolderKey;
     }
 
     void browse_asksWithTitleFilterAndStoredFolder()
