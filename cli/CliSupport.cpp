@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+namespace Cli {
+
 void reportFailure(const QString& message)
 {
     QTextStream err(stderr);
@@ -14,7 +16,7 @@ void reportFailure(const QString& message)
     line.replace(QStringLiteral(":\n"), QStringLiteral(": "))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
     // File names in it are escaped already; this catches what came from elsewhere.
-    err << "tvk: " << escapeControls(line) << Qt::endl;
+    err << "tvk: " << DisplayText::escapeControls(line) << Qt::endl;
 }
 
 void showHelp(const QCommandLineParser& parser, const QString& usage)
@@ -34,7 +36,7 @@ int reportUsageError(const QString& message, const QString& command)
     QTextStream err(stderr);
     const QString help = command.isEmpty() ? QStringLiteral("tvk --help")
                                            : QStringLiteral("tvk %1 --help").arg(command);
-    err << "tvk: " << escapeControls(message) << " (see '" << help << "')" << Qt::endl;
+    err << "tvk: " << DisplayText::escapeControls(message) << " (see '" << help << "')" << Qt::endl;
     return UsageError;
 }
 
@@ -62,3 +64,5 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsiz
     }
     return true;
 }
+
+} // namespace Cli

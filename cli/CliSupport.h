@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace Cli {
+
 // What every `tvk` command shares: its exit statuses and how it reports.
 enum ExitStatus
 {
@@ -27,3 +29,5 @@ int reportUsageError(const QString& message, const QString& command);
 // in number. Returns whether the command may go on.
 bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsizetype expected,
                   int& exitStatus);
+
+} // namespace Cli

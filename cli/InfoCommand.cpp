@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+namespace Cli {
+
 namespace {
 
 // How much of each name is shown: enough for any real name, and never the
@@ -28,12 +30,12 @@ struct ShownText
 
 ShownText shownText(const QByteArray& firstBytes, qint64 length)
 {
-    return {decodeSingleByte(firstBytes), length};
+    return {SingleByteText::decode(firstBytes), length};
 }
 
 QString describe(const ShownText& text)
 {
-    QString shown = escapeControls(text.text);
+    QString shown = DisplayText::escapeControls(text.text);
     if (!text.cut())
         return shown;
     return shown + QStringLiteral("… (%1 characters)").arg(text.length);
@@ -121,9 +123,9 @@ int runInfo(const QStringList& arguments)
     const ShownText name = shownText(contents->NameText, contents->NameLength);
     const ShownText author = shownText(contents->AuthorText, contents->AuthorLength);
     const IconSummary left{contents->leftOffset, contents->LeftLength,
-                           probeIco(file, contents->leftOffset, contents->LeftLength)};
+                           IcoProbe::probe(file, contents->leftOffset, contents->LeftLength)};
     const IconSummary right{contents->rightOffset, contents->RightLength,
-                            probeIco(file, contents->rightOffset, contents->RightLength)};
+                            IcoProbe::probe(file, contents->rightOffset, contents->RightLength)};
 
     QTextStream out(stdout);
     if (parser.isSet(json)) {
@@ -145,3 +147,5 @@ int runInfo(const QStringList& arguments)
     }
     return Success;
 }
+
+} // namespace Cli

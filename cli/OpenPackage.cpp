@@ -5,17 +5,21 @@
 #include "runtime/DisplayText.h"
 #include "runtime/InputFile.h"
 
+namespace Cli {
+
 std::optional<TvkContents> openPackage(QFile& file, const QString& path, qint64 textLimit)
 {
-    const QString reason = InputFile::open(file, path);
-    if (!reason.isEmpty()) {
-        reportFailure(QStringLiteral("Cannot read file %1: %2").arg(displayPath(path), reason));
+    if (const std::optional<QString> reason = InputFile::open(file, path)) {
+        reportFailure(
+            QStringLiteral("Cannot read file %1: %2").arg(DisplayText::displayPath(path), *reason));
         return std::nullopt;
     }
     TvkReadResult result = TvkReader::read(file, textLimit);
     if (!result.contents) {
-        reportFailure(
-            QStringLiteral("%1 is not a valid TVK file: %2.").arg(displayPath(path), result.error));
+        reportFailure(QStringLiteral("%1 is not a valid TVK file: %2.")
+                          .arg(DisplayText::displayPath(path), result.error));
     }
     return result.contents;
 }
+
+} // namespace Cli

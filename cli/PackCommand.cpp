@@ -4,6 +4,8 @@
 #include "package/ConvertCommand.h"
 #include "package/PackageWriter.h"
 
+namespace Cli {
+
 int runPack(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -46,10 +48,12 @@ int runPack(const QStringList& arguments)
         reportFailure(ConvertCommand::tr("Enter both Tovrik and Author names!"));
         return Failure;
     }
-    const WriteOutcome outcome = PackageWriter::write(request);
+    const WriteResult outcome = PackageWriter::write(request);
     if (!outcome.written()) {
         reportFailure(outcome.message);
         return Failure;
     }
     return Success;
 }
+
+} // namespace Cli

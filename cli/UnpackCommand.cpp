@@ -12,6 +12,8 @@
 #include <array>
 #include <memory>
 
+namespace Cli {
+
 namespace {
 
 struct Extracted
@@ -23,7 +25,8 @@ struct Extracted
 
 int cannotWrite(const QString& path, const QString& reason)
 {
-    reportFailure(QStringLiteral("Cannot write file %1: %2").arg(displayPath(path), reason));
+    reportFailure(
+        QStringLiteral("Cannot write file %1: %2").arg(DisplayText::displayPath(path), reason));
     return Failure;
 }
 
@@ -44,8 +47,8 @@ bool mayWrite(const QString& path, bool force)
     case SystemFiles::Kind::Link:
         if (force)
             return true;
-        reportFailure(
-            QStringLiteral("%1 already exists; use --force to replace it.").arg(displayPath(path)));
+        reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
+                          .arg(DisplayText::displayPath(path)));
         return false;
     }
     return false;
@@ -91,7 +94,8 @@ int runUnpack(const QStringList& arguments)
             return Failure;
     }
     if (!QDir().mkpath(target.path())) {
-        reportFailure(QStringLiteral("Cannot create folder %1.").arg(displayPath(target.path())));
+        reportFailure(QStringLiteral("Cannot create folder %1.")
+                          .arg(DisplayText::displayPath(target.path())));
         return Failure;
     }
 
@@ -103,18 +107,19 @@ int runUnpack(const QStringList& arguments)
         ReplacingFile& output = *outputs[i];
         if (output.open() != ReplacingFile::OpenStatus::Opened)
             return cannotWrite(icons[i].fileName, output.errorString());
-        const CopyOutcome copy = package.seek(icons[i].offset)
-                                     ? copyFileData(package, output.device(), icons[i].size)
-                                     : CopyOutcome{CopyOutcome::Status::ReadFailed, 0};
-        if (copy.status == CopyOutcome::Status::WriteFailed)
+        const CopyResult copy =
+            package.seek(icons[i].offset)
+                ? ChunkedCopy::copyFileData(package, output.device(), icons[i].size)
+                : CopyResult{CopyResult::Status::ReadFailed, 0};
+        if (copy.status == CopyResult::Status::WriteFailed)
             return cannotWrite(icons[i].fileName, output.device().errorString() + QLatin1Char('.'));
-        if (copy.status != CopyOutcome::Status::Copied) {
+        if (copy.status != CopyResult::Status::Copied) {
             const QString reason =
-                copy.status == CopyOutcome::Status::SourceEnded
+                copy.status == CopyResult::Status::SourceEnded
                     ? QStringLiteral("The file became shorter while it was read.")
                     : package.errorString() + QLatin1Char('.');
-            reportFailure(
-                QStringLiteral("Cannot read file %1: %2").arg(displayPath(packagePath), reason));
+            reportFailure(QStringLiteral("Cannot read file %1: %2")
+                              .arg(DisplayText::displayPath(packagePath), reason));
             return Failure;
         }
         if (!output.finishWriting())
@@ -131,7 +136,7 @@ int runUnpack(const QStringList& arguments)
         QString reason = right.errorString();
         if (!left.restoreEarlier()) {
             reason += QStringLiteral(" %1 could not be put back as it was: %2")
-                          .arg(displayPath(icons[0].fileName), left.errorString());
+                          .arg(DisplayText::displayPath(icons[0].fileName), left.errorString());
         }
         return cannotWrite(icons[1].fileName, reason);
     }
@@ -141,3 +146,5 @@ int runUnpack(const QStringList& arguments)
     }
     return Success;
 }
+
+} // namespace Cli

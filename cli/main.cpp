@@ -7,6 +7,7 @@
 
 #include <exception>
 
+namespace Cli {
 namespace {
 
 // Qt's own diagnostics are for developers: in normal use every failure is the
@@ -78,10 +79,12 @@ int runCommand(const QStringList& arguments)
 }
 
 } // namespace
+} // namespace Cli
 
 // `tvk`: packs, inspects and unpacks TVK files from scripts and terminals.
 int main(int argc, char* argv[])
 {
+    using namespace Cli;
     qInstallMessageHandler(quietMessageHandler);
     if (refuseInvalidUtf8(argc, argv) != Success)
         return Failure;

@@ -33,20 +33,20 @@ bool ConvertCommand::run(const PackageRequest& fields, MessageService& messages,
     if (!missing.isEmpty())
         return false;
 
-    const WriteOutcome outcome = PackageWriter::write(fields, progress);
+    const WriteResult outcome = PackageWriter::write(fields, progress);
     if (writingDone)
         writingDone();
     switch (outcome.status) {
-    case WriteOutcome::Status::Written:
+    case WriteResult::Status::Written:
         messages.showMessage(tr("Ready!"), MessageService::Kind::Information);
         return true;
-    case WriteOutcome::Status::Refused:
+    case WriteResult::Status::Refused:
         messages.showMessage(outcome.message, MessageService::Kind::Warning);
         return false;
-    case WriteOutcome::Status::Failed:
+    case WriteResult::Status::Failed:
         messages.showMessage(outcome.message, MessageService::Kind::Error);
         return false;
-    case WriteOutcome::Status::Cancelled:
+    case WriteResult::Status::Cancelled:
         // The user asked for it; there is nothing to tell.
         return false;
     }

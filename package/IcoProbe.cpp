@@ -18,7 +18,9 @@ quint32 dword(const uchar* at)
 }
 } // namespace
 
-std::optional<QList<QSize>> probeIco(QIODevice& device, qint64 offset, qint64 length)
+namespace IcoProbe {
+
+std::optional<QList<QSize>> probe(QIODevice& device, qint64 offset, qint64 length)
 {
     if (length < kHeaderSize || !device.seek(offset))
         return std::nullopt;
@@ -49,3 +51,5 @@ std::optional<QList<QSize>> probeIco(QIODevice& device, qint64 offset, qint64 le
     }
     return sizes;
 }
+
+} // namespace IcoProbe

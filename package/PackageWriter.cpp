@@ -14,14 +14,14 @@
 
 namespace {
 
-WriteOutcome refused(const QString& message)
+WriteResult refused(const QString& message)
 {
-    return {WriteOutcome::Status::Refused, message};
+    return {WriteResult::Status::Refused, message};
 }
 
-WriteOutcome failed(const QString& message)
+WriteResult failed(const QString& message)
 {
-    return {WriteOutcome::Status::Failed, message};
+    return {WriteResult::Status::Failed, message};
 }
 
 // An icon opened for reading, with its size taken at that moment: the size that
@@ -36,16 +36,17 @@ struct OpenIcon
 // Both arguments at once, so that a '%' in the path is never taken for a marker.
 QString cannotReadIcon(const QString& path, const QString& reason)
 {
-    return PackageWriter::tr("Cannot read ICO file %1:\n%2").arg(displayPath(path), reason);
+    return PackageWriter::tr("Cannot read ICO file %1:\n%2")
+        .arg(DisplayText::displayPath(path), reason);
 }
 
 std::optional<QString> cannotStore(const QString& fieldName, const QString& text, QByteArray& bytes)
 {
-    SingleByteEncoding encoding = encodeSingleByte(text);
+    SingleByteText::Encoding encoding = SingleByteText::encode(text);
     if (encoding.unencodable) {
         return PackageWriter::tr("The %1 contains the character %2, which a TVK file cannot "
                                  "store.\nUse letters of Western European languages only.")
-            .arg(fieldName, describeCharacter(*encoding.unencodable));
+            .arg(fieldName, SingleByteText::describeCharacter(*encoding.unencodable));
     }
     bytes = std::move(encoding.bytes);
     return std::nullopt;
@@ -54,22 +55,21 @@ std::optional<QString> cannotStore(const QString& fieldName, const QString& text
 std::optional<QString> openIcon(const QString& path, OpenIcon& icon)
 {
     icon.path = path;
-    const QString reason = InputFile::open(icon.file, path);
-    if (!reason.isEmpty())
-        return cannotReadIcon(path, reason);
+    if (const std::optional<QString> reason = InputFile::open(icon.file, path))
+        return cannotReadIcon(path, *reason);
     icon.size = icon.file.size();
     if (icon.size > TvkLayout::kMaxFieldLength) {
         return PackageWriter::tr("ICO file %1 is too large for a TVK file:\nit holds %2 bytes, "
                                  "and an icon may hold at most %3 bytes.")
-            .arg(displayPath(path), QString::number(icon.size),
+            .arg(DisplayText::displayPath(path), QString::number(icon.size),
                  QString::number(TvkLayout::kMaxFieldLength));
     }
     return std::nullopt;
 }
 
-QString readFailure(const OpenIcon& icon, const CopyOutcome& copy)
+QString readFailure(const OpenIcon& icon, const CopyResult& copy)
 {
-    const QString reason = copy.status == CopyOutcome::Status::SourceEnded
+    const QString reason = copy.status == CopyResult::Status::SourceEnded
                                ? PackageWriter::tr("The file became shorter while it was read.")
                                : icon.file.errorString() + QLatin1Char('.');
     return cannotReadIcon(icon.path, reason);
@@ -77,7 +77,7 @@ QString readFailure(const OpenIcon& icon, const CopyOutcome& copy)
 
 } // namespace
 
-WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
+WriteResult PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
 {
     QByteArray nameBytes;
     QByteArray authorBytes;
@@ -93,12 +93,13 @@ WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProg
     if (auto refusal = openIcon(request.rightPath, right))
         return refused(*refusal);
 
-    if (isSameExistingFile(request.outputPath, request.leftPath) ||
-        isSameExistingFile(request.outputPath, request.rightPath))
+    if (SameFile::isSameExistingFile(request.outputPath, request.leftPath) ||
+        SameFile::isSameExistingFile(request.outputPath, request.rightPath))
         return refused(tr("The output TVK file must differ from both ICO files!"));
 
     const auto cannotWrite = [&](const QString& reason) {
-        return tr("Cannot write file %1:\n%2").arg(displayPath(request.outputPath), reason);
+        return tr("Cannot write file %1:\n%2")
+            .arg(DisplayText::displayPath(request.outputPath), reason);
     };
     // Until commit() the earlier file stays as it was; on any return before, the
     // new file is discarded.
@@ -121,10 +122,10 @@ WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProg
         return failed(cannotWrite(device.errorString() + QLatin1Char('.')));
     };
     const auto cancelled = [] {
-        return WriteOutcome{WriteOutcome::Status::Cancelled, tr("The conversion was cancelled.")};
+        return WriteResult{WriteResult::Status::Cancelled, tr("The conversion was cancelled.")};
     };
 
-    if (!writeAll(device, header.constData(), header.size()))
+    if (!ChunkedCopy::writeAll(device, header.constData(), header.size()))
         return writeFailed();
     qint64 written = header.size();
     if (progress && !progress(written, total))
@@ -132,25 +133,25 @@ WriteOutcome PackageWriter::write(const PackageRequest& request, const WriteProg
 
     for (OpenIcon* icon : {&left, &right}) {
         const qint64 before = written;
-        const CopyOutcome copy =
-            copyFileData(icon->file, device, icon->size, [&](qint64 copiedSoFar) {
+        const CopyResult copy =
+            ChunkedCopy::copyFileData(icon->file, device, icon->size, [&](qint64 copiedSoFar) {
                 written = before + copiedSoFar;
                 return !progress || progress(written, total);
             });
         switch (copy.status) {
-        case CopyOutcome::Status::Copied:
+        case CopyResult::Status::Copied:
             break;
-        case CopyOutcome::Status::WriteFailed:
+        case CopyResult::Status::WriteFailed:
             return writeFailed();
-        case CopyOutcome::Status::Cancelled:
+        case CopyResult::Status::Cancelled:
             return cancelled();
-        case CopyOutcome::Status::ReadFailed:
-        case CopyOutcome::Status::SourceEnded:
+        case CopyResult::Status::ReadFailed:
+        case CopyResult::Status::SourceEnded:
             return failed(readFailure(*icon, copy));
         }
     }
 
     if (!output.commit())
         return failed(cannotWrite(output.errorString()));
-    return {};
+    return {WriteResult::Status::Written, QString()};
 }

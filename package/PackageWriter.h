@@ -15,7 +15,7 @@ struct PackageRequest
     QString author;
 };
 
-struct WriteOutcome
+struct WriteResult
 {
     enum class Status
     {
@@ -49,5 +49,5 @@ class PackageWriter
     Q_DECLARE_TR_FUNCTIONS(PackageWriter)
 
 public:
-    static WriteOutcome write(const PackageRequest& request, const WriteProgress& progress = {});
+    static WriteResult write(const PackageRequest& request, const WriteProgress& progress = {});
 };

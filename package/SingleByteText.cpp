@@ -25,9 +25,11 @@ std::optional<char> byteFor(char32_t character)
 }
 } // namespace
 
-SingleByteEncoding encodeSingleByte(const QString& text)
+namespace SingleByteText {
+
+Encoding encode(const QString& text)
 {
-    SingleByteEncoding result;
+    Encoding result;
     result.bytes.reserve(text.size());
     // Whole characters, not UTF-16 units: a character beyond U+FFFF is one
     // character to refuse, and a lone surrogate is no character at all.
@@ -43,7 +45,7 @@ SingleByteEncoding encodeSingleByte(const QString& text)
     return result;
 }
 
-QString decodeSingleByte(const QByteArray& bytes)
+QString decode(const QByteArray& bytes)
 {
     QString text;
     text.reserve(bytes.size());
@@ -62,3 +64,5 @@ QString describeCharacter(char32_t character)
     return QStringLiteral("\u201C%1\u201D (U+%2)")
         .arg(shown, code.rightJustified(4, QLatin1Char('0')));
 }
+
+} // namespace SingleByteText

@@ -7,18 +7,22 @@
 
 // TVK files keep each character of a text in one byte of Windows-1252, the
 // single-byte code page of the Western Windows systems the files come from.
-struct SingleByteEncoding
+namespace SingleByteText {
+
+struct Encoding
 {
     QByteArray bytes;
     // The first character that has no byte in the code page; bytes is empty then.
     std::optional<char32_t> unencodable;
 };
 
-SingleByteEncoding encodeSingleByte(const QString& text);
+Encoding encode(const QString& text);
 
 // The reverse mapping; the five bytes that Windows-1252 leaves undefined come
 // back as the control characters of the same number, as Windows reads them.
-QString decodeSingleByte(const QByteArray& bytes);
+QString decode(const QByteArray& bytes);
 
 // "“é” (U+00E9)": a character as the user is shown it in a message.
 QString describeCharacter(char32_t character);
+
+} // namespace SingleByteText

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <memory>
 
+namespace ChunkedCopy {
+
 bool writeAll(QIODevice& target, const char* data, qint64 size)
 {
     while (size > 0) {
@@ -19,41 +21,41 @@ bool writeAll(QIODevice& target, const char* data, qint64 size)
     return true;
 }
 
-CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
-                      const CopyProgress& progress)
+CopyResult copyBytes(QIODevice& source, QIODevice& target, qint64 count,
+                     const CopyProgress& progress)
 {
-    CopyOutcome outcome;
+    CopyResult outcome;
     if (count <= 0)
         return outcome;
 
-    const qint64 bufferSize = std::min(count, kCopyChunkSize);
+    const qint64 bufferSize = std::min(count, kChunkSize);
     const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(bufferSize));
     while (outcome.copied < count) {
         const qint64 wanted = std::min(bufferSize, count - outcome.copied);
         const qint64 got = source.read(buffer.get(), wanted);
         if (got < 0) {
-            outcome.status = CopyOutcome::Status::ReadFailed;
+            outcome.status = CopyResult::Status::ReadFailed;
             return outcome;
         }
         if (got == 0) {
-            outcome.status = CopyOutcome::Status::SourceEnded;
+            outcome.status = CopyResult::Status::SourceEnded;
             return outcome;
         }
         if (!writeAll(target, buffer.get(), got)) {
-            outcome.status = CopyOutcome::Status::WriteFailed;
+            outcome.status = CopyResult::Status::WriteFailed;
             return outcome;
         }
         outcome.copied += got;
         if (progress && !progress(outcome.copied)) {
-            outcome.status = CopyOutcome::Status::Cancelled;
+            outcome.status = CopyResult::Status::Cancelled;
             return outcome;
         }
     }
     return outcome;
 }
 
-CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
-                         const CopyProgress& progress, CopyMethod method)
+CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
+                        const CopyProgress& progress, CopyMethod method)
 {
     qint64 copiedInKernel = 0;
     if (method == CopyMethod::Fastest && count > 0 && target.flush()) {
@@ -65,16 +67,16 @@ CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
         if (kernel.status != KernelCopyResult::Status::Unsupported) {
             // The kernel copied at explicit offsets; the devices are told where they are now.
             if (!source.seek(sourceStart + kernel.copied))
-                return {CopyOutcome::Status::ReadFailed, kernel.copied};
+                return {CopyResult::Status::ReadFailed, kernel.copied};
             if (!target.seek(targetStart + kernel.copied))
-                return {CopyOutcome::Status::WriteFailed, kernel.copied};
+                return {CopyResult::Status::WriteFailed, kernel.copied};
             switch (kernel.status) {
             case KernelCopyResult::Status::Copied:
-                return {CopyOutcome::Status::Copied, kernel.copied};
+                return {CopyResult::Status::Copied, kernel.copied};
             case KernelCopyResult::Status::SourceEnded:
-                return {CopyOutcome::Status::SourceEnded, kernel.copied};
+                return {CopyResult::Status::SourceEnded, kernel.copied};
             case KernelCopyResult::Status::Cancelled:
-                return {CopyOutcome::Status::Cancelled, kernel.copied};
+                return {CopyResult::Status::Cancelled, kernel.copied};
             case KernelCopyResult::Status::Failed:
             case KernelCopyResult::Status::Unsupported:
                 // The kernel does not say which file failed; reading and writing
@@ -84,10 +86,11 @@ CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
             }
         }
     }
-    CopyOutcome outcome =
-        copyBytes(source, target, count - copiedInKernel, [&](qint64 copiedSoFar) {
-            return !progress || progress(copiedInKernel + copiedSoFar);
-        });
+    CopyResult outcome = copyBytes(source, target, count - copiedInKernel, [&](qint64 copiedSoFar) {
+        return !progress || progress(copiedInKernel + copiedSoFar);
+    });
     outcome.copied += copiedInKernel;
     return outcome;
 }
+
+} // namespace ChunkedCopy

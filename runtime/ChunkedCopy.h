@@ -10,7 +10,7 @@ class QIODevice;
 
 // Copies a known number of bytes from one device to another in large chunks, so
 // that memory use stays flat whatever the size and no byte is handled alone.
-struct CopyOutcome
+struct CopyResult
 {
     enum class Status
     {
@@ -27,26 +27,29 @@ struct CopyOutcome
 // Called after every chunk with the bytes copied so far; returning false stops the copy.
 using CopyProgress = std::function<bool(qint64 copiedSoFar)>;
 
+enum class CopyMethod
+{
+    // In the kernel where the platform and file systems allow, else as ReadWrite.
+    Fastest,
+    // Through a buffer of ChunkedCopy::kChunkSize bytes.
+    ReadWrite,
+};
+
+namespace ChunkedCopy {
+
 // Writes every byte, going on after a short write: a device may accept part of
 // the data without an error, and only the next write then says why it failed, so
 // the device's errorString() holds the reason when this returns false.
 bool writeAll(QIODevice& target, const char* data, qint64 size);
 
-inline constexpr qint64 kCopyChunkSize = qint64(1) << 20;
+inline constexpr qint64 kChunkSize = qint64(1) << 20;
 
-CopyOutcome copyBytes(QIODevice& source, QIODevice& target, qint64 count,
-                      const CopyProgress& progress = {});
-
-enum class CopyMethod
-{
-    // In the kernel where the platform and file systems allow, else as ReadWrite.
-    Fastest,
-    // Through a buffer of kCopyChunkSize bytes.
-    ReadWrite,
-};
+CopyResult copyBytes(QIODevice& source, QIODevice& target, qint64 count,
+                     const CopyProgress& progress = {});
 
 // Copies from the source's position to the target's position, leaving both
 // positions just after the copied bytes.
-CopyOutcome copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
-                         const CopyProgress& progress = {},
-                         CopyMethod method = CopyMethod::Fastest);
+CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
+                        const CopyProgress& progress = {}, CopyMethod method = CopyMethod::Fastest);
+
+} // namespace ChunkedCopy

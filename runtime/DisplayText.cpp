@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+namespace DisplayText {
+
 namespace {
 bool isControl(char16_t c)
 {
@@ -26,3 +28,5 @@ QString displayPath(const QString& path)
 {
     return escapeControls(QDir::toNativeSeparators(path));
 }
+
+} // namespace DisplayText

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace DisplayText {
+
 // Texts from outside (file names, names stored in files) as the program shows
 // them: control characters (C0, DEL, C1) become "\x1b" and the like, so that
 // nothing shown can steer a terminal or break a message into lines.
@@ -9,3 +11,5 @@ QString escapeControls(const QString& text);
 
 // A path in a message: native separators, control characters escaped.
 QString displayPath(const QString& path);
+
+} // namespace DisplayText

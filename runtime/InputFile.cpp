@@ -2,9 +2,9 @@
 
 #include "runtime/SystemFiles.h"
 
-QString InputFile::open(QFile& file, const QString& path)
+std::optional<QString> InputFile::open(QFile& file, const QString& path)
 {
-    const SystemFiles::OpenedForReading opened = SystemFiles::openForReading(path);
+    const SystemFiles::OpenResult opened = SystemFiles::openForReading(path);
     if (!opened.error.isEmpty())
         return opened.error;
     switch (opened.kind) {
@@ -23,5 +23,5 @@ QString InputFile::open(QFile& file, const QString& path)
         SystemFiles::closeHandle(opened.handle, ignored);
         return file.errorString() + QLatin1Char('.');
     }
-    return {};
+    return std::nullopt;
 }

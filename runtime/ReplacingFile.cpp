@@ -33,7 +33,7 @@ ReplacingFile::OpenStatus ReplacingFile::open()
         break;
     }
 
-    const SystemFiles::CreatedFile created = SystemFiles::createTemporaryIn(folder());
+    const SystemFiles::CreateResult created = SystemFiles::createTemporaryIn(folder());
     if (created.handle == SystemFiles::kNoHandle) {
         fail(created.error);
         return OpenStatus::Failed;

@@ -4,6 +4,8 @@
 
 #include <system_error>
 
+namespace SameFile {
+
 bool isSameExistingFile(const QString& first, const QString& second)
 {
     if (first.isEmpty() || second.isEmpty())
@@ -12,3 +14,5 @@ bool isSameExistingFile(const QString& first, const QString& second)
     const bool same = std::filesystem::equivalent(toFsPath(first), toFsPath(second), error);
     return !error && same;
 }
+
+} // namespace SameFile

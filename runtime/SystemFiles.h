@@ -33,7 +33,7 @@ Kind kindOf(const QString& path, bool followLinks);
 // which need not exist: a link to a missing file resolves to where it points.
 QString resolveLinks(const QString& path);
 
-struct OpenedForReading
+struct OpenResult
 {
     // Set only when kind is Regular.
     Handle handle = kNoHandle;
@@ -45,9 +45,9 @@ struct OpenedForReading
 // Opens a file for reading without ever waiting (a FIFO or device opens at once)
 // and tells what was opened from the open handle itself, so that a file swapped
 // after a check is never what gets read. Only a regular file stays open.
-OpenedForReading openForReading(const QString& path);
+OpenResult openForReading(const QString& path);
 
-struct CreatedFile
+struct CreateResult
 {
     Handle handle = kNoHandle;
     // Empty while the file has no name.
@@ -58,7 +58,7 @@ struct CreatedFile
 // A new empty file in the folder, for writing. Where the system allows (Linux),
 // it has no name until nameUnnamed() gives it one, so that a process killed while
 // writing leaves nothing behind; elsewhere it gets a short unused name.
-CreatedFile createTemporaryIn(const QString& folder);
+CreateResult createTemporaryIn(const QString& folder);
 
 // A short unused name in the folder: ".tvk-" and eight random letters or digits,
 // short whatever the length of the names beside it.

@@ -56,9 +56,9 @@ QByteArray procPathOf(Handle handle)
 
 } // namespace
 
-OpenedForReading openForReading(const QString& path)
+OpenResult openForReading(const QString& path)
 {
-    OpenedForReading opened;
+    OpenResult opened;
     // O_NONBLOCK: opening a FIFO or a device must not wait for a writer or a carrier.
     const Handle handle = retried([&] {
         return ::open(QFile::encodeName(path).constData(),
@@ -95,9 +95,9 @@ OpenedForReading openForReading(const QString& path)
     return opened;
 }
 
-CreatedFile createTemporaryIn(const QString& folder)
+CreateResult createTemporaryIn(const QString& folder)
 {
-    CreatedFile created;
+    CreateResult created;
 #ifdef O_TMPFILE
     created.handle = retried([&] {
         return ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,

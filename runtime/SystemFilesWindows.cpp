@@ -23,9 +23,9 @@ const wchar_t* native(const QString& path)
 }
 } // namespace
 
-OpenedForReading openForReading(const QString& path)
+OpenResult openForReading(const QString& path)
 {
-    OpenedForReading opened;
+    OpenResult opened;
     const QString nativePath = QDir::toNativeSeparators(path);
     // Folders cannot be opened as files here, so they are told apart first.
     const Kind kind = kindOf(path, true);
@@ -49,10 +49,10 @@ OpenedForReading openForReading(const QString& path)
     return opened;
 }
 
-CreatedFile createTemporaryIn(const QString& folder)
+CreateResult createTemporaryIn(const QString& folder)
 {
     // Windows has no unnamed files: a named one, made only if the name is free.
-    CreatedFile created;
+    CreateResult created;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString path = temporaryNameIn(folder);
         if (_wsopen_s(&created.handle, native(QDir::toNativeSeparators(path)),

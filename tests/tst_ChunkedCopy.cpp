@@ -51,8 +51,9 @@ private Q_SLOTS:
     void copyBytes_sizesAroundChunkBoundaries_copyExactly_data()
     {
         QTest::addColumn<qint64>("size");
-        for (const qint64 size : {qint64(0), qint64(1), kCopyChunkSize - 1, kCopyChunkSize,
-                                  kCopyChunkSize + 1, 2 * kCopyChunkSize + 3})
+        for (const qint64 size :
+             {qint64(0), qint64(1), ChunkedCopy::kChunkSize - 1, ChunkedCopy::kChunkSize,
+              ChunkedCopy::kChunkSize + 1, 2 * ChunkedCopy::kChunkSize + 3})
             QTest::addRow("%lld bytes", size) << size;
     }
 
@@ -66,9 +67,9 @@ private Q_SLOTS:
         QVERIFY(from.open(QIODevice::ReadOnly));
         QVERIFY(to.open(QIODevice::WriteOnly));
 
-        const CopyOutcome outcome = copyBytes(from, to, size);
+        const CopyResult outcome = ChunkedCopy::copyBytes(from, to, size);
 
-        QCOMPARE(outcome.status, CopyOutcome::Status::Copied);
+        QCOMPARE(outcome.status, CopyResult::Status::Copied);
         QCOMPARE(outcome.copied, size);
         QVERIFY(to.data() == source.left(size));
     }
@@ -78,13 +79,13 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("sourceSize");
         QTest::addColumn<qint64>("room");
         QTest::addColumn<bool>("cancel");
-        QTest::addColumn<CopyOutcome::Status>("expected");
-        const qint64 count = 3 * kCopyChunkSize;
+        QTest::addColumn<CopyResult::Status>("expected");
+        const qint64 count = 3 * ChunkedCopy::kChunkSize;
         QTest::newRow("short write")
-            << count << kCopyChunkSize + 10 << false << CopyOutcome::Status::WriteFailed;
+            << count << ChunkedCopy::kChunkSize + 10 << false << CopyResult::Status::WriteFailed;
         QTest::newRow("source ends early")
-            << count - 1 << count << false << CopyOutcome::Status::SourceEnded;
-        QTest::newRow("cancelled") << count << count << true << CopyOutcome::Status::Cancelled;
+            << count - 1 << count << false << CopyResult::Status::SourceEnded;
+        QTest::newRow("cancelled") << count << count << true << CopyResult::Status::Cancelled;
     }
 
     void copyBytes_failures_reported()
@@ -92,18 +93,18 @@ private Q_SLOTS:
         QFETCH(qint64, sourceSize);
         QFETCH(qint64, room);
         QFETCH(bool, cancel);
-        QFETCH(CopyOutcome::Status, expected);
+        QFETCH(CopyResult::Status, expected);
         QByteArray source = pattern(sourceSize);
         QBuffer from(&source);
         ShortWriteDevice to(room);
         QVERIFY(from.open(QIODevice::ReadOnly));
         QVERIFY(to.open(QIODevice::WriteOnly));
 
-        const CopyOutcome outcome =
-            copyBytes(from, to, 3 * kCopyChunkSize, [&](qint64) { return !cancel; });
+        const CopyResult outcome = ChunkedCopy::copyBytes(from, to, 3 * ChunkedCopy::kChunkSize,
+                                                          [&](qint64) { return !cancel; });
 
         QCOMPARE(outcome.status, expected);
-        QVERIFY(outcome.copied < 3 * kCopyChunkSize);
+        QVERIFY(outcome.copied < 3 * ChunkedCopy::kChunkSize);
     }
 
     void copyFileData_fastPathAndFallback_giveIdenticalBytes_data()
@@ -111,8 +112,8 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("size");
         QTest::addColumn<CopyMethod>("method");
         const qint64 kernelChunk = qint64(8) << 20;
-        for (const qint64 size :
-             {qint64(0), qint64(1), kCopyChunkSize + 1, kernelChunk - 1, kernelChunk + 3}) {
+        for (const qint64 size : {qint64(0), qint64(1), ChunkedCopy::kChunkSize + 1,
+                                  kernelChunk - 1, kernelChunk + 3}) {
             QTest::addRow("%lld bytes, fastest", size) << size << CopyMethod::Fastest;
             QTest::addRow("%lld bytes, read and write", size) << size << CopyMethod::ReadWrite;
         }
@@ -135,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(output.write("head"), 4);
         qint64 lastProgress = 0;
 
-        const CopyOutcome outcome = copyFileData(
+        const CopyResult outcome = ChunkedCopy::copyFileData(
             input, output, size,
             [&](qint64 copied) {
                 lastProgress = copied;
@@ -145,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(output.write("tail"), 4);
         QVERIFY(output.commit());
 
-        QCOMPARE(outcome.status, CopyOutcome::Status::Copied);
+        QCOMPARE(outcome.status, CopyResult::Status::Copied);
         QCOMPARE(outcome.copied, size);
         QCOMPARE(lastProgress, size);
         QCOMPARE(input.pos(), 7 + size);
@@ -172,9 +173,9 @@ private Q_SLOTS:
         QSaveFile output(dir.filePath(QStringLiteral("out")));
         QVERIFY(output.open(QIODevice::WriteOnly));
 
-        const CopyOutcome outcome = copyFileData(input, output, 2000, {}, method);
+        const CopyResult outcome = ChunkedCopy::copyFileData(input, output, 2000, {}, method);
 
-        QCOMPARE(outcome.status, CopyOutcome::Status::SourceEnded);
+        QCOMPARE(outcome.status, CopyResult::Status::SourceEnded);
         QCOMPARE(outcome.copied, 1000);
     }
 
@@ -191,9 +192,9 @@ private Q_SLOTS:
         QSaveFile output(dir.filePath(QStringLiteral("out")));
         QVERIFY(output.open(QIODevice::WriteOnly));
 
-        const CopyOutcome outcome = copyFileData(input, output, 100);
+        const CopyResult outcome = ChunkedCopy::copyFileData(input, output, 100);
 
-        QCOMPARE(outcome.status, CopyOutcome::Status::ReadFailed);
+        QCOMPARE(outcome.status, CopyResult::Status::ReadFailed);
         QVERIFY2(input.errorString().contains(QStringLiteral("Is a directory")),
                  qPrintable(input.errorString()));
     }

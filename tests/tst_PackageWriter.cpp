@@ -19,7 +19,7 @@
 #include <unistd.h>
 #endif
 
-using Status = WriteOutcome::Status;
+using Status = WriteResult::Status;
 
 class PackageWriterTest : public QObject
 {
@@ -95,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), left));
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), right));
 
-        const WriteOutcome outcome =
+        const WriteResult outcome =
             PackageWriter::write({path(QStringLiteral("l.ico")), path(QStringLiteral("r.ico")),
                                   path(QStringLiteral("out.tvk")), name, author});
 
@@ -109,7 +109,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("both.ico")), icon));
         const QString both = path(QStringLiteral("both.ico"));
 
-        const WriteOutcome outcome =
+        const WriteResult outcome =
             PackageWriter::write({both, both, path(QStringLiteral("out.tvk")), QStringLiteral("A"),
                                   QStringLiteral("B")});
 
@@ -121,14 +121,14 @@ private Q_SLOTS:
 
     void write_iconsLargerThanOneChunk_copiedUnchanged()
     {
-        QByteArray left(3 * kCopyChunkSize + 17, Qt::Uninitialized);
+        QByteArray left(3 * ChunkedCopy::kChunkSize + 17, Qt::Uninitialized);
         for (qsizetype i = 0; i < left.size(); ++i)
             left[i] = char((i * 7 + i / 251) & 0xFF);
-        const QByteArray right = left.right(kCopyChunkSize);
+        const QByteArray right = left.right(ChunkedCopy::kChunkSize);
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), left));
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), right));
 
-        const WriteOutcome outcome = PackageWriter::write(
+        const WriteResult outcome = PackageWriter::write(
             {path(QStringLiteral("l.ico")), path(QStringLiteral("r.ico")),
              path(QStringLiteral("out.tvk")), QStringLiteral("A"), QStringLiteral("B")});
 
@@ -159,7 +159,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(folder + QStringLiteral("/right 右.ico"), {}));
         const QString output = folder + QStringLiteral("/Ausgabe ß.tvk");
 
-        const WriteOutcome outcome = PackageWriter::write(
+        const WriteResult outcome = PackageWriter::write(
             {folder + QStringLiteral("/левый.ico"), folder + QStringLiteral("/right 右.ico"),
              output, QStringLiteral("A"), QStringLiteral("B")});
 
@@ -262,7 +262,7 @@ private Q_SLOTS:
 #endif
         const QStringList before = TestFiles::entries(m_dir.path());
 
-        const WriteOutcome outcome =
+        const WriteResult outcome =
             PackageWriter::write({path(left), path(right), path(output), name, author});
 
         QCOMPARE(outcome.status, Status::Refused);
@@ -288,7 +288,7 @@ private Q_SLOTS:
         const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".tvk");
         QVERIFY(TestFiles::write(path(longest), "earlier"));
 
-        const WriteOutcome outcome = PackageWriter::write(smallRequest(longest));
+        const WriteResult outcome = PackageWriter::write(smallRequest(longest));
 
         QCOMPARE(outcome.status, Status::Written);
         QCOMPARE(TestFiles::read(path(longest)), smallPackage());
@@ -305,7 +305,7 @@ private Q_SLOTS:
         huge.close();
         request.rightPath = huge.fileName();
 
-        const WriteOutcome outcome = PackageWriter::write(request);
+        const WriteResult outcome = PackageWriter::write(request);
 
         QCOMPARE(outcome.status, Status::Refused);
         QVERIFY2(
@@ -328,7 +328,7 @@ private Q_SLOTS:
         const PackageRequest request = smallRequest(output);
         const QStringList before = TestFiles::entries(m_dir.path());
 
-        const WriteOutcome outcome = PackageWriter::write(request);
+        const WriteResult outcome = PackageWriter::write(request);
 
         QCOMPARE(outcome.status, Status::Failed);
         QVERIFY2(outcome.message.startsWith(QStringLiteral("Cannot write file %1:\n")
@@ -344,7 +344,7 @@ private Q_SLOTS:
         const QStringList before = TestFiles::entries(m_dir.path());
         int calls = 0;
 
-        const WriteOutcome outcome =
+        const WriteResult outcome =
             PackageWriter::write(request, [&](qint64, qint64) { return ++calls < 2; });
 
         QCOMPARE(outcome.status, Status::Cancelled);
@@ -384,7 +384,7 @@ private Q_SLOTS:
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{16 * TestFiles::KiB, 16 * TestFiles::KiB};
             setrlimit(RLIMIT_FSIZE, &limit);
-            const WriteOutcome outcome = PackageWriter::write(request);
+            const WriteResult outcome = PackageWriter::write(request);
             const bool toldWhy = outcome.message.contains(QStringLiteral("File too large"));
             _exit(outcome.status == Status::Failed && toldWhy ? 0 : 1);
         }
@@ -417,7 +417,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(request.leftPath, QByteArray(256 * TestFiles::KiB, 'L')));
         request.outputPath = output;
 
-        const WriteOutcome outcome = PackageWriter::write(request);
+        const WriteResult outcome = PackageWriter::write(request);
 
         QCOMPARE(outcome.status, Status::Failed);
         QVERIFY2(outcome.message.contains(QStringLiteral("No space left on device")),

@@ -14,10 +14,10 @@ private Q_SLOTS:
             if (byte != 0x81 && byte != 0x8D && byte != 0x8F && byte != 0x90 && byte != 0x9D)
                 all.append(char(byte));
         }
-        const QString text = decodeSingleByte(all);
+        const QString text = SingleByteText::decode(all);
         QCOMPARE(text.size(), all.size());
 
-        const SingleByteEncoding encoding = encodeSingleByte(text);
+        const SingleByteText::Encoding encoding = SingleByteText::encode(text);
 
         QVERIFY(!encoding.unencodable);
         QCOMPARE(encoding.bytes, all);
@@ -40,7 +40,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
-        QCOMPARE(encodeSingleByte(text).bytes.toHex(), bytes.toHex());
+        QCOMPARE(SingleByteText::encode(text).bytes.toHex(), bytes.toHex());
     }
 
     void encode_characterOutsideCodePage_refusedWholly_data()
@@ -59,7 +59,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(uint, refused);
-        const SingleByteEncoding encoding = encodeSingleByte(text);
+        const SingleByteText::Encoding encoding = SingleByteText::encode(text);
         QVERIFY(encoding.unencodable);
         QCOMPARE(uint(*encoding.unencodable), refused);
         QVERIFY(encoding.bytes.isEmpty());
@@ -67,8 +67,8 @@ private Q_SLOTS:
 
     void describeCharacter_showsItAndItsCode()
     {
-        QCOMPARE(describeCharacter(0x1F600), QStringLiteral("“😀” (U+1F600)"));
-        QCOMPARE(describeCharacter(0x4E2D), QStringLiteral("“中” (U+4E2D)"));
+        QCOMPARE(SingleByteText::describeCharacter(0x1F600), QStringLiteral("“😀” (U+1F600)"));
+        QCOMPARE(SingleByteText::describeCharacter(0x4E2D), QStringLiteral("“中” (U+4E2D)"));
     }
 };
 

@@ -171,7 +171,7 @@ private Q_SLOTS:
 
     void texts_showWholeAtDesignedGeometry()
     {
-        QVERIFY(formTextsFit(m_window.get()));
+        QVERIFY(FormFont::textsFit(m_window.get()));
         QVERIFY(m_window->font().pointSizeF() >= 6.0);
         // The fit is judged with the widest texts the boxes start with.
         const QFontMetrics metrics = box("fnOut")->fontMetrics();

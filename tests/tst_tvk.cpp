@@ -494,7 +494,7 @@ private Q_SLOTS:
                      .object()
                      .value(QStringLiteral("name"))
                      .toString(),
-                 decodeSingleByte(name));
+                 SingleByteText::decode(name));
     }
 
     // A sparse file that declares a name of 2 GiB: shown cut short, never loaded.

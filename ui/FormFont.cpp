@@ -47,7 +47,9 @@ bool labelFits(const QLabel* label)
 
 } // namespace
 
-bool formTextsFit(const QWidget* form)
+namespace FormFont {
+
+bool textsFit(const QWidget* form)
 {
     for (const QLineEdit* box : form->findChildren<QLineEdit*>()) {
         if (!lineEditFits(box))
@@ -64,7 +66,7 @@ bool formTextsFit(const QWidget* form)
     return true;
 }
 
-void fitFormFont(QWidget* form)
+void fit(QWidget* form)
 {
     QFont font = form->font();
     font.setFamilies(
@@ -74,7 +76,9 @@ void fitFormFont(QWidget* form)
          --halfPoints) {
         font.setPointSizeF(halfPoints / 2.0);
         form->setFont(font);
-        if (formTextsFit(form))
+        if (textsFit(form))
             return;
     }
 }
+
+} // namespace FormFont

@@ -6,7 +6,11 @@ class QWidget;
 // what has to fit: a narrow sans-serif face at 8 points (Arial's metrics, close to
 // the classic 8-point dialog font), made smaller in half points on a system whose
 // fonts are wider, until every caption and box text shows whole.
-void fitFormFont(QWidget* form);
+namespace FormFont {
+
+void fit(QWidget* form);
 
 // Whether every button, label and text box of the form shows its text whole.
-bool formTextsFit(const QWidget* form);
+bool textsFit(const QWidget* form);
+
+} // namespace FormFont

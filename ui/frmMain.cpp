@@ -28,7 +28,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
       m_messages(messages), m_dialogs(dialogs)
 {
     ui->setupUi(this);
-    fitFormFont(this);
+    FormFont::fit(this);
 
     const QString iconFilter = tr("ICON files (*.ico)|*.ico");
     connect(ui->cmdBIL, &QPushButton::clicked, this, [this, iconFilter] {

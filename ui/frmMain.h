@@ -26,10 +26,10 @@ public:
             QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // The options window once "Options" has created it, else null.
+    // For tests only: the options window once "Options" has created it, else null.
     frmOpts* optionsWindow() const;
 
-    // How long a conversion runs before its progress is shown.
+    // For tests only: how long a conversion runs before its progress is shown.
     void setProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }
 
 private:

@@ -13,7 +13,7 @@ frmOpts::frmOpts(SettingsStore& settings, MessageService& messages, QWidget* par
       m_messages(messages)
 {
     ui->setupUi(this);
-    fitFormFont(this);
+    FormFont::fit(this);
     connect(ui->cmdOK, &QPushButton::clicked, this, &frmOpts::saveAndHide);
 }
 

@@ -3,8 +3,6 @@
 # itself uses the committed files, so it needs no image tools.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
 for size in 16 32 48 64 128 256; do
     convert -background none TVK_Mak.svg -resize "${size}x${size}" "TVK_Mak-$size.png"
 done

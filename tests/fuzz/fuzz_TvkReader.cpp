@@ -37,12 +37,12 @@ void check(QIODevice& device, qint64 size)
             contents->NameText.size() != std::min(contents->NameLength, kTextLimit) ||
             contents->AuthorText.size() != std::min(contents->AuthorLength, kTextLimit))
             std::abort();
-        (void)decodeSingleByte(contents->NameText);
-        (void)probeIco(device, contents->leftOffset, contents->LeftLength);
-        (void)probeIco(device, contents->rightOffset, contents->RightLength);
+        (void)SingleByteText::decode(contents->NameText);
+        (void)IcoProbe::probe(device, contents->leftOffset, contents->LeftLength);
+        (void)IcoProbe::probe(device, contents->rightOffset, contents->RightLength);
     }
     // Any bytes may also be stored as an icon.
-    (void)probeIco(device, 0, size);
+    (void)IcoProbe::probe(device, 0, size);
 }
 
 // The size the input's length fields declare, reading zeros past its end, as
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     }
     QFile file;
-    if (!InputFile::open(file, path).isEmpty())
+    if (InputFile::open(file, path))
         std::abort();
     check(file, fileSize);
     return 0;
