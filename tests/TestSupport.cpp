@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace TestFiles {
 
@@ -22,6 +23,31 @@ QByteArray read(const QString& path)
     return file.readAll();
 }
 
+bool clearFolder(const QString& folder)
+{
+    for (const QString& entry : entries(folder)) {
+        const QString path = QDir(folder).filePath(entry);
+        if (!QFile::remove(path) && !QDir(path).removeRecursively())
+            return false;
+    }
+    return true;
+}
+
+SmallDisk::SmallDisk(qsizetype size)
+{
+    m_mounted = m_mountPoint.isValid() &&
+                QProcess::execute(QStringLiteral("mount"),
+                                  {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                   QStringLiteral("-o"), QStringLiteral("size=%1").arg(size),
+                                   QStringLiteral("tmpfs"), m_mountPoint.path()}) == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_mounted)
+        QProcess::execute(QStringLiteral("umount"), {m_mountPoint.path()});
+}
+
 QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(
@@ -29,3 +55,22 @@ QStringList entries(const QString& folder)
 }
 
 } // namespace TestFiles
+
+namespace TestProcess {
+
+Result run(const QString& program, const QStringList& arguments, const QString& folder,
+           const QStringList& environment)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setEnvironment(QProcess::systemEnvironment() + environment);
+    process.start(program, arguments);
+    // Long enough for any command here, short enough to fail a hang within the test's time.
+    if (!process.waitForFinished(20000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace TestProcess

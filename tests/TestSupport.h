@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // Records every message in order instead of showing it.
 class RecordingMessages final : public MessageService
@@ -49,9 +50,45 @@ private:
 namespace TestFiles {
 inline constexpr qsizetype KiB = 1024;
 
+// Empties a folder, hidden entries and subfolders included.
+bool clearFolder(const QString& folder);
+
+// A tmpfs of the given size mounted on a temporary folder while this lives, to
+// fill a disk for real. Only root may mount: mounted() says whether it worked.
+class SmallDisk
+{
+    Q_DISABLE_COPY_MOVE(SmallDisk)
+
+public:
+    explicit SmallDisk(qsizetype size);
+    ~SmallDisk();
+    bool mounted() const { return m_mounted; }
+    QString filePath(const QString& name) const { return m_mountPoint.filePath(name); }
+    QString path() const { return m_mountPoint.path(); }
+
+private:
+    QTemporaryDir m_mountPoint;
+    bool m_mounted = false;
+};
+
 // Writes the bytes to the path, creating its folder; fails the test on error.
 bool write(const QString& path, const QByteArray& bytes);
 QByteArray read(const QString& path);
 // The names of every entry in a folder, hidden ones included.
 QStringList entries(const QString& folder);
 } // namespace TestFiles
+
+// A child process run to its end, as a user runs it from a shell.
+namespace TestProcess {
+struct Result
+{
+    // -1 when it crashed or did not end within the time allowed.
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the program in the folder; `environment` adds variables ("NAME=value").
+Result run(const QString& program, const QStringList& arguments, const QString& folder,
+           const QStringList& environment = {});
+} // namespace TestProcess

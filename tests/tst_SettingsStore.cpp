@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -123,22 +122,16 @@ private Q_SLOTS:
 #ifdef Q_OS_UNIX
     void save_diskFull_reportsWhy()
     {
-        QTemporaryDir mountPoint;
-        QVERIFY(mountPoint.isValid());
-        if (QProcess::execute(QStringLiteral("mount"),
-                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                               QStringLiteral("size=16k"), QStringLiteral("tmpfs"),
-                               mountPoint.path()}) != 0)
+        const TestFiles::SmallDisk disk(16 * TestFiles::KiB);
+        if (!disk.mounted())
             QSKIP("Mounting a small tmpfs is not allowed here, so a full disk cannot be made.");
-        const auto unmount =
-            qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint.path()}); });
-        QFile filler(mountPoint.filePath(QStringLiteral("filler")));
+        QFile filler(disk.filePath(QStringLiteral("filler")));
         QVERIFY(filler.open(QIODevice::WriteOnly));
-        const QByteArray block(1024, 'x');
+        const QByteArray block(TestFiles::KiB, 'x');
         while (filler.write(block) == block.size() && filler.flush()) {
         }
         filler.close();
-        SettingsStore store(mountPoint.path());
+        SettingsStore store(disk.path());
 
         const std::optional<QString> error =
             store.save(application, section, iconFolderKey, QString(4096, QLatin1Char('p')));

@@ -79,8 +79,7 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const QString& entry : TestFiles::entries(m_dir.path()))
-            QVERIFY(QFile::remove(path(entry)) || QDir(path(entry)).removeRecursively());
+        QVERIFY(TestFiles::clearFolder(m_dir.path()));
         QVERIFY(openMainWindow(path(QStringLiteral("config"))));
     }
 

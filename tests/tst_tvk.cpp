@@ -8,7 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,12 +20,7 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = TestProcess::Result;
 
 // A small but real ICO file: one 16x16 image of 40 bytes.
 QByteArray smallIco()
@@ -76,15 +70,7 @@ private:
     Run run(const QString& program, const QStringList& arguments,
             const QStringList& environment = {}) const
     {
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        process.setEnvironment(QProcess::systemEnvironment() + environment);
-        process.start(program, arguments);
-        if (!process.waitForFinished(20000))
-            return {};
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return TestProcess::run(program, arguments, m_dir.path(), environment);
     }
 
     Run pack(const QString& name, const QString& author, const QString& left, const QString& right,
@@ -98,8 +84,7 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        for (const QString& entry : TestFiles::entries(m_dir.path()))
-            QVERIFY(QFile::remove(path(entry)) || QDir(path(entry)).removeRecursively());
+        QVERIFY(TestFiles::clearFolder(m_dir.path()));
     }
 
     void packInfoUnpack_roundTrip_data()
@@ -141,7 +126,8 @@ private Q_SLOTS:
                  qPrintable(info.out));
         QVERIFY2(info.out.contains(QStringLiteral("Author: ") + author + QLatin1Char('\n')),
                  qPrintable(info.out));
-        const qint64 total = 16 + name.size() + author.size() + left.size() + right.size();
+        const qint64 total =
+            TvkLayout::fileSize(name.size(), author.size(), left.size(), right.size());
         QVERIFY(info.out.contains(QStringLiteral("Size:   %1 bytes").arg(total)));
 
         const Run json =
