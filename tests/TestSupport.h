@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // Records every message in order instead of showing it.
 class RecordingMessages final : public MessageService
 {
@@ -17,10 +19,14 @@ public:
     {
         texts << text;
         kinds << kind;
+        if (whenShown)
+            whenShown(text);
     }
 
     QStringList texts;
     QList<Kind> kinds;
+    // Runs as each message is shown, to look at the program at that moment.
+    std::function<void(const QString&)> whenShown;
 };
 
 // Answers each file dialog from a queue and records what it was asked.

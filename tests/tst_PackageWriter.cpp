@@ -193,6 +193,9 @@ private Q_SLOTS:
         QTest::newRow("CJK in author")
             << a << QStringLiteral("作者") << l << r << out
             << QStringLiteral("The Author name contains the character “作” (U+4F5C)") << QString();
+        QTest::newRow("names are refused before icons")
+            << QStringLiteral("Smile 😀") << b << QStringLiteral("nothing.ico") << r << out
+            << QStringLiteral("The Tovrik name contains the character “😀”") << QString();
         QTest::newRow("C1 control in name") << QStringLiteral("\u0081") << b << l << r << out
                                             << QStringLiteral("(U+0081)") << QString();
         QTest::newRow("left icon missing")

@@ -119,6 +119,20 @@ private Q_SLOTS:
         QCOMPARE(store.get(application, section, iconFolderKey), QString());
     }
 
+    // QSettings itself reports this one: the file cannot be written at all.
+    void save_folderWhereFileShouldBe_reportsWhy()
+    {
+        SettingsStore store(freshFolder());
+        QVERIFY(QDir().mkpath(store.filePath(application)));
+
+        const std::optional<QString> error =
+            store.save(application, section, iconFolderKey, QStringLiteral("/x"));
+
+        QCOMPARE(error.value_or(QString()),
+                 QStringLiteral("Cannot save the settings to %1:\nThe file cannot be written.")
+                     .arg(QDir::toNativeSeparators(store.filePath(application))));
+    }
+
 #ifdef Q_OS_UNIX
     void save_diskFull_reportsWhy()
     {

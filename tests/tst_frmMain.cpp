@@ -168,13 +168,32 @@ private Q_SLOTS:
         QCOMPARE(colourAt(223, 65), 0xE0E0E0u);
     }
 
+    // Measured here, apart from the fitting code: every text narrower than its control.
     void texts_showWholeAtDesignedGeometry()
     {
-        QVERIFY(FormFont::textsFit(m_window.get()));
         QVERIFY(m_window->font().pointSizeF() >= 6.0);
-        // The fit is judged with the widest texts the boxes start with.
-        const QFontMetrics metrics = box("fnOut")->fontMetrics();
-        QVERIFY(metrics.horizontalAdvance(box("fnOut")->text()) < box("fnOut")->width());
+        for (const QWidget* widget : m_window->findChildren<QWidget*>()) {
+            QString text;
+            if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
+                text = edit->text();
+            else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+                text = button->text();
+            else
+                continue;
+            QVERIFY2(widget->fontMetrics().horizontalAdvance(text) < widget->width(),
+                     qPrintable(widget->objectName()));
+        }
+    }
+
+    // The fitting code must be able to say no, or it would never shrink the font.
+    void textsFit_tooNarrowBox_isNotAFit()
+    {
+        QWidget form;
+        auto* narrow = new QLineEdit(QStringLiteral("Output name - Complete TVK"), &form);
+        narrow->resize(40, 20);
+        QVERIFY(!FormFont::textsFit(&form));
+        narrow->resize(400, 20);
+        QVERIFY(FormFont::textsFit(&form));
     }
 
     void browse_asksWithTitleFilterAndStoredFolder_data()
@@ -221,14 +240,15 @@ private Q_SLOTS:
 
     void browse_cancelled_emptiesBoxAndConvertAsksForIcons()
     {
+        fillFields("left", "right");
         m_dialogs.answers = {QString()};
 
         click("cmdBIL");
 
         QCOMPARE(box("fnInL")->text(), QString());
         click("cmdCnv");
-        QCOMPARE(m_messages.texts.first(),
-                 QStringLiteral("Please select both (left and right) ICO files!"));
+        QCOMPARE(m_messages.texts,
+                 QStringList(QStringLiteral("Please select both (left and right) ICO files!")));
     }
 
     void browse_folderSavedMeanwhile_appliesToNextBrowse()
@@ -283,23 +303,46 @@ private Q_SLOTS:
         QCOMPARE(box(qPrintable(name))->text(), after);
     }
 
-    void nameBox_reachedByTab_keepsPlaceholderAndTypingJoinsIt()
+    void nameBox_reachedByKeyboard_keepsPlaceholderAndTypingJoinsIt_data()
     {
-        control("cmdBOut")->setFocus(Qt::OtherFocusReason);
-        QTest::keyClick(control("cmdBOut"), Qt::Key_Tab);
-        QTRY_COMPARE(QApplication::focusWidget(), control("txtName"));
-
-        QTest::keyClicks(control("txtName"), QStringLiteral("X"));
-
-        QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik nameX"));
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Tab") << "cmdBOut" << Qt::KeyboardModifiers() << "txtName"
+                             << "Tovrik nameX";
+        QTest::newRow("Shift+Tab")
+            << "cmdOpts" << Qt::KeyboardModifiers(Qt::ShiftModifier) << "txtAuth"
+            << "Author NameX";
     }
 
+    void nameBox_reachedByKeyboard_keepsPlaceholderAndTypingJoinsIt()
+    {
+        QFETCH(QString, from);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, to);
+        QFETCH(QString, expected);
+        control(qPrintable(from))->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(control(qPrintable(from)), Qt::Key_Tab, modifiers);
+        QTRY_COMPARE(QApplication::focusWidget(), control(qPrintable(to)));
+
+        QTest::keyClicks(control(qPrintable(to)), QStringLiteral("X"));
+
+        QCOMPARE(box(qPrintable(to))->text(), expected);
+    }
+
+    // Every other field is given, so the message can only come from the name.
     void nameBox_placeholderTypedBack_isMissingAndNextClickClearsIt()
     {
+        const QString output = fillFields("left", "right");
         click("txtName");
+        click("txtName");
+        box("txtName")->selectAll();
         QTest::keyClicks(control("txtName"), QStringLiteral("Tovrik name"));
         click("cmdCnv");
-        QVERIFY(m_messages.texts.contains(QStringLiteral("Enter both Tovrik and Author names!")));
+        QCOMPARE(m_messages.texts,
+                 QStringList(QStringLiteral("Enter both Tovrik and Author names!")));
+        QVERIFY(!QFile::exists(output));
 
         click("txtName");
 
@@ -378,6 +421,29 @@ private Q_SLOTS:
         QCOMPARE(box("fnOut")->text(), output);
         QCOMPARE(box("txtName")->text(), QStringLiteral("A"));
         QVERIFY(m_window->findChildren<QProgressDialog*>().isEmpty());
+    }
+
+    // "Ready!" must not appear behind a progress dialog still on the screen.
+    void convert_slow_closesProgressBeforeReady()
+    {
+        fillFields(QByteArray(8 << 20, 'l'), {});
+        m_window->setProgressDelay(std::chrono::milliseconds(0));
+        ShownProgress shown;
+        qApp->installEventFilter(&shown);
+        QStringList visibleAtReady;
+        m_messages.whenShown = [&](const QString&) {
+            for (const QProgressDialog* progress : m_window->findChildren<QProgressDialog*>()) {
+                if (progress->isVisible())
+                    visibleAtReady << progress->labelText();
+            }
+        };
+
+        click("cmdCnv");
+
+        qApp->removeEventFilter(&shown);
+        QVERIFY(shown.count > 0);
+        QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
+        QCOMPARE(visibleAtReady, QStringList());
     }
 
     void nameBox_takesMoreThanDefaultLength()

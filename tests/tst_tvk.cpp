@@ -225,6 +225,9 @@ private Q_SLOTS:
         QTest::newRow("left icon cut short")
             << valid.left(20)
             << "LeftLength 3 at offset 10 runs past the end of the file (20 bytes)";
+        QTest::newRow("right icon cut short")
+            << QByteArray::fromHex("01000000 41 01000000 42 01000000 03000000 01 0203")
+            << "RightLength 3 at offset 14 runs past the end of the file (21 bytes)";
         QTest::newRow("trailing bytes")
             << valid + "zz"
             << "2 bytes follow RightData at offset 21, where the file should end";
@@ -289,6 +292,9 @@ private Q_SLOTS:
         QTest::newRow("output is an icon")
             << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico", "-o", "./l.ico"}) << 1
             << "tvk: The output TVK file must differ from both ICO files!";
+        QTest::newRow("pack fails writing")
+            << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico", "-o", "none/o.tvk"}) << 1
+            << "tvk: Cannot write file none/o.tvk: No such file or directory.";
         QTest::newRow("info on a missing file")
             << args({"info", "none.tvk"}) << 1
             << "tvk: Cannot read file none.tvk: The file does not exist.";
