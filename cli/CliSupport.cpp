@@ -19,14 +19,19 @@ void reportFailure(const QString& message)
     err << "tvk: " << DisplayText::escapeControls(line) << Qt::endl;
 }
 
-void showHelp(const QCommandLineParser& parser, const QString& usage)
+bool helpAsked(const QCommandLineParser& parser)
 {
-    // QCommandLineParser names the program by the path it was started with.
+    return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
+}
+
+void showHelp(const QCommandLineParser& parser, const CommandHelp& help)
+{
+    // QCommandLineParser names the program by the path it was started with, and
+    // cannot tell which options are required: the usage line is the command's own.
     QString text = parser.helpText();
-    const qsizetype firstLineEnd = text.indexOf(QLatin1Char('\n'));
-    const qsizetype options = text.indexOf(QStringLiteral(" [options]"));
-    if (options >= 0 && options < firstLineEnd)
-        text.replace(0, options, QStringLiteral("Usage: ") + usage);
+    text.replace(0, text.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: ") + help.usage);
+    if (!help.epilog.isEmpty())
+        text += QLatin1Char('\n') + help.epilog + QLatin1Char('\n');
     QTextStream(stdout) << text;
     std::exit(Success);
 }
@@ -41,18 +46,18 @@ int reportUsageError(const QString& message, const QString& command)
 }
 
 bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsizetype expected,
-                  int& exitStatus)
+                  const CommandHelp& help, int& exitStatus)
 {
     const QString command = arguments.value(1);
-    const QCommandLineOption help = parser.addHelpOption();
+    parser.addHelpOption();
     QStringList withProgram = arguments.mid(1);
     withProgram[0] = QStringLiteral("tvk ") + command;
     if (!parser.parse(withProgram)) {
         exitStatus = reportUsageError(parser.errorText(), command);
         return false;
     }
-    if (parser.isSet(help))
-        showHelp(parser, QStringLiteral("tvk ") + command);
+    if (helpAsked(parser))
+        showHelp(parser, help);
     const qsizetype given = parser.positionalArguments().size();
     if (given != expected) {
         exitStatus = reportUsageError(given < expected

@@ -21,13 +21,26 @@ void reportFailure(const QString& message);
 // Prints the parser's complaint and where to find help; returns UsageError.
 int reportUsageError(const QString& message, const QString& command);
 
-// Prints the parser's help, its usage line naming `usage` ("tvk pack"), and exits.
-[[noreturn]] void showHelp(const QCommandLineParser& parser, const QString& usage);
+// What a command's help shows beyond its options.
+struct CommandHelp
+{
+    // The usage line after "Usage: ", such as "tvk info [--json] FILE".
+    QString usage;
+    // Shown after the options and arguments: notes and an example.
+    QString epilog;
+};
+
+// Whether --help or --help-all was given (the two are one here: tvk has no
+// options of Qt's own to show).
+bool helpAsked(const QCommandLineParser& parser);
+
+// Prints the parser's help with the command's usage line and epilog, and exits.
+[[noreturn]] void showHelp(const QCommandLineParser& parser, const CommandHelp& help);
 
 // Parses one command's arguments: handles --help (which exits), and reports a
 // usage error when parsing fails or the positional arguments are not `expected`
 // in number. Returns whether the command may go on.
 bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsizetype expected,
-                  int& exitStatus);
+                  const CommandHelp& help, int& exitStatus);
 
 } // namespace Cli

@@ -9,5 +9,6 @@ namespace Cli {
 int runPack(const QStringList& arguments);
 int runInfo(const QStringList& arguments);
 int runUnpack(const QStringList& arguments);
+int runThumbnail(const QStringList& arguments);
 
 } // namespace Cli

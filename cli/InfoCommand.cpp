@@ -112,7 +112,13 @@ int runInfo(const QStringList& arguments)
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The TVK file."));
 
     int status = Success;
-    if (!parseCommand(parser, arguments, 1, status))
+    const CommandHelp help{
+        QStringLiteral("tvk info [--json] FILE"),
+        QStringLiteral("Names longer than 1,000 characters are shown cut, with their length.\n\n"
+                       "Examples:\n"
+                       "  tvk info cafe.tvk\n"
+                       "  tvk info --json cafe.tvk")};
+    if (!parseCommand(parser, arguments, 1, help, status))
         return status;
 
     const QString path = parser.positionalArguments().constFirst();

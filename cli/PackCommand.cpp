@@ -23,7 +23,16 @@ int runPack(const QStringList& arguments)
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The right icon file."));
 
     int status = Success;
-    if (!parseCommand(parser, arguments, 2, status))
+    const CommandHelp help{
+        QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
+        QStringLiteral(
+            "The two names may hold any character of Windows-1252: the letters of Western\n"
+            "European languages, digits, punctuation, the euro sign and typographic quotes;\n"
+            "a name with any other character is refused. An existing OUTPUT is replaced,\n"
+            "whole and only once the new file is on disk.\n\n"
+            "Example:\n"
+            "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk")};
+    if (!parseCommand(parser, arguments, 2, help, status))
         return status;
     for (const QCommandLineOption& required : {name, author, output}) {
         if (!parser.isSet(required)) {

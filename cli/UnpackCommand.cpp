@@ -72,7 +72,13 @@ int runUnpack(const QStringList& arguments)
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The TVK file."));
 
     int status = Success;
-    if (!parseCommand(parser, arguments, 1, status))
+    const CommandHelp help{
+        QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
+        QStringLiteral("An existing left.ico or right.ico is kept, and nothing is written, unless\n"
+                       "--force is given.\n\n"
+                       "Example:\n"
+                       "  tvk unpack cafe.tvk -d icons")};
+    if (!parseCommand(parser, arguments, 1, help, status))
         return status;
 
     const QString packagePath = parser.positionalArguments().constFirst();

@@ -42,6 +42,28 @@ int refuseInvalidUtf8(int argc, char* argv[])
     return Success;
 }
 
+struct Command
+{
+    const char* name;
+    int (*run)(const QStringList& arguments);
+};
+
+constexpr Command kCommands[] = {
+    {"pack", runPack},
+    {"info", runInfo},
+    {"unpack", runUnpack},
+    {"thumbnail", runThumbnail},
+};
+
+const Command* findCommand(const QString& name)
+{
+    for (const Command& command : kCommands) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
 int runCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -49,33 +71,53 @@ int runCommand(const QStringList& arguments)
         QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
                        "Commands:\n"
                        "  pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT\n"
-                       "  info FILE [--json]\n"
-                       "  unpack FILE [-d DIR] [--force]\n\n"
-                       "'tvk COMMAND --help' tells more about each."));
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("pack, info or unpack"),
+                       "  info [--json] FILE\n"
+                       "  unpack [-d DIR] [--force] FILE\n"
+                       "  thumbnail [--size N] FILE OUT.png\n"
+                       "  help [COMMAND]"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("pack, info, unpack, thumbnail or help"),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
-    const QCommandLineOption help = parser.addHelpOption();
+    parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     // Everything after the command belongs to the command's own parser.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const CommandHelp help{
+        QStringLiteral("tvk COMMAND [ARGUMENTS...]"),
+        QStringLiteral(
+            "'tvk help COMMAND' or 'tvk COMMAND --help' tells more about each.\n\n"
+            "Example:\n"
+            "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk\n"
+            "  tvk info cafe.tvk")};
 
     if (!parser.parse(arguments))
         return reportUsageError(parser.errorText(), {});
     if (parser.isSet(version))
         parser.showVersion();
-    const QString command = parser.positionalArguments().value(0);
-    if (parser.isSet(help) && command.isEmpty())
-        showHelp(parser, QStringLiteral("tvk"));
-    if (command.isEmpty())
+    const QStringList positional = parser.positionalArguments();
+    const QString name = positional.value(0);
+    if (helpAsked(parser) && name.isEmpty())
+        showHelp(parser, help);
+    if (name.isEmpty())
         return reportUsageError(QStringLiteral("no command given"), {});
 
-    if (command == QLatin1String("pack"))
-        return runPack(arguments);
-    if (command == QLatin1String("info"))
-        return runInfo(arguments);
-    if (command == QLatin1String("unpack"))
-        return runUnpack(arguments);
-    return reportUsageError(QStringLiteral("unknown command '%1'").arg(command), {});
+    if (name == QLatin1String("help")) {
+        if (positional.size() == 1)
+            showHelp(parser, help);
+        if (positional.size() > 2)
+            return reportUsageError(
+                QStringLiteral("unexpected argument '%1'").arg(positional.at(2)), {});
+        if (const Command* command = findCommand(positional.at(1)))
+            return command->run({arguments.value(0), positional.at(1), QStringLiteral("--help")});
+        return reportUsageError(QStringLiteral("unknown command '%1'").arg(positional.at(1)), {});
+    }
+    if (const Command* command = findCommand(name)) {
+        // "tvk --help pack" asks for the command's help.
+        if (helpAsked(parser))
+            return command->run({arguments.value(0), name, QStringLiteral("--help")});
+        return command->run(arguments);
+    }
+    return reportUsageError(QStringLiteral("unknown command '%1'").arg(name), {});
 }
 
 } // namespace

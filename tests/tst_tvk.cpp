@@ -5,11 +5,13 @@
 #include "tests/TestSupport.h"
 
 #include <QBuffer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <cerrno>
 
@@ -21,6 +23,40 @@
 namespace {
 
 using Run = TestProcess::Result;
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// An ICO file whose images are stored as PNG, as icons of 256 pixels and more are.
+QByteArray pngIco(const QList<QSize>& sizes)
+{
+    QByteArray directory = QByteArray::fromHex("0000 0100") + char(sizes.size()) + '\0';
+    QByteArray images;
+    qint32 offset = qint32(6 + 16 * sizes.size());
+    for (const QSize& size : sizes) {
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(Qt::darkCyan);
+        const QByteArray png = encoded(image, "PNG");
+        QByteArray entry(16, '\0');
+        // A width or height of 256 is stored as 0.
+        entry[0] = char(size.width() & 0xFF);
+        entry[1] = char(size.height() & 0xFF);
+        qToLittleEndian<quint16>(1, entry.data() + 4);
+        qToLittleEndian<quint16>(32, entry.data() + 6);
+        qToLittleEndian<qint32>(qint32(png.size()), entry.data() + 8);
+        qToLittleEndian<qint32>(offset, entry.data() + 12);
+        directory += entry;
+        images += png;
+        offset += qint32(png.size());
+    }
+    return directory + images;
+}
 
 // A small but real ICO file: one 16x16 image of 40 bytes.
 QByteArray smallIco()
@@ -526,6 +562,75 @@ private Q_SLOTS:
 #endif
     }
 
+    void thumbnail_leftIcon_largestImageFittedToSize_data()
+    {
+        QTest::addColumn<QByteArray>("left");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QSize>("expected");
+        QImage wide(40, 20, QImage::Format_ARGB32);
+        wide.fill(Qt::red);
+        QTest::newRow("small BMP icon, never made larger")
+            << encoded(wide, "ICO") << QStringList() << QSize(40, 20);
+        const QByteArray twoSizes = pngIco({QSize(16, 16), QSize(200, 200)});
+        QTest::newRow("PNG icon, largest image, default size")
+            << twoSizes << QStringList() << QSize(128, 128);
+        QTest::newRow("PNG icon, --size 48")
+            << twoSizes << QStringList{QStringLiteral("--size"), QStringLiteral("48")}
+            << QSize(48, 48);
+    }
+
+    void thumbnail_leftIcon_largestImageFittedToSize()
+    {
+        QFETCH(QByteArray, left);
+        QFETCH(QStringList, options);
+        QFETCH(QSize, expected);
+        QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")),
+                                 TvkLayout::header("A", "B", qint32(left.size()), 1) + left + "R"));
+
+        const Run run = tvk(QStringList{QStringLiteral("thumbnail")} + options +
+                            QStringList{QStringLiteral("p.tvk"), QStringLiteral("p.png")});
+
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
+        const QImage thumbnail(path(QStringLiteral("p.png")), "PNG");
+        QCOMPARE(thumbnail.size(), expected);
+    }
+
+    void thumbnail_unusableIcon_oneLineAndNoFile_data()
+    {
+        QTest::addColumn<qint64>("leftLength");
+        QTest::addColumn<QString>("expectedErr");
+        QTest::newRow("not a picture")
+            << qint64(5)
+            << "tvk: The left icon of p.tvk is not a picture that can be read: "
+               "Unsupported image format.";
+        QTest::newRow("too large to load")
+            << qint64(100)
+            << "tvk: The left icon of p.tvk holds 104857600 bytes; a thumbnail is "
+               "made of icons of at most 4194304 bytes.";
+    }
+
+    void thumbnail_unusableIcon_oneLineAndNoFile()
+    {
+        QFETCH(qint64, leftLength);
+        QFETCH(QString, expectedErr);
+        // The large one is declared in a sparse file: lengths in MiB, data as zeros.
+        const qint64 bytes = leftLength == 5 ? 5 : leftLength << 20;
+        QFile file(path(QStringLiteral("p.tvk")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(TvkLayout::header("A", "B", qint32(bytes), 0) + "hello") > 0);
+        if (!file.resize(TvkLayout::fileSize(1, 1, bytes, 0)))
+            QSKIP("This file system cannot hold a sparse file.");
+        file.close();
+
+        const Run run =
+            tvk({QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), QStringLiteral("p.png")});
+
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, expectedErr + QLatin1Char('\n'));
+        QVERIFY(!QFile::exists(path(QStringLiteral("p.png"))));
+    }
+
 #ifdef Q_OS_UNIX
     // Arguments are bytes, decoded as UTF-8; one that is not must never end up
     // naming another file.
@@ -561,17 +666,28 @@ private Q_SLOTS:
         const Run version = tvk({QStringLiteral("--version")});
         QCOMPARE(version.exitCode, 0);
         QCOMPARE(version.out, QStringLiteral("tvk 1.00\n"));
-        for (const QString& command : {QString(), QStringLiteral("pack"), QStringLiteral("info"),
-                                       QStringLiteral("unpack")}) {
-            QStringList arguments = {QStringLiteral("--help")};
-            if (!command.isEmpty())
-                arguments.prepend(command);
-            const Run help = tvk(arguments);
+        const QList<std::pair<QString, QString>> usages = {
+            {QString(), QStringLiteral("tvk COMMAND [ARGUMENTS...]")},
+            {QStringLiteral("pack"),
+             QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT")},
+            {QStringLiteral("info"), QStringLiteral("tvk info [--json] FILE")},
+            {QStringLiteral("unpack"), QStringLiteral("tvk unpack [-d DIR] [--force] FILE")},
+            {QStringLiteral("thumbnail"),
+             QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png")}};
+        for (const auto& [command, usage] : usages) {
+            const QStringList named = command.isEmpty() ? QStringList() : QStringList(command);
+            const Run help = tvk(named + QStringList(QStringLiteral("--help")));
             QCOMPARE(help.exitCode, 0);
-            const QString usage = command.isEmpty()
-                                      ? QStringLiteral("Usage: tvk [options]")
-                                      : QStringLiteral("Usage: tvk %1 [options]").arg(command);
-            QVERIFY2(help.out.startsWith(usage), qPrintable(help.out));
+            QVERIFY2(help.out.startsWith(QStringLiteral("Usage: ") + usage + QLatin1Char('\n')),
+                     qPrintable(help.out));
+            QVERIFY2(help.out.contains(QStringLiteral("\nExample")), qPrintable(help.out));
+            // Every way of asking shows the same help.
+            for (const QStringList& other : {named + QStringList(QStringLiteral("--help-all")),
+                                             QStringList(QStringLiteral("help")) + named}) {
+                const Run same = tvk(other);
+                QCOMPARE(same.exitCode, 0);
+                QCOMPARE(same.out, help.out);
+            }
         }
     }
 };
