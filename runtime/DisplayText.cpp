@@ -5,6 +5,10 @@
 namespace DisplayText {
 
 namespace {
+constexpr QChar kZeroWidthSpace(0x200B);
+// Runs longer than this get break opportunities; shorter words wrap as words.
+constexpr int kLongestRun = 24;
+
 bool isControl(char16_t c)
 {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
@@ -27,6 +31,22 @@ QString escapeControls(const QString& text)
 QString displayPath(const QString& path)
 {
     return escapeControls(QDir::toNativeSeparators(path));
+}
+
+QString breakableAnywhere(const QString& text)
+{
+    QString result;
+    result.reserve(text.size() + text.size() / 8);
+    int run = 0;
+    for (const QChar c : text) {
+        result += c;
+        run = c.isSpace() ? 0 : run + 1;
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || run >= kLongestRun) {
+            result += kZeroWidthSpace;
+            run = 0;
+        }
+    }
+    return result;
 }
 
 } // namespace DisplayText

@@ -12,4 +12,9 @@ QString escapeControls(const QString& text);
 // A path in a message: native separators, control characters escaped.
 QString displayPath(const QString& path);
 
+// The text with an invisible break opportunity (U+200B) after every path
+// separator and inside any long unbroken run, so that a long file name wraps
+// anywhere instead of stretching a message box or tooltip past the screen.
+QString breakableAnywhere(const QString& text);
+
 } // namespace DisplayText

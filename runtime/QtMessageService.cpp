@@ -1,5 +1,6 @@
 #include "runtime/QtMessageService.h"
 
+#include "runtime/DisplayText.h"
 #include "runtime/ProgramInfo.h"
 
 #include <QMessageBox>
@@ -28,7 +29,8 @@ void QtMessageService::setParentWindow(QWidget* parentWindow)
 
 void QtMessageService::showMessage(const QString& text, Kind kind)
 {
-    QMessageBox box(iconFor(kind), ProgramInfo::title, text, QMessageBox::Ok,
-                    m_parentWindow.data());
+    // A long file name wraps anywhere, so the box stays on the screen and shows it whole.
+    QMessageBox box(iconFor(kind), ProgramInfo::title, DisplayText::breakableAnywhere(text),
+                    QMessageBox::Ok, m_parentWindow.data());
     box.exec();
 }

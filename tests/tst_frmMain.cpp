@@ -218,11 +218,12 @@ private Q_SLOTS:
         QFETCH(bool, forSaving);
         QFETCH(QString, filter);
         QFETCH(QString, folderKey);
-        storeFolder(iconFolderKey, QStringLiteral("/icons here/"));
-        storeFolder(packageFolderKey, QStringLiteral("/packages here"));
-        const QString expectedFolder = folderKey == iconFolderKey
-                                           ? QStringLiteral("/icons here/")
-                                           : QStringLiteral("/packages here");
+        const QString icons = path(QStringLiteral("icons here/"));
+        const QString packages = path(QStringLiteral("packages here"));
+        QVERIFY(QDir().mkpath(icons) && QDir().mkpath(packages));
+        storeFolder(iconFolderKey, icons);
+        storeFolder(packageFolderKey, packages);
+        const QString expectedFolder = folderKey == iconFolderKey ? icons : packages;
         m_dialogs.answers = {QStringLiteral("/chosen/first"), QStringLiteral("/chosen/second")};
 
         click(qPrintable(button));
@@ -254,11 +255,12 @@ private Q_SLOTS:
     void browse_folderSavedMeanwhile_appliesToNextBrowse()
     {
         click("cmdBIL");
-        storeFolder(iconFolderKey, QStringLiteral("/new folder"));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("new folder"))));
+        storeFolder(iconFolderKey, path(QStringLiteral("new folder")));
         click("cmdBIR");
 
         QCOMPARE(m_dialogs.asked.at(0).request.initialFolder, QString());
-        QCOMPARE(m_dialogs.asked.at(1).request.initialFolder, QStringLiteral("/new folder"));
+        QCOMPARE(m_dialogs.asked.at(1).request.initialFolder, path(QStringLiteral("new folder")));
     }
 
     void browse_saveWithoutExtension_keepsNameAsReturned()

@@ -105,18 +105,21 @@ private Q_SLOTS:
 
     void ok_savesExactTextsAndNextBrowseStartsThere()
     {
-        QVERIFY(withOptions([](frmOpts* options) {
-            QTest::keyClicks(box(options, "ptICO"), QStringLiteral(" /my icons/ "));
+        // A folder whose name ends in a space, with a separator after it: kept exactly.
+        const QString folder = m_dir.filePath(QStringLiteral("my icons ")) + QLatin1Char('/');
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(withOptions([&](frmOpts* options) {
+            QTest::keyClicks(box(options, "ptICO"), folder);
             clickOk(options);
         }));
 
-        QCOMPARE(stored(iconFolderKey), QStringLiteral(" /my icons/ "));
+        QCOMPARE(stored(iconFolderKey), folder);
         // Saved as the empty text.
         QCOMPARE(stored(packageFolderKey), QString());
         QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdBIL")),
                           Qt::LeftButton);
         QCOMPARE(m_dialogs.asked.size(), 1);
-        QCOMPARE(m_dialogs.asked.first().request.initialFolder, QStringLiteral(" /my icons/ "));
+        QCOMPARE(m_dialogs.asked.first().request.initialFolder, folder);
     }
 
     void ok_hidesButKeepsWindowAndItsTexts_withoutReadingStoreAgain()

@@ -7,11 +7,19 @@
 #include "runtime/FileDialogService.h"
 #include "settings/SettingsStore.h"
 #include "ui/ConversionProgress.h"
+#include "ui/FilePreview.h"
 #include "ui/FormFont.h"
+#include "ui/PathBoxLook.h"
+#include "ui/ReturnPressesButton.h"
 #include "ui/frmOpts.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QMimeData>
 #include <QScopedValueRollback>
+#include <QToolTip>
 
 namespace {
 // A click in a name box that still shows its placeholder makes room for typing.
@@ -47,6 +55,14 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
             [this] { clearPlaceholder(ui->txtName, Placeholders::name); });
     connect(ui->txtAuth, &NameBox::clicked, this,
             [this] { clearPlaceholder(ui->txtAuth, Placeholders::author); });
+
+    ReturnPressesButton::installOn(this);
+    setAcceptDrops(true);
+    for (QLineEdit* box : {ui->fnInL, ui->fnInR, ui->fnOut}) {
+        box->installEventFilter(this);
+        connect(box, &QLineEdit::textChanged, this, &frmMain::updatePathBoxLook);
+    }
+    updatePathBoxLook();
 }
 
 frmMain::~frmMain() = default;
@@ -60,14 +76,114 @@ void frmMain::browse(QLineEdit* box, const QString& filter, const QString& folde
                      bool forSaving)
 {
     // The folder is read at every Browse, so a change in the options applies at once.
-    const FileDialogService::Request request{
-        tr("ICO -> TVK"), filter,
-        m_settings.get(ProgramSettings::application, ProgramSettings::section, folderKey)};
-    const QString chosen =
-        forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request);
-    box->setText(chosen);
+    QString folder =
+        m_settings.get(ProgramSettings::application, ProgramSettings::section, folderKey);
+    // A folder that is gone is no usable folder: the dialog opens where the
+    // platform's dialog opens by default, instead of in its parent with its name
+    // typed as the file name.
+    if (!QFileInfo(folder).isDir())
+        folder.clear();
+    const FileDialogService::Request request{tr("ICO -> TVK"), filter, folder};
+    setPath(box, forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request));
+}
+
+void frmMain::setPath(QLineEdit* box, const QString& path)
+{
+    box->setText(path);
     // The box is too narrow for most paths; the tip shows the whole of it.
-    box->setToolTip(QDir::toNativeSeparators(chosen));
+    box->setToolTip(QDir::toNativeSeparators(path));
+}
+
+void frmMain::updatePathBoxLook()
+{
+    const std::pair<QLineEdit*, const QString&> boxes[] = {{ui->fnInL, Placeholders::leftIcon},
+                                                           {ui->fnInR, Placeholders::rightIcon},
+                                                           {ui->fnOut, Placeholders::output}};
+    for (const auto& [box, placeholder] : boxes)
+        PathBoxLook::apply(box, palette(), box->text() == placeholder);
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        updatePathBoxLook();
+    QWidget::changeEvent(event);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (event->type() != QEvent::ToolTip || box == nullptr)
+        return QWidget::eventFilter(watched, event);
+    // Only a chosen path has a tip; placeholders and empty boxes have none.
+    const QString path = box->text();
+    const bool chosen = !path.isEmpty() && path != Placeholders::leftIcon &&
+                        path != Placeholders::rightIcon && path != Placeholders::output;
+    if (!chosen) {
+        QToolTip::hideText();
+        return true;
+    }
+    const QString tip =
+        box == ui->fnOut ? FilePreview::outputTip(path) : FilePreview::iconTip(path);
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, box);
+    return true;
+}
+
+std::optional<FileDrop::Placement> frmMain::placementAt(const QMimeData& data,
+                                                        const QPoint& position) const
+{
+    const std::optional<QStringList> files = FileDrop::localFiles(data);
+    if (!files)
+        return std::nullopt;
+    const struct
+    {
+        FileDrop::Row row;
+        QWidget* box;
+        QWidget* button;
+    } rows[] = {{FileDrop::Row::Left, ui->fnInL, ui->cmdBIL},
+                {FileDrop::Row::Right, ui->fnInR, ui->cmdBIR},
+                {FileDrop::Row::Output, ui->fnOut, ui->cmdBOut}};
+    for (const auto& row : rows) {
+        if (row.box->geometry().united(row.button->geometry()).contains(position))
+            return FileDrop::onRow(row.row, *files);
+    }
+    // The name boxes take dropped text as text; files are not theirs to fill.
+    if (ui->txtName->geometry().contains(position) || ui->txtAuth->geometry().contains(position))
+        return std::nullopt;
+    return FileDrop::onWindow(*files);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Accepted at first for any files, so that moves over the rows are seen;
+    // each move then says whether a drop there would do anything.
+    if (FileDrop::localFiles(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (placementAt(*event->mimeData(), event->position().toPoint()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void frmMain::dropEvent(QDropEvent* event)
+{
+    const std::optional<FileDrop::Placement> placement =
+        placementAt(*event->mimeData(), event->position().toPoint());
+    if (!placement) {
+        event->ignore();
+        return;
+    }
+    for (const auto& [box, path] :
+         {std::pair{ui->fnInL, placement->left}, std::pair{ui->fnInR, placement->right},
+          std::pair{ui->fnOut, placement->output}}) {
+        if (!path.isEmpty())
+            setPath(box, path);
+    }
+    event->acceptProposedAction();
 }
 
 void frmMain::convert()

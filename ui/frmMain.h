@@ -1,11 +1,15 @@
 #pragma once
 
+#include "ui/FileDrop.h"
+
 #include <QWidget>
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class FileDialogService;
+class QMimeData;
 class MessageService;
 class QLineEdit;
 class SettingsStore;
@@ -32,10 +36,22 @@ public:
     // For tests only: how long a conversion runs before its progress is shown.
     void setProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void browse(QLineEdit* box, const QString& filter, const QString& folderKey, bool forSaving);
+    void setPath(QLineEdit* box, const QString& path);
     void convert();
     void openOptions();
+    void updatePathBoxLook();
+    // Where a drag of files at `position` would put them, if anywhere.
+    std::optional<FileDrop::Placement> placementAt(const QMimeData& data,
+                                                   const QPoint& position) const;
 
     std::unique_ptr<Ui::frmMain> ui;
     SettingsStore& m_settings;

@@ -5,6 +5,7 @@
 #include "runtime/MessageService.h"
 #include "settings/SettingsStore.h"
 #include "ui/FormFont.h"
+#include "ui/ReturnPressesButton.h"
 
 using namespace ProgramSettings;
 
@@ -14,6 +15,7 @@ frmOpts::frmOpts(SettingsStore& settings, MessageService& messages, QWidget* par
 {
     ui->setupUi(this);
     FormFont::fit(this);
+    ReturnPressesButton::installOn(this);
     connect(ui->cmdOK, &QPushButton::clicked, this, &frmOpts::saveAndHide);
 }
 

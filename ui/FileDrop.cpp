@@ -1,0 +1,62 @@
+#include "ui/FileDrop.h"
+
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+namespace FileDrop {
+
+std::optional<QStringList> localFiles(const QMimeData& data)
+{
+    QStringList files;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile())
+            return std::nullopt;
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).isDir())
+            return std::nullopt;
+        files << path;
+    }
+    if (files.isEmpty())
+        return std::nullopt;
+    return files;
+}
+
+std::optional<Placement> onRow(Row row, const QStringList& files)
+{
+    if (files.size() != 1)
+        return std::nullopt;
+    Placement placement;
+    switch (row) {
+    case Row::Left:
+        placement.left = files.constFirst();
+        break;
+    case Row::Right:
+        placement.right = files.constFirst();
+        break;
+    case Row::Output:
+        placement.output = files.constFirst();
+        break;
+    }
+    return placement;
+}
+
+std::optional<Placement> onWindow(const QStringList& files)
+{
+    Placement placement;
+    for (const QString& file : files) {
+        const QString suffix = QFileInfo(file).suffix();
+        QString* box = nullptr;
+        if (suffix.compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0)
+            box = placement.left.isEmpty() ? &placement.left : &placement.right;
+        else if (suffix.compare(QLatin1String("tvk"), Qt::CaseInsensitive) == 0)
+            box = &placement.output;
+        // Neither an icon nor a package, or more than the boxes can take.
+        if (box == nullptr || !box->isEmpty())
+            return std::nullopt;
+        *box = file;
+    }
+    return placement;
+}
+
+} // namespace FileDrop

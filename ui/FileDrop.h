@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QMimeData;
+
+// Which path box a drop of files fills. On a row (its box or its Browse button)
+// one file fills that box, whatever its name, as its file dialog would; on the
+// rest of the window the files are sorted by extension: the first .ico to the
+// left box, the second to the right box, a .tvk to the output box.
+namespace FileDrop {
+
+enum class Row
+{
+    Left,
+    Right,
+    Output,
+};
+
+// The paths for the three boxes; an empty one leaves its box as it is.
+struct Placement
+{
+    QString left;
+    QString right;
+    QString output;
+};
+
+// The local files a drag carries, or nothing when it carries anything else: a
+// URL that is not a local file, a folder, or no file at all.
+std::optional<QStringList> localFiles(const QMimeData& data);
+
+std::optional<Placement> onRow(Row row, const QStringList& files);
+std::optional<Placement> onWindow(const QStringList& files);
+
+} // namespace FileDrop

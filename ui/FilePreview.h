@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+// The tooltips of the path boxes, as rich text: the whole path, and for an icon
+// a picture of each image it holds with its size in bytes; for the output, whether
+// an existing file will be replaced. Reads at most kLargestPreview bytes of a file,
+// without ever waiting on a FIFO or device, so that hovering never blocks the window.
+class FilePreview
+{
+    Q_DECLARE_TR_FUNCTIONS(FilePreview)
+
+public:
+    static constexpr qint64 kLargestPreview = qint64(1) << 20;
+    // Images are drawn at their own size, up to this many pixels.
+    static constexpr int kLargestPicture = 64;
+
+    static QString iconTip(const QString& path);
+    static QString outputTip(const QString& path);
+};

@@ -1,0 +1,62 @@
+#include "ui/PathBoxLook.h"
+
+#include <QColor>
+#include <QLineEdit>
+#include <QPalette>
+
+#include <algorithm>
+#include <cmath>
+
+namespace PathBoxLook {
+
+namespace {
+
+double luminance(const QColor& colour)
+{
+    const auto channel = [](double value) {
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+QColor mixed(const QColor& from, const QColor& to, double share)
+{
+    return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * share),
+                            float(from.greenF() + (to.greenF() - from.greenF()) * share),
+                            float(from.blueF() + (to.blueF() - from.blueF()) * share));
+}
+
+// A little above the least, so that rounding to 8-bit colours cannot undercut it.
+constexpr double kAimedContrast = kLeastContrast + 0.2;
+
+} // namespace
+
+double contrast(const QColor& first, const QColor& second)
+{
+    const double a = luminance(first);
+    const double b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+void apply(QLineEdit* box, const QPalette& palette, bool showsPlaceholder)
+{
+    const QColor background = palette.color(QPalette::Disabled, QPalette::Base);
+    const QColor text = palette.color(QPalette::Active, QPalette::Text);
+    // From the full text colour towards the background, as far as stays readable.
+    QColor greyed = text;
+    for (double share = 0.05; share < 1.0; share += 0.05) {
+        const QColor candidate = mixed(text, background, share);
+        if (contrast(candidate, background) < kAimedContrast)
+            break;
+        greyed = candidate;
+    }
+    QPalette boxPalette = palette;
+    boxPalette.setColor(QPalette::Disabled, QPalette::Text, greyed);
+    box->setPalette(boxPalette);
+    QFont font = box->font();
+    font.setItalic(showsPlaceholder);
+    box->setFont(font);
+}
+
+} // namespace PathBoxLook
