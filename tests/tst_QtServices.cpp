@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,6 +34,29 @@ private Q_SLOTS:
                 QCOMPARE(box->standardButtons(), QMessageBox::Ok);
                 QCOMPARE(box->parentWidget(), &owner);
                 QVERIFY(box->isModal());
+                box->button(QMessageBox::Ok)->click();
+            });
+
+        QVERIFY(shown);
+    }
+
+    // A long file name wraps anywhere: the box stays on the screen, the name whole.
+    void message_longFileName_wrapsWithinTheScreen()
+    {
+        QWidget owner;
+        owner.show();
+        QtMessageService messages(&owner);
+        const QString name = QStringLiteral("/tmp/") + QString(300, QLatin1Char('n')) +
+                             QStringLiteral(".tvk");
+
+        const bool shown = whileModalShows<QMessageBox>(
+            [&] {
+                messages.showMessage(QStringLiteral("Cannot write file %1:\nNo space.").arg(name),
+                                     MessageService::Kind::Error);
+            },
+            [&](QMessageBox* box) {
+                QVERIFY(box->width() <= box->screen()->availableGeometry().width());
+                QVERIFY(box->text().remove(QChar(0x200B)).contains(name));
                 box->button(QMessageBox::Ok)->click();
             });
 

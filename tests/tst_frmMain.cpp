@@ -4,21 +4,42 @@
 #include "tests/TestSupport.h"
 #include "ui/FormFont.h"
 #include "ui/NameBox.h"
+#include "ui/PathBoxLook.h"
 #include "ui/frmMain.h"
+#include "ui/frmOpts.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QBuffer>
+#include <QHelpEvent>
+#include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+#include <QToolTip>
 
 #include <memory>
 
 using namespace ProgramSettings;
 
 namespace {
+// A real ICO file of one 16x16 image, as Qt writes it.
+QByteArray icoFile()
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "ICO");
+    return bytes;
+}
+
 constexpr QLatin1String kIconFilter("ICON files (*.ico)|*.ico");
 constexpr QLatin1String kPackageFilter("Tovrik img files (*.tvk)|*.tvk");
 } // namespace
@@ -446,6 +467,172 @@ private Q_SLOTS:
         QVERIFY(shown.count > 0);
         QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
         QCOMPARE(visibleAtReady, QStringList());
+    }
+
+    // Drags carry file URLs, as a file manager's do; each is delivered where a
+    // person would let go: on a row's box or button, or on the window's background.
+    void drop_files_fillTheBoxesOrAreRefused_data()
+    {
+        QTest::addColumn<QString>("at");
+        QTest::addColumn<QStringList>("files");
+        // What fnInL, fnInR and fnOut hold afterwards.
+        QTest::addColumn<QStringList>("expected");
+        const QString l = QStringLiteral("a.ico");
+        const QString r = QStringLiteral("b.ICO");
+        const QString t = QStringLiteral("c.tvk");
+        const QString kept = QStringLiteral("(placeholder)");
+        QTest::newRow("any file on the left box")
+            << "fnInL" << QStringList{t} << QStringList{t, kept, kept};
+        QTest::newRow("on the right Browse button")
+            << "cmdBIR" << QStringList{l} << QStringList{kept, l, kept};
+        QTest::newRow("on the output box")
+            << "fnOut" << QStringList{t} << QStringList{kept, kept, t};
+        QTest::newRow("on the window, sorted by extension")
+            << "background" << QStringList{t, l, r} << QStringList{l, r, t};
+        QTest::newRow("two files on one row")
+            << "fnInL" << QStringList{l, r} << QStringList{kept, kept, kept};
+        QTest::newRow("three icons on the window")
+            << "background" << QStringList{l, r, QStringLiteral("d.ico")}
+            << QStringList{kept, kept, kept};
+        QTest::newRow("neither icon nor package on the window")
+            << "background" << QStringList{QStringLiteral("e.png")}
+            << QStringList{kept, kept, kept};
+        QTest::newRow("a folder") << "fnInL" << QStringList{QStringLiteral("folder")}
+                                  << QStringList{kept, kept, kept};
+        QTest::newRow("not a local file")
+            << "fnInL" << QStringList{QStringLiteral("https://x/a.ico")}
+            << QStringList{kept, kept, kept};
+    }
+
+    void drop_files_fillTheBoxesOrAreRefused()
+    {
+        QFETCH(QString, at);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, expected);
+        QVERIFY(QDir().mkpath(path(QStringLiteral("folder"))));
+        QList<QUrl> urls;
+        for (const QString& file : files)
+            urls << (file.contains(QLatin1Char(':')) ? QUrl(file)
+                                                     : QUrl::fromLocalFile(path(file)));
+        QMimeData data;
+        data.setUrls(urls);
+        // The background: below the output row, beside nothing.
+        const QPoint position =
+            at == QLatin1String("background")
+                ? QPoint(m_window->width() / 2, box("fnOut")->geometry().bottom() + 4)
+                : control(qPrintable(at))->geometry().center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::LinkAction;
+
+        QDragEnterEvent enter(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_window.get(), &enter);
+        QDragMoveEvent move(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_window.get(), &move);
+        QDropEvent drop(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_window.get(), &drop);
+
+        const bool refused = expected == QStringList(3, QStringLiteral("(placeholder)"));
+        QCOMPARE(move.isAccepted(), !refused);
+        const QStringList placeholders = {QStringLiteral("Input name - Left ICO"),
+                                          QStringLiteral("Input name - Right ICO"),
+                                          QStringLiteral("Output name - Complete TVK")};
+        const char* boxes[] = {"fnInL", "fnInR", "fnOut"};
+        for (int i = 0; i < 3; ++i) {
+            const QString wanted = expected.at(i) == QLatin1String("(placeholder)")
+                                       ? placeholders.at(i)
+                                       : path(expected.at(i));
+            QCOMPARE(box(boxes[i])->text(), wanted);
+        }
+    }
+
+    void tooltip_showsWhatTheFileIs_data()
+    {
+        QTest::addColumn<QString>("boxName");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("ICO file") << "fnInL" << icoFile() << "bytes; ICO file with images 16×16.";
+        QTest::newRow("not an ICO file")
+            << "fnInR" << QByteArray("hello")
+            << "5 bytes; not an ICO file. It will be stored unchanged all the same.";
+        QTest::newRow("missing") << "fnInL" << QByteArray() << "The file does not exist.";
+        QTest::newRow("output that exists")
+            << "fnOut" << QByteArray("old") << "This file exists and will be replaced.";
+    }
+
+    // On the disabled boxes too, as the mouse rests on them.
+    void tooltip_showsWhatTheFileIs()
+    {
+        QFETCH(QString, boxName);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        const QString file = path(QStringLiteral("file"));
+        if (!bytes.isEmpty())
+            QVERIFY(TestFiles::write(file, bytes));
+        m_dialogs.answers = {file};
+        click(boxName == QLatin1String("fnInL")   ? "cmdBIL"
+              : boxName == QLatin1String("fnInR") ? "cmdBIR"
+                                                  : "cmdBOut");
+        QLineEdit* target = box(qPrintable(boxName));
+        QVERIFY(!target->isEnabled());
+
+        QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), target->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(target, &hover);
+
+        QTRY_VERIFY(QToolTip::isVisible());
+        QTextDocument tip;
+        tip.setHtml(QToolTip::text());
+        const QString text = tip.toPlainText().remove(QChar(0x200B));
+        QVERIFY2(text.contains(file), qPrintable(text));
+        QVERIFY2(text.contains(expected), qPrintable(text));
+        QCOMPARE(QToolTip::text().contains(QLatin1String("<img")),
+                 boxName == "fnInL" && bytes.size() > 5);
+        QToolTip::hideText();
+    }
+
+    void browse_storedFolderGone_asksWithNoFolder()
+    {
+        storeFolder(iconFolderKey, path(QStringLiteral("gone/deep/er")));
+        click("cmdBIL");
+        QCOMPARE(m_dialogs.asked.first().request.initialFolder, QString());
+    }
+
+    void returnKey_pressesTheFocusedButton()
+    {
+        control("cmdOpts")->setFocus(Qt::OtherFocusReason);
+        QTimer::singleShot(0, this, [this] {
+            if (auto* options = m_window->optionsWindow())
+                options->close();
+        });
+        QTest::keyClick(control("cmdOpts"), Qt::Key_Return);
+        QVERIFY(m_window->optionsWindow() != nullptr);
+
+        control("cmdCnv")->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(control("cmdCnv"), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(m_messages.texts.size(), 3);
+    }
+
+    // WCAG AA for text: 4.5:1, in the light palette and in a dark one.
+    void pathBoxes_greyedTextReadable_placeholderInItalics()
+    {
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Base, QColor(0x2b, 0x2b, 0x2b));
+        dark.setColor(QPalette::Disabled, QPalette::Base, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x60, 0x60, 0x60));
+        m_dialogs.answers = {path(QStringLiteral("chosen.ico"))};
+        click("cmdBIL");
+        for (const QPalette& palette : {light, dark}) {
+            QApplication::setPalette(palette);
+            for (const char* name : {"fnInL", "fnInR"}) {
+                const QPalette& shown = box(name)->palette();
+                QVERIFY(PathBoxLook::contrast(shown.color(QPalette::Disabled, QPalette::Text),
+                                              shown.color(QPalette::Disabled, QPalette::Base)) >=
+                        4.5);
+            }
+        }
+        QApplication::setPalette(light);
+        QVERIFY(!box("fnInL")->font().italic());
+        QVERIFY(box("fnInR")->font().italic());
     }
 
     void nameBox_takesMoreThanDefaultLength()
