@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -56,6 +57,10 @@ private Q_SLOTS:
             },
             [&](QMessageBox* box) {
                 QVERIFY(box->width() <= box->screen()->availableGeometry().width());
+                // The longest piece that cannot be broken fits in the box.
+                const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+                QVERIFY(label != nullptr);
+                QVERIFY(label->minimumSizeHint().width() <= box->width());
                 QVERIFY(box->text().remove(QChar(0x200B)).contains(name));
                 box->button(QMessageBox::Ok)->click();
             });
