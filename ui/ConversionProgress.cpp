@@ -26,16 +26,44 @@ ConversionProgress::~ConversionProgress()
     finish();
 }
 
-void ConversionProgress::showDialog()
+// The dialog is shown whole, with its text and at the size it keeps, and the
+// window manager gets to place and decorate it before the copying goes on: a
+// dialog that grew by a line right after it was mapped, while events waited
+// behind the copying, was placed badly by some window managers.
+void ConversionProgress::showDialog(qint64 written, qint64 total)
 {
     m_dialog = new QProgressDialog(m_window);
     m_dialog->setWindowTitle(ProgramInfo::title);
     m_dialog->setWindowModality(Qt::WindowModal);
     m_dialog->setRange(0, kSteps);
-    m_dialog->setMinimumDuration(0);
     m_dialog->setAutoClose(false);
     m_dialog->setAutoReset(false);
+    // Measured with the fonts it is shown with, and its widest text: the total
+    // as written so far, which has the most digits.
+    m_dialog->ensurePolished();
+    m_dialog->setLabelText(labelText(total - 1, total));
+    m_dialog->setFixedSize(m_dialog->sizeHint());
+    showProgress(written, total);
     m_dialog->show();
+    // Let the window manager take the new window before the copying goes on.
+    QCoreApplication::processEvents();
+    m_sinceEvents.start();
+}
+
+QString ConversionProgress::labelText(qint64 written, qint64 total) const
+{
+    const QLocale locale;
+    const QString file = QFileInfo(m_outputPath).fileName();
+    return written < total
+               ? QCoreApplication::translate("ConversionProgress", "Writing %1…\n%2 of %3")
+                     .arg(file, locale.formattedDataSize(written), locale.formattedDataSize(total))
+               : QCoreApplication::translate("ConversionProgress", "Saving %1 to disk…").arg(file);
+}
+
+void ConversionProgress::showProgress(qint64 written, qint64 total)
+{
+    m_dialog->setLabelText(labelText(written, total));
+    m_dialog->setValue(total > 0 ? int(written * kSteps / total) : kSteps);
 }
 
 bool ConversionProgress::update(qint64 written, qint64 total)
@@ -43,19 +71,12 @@ bool ConversionProgress::update(qint64 written, qint64 total)
     if (!m_dialog) {
         if (m_sinceStart.elapsed() < m_delay.count())
             return true;
-        showDialog();
+        showDialog(written, total);
     }
     if (m_dialog->wasCanceled())
         return false;
 
-    const QLocale locale;
-    const QString file = QFileInfo(m_outputPath).fileName();
-    m_dialog->setLabelText(
-        written < total
-            ? QCoreApplication::translate("ConversionProgress", "Writing %1…\n%2 of %3")
-                  .arg(file, locale.formattedDataSize(written), locale.formattedDataSize(total))
-            : QCoreApplication::translate("ConversionProgress", "Saving %1 to disk…").arg(file));
-    m_dialog->setValue(total > 0 ? int(written * kSteps / total) : kSteps);
+    showProgress(written, total);
     if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kEventIntervalMs) {
         QCoreApplication::processEvents();
         m_sinceEvents.start();

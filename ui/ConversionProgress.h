@@ -26,7 +26,9 @@ public:
     void finish();
 
 private:
-    void showDialog();
+    void showDialog(qint64 written, qint64 total);
+    void showProgress(qint64 written, qint64 total);
+    QString labelText(qint64 written, qint64 total) const;
 
     QWidget* m_window;
     QString m_outputPath;
