@@ -8,15 +8,19 @@
 
 namespace Cli {
 
-void reportFailure(const QString& message)
+void reportLine(const QString& text)
 {
-    QTextStream err(stderr);
     // Messages shared with the window may span lines; a terminal line holds one.
-    QString line = message;
+    QString line = text;
     line.replace(QStringLiteral(":\n"), QStringLiteral(": "))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
     // File names in it are escaped already; this catches what came from elsewhere.
-    err << "tvk: " << DisplayText::escapeControls(line) << Qt::endl;
+    QTextStream(stderr) << DisplayText::escapeControls(line) << Qt::endl;
+}
+
+void reportFailure(const QString& message)
+{
+    reportLine(QStringLiteral("tvk: ") + message);
 }
 
 bool helpAsked(const QCommandLineParser& parser)

@@ -18,6 +18,9 @@ enum ExitStatus
 // Prints "tvk: <message>" on standard error, on one line.
 void reportFailure(const QString& message);
 
+// Prints the text on standard error as one line, without the program's name.
+void reportLine(const QString& text);
+
 // Prints the parser's complaint and where to find help; returns UsageError.
 int reportUsageError(const QString& message, const QString& command);
 

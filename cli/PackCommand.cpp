@@ -45,16 +45,8 @@ int runPack(const QStringList& arguments)
     const PackageRequest request{parser.positionalArguments().at(0),
                                  parser.positionalArguments().at(1), parser.value(output),
                                  parser.value(name), parser.value(author)};
-    if (request.leftPath.isEmpty() || request.rightPath.isEmpty()) {
-        reportFailure(ConvertCommand::tr("Please select both (left and right) ICO files!"));
-        return Failure;
-    }
-    if (request.outputPath.isEmpty()) {
-        reportFailure(ConvertCommand::tr("Please select output TVK file!"));
-        return Failure;
-    }
-    if (request.name.isEmpty() || request.author.isEmpty()) {
-        reportFailure(ConvertCommand::tr("Enter both Tovrik and Author names!"));
+    if (const std::optional<QString> missing = missingInput(request)) {
+        reportFailure(*missing);
         return Failure;
     }
     const WriteResult outcome = PackageWriter::write(request);
@@ -63,6 +55,18 @@ int runPack(const QStringList& arguments)
         return Failure;
     }
     return Success;
+}
+
+// The Convert command's checks for missing texts; a text is missing when empty.
+std::optional<QString> missingInput(const PackageRequest& request)
+{
+    if (request.leftPath.isEmpty() || request.rightPath.isEmpty())
+        return ConvertCommand::tr("Please select both (left and right) ICO files!");
+    if (request.outputPath.isEmpty())
+        return ConvertCommand::tr("Please select output TVK file!");
+    if (request.name.isEmpty() || request.author.isEmpty())
+        return ConvertCommand::tr("Enter both Tovrik and Author names!");
+    return std::nullopt;
 }
 
 } // namespace Cli

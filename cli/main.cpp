@@ -49,10 +49,8 @@ struct Command
 };
 
 constexpr Command kCommands[] = {
-    {"pack", runPack},
-    {"info", runInfo},
-    {"unpack", runUnpack},
-    {"thumbnail", runThumbnail},
+    {"pack", runPack},           {"info", runInfo},   {"unpack", runUnpack},
+    {"thumbnail", runThumbnail}, {"batch", runBatch},
 };
 
 const Command* findCommand(const QString& name)
@@ -74,9 +72,10 @@ int runCommand(const QStringList& arguments)
                        "  info [--json] FILE\n"
                        "  unpack [-d DIR] [--force] FILE\n"
                        "  thumbnail [--size N] FILE OUT.png\n"
+                       "  batch MANIFEST.csv\n"
                        "  help [COMMAND]"));
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("pack, info, unpack, thumbnail or help"),
+                                 QStringLiteral("pack, info, unpack, thumbnail, batch or help"),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
     parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();

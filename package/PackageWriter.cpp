@@ -77,49 +77,89 @@ QString readFailure(const OpenIcon& icon, const CopyResult& copy)
 
 } // namespace
 
-WriteResult PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
+// The names as bytes and the icons open, with the refusals that come before
+// anything is written, in their fixed order.
+struct PackageWriter::Prepared
 {
     QByteArray nameBytes;
     QByteArray authorBytes;
-    if (auto refusal = cannotStore(tr("Tovrik name"), request.name, nameBytes))
-        return refused(*refusal);
-    if (auto refusal = cannotStore(tr("Author name"), request.author, authorBytes))
-        return refused(*refusal);
-
     OpenIcon left;
     OpenIcon right;
-    if (auto refusal = openIcon(request.leftPath, left))
-        return refused(*refusal);
-    if (auto refusal = openIcon(request.rightPath, right))
-        return refused(*refusal);
+};
 
+std::optional<QString> PackageWriter::prepare(const PackageRequest& request, Prepared& prepared)
+{
+    if (auto refusal = cannotStore(tr("Tovrik name"), request.name, prepared.nameBytes))
+        return refusal;
+    if (auto refusal = cannotStore(tr("Author name"), request.author, prepared.authorBytes))
+        return refusal;
+    if (auto refusal = openIcon(request.leftPath, prepared.left))
+        return refusal;
+    if (auto refusal = openIcon(request.rightPath, prepared.right))
+        return refusal;
     if (SameFile::isSameExistingFile(request.outputPath, request.leftPath) ||
         SameFile::isSameExistingFile(request.outputPath, request.rightPath))
-        return refused(tr("The output TVK file must differ from both ICO files!"));
+        return tr("The output TVK file must differ from both ICO files!");
+    return std::nullopt;
+}
 
-    const auto cannotWrite = [&](const QString& reason) {
-        return tr("Cannot write file %1:\n%2")
-            .arg(DisplayText::displayPath(request.outputPath), reason);
-    };
-    // Until commit() the earlier file stays as it was; on any return before, the
-    // new file is discarded.
+QString PackageWriter::cannotWrite(const QString& outputPath, const QString& reason)
+{
+    return tr("Cannot write file %1:\n%2").arg(DisplayText::displayPath(outputPath), reason);
+}
+
+std::optional<QString> PackageWriter::refusal(const PackageRequest& request)
+{
+    Prepared prepared;
+    if (auto refusal = prepare(request, prepared))
+        return refusal;
+    if (auto refusal = ReplacingFile::refusal(request.outputPath))
+        return cannotWrite(request.outputPath, *refusal);
+    return std::nullopt;
+}
+
+WriteResult PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
+{
     ReplacingFile output(request.outputPath);
+    WriteResult result = writeUncommitted(request, output, progress);
+    if (!result.written())
+        return result;
+    if (!output.commit())
+        return failed(cannotWrite(request.outputPath, output.errorString()));
+    return result;
+}
+
+WriteResult PackageWriter::writeUncommitted(const PackageRequest& request, ReplacingFile& output,
+                                            const WriteProgress& progress)
+{
+    Prepared prepared;
+    if (auto refusal = prepare(request, prepared))
+        return refused(*refusal);
+    OpenIcon& left = prepared.left;
+    OpenIcon& right = prepared.right;
+
+    const auto cannotWriteOutput = [&](const QString& reason) {
+        return cannotWrite(request.outputPath, reason);
+    };
+    // Until the caller commits, the earlier file stays as it was; whatever is
+    // not committed is discarded with `output`.
     switch (output.open()) {
     case ReplacingFile::OpenStatus::Opened:
         break;
     case ReplacingFile::OpenStatus::Refused:
-        return refused(cannotWrite(output.errorString()));
+        return refused(cannotWriteOutput(output.errorString()));
     case ReplacingFile::OpenStatus::Failed:
-        return failed(cannotWrite(output.errorString()));
+        return failed(cannotWriteOutput(output.errorString()));
     }
     QFile& device = output.device();
 
-    const QByteArray header = TvkLayout::header(
-        nameBytes, authorBytes, static_cast<qint32>(left.size), static_cast<qint32>(right.size));
-    const qint64 total =
-        TvkLayout::fileSize(nameBytes.size(), authorBytes.size(), left.size, right.size);
+    const QByteArray header =
+        TvkLayout::header(prepared.nameBytes, prepared.authorBytes, static_cast<qint32>(left.size),
+                          static_cast<qint32>(right.size));
+    const qint64 total = TvkLayout::fileSize(prepared.nameBytes.size(), prepared.authorBytes.size(),
+                                             left.size, right.size);
     const auto writeFailed = [&] {
-        return failed(cannotWrite(device.errorString() + QLatin1Char('.')));
+        return failed(cannotWriteOutput(device.errorString() + QLatin1Char('.')));
     };
     const auto cancelled = [] {
         return WriteResult{WriteResult::Status::Cancelled, tr("The conversion was cancelled.")};
@@ -150,8 +190,5 @@ WriteResult PackageWriter::write(const PackageRequest& request, const WriteProgr
             return failed(readFailure(*icon, copy));
         }
     }
-
-    if (!output.commit())
-        return failed(cannotWrite(output.errorString()));
     return {WriteResult::Status::Written, QString()};
 }

@@ -4,6 +4,9 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+
+class ReplacingFile;
 
 // The five inputs of one TVK file, as the user gave them.
 struct PackageRequest
@@ -50,4 +53,21 @@ class PackageWriter
 
 public:
     static WriteResult write(const PackageRequest& request, const WriteProgress& progress = {});
+
+    // What write() would refuse, checked without writing anything.
+    static std::optional<QString> refusal(const PackageRequest& request);
+
+    // Writes the package into `output`, a new file beside the request's output,
+    // and leaves it there for the caller to commit: so that many packages can
+    // all be written, and then all made durable at once, before any of them
+    // replaces an earlier file. "Written" means written, not yet committed.
+    static WriteResult writeUncommitted(const PackageRequest& request, ReplacingFile& output,
+                                        const WriteProgress& progress = {});
+
+    // "Cannot write file X:\nreason", the message of every failure to write.
+    static QString cannotWrite(const QString& outputPath, const QString& reason);
+
+private:
+    struct Prepared;
+    static std::optional<QString> prepare(const PackageRequest& request, Prepared& prepared);
 };

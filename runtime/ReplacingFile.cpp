@@ -17,20 +17,28 @@ ReplacingFile::~ReplacingFile()
         SystemFiles::removeFile(m_earlierPath, ignored);
 }
 
-ReplacingFile::OpenStatus ReplacingFile::open()
+std::optional<QString> ReplacingFile::refusal(const QString& path, Links links)
 {
-    m_target = m_links == Links::Follow ? SystemFiles::resolveLinks(m_path) : m_path;
-    switch (SystemFiles::kindOf(m_target, false)) {
+    const QString target = links == Links::Follow ? SystemFiles::resolveLinks(path) : path;
+    switch (SystemFiles::kindOf(target, false)) {
     case Kind::Folder:
-        m_error = tr("This is a folder, not a file.");
-        return OpenStatus::Refused;
+        return tr("This is a folder, not a file.");
     case Kind::Other:
-        m_error = tr("This is not a regular file.");
-        return OpenStatus::Refused;
+        return tr("This is not a regular file.");
     case Kind::Missing:
     case Kind::Regular:
     case Kind::Link:
         break;
+    }
+    return std::nullopt;
+}
+
+ReplacingFile::OpenStatus ReplacingFile::open()
+{
+    m_target = m_links == Links::Follow ? SystemFiles::resolveLinks(m_path) : m_path;
+    if (std::optional<QString> refused = refusal(m_target, Links::Replace)) {
+        m_error = *refused;
+        return OpenStatus::Refused;
     }
 
     const SystemFiles::CreateResult created = SystemFiles::createTemporaryIn(folder());
@@ -54,13 +62,13 @@ bool ReplacingFile::commit()
     return finishWriting() && replaceTarget() && syncFolder();
 }
 
-bool ReplacingFile::finishWriting()
+bool ReplacingFile::finishWriting(DataSync sync)
 {
     if (!m_file.flush() || m_file.error() != QFileDevice::NoError)
         return fail(m_file.errorString() + QLatin1Char('.'));
     m_file.close();
     QString error;
-    if (!SystemFiles::syncData(m_handle, error))
+    if (sync == DataSync::Now && !SystemFiles::syncData(m_handle, error))
         return fail(error);
     if (m_temporaryPath.isEmpty()) {
         const QString name = SystemFiles::temporaryNameIn(folder());

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QString>
 
+#include <optional>
+
 // A file written beside its destination and put in its place only once every
 // byte is on disk: until then an earlier file at that path stays as it was, and
 // a failure leaves no temporary file behind. The steps can also be taken one by
@@ -32,6 +34,9 @@ public:
     };
 
     explicit ReplacingFile(QString path, Links links = Links::Follow);
+
+    // Why open() would refuse the path, if it would: a folder, device, FIFO or socket.
+    static std::optional<QString> refusal(const QString& path, Links links = Links::Follow);
     // Discards whatever was not committed.
     ~ReplacingFile();
 
@@ -43,8 +48,16 @@ public:
     // Everything in one go: finishWriting(), replaceTarget(), syncFolder().
     bool commit();
 
-    // Writes out what is buffered and waits until the data is on disk.
-    bool finishWriting();
+    enum class DataSync
+    {
+        Now,
+        // The caller makes the data durable itself, for many files at once
+        // (SystemFiles::syncFileSystems), before it replaces anything.
+        ByCaller,
+    };
+    // Writes out what is buffered and, unless the caller does it, waits until
+    // the data is on disk. The new file has a name beside the target afterwards.
+    bool finishWriting(DataSync sync = DataSync::Now);
     // Puts the new file in place of the earlier one. With keepEarlier, the
     // earlier file is kept aside until this object ends, for restoreEarlier().
     bool replaceTarget(bool keepEarlier = false);
@@ -54,13 +67,15 @@ public:
     // so that a power cut keeps it.
     bool syncFolder();
 
+    // The folder in which the target is replaced (after following links).
+    QString folder() const;
+
     // Why the last step failed, or was refused, as a sentence for the user.
     const QString& errorString() const { return m_error; }
 
 private:
     bool fail(const QString& reason);
     void discardTemporary();
-    QString folder() const;
 
     QString m_path;
     Links m_links;

@@ -78,6 +78,18 @@ bool closeHandle(Handle handle, QString& error);
 // Waits until the entries of the folder (a rename into it) are on disk.
 bool syncFolder(const QString& folder, QString& error);
 
+// Whether syncFileSystems() can be used here (Linux); elsewhere files are
+// synced one by one.
+bool canSyncFileSystems();
+
+// Waits until everything written to the file systems holding these folders is
+// on disk: one flush for a whole batch of files (Linux syncfs, once per file
+// system), instead of one per file.
+bool syncFileSystems(const QStringList& folders, QString& error);
+
+// Whether standard error is a terminal, for progress that only a person reads.
+bool standardErrorIsTerminal();
+
 // Renames `from` to `to` in one step, replacing anything at `to` (a link itself,
 // never its target).
 bool replace(const QString& from, const QString& to, QString& error);

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
+#include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
@@ -195,6 +197,52 @@ bool syncFolder(const QString& folder, QString& error)
     if (!closed)
         error = closeError;
     return closed;
+}
+
+bool canSyncFileSystems()
+{
+#ifdef Q_OS_LINUX
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool syncFileSystems([[maybe_unused]] const QStringList& folders, QString& error)
+{
+#ifdef Q_OS_LINUX
+    QList<dev_t> synced;
+    for (const QString& folder : folders) {
+        const Handle handle = retried([&] {
+            return ::open(QFile::encodeName(folder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        });
+        if (handle < 0)
+            return check(false, error);
+        struct stat status = {};
+        bool ok = ::fstat(handle, &status) == 0;
+        if (ok && !synced.contains(status.st_dev)) {
+            // Since Linux 5.8 this also reports write-back errors of the file system.
+            ok = ::syncfs(handle) == 0;
+            synced << status.st_dev;
+        }
+        const int failure = errno;
+        ::close(handle);
+        if (!ok) {
+            error = reason(failure);
+            return false;
+        }
+    }
+    return true;
+#else
+    error = reason(ENOSYS);
+    return false;
+#endif
+}
+
+bool standardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
 }
 
 #ifdef Q_OS_LINUX

@@ -4,6 +4,7 @@
 #include <QDir>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -104,6 +105,22 @@ bool syncFolder(const QString&, QString&)
     // Nothing to do: NTFS writes a rename to its journal, and Windows offers no
     // way to flush a folder's entries from here.
     return true;
+}
+
+bool canSyncFileSystems()
+{
+    return false;
+}
+
+bool syncFileSystems(const QStringList&, QString& error)
+{
+    error = reason(ENOSYS);
+    return false;
+}
+
+bool standardErrorIsTerminal()
+{
+    return _isatty(_fileno(stderr)) != 0;
 }
 
 KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,

@@ -5,8 +5,8 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -47,8 +47,8 @@ private Q_SLOTS:
         QWidget owner;
         owner.show();
         QtMessageService messages(&owner);
-        const QString name = QStringLiteral("/tmp/") + QString(300, QLatin1Char('n')) +
-                             QStringLiteral(".tvk");
+        const QString name =
+            QStringLiteral("/tmp/") + QString(300, QLatin1Char('n')) + QStringLiteral(".tvk");
 
         const bool shown = whileModalShows<QMessageBox>(
             [&] {

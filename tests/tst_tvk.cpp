@@ -24,6 +24,11 @@ namespace {
 
 using Run = TestProcess::Result;
 
+// Two packages of the icons l.ico and r.ico, as `tvk batch` reads them.
+constexpr char kTwoRowBatch[] = "name,author,left,right,output\n"
+                                "A,B,l.ico,r.ico,o.tvk\n"
+                                "C,D,r.ico,l.ico,o2.tvk\n";
+
 QByteArray encoded(const QImage& image, const char* format)
 {
     QByteArray bytes;
@@ -430,6 +435,12 @@ private Q_SLOTS:
         QTest::newRow("unpack, data sync fails")
             << unpack << QStringList{dataSync} << icons << false
             << "tvk: Cannot write file left.ico: Input/output error.";
+        QTest::newRow("batch, the disk cannot be flushed")
+            << QStringList{QStringLiteral("batch"), QStringLiteral("batch.csv")}
+            << QStringList{QStringLiteral("TVK_FAIL_CALL=syncfs")}
+            << QStringList{QStringLiteral("o.tvk"), QStringLiteral("o2.tvk")} << false
+            << "tvk: Cannot save the new files to disk: Input/output error. No earlier output was "
+               "replaced.";
         QTest::newRow("unpack, second icon cannot take its place")
             << unpack
             << QStringList{QStringLiteral("TVK_FAIL_CALL=rename"),
@@ -455,6 +466,7 @@ private Q_SLOTS:
                  0);
         for (const QString& output : outputs)
             QVERIFY(TestFiles::write(path(output), "earlier"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("batch.csv")), kTwoRowBatch));
         const QStringList before = TestFiles::entries(m_dir.path());
 
         const Run run = tvkFailing(arguments, failure);
@@ -661,6 +673,151 @@ private Q_SLOTS:
     }
 #endif
 
+    void batch_manifestAsSpreadsheetsWriteIt_sameBytesAsPack_data()
+    {
+        QTest::addColumn<QByteArray>("manifest");
+        QTest::newRow("plain, LF")
+            << QByteArray("name,author,left,right,output\nA,B,in/l.ico,in/r.ico,one.tvk\n"
+                          "C,D,in/r.ico,in/l.ico,two.tvk");
+        QTest::newRow("BOM, CRLF, quotes, a line break in a field, an empty last line")
+            << QByteArray("\xEF\xBB\xBFoutput,name,author,left,right\r\n"
+                          "one.tvk,\"A, \"\"quoted\"\"\",B,in/l.ico,in/r.ico\r\n"
+                          "two.tvk,C,\"two\r\nlines\",in/r.ico,in/l.ico\r\n\r\n");
+    }
+
+    // Relative paths are taken from the manifest's folder, not the current one.
+    void batch_manifestAsSpreadsheetsWriteIt_sameBytesAsPack()
+    {
+        QFETCH(QByteArray, manifest);
+        QVERIFY(TestFiles::write(path(QStringLiteral("job/in/l.ico")), smallIco()));
+        QVERIFY(TestFiles::write(path(QStringLiteral("job/in/r.ico")), "right"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("job/m.csv")), manifest));
+
+        const Run run = tvk({QStringLiteral("batch"), QStringLiteral("job/m.csv")});
+
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, QStringLiteral("Wrote 2 TVK files.\n"));
+        QCOMPARE(run.exitCode, 0);
+        const bool quoted = manifest.contains("quoted");
+        const QString names[][2] = {
+            {quoted ? QStringLiteral("A, \"quoted\"") : QStringLiteral("A"), QStringLiteral("B")},
+            {QStringLiteral("C"), quoted ? QStringLiteral("two\r\nlines") : QStringLiteral("D")}};
+        const QString icons[][2] = {
+            {QStringLiteral("job/in/l.ico"), QStringLiteral("job/in/r.ico")},
+            {QStringLiteral("job/in/r.ico"), QStringLiteral("job/in/l.ico")}};
+        const QString outputs[] = {QStringLiteral("one.tvk"), QStringLiteral("two.tvk")};
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(pack(names[i][0], names[i][1], icons[i][0], icons[i][1],
+                          QStringLiteral("packed.tvk"))
+                         .exitCode,
+                     0);
+            QCOMPARE(TestFiles::read(path(QStringLiteral("job/") + outputs[i])),
+                     TestFiles::read(path(QStringLiteral("packed.tvk"))));
+        }
+    }
+
+    // Every problem is told, with its line; nothing is written.
+    void batch_badManifest_everyProblemToldByLine()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("o.tvk")), "earlier"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), "author,name,left,right,output\n"
+                                                                "B,A,l.ico,none.ico,o.tvk\n"
+                                                                "B,A,l.ico,r.ico,o.tvk\n"
+                                                                "B,A,l.ico,r.ico,o.tvk\n"
+                                                                "B,A,l.ico,r.ico,r.ico\n"
+                                                                "B,A,l.ico,r.ico,o2.tvk,extra\n"
+                                                                "B,,l.ico,r.ico,o3.tvk\n"
+                                                                "\"B\nA\",x\"y,l.ico,r.ico,o4.tvk\n"
+                                                                "中,A,l.ico,r.ico,o5.tvk\n"
+                                                                "B,A,o.tvk,r.ico,o6.tvk\n"));
+        const QStringList before = TestFiles::entries(m_dir.path());
+
+        const Run run = tvk({QStringLiteral("batch"), QStringLiteral("m.csv")});
+
+        const auto at = [&](const QString& name) { return path(name); };
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QString());
+        QCOMPARE(
+            run.err.split(QLatin1Char('\n')),
+            QStringList(
+                {QStringLiteral("m.csv:2: Cannot read ICO file %1: The file does not exist.")
+                     .arg(at(QStringLiteral("none.ico"))),
+                 QStringLiteral("m.csv:3: %1 is an icon of line 11")
+                     .arg(at(QStringLiteral("o.tvk"))),
+                 QStringLiteral("m.csv:4: %1 is already the output of line 3")
+                     .arg(at(QStringLiteral("o.tvk"))),
+                 QStringLiteral("m.csv:4: %1 is an icon of line 11")
+                     .arg(at(QStringLiteral("o.tvk"))),
+                 QStringLiteral("m.csv:5: The output TVK file must differ from both ICO files!"),
+                 QStringLiteral("m.csv:6: expected 5 fields, found 6"),
+                 QStringLiteral("m.csv:7: Enter both Tovrik and Author names!"),
+                 QStringLiteral("m.csv:8: a quote inside a field that does not start with one"),
+                 QStringLiteral("m.csv:10: The Author name contains the character “中” "
+                                "(U+4E2D), which a TVK file cannot store. Use letters of "
+                                "Western European languages only."),
+                 QString()}));
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))), QByteArray("earlier"));
+    }
+
+    // A real full disk while writing: every earlier output stays as it was.
+    void batch_diskFull_keepsEveryEarlierOutput()
+    {
+        const TestFiles::SmallDisk disk(64 * TestFiles::KiB);
+        if (!disk.mounted())
+            QSKIP("Mounting a small tmpfs is not allowed here, so a full disk cannot be made.");
+        QVERIFY(
+            TestFiles::write(path(QStringLiteral("l.ico")), QByteArray(24 * TestFiles::KiB, 'l')));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QByteArray manifest("name,author,left,right,output\n");
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(TestFiles::write(disk.filePath(QStringLiteral("o%1.tvk").arg(i)), "earlier"));
+            manifest += QStringLiteral("A,B,%1,%2,%3\n")
+                            .arg(path(QStringLiteral("l.ico")), path(QStringLiteral("r.ico")),
+                                 disk.filePath(QStringLiteral("o%1.tvk").arg(i)))
+                            .toUtf8();
+        }
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), manifest));
+        const QStringList before = TestFiles::entries(disk.path());
+
+        const Run run = tvk({QStringLiteral("batch"), QStringLiteral("m.csv")});
+
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("No space left on device. No earlier output was "
+                                                 "replaced.")),
+                 qPrintable(run.err));
+        QCOMPARE(TestFiles::entries(disk.path()), before);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(TestFiles::read(disk.filePath(QStringLiteral("o%1.tvk").arg(i))),
+                     QByteArray("earlier"));
+    }
+
+    // Renames come last, once every file is on disk; one that still fails is told
+    // with what was already replaced.
+    void batch_renameFails_toldWhatWasReplaced()
+    {
+#ifndef TVK_FAILING_CALLS
+        QSKIP("System calls are made to fail only on Linux.");
+#endif
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("batch.csv")), kTwoRowBatch));
+
+        const Run run = tvkFailing(
+            {QStringLiteral("batch"), QStringLiteral("batch.csv")},
+            {QStringLiteral("TVK_FAIL_CALL=rename"), QStringLiteral("TVK_FAIL_PATH=o2.tvk")});
+
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QStringLiteral("batch.csv:3: Cannot write file %1: Input/output error. "
+                                         "1 of 2 outputs were already replaced: %2.\n")
+                              .arg(path(QStringLiteral("o2.tvk")), path(QStringLiteral("o.tvk"))));
+        QCOMPARE(TestFiles::entries(m_dir.path()),
+                 QStringList({QStringLiteral("batch.csv"), QStringLiteral("l.ico"),
+                              QStringLiteral("o.tvk"), QStringLiteral("r.ico")}));
+    }
+
     void helpAndVersion_printAndSucceed()
     {
         const Run version = tvk({QStringLiteral("--version")});
@@ -673,7 +830,8 @@ private Q_SLOTS:
             {QStringLiteral("info"), QStringLiteral("tvk info [--json] FILE")},
             {QStringLiteral("unpack"), QStringLiteral("tvk unpack [-d DIR] [--force] FILE")},
             {QStringLiteral("thumbnail"),
-             QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png")}};
+             QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png")},
+            {QStringLiteral("batch"), QStringLiteral("tvk batch MANIFEST.csv")}};
         for (const auto& [command, usage] : usages) {
             const QStringList named = command.isEmpty() ? QStringList() : QStringList(command);
             const Run help = tvk(named + QStringList(QStringLiteral("--help")));

@@ -1,6 +1,6 @@
 // Preloaded into a `tvk` child process (LD_PRELOAD) to make one kind of system
 // call fail the way a broken disk makes it fail, which no test can cause for real:
-//   TVK_FAIL_CALL   fdatasync, fsync-folder or rename
+//   TVK_FAIL_CALL   fdatasync, fsync-folder, syncfs or rename
 //   TVK_FAIL_ERRNO  the error number to fail with (EIO when unset)
 //   TVK_FAIL_PATH   for rename: fail only when the new name contains this text
 #include <cerrno>
@@ -44,6 +44,13 @@ int fsync(int fd)
     if (failing("fsync-folder") && fstat(fd, &status) == 0 && S_ISDIR(status.st_mode))
         return fail();
     return real<int (*)(int)>("fsync")(fd);
+}
+
+int syncfs(int fd)
+{
+    if (failing("syncfs"))
+        return fail();
+    return real<int (*)(int)>("syncfs")(fd);
 }
 
 int rename(const char* from, const char* to)

@@ -1,0 +1,332 @@
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/Csv.h"
+#include "package/PackageWriter.h"
+#include "runtime/DisplayText.h"
+#include "runtime/InputFile.h"
+#include "runtime/ReplacingFile.h"
+#include "runtime/SystemFiles.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHash>
+#include <QTextStream>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace Cli {
+
+namespace {
+
+const QStringList kColumns = {QStringLiteral("name"), QStringLiteral("author"),
+                              QStringLiteral("left"), QStringLiteral("right"),
+                              QStringLiteral("output")};
+
+struct Row
+{
+    qsizetype line = 0;
+    PackageRequest request;
+};
+
+// Everything wrong with a manifest, told all at once, in the order of its lines.
+class Problems
+{
+public:
+    explicit Problems(QString manifest) : m_manifest(std::move(manifest)) {}
+
+    void add(qsizetype line, const QString& message) { m_found << Csv::Problem{line, message}; }
+    bool any() const { return !m_found.isEmpty(); }
+    qsizetype count() const { return m_found.size(); }
+
+    // "MANIFEST:LINE: message", one line each.
+    void report()
+    {
+        std::stable_sort(
+            m_found.begin(), m_found.end(),
+            [](const Csv::Problem& a, const Csv::Problem& b) { return a.line < b.line; });
+        for (const Csv::Problem& problem : std::as_const(m_found))
+            reportAt(problem.line, problem.message);
+    }
+
+    void reportAt(qsizetype line, const QString& message) const
+    {
+        reportLine(QStringLiteral("%1:%2: %3")
+                       .arg(DisplayText::displayPath(m_manifest), QString::number(line), message));
+    }
+
+private:
+    QString m_manifest;
+    QList<Csv::Problem> m_found;
+};
+
+// A path as the rows are compared by: absolute, clean, links followed.
+QString identity(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(SystemFiles::resolveLinks(path)).absoluteFilePath());
+}
+
+// The header's column for each of kColumns, or problems with it.
+std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& problems)
+{
+    const QString expected = kColumns.join(QStringLiteral(", "));
+    const qsizetype earlierProblems = problems.count();
+    QList<qsizetype> columns(kColumns.size(), -1);
+    for (qsizetype i = 0; i < header.fields.size(); ++i) {
+        const qsizetype known = kColumns.indexOf(header.fields.at(i));
+        if (known < 0) {
+            problems.add(header.line, QStringLiteral("unknown column '%1'; the columns are %2")
+                                          .arg(header.fields.at(i), expected));
+        } else if (columns[known] >= 0) {
+            problems.add(header.line,
+                         QStringLiteral("the column '%1' is named twice").arg(kColumns.at(known)));
+        } else {
+            columns[known] = i;
+        }
+    }
+    for (qsizetype known = 0; known < kColumns.size(); ++known) {
+        if (columns[known] < 0) {
+            problems.add(header.line,
+                         QStringLiteral("the column '%1' is missing").arg(kColumns.at(known)));
+        }
+    }
+    if (problems.count() > earlierProblems)
+        return std::nullopt;
+    return columns;
+}
+
+// The rows of the manifest, each checked as `tvk pack` checks its arguments, and
+// against each other: no output twice, no output that is another row's icon.
+std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizetype>& columns,
+                          const QDir& base, Problems& problems)
+{
+    const auto fromBase = [&](const QString& path) {
+        return path.isEmpty() || !QDir::isRelativePath(path) ? path : base.filePath(path);
+    };
+    std::vector<Row> rows;
+    rows.reserve(size_t(records.size()));
+    QHash<QString, qsizetype> outputLines;
+    QHash<QString, qsizetype> iconLines;
+    for (const Csv::Record& record : records) {
+        if (record.fields.size() != kColumns.size()) {
+            problems.add(record.line, QStringLiteral("expected %1 fields, found %2")
+                                          .arg(kColumns.size())
+                                          .arg(record.fields.size()));
+            continue;
+        }
+        const auto field = [&](int column) { return record.fields.at(columns.at(column)); };
+        Row row{record.line,
+                {fromBase(field(2)), fromBase(field(3)), fromBase(field(4)), field(0), field(1)}};
+        if (std::optional<QString> problem = missingInput(row.request);
+            problem || (problem = PackageWriter::refusal(row.request))) {
+            problems.add(row.line, *problem);
+            continue;
+        }
+        const QString output = identity(row.request.outputPath);
+        if (const qsizetype earlier = outputLines.value(output); earlier > 0) {
+            problems.add(row.line, QStringLiteral("%1 is already the output of line %2")
+                                       .arg(DisplayText::displayPath(row.request.outputPath))
+                                       .arg(earlier));
+        }
+        outputLines.insert(output, row.line);
+        for (const QString& icon : {row.request.leftPath, row.request.rightPath})
+            iconLines.insert(identity(icon), row.line);
+        rows.push_back(row);
+    }
+    for (const Row& row : rows) {
+        const qsizetype iconLine = iconLines.value(identity(row.request.outputPath));
+        if (iconLine > 0 && iconLine != row.line) {
+            problems.add(row.line, QStringLiteral("%1 is an icon of line %2")
+                                       .arg(DisplayText::displayPath(row.request.outputPath))
+                                       .arg(iconLine));
+        }
+    }
+    return rows;
+}
+
+// "  120/1000 files, 450 files/s" on one terminal line, redrawn as it goes.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(qsizetype total)
+        : m_total(total), m_shown(SystemFiles::standardErrorIsTerminal())
+    {
+        m_started.start();
+    }
+    ~ProgressLine() { clear(); }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    void step(qsizetype done)
+    {
+        if (!m_shown || (done < m_total && m_redrawn.isValid() && m_redrawn.elapsed() < 100))
+            return;
+        m_redrawn.start();
+        const double seconds = std::max(m_started.elapsed(), qint64(1)) / 1000.0;
+        QTextStream(stderr) << QStringLiteral("\r%1/%2 files, %3 files/s")
+                                   .arg(done)
+                                   .arg(m_total)
+                                   .arg(qRound64(double(done) / seconds))
+                            << Qt::flush;
+    }
+
+    void clear()
+    {
+        if (m_shown && m_redrawn.isValid())
+            QTextStream(stderr) << "\r\x1b[K" << Qt::flush;
+        m_redrawn.invalidate();
+    }
+
+private:
+    qsizetype m_total;
+    bool m_shown;
+    QElapsedTimer m_started;
+    QElapsedTimer m_redrawn;
+};
+
+QString listed(const QStringList& paths)
+{
+    QStringList shown;
+    for (const QString& path : paths)
+        shown << DisplayText::displayPath(path);
+    return shown.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+int runBatch(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."));
+    parser.addPositionalArgument(QStringLiteral("MANIFEST"),
+                                 QStringLiteral("The manifest, a CSV file."));
+    const CommandHelp help{
+        QStringLiteral("tvk batch MANIFEST.csv"),
+        QStringLiteral(
+            "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming the\n"
+            "columns name, author, left, right and output, in any order, then one line for\n"
+            "each TVK file. Relative paths are taken from the manifest's folder.\n\n"
+            "Every line is checked before anything is written, and every problem is told as\n"
+            "MANIFEST:LINE: followed by what is wrong. Earlier files at the outputs are\n"
+            "replaced only once all the new files are written and on disk.\n\n"
+            "Example manifest:\n"
+            "  name,author,left,right,output\n"
+            "  Café,Zoë,icons/cafe-left.ico,icons/cafe-right.ico,out/cafe.tvk\n"
+            "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
+            "Example:\n"
+            "  tvk batch manifest.csv")};
+    int status = Success;
+    if (!parseCommand(parser, arguments, 1, help, status))
+        return status;
+
+    const QString manifest = parser.positionalArguments().constFirst();
+    QFile file;
+    if (const std::optional<QString> reason = InputFile::open(file, manifest)) {
+        reportFailure(QStringLiteral("Cannot read file %1: %2")
+                          .arg(DisplayText::displayPath(manifest), *reason));
+        return Failure;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        reportFailure(QStringLiteral("Cannot read file %1: %2.")
+                          .arg(DisplayText::displayPath(manifest), file.errorString()));
+        return Failure;
+    }
+    file.close();
+
+    Problems problems(manifest);
+    const Csv::ParseResult csv = Csv::parse(bytes);
+    for (const Csv::Problem& problem : csv.problems)
+        problems.add(problem.line, problem.message);
+    if (csv.records.isEmpty()) {
+        problems.add(1, QStringLiteral("the manifest is empty; its first line names the columns ") +
+                            kColumns.join(QStringLiteral(", ")));
+        problems.report();
+        return Failure;
+    }
+    const std::optional<QList<qsizetype>> columns = columnsOf(csv.records.constFirst(), problems);
+    if (!columns) {
+        problems.report();
+        return Failure;
+    }
+    const std::vector<Row> rows =
+        readRows(csv.records.mid(1), *columns, QFileInfo(manifest).absoluteDir(), problems);
+    if (problems.any()) {
+        problems.report();
+        return Failure;
+    }
+
+    // Every new file is written beside its output first; only when all of them
+    // are on disk does any replace an earlier file.
+    const bool syncTogether = SystemFiles::canSyncFileSystems();
+    const ReplacingFile::DataSync dataSync =
+        syncTogether ? ReplacingFile::DataSync::ByCaller : ReplacingFile::DataSync::Now;
+    const QString nothingReplaced = QStringLiteral(" No earlier output was replaced.");
+    std::vector<std::unique_ptr<ReplacingFile>> outputs;
+    outputs.reserve(rows.size());
+    QStringList folders;
+    ProgressLine progress(qsizetype(rows.size()));
+    for (const Row& row : rows) {
+        auto output = std::make_unique<ReplacingFile>(row.request.outputPath);
+        const WriteResult written = PackageWriter::writeUncommitted(row.request, *output);
+        if (!written.written()) {
+            progress.clear();
+            problems.reportAt(row.line, written.message + nothingReplaced);
+            return Failure;
+        }
+        if (!output->finishWriting(dataSync)) {
+            progress.clear();
+            problems.reportAt(row.line, PackageWriter::cannotWrite(row.request.outputPath,
+                                                                   output->errorString()) +
+                                            nothingReplaced);
+            return Failure;
+        }
+        if (!folders.contains(output->folder()))
+            folders << output->folder();
+        outputs.push_back(std::move(output));
+        progress.step(qsizetype(outputs.size()));
+    }
+    progress.clear();
+    QString error;
+    if (syncTogether && !SystemFiles::syncFileSystems(folders, error)) {
+        reportFailure(QStringLiteral("Cannot save the new files to disk: %1").arg(error) +
+                      nothingReplaced);
+        return Failure;
+    }
+
+    QStringList replaced;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!outputs[i]->replaceTarget()) {
+            problems.reportAt(
+                rows[i].line,
+                PackageWriter::cannotWrite(rows[i].request.outputPath, outputs[i]->errorString()) +
+                    QStringLiteral(" %1 of %2 outputs were already replaced%3")
+                        .arg(replaced.size())
+                        .arg(rows.size())
+                        .arg(replaced.isEmpty()
+                                 ? QStringLiteral(".")
+                                 : QStringLiteral(": ") + listed(replaced) + QLatin1Char('.')));
+            return Failure;
+        }
+        replaced << rows[i].request.outputPath;
+    }
+    // One sync for each folder keeps all the new names in it.
+    QStringList syncedFolders;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (syncedFolders.contains(outputs[i]->folder()))
+            continue;
+        syncedFolders << outputs[i]->folder();
+        if (!outputs[i]->syncFolder()) {
+            reportFailure(
+                PackageWriter::cannotWrite(rows[i].request.outputPath, outputs[i]->errorString()));
+            return Failure;
+        }
+    }
+    QTextStream(stdout) << QStringLiteral("Wrote %1 TVK files.").arg(rows.size()) << Qt::endl;
+    return Success;
+}
+
+} // namespace Cli

@@ -1,0 +1,140 @@
+#include "cli/Csv.h"
+
+namespace Cli::Csv {
+
+namespace {
+
+constexpr QChar kQuote = QLatin1Char('"');
+constexpr QChar kComma = QLatin1Char(',');
+constexpr QChar kNewline = QLatin1Char('\n');
+constexpr QChar kReturn = QLatin1Char('\r');
+
+// Walks the text character by character, counting lines.
+class Reader
+{
+public:
+    explicit Reader(const QString& text) : m_text(text) {}
+
+    ParseResult parse()
+    {
+        ParseResult result;
+        while (!atEnd()) {
+            const qsizetype line = m_line;
+            Record record{line, {}};
+            QString problem;
+            if (readRecord(record.fields, problem)) {
+                const bool empty =
+                    record.fields.size() == 1 && record.fields.constFirst().isEmpty();
+                if (!empty)
+                    result.records << record;
+            } else {
+                result.problems << Problem{line, problem};
+                skipRestOfLine();
+            }
+        }
+        return result;
+    }
+
+private:
+    bool atEnd() const { return m_at >= m_text.size(); }
+    QChar peek(qsizetype ahead = 0) const
+    {
+        return m_at + ahead < m_text.size() ? m_text.at(m_at + ahead) : QChar();
+    }
+
+    // Consumes a line end (CRLF or LF), if one is next.
+    bool takeLineEnd()
+    {
+        if (peek() == kReturn && peek(1) == kNewline)
+            m_at += 2;
+        else if (peek() == kNewline)
+            m_at += 1;
+        else
+            return false;
+        ++m_line;
+        return true;
+    }
+
+    void skipRestOfLine()
+    {
+        while (!atEnd() && !takeLineEnd())
+            ++m_at;
+    }
+
+    bool readRecord(QStringList& fields, QString& problem)
+    {
+        while (true) {
+            QString field;
+            if (!(peek() == kQuote ? readQuoted(field, problem) : readPlain(field, problem)))
+                return false;
+            fields << field;
+            if (peek() == kComma) {
+                ++m_at;
+                continue;
+            }
+            if (atEnd() || takeLineEnd())
+                return true;
+            problem = QStringLiteral("text follows a closing quote");
+            return false;
+        }
+    }
+
+    bool readPlain(QString& field, QString& problem)
+    {
+        while (!atEnd() && peek() != kComma && peek() != kNewline &&
+               !(peek() == kReturn && peek(1) == kNewline)) {
+            if (peek() == kQuote) {
+                problem = QStringLiteral("a quote inside a field that does not start with one");
+                return false;
+            }
+            field += m_text.at(m_at++);
+        }
+        return true;
+    }
+
+    bool readQuoted(QString& field, QString& problem)
+    {
+        const qsizetype opened = m_line;
+        ++m_at;
+        while (!atEnd()) {
+            const QChar c = m_text.at(m_at++);
+            if (c == kQuote) {
+                if (peek() != kQuote)
+                    return true;
+                ++m_at;
+            } else if (c == kNewline) {
+                ++m_line;
+            }
+            field += c;
+        }
+        problem = QStringLiteral("the quote opened on line %1 is never closed").arg(opened);
+        return false;
+    }
+
+    const QString& m_text;
+    qsizetype m_at = 0;
+    qsizetype m_line = 1;
+};
+
+} // namespace
+
+ParseResult parse(const QByteArray& bytes)
+{
+    QByteArray data = bytes;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
+    // Each line on its own, so that a byte that is not UTF-8 is told with its line.
+    ParseResult invalid;
+    qsizetype line = 1;
+    for (const QByteArray& part : data.split('\n')) {
+        if (QString::fromUtf8(part).toUtf8() != part)
+            invalid.problems << Problem{line, QStringLiteral("the line is not valid UTF-8")};
+        ++line;
+    }
+    if (!invalid.problems.isEmpty())
+        return invalid;
+    const QString text = QString::fromUtf8(data);
+    return Reader(text).parse();
+}
+
+} // namespace Cli::Csv
