@@ -50,8 +50,8 @@ ReplacingFile::OpenStatus ReplacingFile::open()
     m_temporaryPath = created.path;
     QString error;
     if (!SystemFiles::copyPermissions(m_handle, m_target, error) ||
-        !m_file.open(m_handle, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-        fail(error.isEmpty() ? m_file.errorString() + QLatin1Char('.') : error);
+        !m_file->open(m_handle, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        fail(error.isEmpty() ? m_file->errorString() + QLatin1Char('.') : error);
         return OpenStatus::Failed;
     }
     return OpenStatus::Opened;
@@ -64,9 +64,9 @@ bool ReplacingFile::commit()
 
 bool ReplacingFile::finishWriting(DataSync sync)
 {
-    if (!m_file.flush() || m_file.error() != QFileDevice::NoError)
-        return fail(m_file.errorString() + QLatin1Char('.'));
-    m_file.close();
+    if (!m_file->flush() || m_file->error() != QFileDevice::NoError)
+        return fail(m_file->errorString() + QLatin1Char('.'));
+    m_file = std::make_unique<QFile>();
     QString error;
     if (sync == DataSync::Now && !SystemFiles::syncData(m_handle, error))
         return fail(error);
@@ -140,8 +140,7 @@ bool ReplacingFile::fail(const QString& reason)
 
 void ReplacingFile::discardTemporary()
 {
-    if (m_file.isOpen())
-        m_file.close();
+    m_file = std::make_unique<QFile>();
     // The step that failed has its reason already.
     QString ignored;
     if (m_handle != SystemFiles::kNoHandle)

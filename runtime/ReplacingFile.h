@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // A file written beside its destination and put in its place only once every
@@ -43,7 +44,8 @@ public:
     // Refuses a folder, device, FIFO or socket at the path (after following links
     // where they are followed), then makes the new file beside the one it replaces.
     OpenStatus open();
-    QFile& device() { return m_file; }
+    // The new file, open for writing until finishWriting().
+    QFile& device() { return *m_file; }
 
     // Everything in one go: finishWriting(), replaceTarget(), syncFolder().
     bool commit();
@@ -81,7 +83,8 @@ private:
     Links m_links;
     // What is replaced: the path, or where its links lead.
     QString m_target;
-    QFile m_file;
+    // Let go once written, with its buffers: a batch keeps many of these objects.
+    std::unique_ptr<QFile> m_file = std::make_unique<QFile>();
     SystemFiles::Handle m_handle = SystemFiles::kNoHandle;
     // Empty while the new file has no name.
     QString m_temporaryPath;
