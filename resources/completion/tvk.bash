@@ -14,7 +14,7 @@ _tvk()
     local cur prev words cword
     _init_completion || return
 
-    local commands="pack info unpack thumbnail help"
+    local commands="pack info unpack thumbnail batch help"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -50,6 +50,7 @@ _tvk()
     case $command in
         pack) _tvk_files ico ;;
         info | unpack) _tvk_files tvk ;;
+        batch) _tvk_files csv ;;
         thumbnail)
             # FILE.tvk first, then the PNG to write.
             local arg count=0
