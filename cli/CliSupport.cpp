@@ -1,12 +1,51 @@
 #include "cli/CliSupport.h"
 
 #include "runtime/DisplayText.h"
+#include "runtime/ProgramInfo.h"
 
+#include <QCoreApplication>
 #include <QTextStream>
 
 #include <cstdlib>
+#include <exception>
 
 namespace Cli {
+
+namespace {
+
+// Qt's own diagnostics are for developers: in normal use every failure is the
+// one line `tvk` prints itself. TVK_DEBUG lets them through.
+void quietMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    static const bool debugging = qEnvironmentVariableIsSet("TVK_DEBUG");
+    if (debugging || type == QtFatalMsg)
+        qt_message_output(type, context, message);
+}
+
+// Arguments are bytes; Qt decodes them as UTF-8 and turns every invalid byte
+// into U+FFFD, which would name another file. Such an argument is refused.
+int refuseInvalidUtf8(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (QString::fromUtf8(argument).toUtf8() == argument)
+            continue;
+        QString shown;
+        for (const char byte : argument) {
+            const auto value = static_cast<uchar>(byte);
+            shown += value >= 0x20 && value < 0x7F
+                         ? QString(QLatin1Char(byte))
+                         : QStringLiteral("\\x%1").arg(value, 2, 16, QLatin1Char('0'));
+        }
+        reportFailure(QStringLiteral("The name '%1' is not valid UTF-8, so it cannot be used "
+                                     "exactly as given.")
+                          .arg(shown));
+        return Failure;
+    }
+    return Success;
+}
+
+} // namespace
 
 void reportLine(const QString& text)
 {
@@ -72,6 +111,25 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsiz
         return false;
     }
     return true;
+}
+
+int runProgram(int argc, char* argv[], int (*command)(const QStringList& arguments))
+{
+    qInstallMessageHandler(quietMessageHandler);
+    if (refuseInvalidUtf8(argc, argv) != Success)
+        return Failure;
+    try {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("tvk"));
+        QCoreApplication::setApplicationVersion(ProgramInfo::version);
+        return command(QCoreApplication::arguments());
+    } catch (const std::exception& failure) {
+        reportFailure(
+            QStringLiteral("Unexpected failure: %1.").arg(QString::fromLocal8Bit(failure.what())));
+    } catch (...) {
+        reportFailure(QStringLiteral("Unexpected failure."));
+    }
+    return Failure;
 }
 
 } // namespace Cli

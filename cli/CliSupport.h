@@ -46,4 +46,9 @@ bool helpAsked(const QCommandLineParser& parser);
 bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsizetype expected,
                   const CommandHelp& help, int& exitStatus);
 
+// The whole of a `tvk` program: refuses arguments that are not UTF-8, keeps Qt's
+// diagnostics off the terminal, runs `command` on the arguments and turns any
+// exception into one line and exit status 1.
+int runProgram(int argc, char* argv[], int (*command)(const QStringList& arguments));
+
 } // namespace Cli

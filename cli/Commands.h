@@ -13,7 +13,9 @@ namespace Cli {
 int runPack(const QStringList& arguments);
 int runInfo(const QStringList& arguments);
 int runUnpack(const QStringList& arguments);
+// Starts tvk-thumbnail, which runs makeThumbnail().
 int runThumbnail(const QStringList& arguments);
+int makeThumbnail(const QStringList& arguments);
 int runBatch(const QStringList& arguments);
 
 // The first message of the Convert command's checks for missing texts, for a

@@ -37,7 +37,7 @@ QImage largestImage(QImageReader& reader)
 
 } // namespace
 
-int runThumbnail(const QStringList& arguments)
+int makeThumbnail(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

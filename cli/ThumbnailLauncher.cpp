@@ -1,0 +1,48 @@
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace Cli {
+
+namespace {
+
+// Beside `tvk` in the build, in the package's libexec folder once installed.
+QString thumbnailHelper()
+{
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QString name = QStringLiteral("tvk-thumbnail");
+    for (const QString& candidate :
+         {here.filePath(name), here.filePath(QStringLiteral(TVK_LIBEXEC_FROM_BIN "/") + name)}) {
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace
+
+int runThumbnail(const QStringList& arguments)
+{
+    const QString helper = thumbnailHelper();
+    if (helper.isEmpty()) {
+        reportFailure(QStringLiteral("Cannot make thumbnails: tvk-thumbnail is not installed."));
+        return Failure;
+    }
+    QProcess process;
+    // Its output, failures and exit status are this command's own.
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    process.start(helper, arguments.mid(1));
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit) {
+        reportFailure(QStringLiteral("Cannot make thumbnails: tvk-thumbnail failed: %1.")
+                          .arg(process.errorString()));
+        return Failure;
+    }
+    return process.exitCode();
+}
+
+} // namespace Cli
