@@ -21,9 +21,12 @@ namespace Cli {
 
 namespace {
 
-const QStringList kColumns = {QStringLiteral("name"), QStringLiteral("author"),
-                              QStringLiteral("left"), QStringLiteral("right"),
-                              QStringLiteral("output")};
+// The manifest's columns, in the order of PackageRequest's texts below.
+QStringList columnNames()
+{
+    return {QStringLiteral("name"), QStringLiteral("author"), QStringLiteral("left"),
+            QStringLiteral("right"), QStringLiteral("output")};
+}
 
 struct Row
 {
@@ -68,28 +71,29 @@ QString identity(const QString& path)
     return QDir::cleanPath(QFileInfo(SystemFiles::resolveLinks(path)).absoluteFilePath());
 }
 
-// The header's column for each of kColumns, or problems with it.
+// The header's column for each of columnNames(), or problems with it.
 std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& problems)
 {
-    const QString expected = kColumns.join(QStringLiteral(", "));
+    const QStringList names = columnNames();
+    const QString expected = names.join(QStringLiteral(", "));
     const qsizetype earlierProblems = problems.count();
-    QList<qsizetype> columns(kColumns.size(), -1);
+    QList<qsizetype> columns(names.size(), -1);
     for (qsizetype i = 0; i < header.fields.size(); ++i) {
-        const qsizetype known = kColumns.indexOf(header.fields.at(i));
+        const qsizetype known = names.indexOf(header.fields.at(i));
         if (known < 0) {
             problems.add(header.line, QStringLiteral("unknown column '%1'; the columns are %2")
                                           .arg(header.fields.at(i), expected));
         } else if (columns[known] >= 0) {
             problems.add(header.line,
-                         QStringLiteral("the column '%1' is named twice").arg(kColumns.at(known)));
+                         QStringLiteral("the column '%1' is named twice").arg(names.at(known)));
         } else {
             columns[known] = i;
         }
     }
-    for (qsizetype known = 0; known < kColumns.size(); ++known) {
+    for (qsizetype known = 0; known < names.size(); ++known) {
         if (columns[known] < 0) {
             problems.add(header.line,
-                         QStringLiteral("the column '%1' is missing").arg(kColumns.at(known)));
+                         QStringLiteral("the column '%1' is missing").arg(names.at(known)));
         }
     }
     if (problems.count() > earlierProblems)
@@ -109,10 +113,11 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizety
     rows.reserve(size_t(records.size()));
     QHash<QString, qsizetype> outputLines;
     QHash<QString, qsizetype> iconLines;
+    const qsizetype columnCount = columnNames().size();
     for (const Csv::Record& record : records) {
-        if (record.fields.size() != kColumns.size()) {
+        if (record.fields.size() != columnCount) {
             problems.add(record.line, QStringLiteral("expected %1 fields, found %2")
-                                          .arg(kColumns.size())
+                                          .arg(columnCount)
                                           .arg(record.fields.size()));
             continue;
         }
@@ -164,7 +169,7 @@ public:
         if (!m_shown || (done < m_total && m_redrawn.isValid() && m_redrawn.elapsed() < 100))
             return;
         m_redrawn.start();
-        const double seconds = std::max(m_started.elapsed(), qint64(1)) / 1000.0;
+        const double seconds = double(std::max(m_started.elapsed(), qint64(1))) / 1000.0;
         QTextStream(stderr) << QStringLiteral("\r%1/%2 files, %3 files/s")
                                    .arg(done)
                                    .arg(m_total)
@@ -243,7 +248,7 @@ int runBatch(const QStringList& arguments)
         problems.add(problem.line, problem.message);
     if (csv.records.isEmpty()) {
         problems.add(1, QStringLiteral("the manifest is empty; its first line names the columns ") +
-                            kColumns.join(QStringLiteral(", ")));
+                            columnNames().join(QStringLiteral(", ")));
         problems.report();
         return Failure;
     }

@@ -92,7 +92,7 @@ QString FilePreview::iconTip(const QString& path)
 
 QString FilePreview::outputTip(const QString& path)
 {
-    const QString html = pathParagraph(path);
+    QString html = pathParagraph(path);
     switch (SystemFiles::kindOf(path, true)) {
     case SystemFiles::Kind::Missing:
         return html;

@@ -45,8 +45,8 @@ void apply(QLineEdit* box, const QPalette& palette, bool showsPlaceholder)
     const QColor text = palette.color(QPalette::Active, QPalette::Text);
     // From the full text colour towards the background, as far as stays readable.
     QColor greyed = text;
-    for (double share = 0.05; share < 1.0; share += 0.05) {
-        const QColor candidate = mixed(text, background, share);
+    for (int percent = 5; percent < 100; percent += 5) {
+        const QColor candidate = mixed(text, background, percent / 100.0);
         if (contrast(candidate, background) < kAimedContrast)
             break;
         greyed = candidate;
