@@ -114,6 +114,16 @@ private:
         return TestProcess::run(program, arguments, m_dir.path(), environment);
     }
 
+    // p.tvk, holding the icons l.ico ("new left") and r.ico ("new right").
+    bool packNewIcons() const
+    {
+        return TestFiles::write(path(QStringLiteral("l.ico")), "new left") &&
+               TestFiles::write(path(QStringLiteral("r.ico")), "new right") &&
+               pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                    QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
+                       .exitCode == 0;
+    }
+
     Run pack(const QString& name, const QString& author, const QString& left, const QString& right,
              const QString& output) const
     {
@@ -381,12 +391,7 @@ private Q_SLOTS:
 
     void unpack_existingIcons_refusedUnlessForced()
     {
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "new left"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "new right"));
-        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
-                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
-                     .exitCode,
-                 0);
+        QVERIFY(packNewIcons());
         QVERIFY(TestFiles::write(path(QStringLiteral("right.ico")), "mine"));
 
         const Run refused = tvk({QStringLiteral("unpack"), QStringLiteral("p.tvk")});
@@ -458,12 +463,7 @@ private Q_SLOTS:
         QFETCH(QStringList, outputs);
         QFETCH(bool, replaced);
         QFETCH(QString, expectedErr);
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "new left"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "new right"));
-        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
-                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
-                     .exitCode,
-                 0);
+        QVERIFY(packNewIcons());
         for (const QString& output : outputs)
             QVERIFY(TestFiles::write(path(output), "earlier"));
         QVERIFY(TestFiles::write(path(QStringLiteral("batch.csv")), kTwoRowBatch));
@@ -482,12 +482,7 @@ private Q_SLOTS:
     // replaced and what it points to is never written.
     void unpack_linksInTheWay_replacedNeverWrittenThrough()
     {
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "new left"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "new right"));
-        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
-                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
-                     .exitCode,
-                 0);
+        QVERIFY(packNewIcons());
         QVERIFY(TestFiles::write(path(QStringLiteral("elsewhere/kept.ico")), "kept"));
         QVERIFY(QFile::link(path(QStringLiteral("elsewhere/missing.ico")),
                             path(QStringLiteral("left.ico"))));
