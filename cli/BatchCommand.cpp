@@ -130,6 +130,13 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizety
             continue;
         }
         const QString output = identity(row.request.outputPath);
+        // A missing folder would only be found while writing; here it is told with the rest.
+        if (!QFileInfo(QFileInfo(output).absolutePath()).isDir()) {
+            problems.add(row.line, PackageWriter::cannotWrite(row.request.outputPath,
+                                                              QStringLiteral("Its folder does not "
+                                                                             "exist.")));
+            continue;
+        }
         if (const qsizetype earlier = outputLines.value(output); earlier > 0) {
             problems.add(row.line, QStringLiteral("%1 is already the output of line %2")
                                        .arg(DisplayText::displayPath(row.request.outputPath))

@@ -717,16 +717,18 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
         QVERIFY(TestFiles::write(path(QStringLiteral("o.tvk")), "earlier"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), "author,name,left,right,output\n"
-                                                                "B,A,l.ico,none.ico,o.tvk\n"
-                                                                "B,A,l.ico,r.ico,o.tvk\n"
-                                                                "B,A,l.ico,r.ico,o.tvk\n"
-                                                                "B,A,l.ico,r.ico,r.ico\n"
-                                                                "B,A,l.ico,r.ico,o2.tvk,extra\n"
-                                                                "B,,l.ico,r.ico,o3.tvk\n"
-                                                                "\"B\nA\",x\"y,l.ico,r.ico,o4.tvk\n"
-                                                                "中,A,l.ico,r.ico,o5.tvk\n"
-                                                                "B,A,o.tvk,r.ico,o6.tvk\n"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")),
+                                 "author,name,left,right,output\n"
+                                 "B,A,l.ico,none.ico,o.tvk\n"
+                                 "B,A,l.ico,r.ico,o.tvk\n"
+                                 "B,A,l.ico,r.ico,o.tvk\n"
+                                 "B,A,l.ico,r.ico,r.ico\n"
+                                 "B,A,l.ico,r.ico,o2.tvk,extra\n"
+                                 "B,,l.ico,r.ico,o3.tvk\n"
+                                 "\"B\nA\",x\"y,l.ico,r.ico,o4.tvk\n"
+                                 "中,A,l.ico,r.ico,o5.tvk\n"
+                                 "B,A,o.tvk,r.ico,o6.tvk\n"
+                                 "B,A,l.ico,r.ico,nowhere/o7.tvk\n"));
         const QStringList before = TestFiles::entries(m_dir.path());
 
         const Run run = tvk({QStringLiteral("batch"), QStringLiteral("m.csv")});
@@ -752,6 +754,8 @@ private Q_SLOTS:
                  QStringLiteral("m.csv:10: The Author name contains the character “中” "
                                 "(U+4E2D), which a TVK file cannot store. Use letters of "
                                 "Western European languages only."),
+                 QStringLiteral("m.csv:12: Cannot write file %1: Its folder does not exist.")
+                     .arg(at(QStringLiteral("nowhere/o7.tvk"))),
                  QString()}));
         QCOMPARE(TestFiles::entries(m_dir.path()), before);
         QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))), QByteArray("earlier"));
