@@ -236,17 +236,11 @@ int runBatch(const QStringList& arguments)
 
     const QString manifest = parser.positionalArguments().constFirst();
     QFile file;
-    if (const std::optional<QString> reason = InputFile::open(file, manifest)) {
-        reportFailure(QStringLiteral("Cannot read file %1: %2")
-                          .arg(DisplayText::displayPath(manifest), *reason));
-        return Failure;
-    }
+    if (const std::optional<QString> reason = InputFile::open(file, manifest))
+        return reportCannotRead(manifest, *reason);
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        reportFailure(QStringLiteral("Cannot read file %1: %2.")
-                          .arg(DisplayText::displayPath(manifest), file.errorString()));
-        return Failure;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return reportCannotRead(manifest, file.errorString() + QLatin1Char('.'));
     file.close();
 
     Problems problems(manifest);

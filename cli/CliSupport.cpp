@@ -62,6 +62,13 @@ void reportFailure(const QString& message)
     reportLine(QStringLiteral("tvk: ") + message);
 }
 
+int reportCannotRead(const QString& path, const QString& reason)
+{
+    reportFailure(
+        QStringLiteral("Cannot read file %1: %2").arg(DisplayText::displayPath(path), reason));
+    return Failure;
+}
+
 bool helpAsked(const QCommandLineParser& parser)
 {
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));

@@ -18,6 +18,9 @@ enum ExitStatus
 // Prints "tvk: <message>" on standard error, on one line.
 void reportFailure(const QString& message);
 
+// "Cannot read file X: reason", with the reason as a sentence; returns Failure.
+int reportCannotRead(const QString& path, const QString& reason);
+
 // Prints the text on standard error as one line, without the program's name.
 void reportLine(const QString& text);
 

@@ -10,8 +10,7 @@ namespace Cli {
 std::optional<TvkContents> openPackage(QFile& file, const QString& path, qint64 textLimit)
 {
     if (const std::optional<QString> reason = InputFile::open(file, path)) {
-        reportFailure(
-            QStringLiteral("Cannot read file %1: %2").arg(DisplayText::displayPath(path), *reason));
+        reportCannotRead(path, *reason);
         return std::nullopt;
     }
     TvkReadResult result = TvkReader::read(file, textLimit);

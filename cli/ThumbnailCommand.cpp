@@ -1,12 +1,12 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/OpenPackage.h"
+#include "package/IconPictures.h"
+#include "package/PackageWriter.h"
 #include "runtime/DisplayText.h"
 #include "runtime/ReplacingFile.h"
 
-#include <QBuffer>
 #include <QImage>
-#include <QImageReader>
 
 namespace Cli {
 
@@ -14,26 +14,10 @@ namespace {
 
 // Real icons are a few hundred KiB at most; a larger one is not loaded at all.
 constexpr qint64 kLargestIcon = qint64(4) << 20;
-// What one decoded image may take, in MiB: 2048 by 2048 pixels of 32 bits.
-constexpr int kDecodedLimitMiB = 16;
+// The most entries an ICO file's directory can list.
+constexpr int kMostPictures = 0xFFFF;
 constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
-
-// The largest image of an icon: ICO files hold several sizes of one picture.
-QImage largestImage(QImageReader& reader)
-{
-    QImage largest;
-    const int count = std::max(reader.imageCount(), 1);
-    for (int i = 0; i < count; ++i) {
-        if (i > 0 && !reader.jumpToNextImage())
-            break;
-        const QImage image = reader.read();
-        if (!image.isNull() &&
-            qint64(image.width()) * image.height() > qint64(largest.width()) * largest.height())
-            largest = image;
-    }
-    return largest;
-}
 
 } // namespace
 
@@ -84,28 +68,27 @@ int makeThumbnail(const QStringList& arguments)
     QByteArray icon;
     if (package.seek(contents->leftOffset))
         icon = package.read(contents->LeftLength);
-    if (icon.size() != contents->LeftLength) {
-        reportFailure(QStringLiteral("Cannot read file %1: %2.").arg(shown, package.errorString()));
-        return Failure;
-    }
+    if (icon.size() != contents->LeftLength)
+        return reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
 
-    QBuffer buffer(&icon);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    QImageReader::setAllocationLimit(kDecodedLimitMiB);
-    QImage image = largestImage(reader);
-    if (image.isNull()) {
+    // The largest picture: only it is kept while the others are decoded.
+    QImage largest;
+    const QString unreadable =
+        IconPictures::forEach(icon, kMostPictures, [&](const QImage& picture) {
+            if (qint64(picture.width()) * picture.height() >
+                qint64(largest.width()) * largest.height())
+                largest = picture;
+        });
+    if (largest.isNull()) {
         reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
-                          .arg(shown, reader.errorString()));
+                          .arg(shown, unreadable));
         return Failure;
     }
-    if (image.width() > pixels || image.height() > pixels)
-        image = image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage image = IconPictures::fitted(largest, pixels);
 
     ReplacingFile output(outputPath);
     const auto cannotWrite = [&](const QString& reason) {
-        reportFailure(QStringLiteral("Cannot write file %1: %2")
-                          .arg(DisplayText::displayPath(outputPath), reason));
+        reportFailure(PackageWriter::cannotWrite(outputPath, reason));
         return Failure;
     };
     if (output.open() != ReplacingFile::OpenStatus::Opened)

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/OpenPackage.h"
 
+#include "package/PackageWriter.h"
 #include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
 #include "runtime/ReplacingFile.h"
@@ -25,8 +26,7 @@ struct Extracted
 
 int cannotWrite(const QString& path, const QString& reason)
 {
-    reportFailure(
-        QStringLiteral("Cannot write file %1: %2").arg(DisplayText::displayPath(path), reason));
+    reportFailure(PackageWriter::cannotWrite(path, reason));
     return Failure;
 }
 
@@ -34,23 +34,15 @@ int cannotWrite(const QString& path, const QString& reason)
 // always, an existing file (or a link, dangling or not) unless forced.
 bool mayWrite(const QString& path, bool force)
 {
-    switch (SystemFiles::kindOf(path, false)) {
-    case SystemFiles::Kind::Missing:
-        return true;
-    case SystemFiles::Kind::Folder:
-        cannotWrite(path, ReplacingFile::tr("This is a folder, not a file."));
-        return false;
-    case SystemFiles::Kind::Other:
-        cannotWrite(path, ReplacingFile::tr("This is not a regular file."));
-        return false;
-    case SystemFiles::Kind::Regular:
-    case SystemFiles::Kind::Link:
-        if (force)
-            return true;
-        reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
-                          .arg(DisplayText::displayPath(path)));
+    if (const std::optional<QString> refused =
+            ReplacingFile::refusal(path, ReplacingFile::Links::Replace)) {
+        cannotWrite(path, *refused);
         return false;
     }
+    if (force || SystemFiles::kindOf(path, false) == SystemFiles::Kind::Missing)
+        return true;
+    reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
+                      .arg(DisplayText::displayPath(path)));
     return false;
 }
 
@@ -124,9 +116,7 @@ int runUnpack(const QStringList& arguments)
                 copy.status == CopyResult::Status::SourceEnded
                     ? QStringLiteral("The file became shorter while it was read.")
                     : package.errorString() + QLatin1Char('.');
-            reportFailure(QStringLiteral("Cannot read file %1: %2")
-                              .arg(DisplayText::displayPath(packagePath), reason));
-            return Failure;
+            return reportCannotRead(packagePath, reason);
         }
         if (!output.finishWriting())
             return cannotWrite(icons[i].fileName, output.errorString());

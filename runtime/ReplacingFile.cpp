@@ -20,14 +20,23 @@ ReplacingFile::~ReplacingFile()
 std::optional<QString> ReplacingFile::refusal(const QString& path, Links links)
 {
     const QString target = links == Links::Follow ? SystemFiles::resolveLinks(path) : path;
-    switch (SystemFiles::kindOf(target, false)) {
+    return refusalOf(SystemFiles::kindOf(target, false), Links::Replace);
+}
+
+std::optional<QString> ReplacingFile::refusalOf(Kind kind, Links links)
+{
+    switch (kind) {
     case Kind::Folder:
         return tr("This is a folder, not a file.");
     case Kind::Other:
         return tr("This is not a regular file.");
+    case Kind::Link:
+        // Where links are followed, a link at the resolved target appeared since.
+        if (links == Links::Follow)
+            return tr("This is not a regular file.");
+        break;
     case Kind::Missing:
     case Kind::Regular:
-    case Kind::Link:
         break;
     }
     return std::nullopt;
@@ -84,9 +93,8 @@ bool ReplacingFile::replaceTarget(bool keepEarlier)
 {
     // Looked at again just before: what stands there may have changed while writing.
     const Kind kind = SystemFiles::kindOf(m_target, false);
-    if (kind == Kind::Folder || kind == Kind::Other ||
-        (kind == Kind::Link && m_links == Links::Follow))
-        return fail(tr("This is not a regular file."));
+    if (const std::optional<QString> refused = refusalOf(kind, m_links))
+        return fail(*refused);
     QString error;
     if (keepEarlier && kind != Kind::Missing) {
         const QString earlier = SystemFiles::temporaryNameIn(folder());

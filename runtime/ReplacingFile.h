@@ -76,6 +76,8 @@ public:
     const QString& errorString() const { return m_error; }
 
 private:
+    // What a file of this kind at the resolved target is refused with, if anything.
+    static std::optional<QString> refusalOf(SystemFiles::Kind kind, Links links);
     bool fail(const QString& reason);
     void discardTemporary();
 

@@ -48,6 +48,13 @@ template <typename Call> auto retried(Call call)
     return result;
 }
 
+Handle openFolder(const QString& folder)
+{
+    return retried([&] {
+        return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    });
+}
+
 #ifdef O_TMPFILE
 // An unnamed file is named through /proc, which needs no privilege.
 QByteArray procPathOf(Handle handle)
@@ -75,24 +82,22 @@ OpenResult openForReading(const QString& path)
             opened = {kNoHandle, Kind::Regular, reason(errno)};
         return opened;
     }
+    // What was opened is what is checked. A read-only handle has nothing to lose
+    // when it is closed, so its close is not checked.
+    const auto closedWith = [&](OpenResult result) {
+        ::close(handle);
+        return result;
+    };
     struct stat status = {};
-    if (::fstat(handle, &status) != 0) {
-        opened = {kNoHandle, Kind::Regular, reason(errno)};
-        ::close(handle);
-        return opened;
-    }
+    if (::fstat(handle, &status) != 0)
+        return closedWith({kNoHandle, Kind::Regular, reason(errno)});
     opened.kind = kindOfMode(status.st_mode);
-    if (opened.kind != Kind::Regular) {
-        ::close(handle);
-        return opened;
-    }
+    if (opened.kind != Kind::Regular)
+        return closedWith(opened);
     // A regular file never blocks; reads go back to the ordinary mode all the same.
     const int flags = ::fcntl(handle, F_GETFL);
-    if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        opened = {kNoHandle, Kind::Regular, reason(errno)};
-        ::close(handle);
-        return opened;
-    }
+    if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return closedWith({kNoHandle, Kind::Regular, reason(errno)});
     opened.handle = handle;
     return opened;
 }
@@ -178,9 +183,7 @@ bool closeHandle(Handle handle, QString& error)
 
 bool syncFolder(const QString& folder, QString& error)
 {
-    const Handle handle = retried([&] {
-        return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    });
+    const Handle handle = openFolder(folder);
     if (handle < 0)
         return check(false, error);
     const int synced = retried([&] { return ::fsync(handle); });
@@ -213,10 +216,7 @@ bool syncFileSystems([[maybe_unused]] const QStringList& folders, QString& error
 #ifdef Q_OS_LINUX
     QList<dev_t> synced;
     for (const QString& folder : folders) {
-        const Handle handle = retried([&] {
-            return ::open(QFile::encodeName(folder).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        });
+        const Handle handle = openFolder(folder);
         if (handle < 0)
             return check(false, error);
         struct stat status = {};
@@ -227,6 +227,7 @@ bool syncFileSystems([[maybe_unused]] const QStringList& folders, QString& error
             synced << status.st_dev;
         }
         const int failure = errno;
+        // Read-only: its close has nothing to lose.
         ::close(handle);
         if (!ok) {
             error = reason(failure);

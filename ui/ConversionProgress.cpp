@@ -1,9 +1,9 @@
 #include "ui/ConversionProgress.h"
 
+#include "runtime/DisplayText.h"
 #include "runtime/ProgramInfo.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProgressDialog>
@@ -27,9 +27,8 @@ ConversionProgress::~ConversionProgress()
 }
 
 // The dialog is shown whole, with its text and at the size it keeps, and the
-// window manager gets to place and decorate it before the copying goes on: a
-// dialog that grew by a line right after it was mapped, while events waited
-// behind the copying, was placed badly by some window managers.
+// window manager gets to place and decorate it before the copying goes on, so
+// that it is never resized while being placed with events waiting behind the copy.
 void ConversionProgress::showDialog(qint64 written, qint64 total)
 {
     m_dialog = new QProgressDialog(m_window);
@@ -53,7 +52,7 @@ void ConversionProgress::showDialog(qint64 written, qint64 total)
 QString ConversionProgress::labelText(qint64 written, qint64 total) const
 {
     const QLocale locale;
-    const QString file = QFileInfo(m_outputPath).fileName();
+    const QString file = DisplayText::escapeControls(QFileInfo(m_outputPath).fileName());
     return written < total
                ? QCoreApplication::translate("ConversionProgress", "Writing %1…\n%2 of %3")
                      .arg(file, locale.formattedDataSize(written), locale.formattedDataSize(total))

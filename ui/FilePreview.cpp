@@ -1,20 +1,18 @@
 #include "ui/FilePreview.h"
 
 #include "package/IcoProbe.h"
+#include "package/IconPictures.h"
 #include "runtime/DisplayText.h"
 #include "runtime/InputFile.h"
+#include "runtime/ReplacingFile.h"
 #include "runtime/SystemFiles.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QImage>
-#include <QImageReader>
 #include <QLocale>
 
 namespace {
 
-// What one decoded image may take, in MiB.
-constexpr int kDecodedLimitMiB = 16;
 // Pictures past this count are left out: an ICO file may list hundreds.
 constexpr int kMostPictures = 12;
 
@@ -33,32 +31,18 @@ QString bytes(qint64 size)
     return FilePreview::tr("%1 bytes").arg(QLocale().toString(size));
 }
 
-// Each image of the icon as an inline PNG, drawn at most kLargestPicture wide.
-QString pictures(QByteArray& icon)
+// Each picture of the icon as an inline PNG, drawn at most kLargestPicture wide.
+QString pictures(const QByteArray& icon)
 {
-    QBuffer buffer(&icon);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    QImageReader::setAllocationLimit(kDecodedLimitMiB);
     QString html;
-    const int count = std::min(std::max(reader.imageCount(), 1), kMostPictures);
-    for (int i = 0; i < count; ++i) {
-        if (i > 0 && !reader.jumpToNextImage())
-            break;
-        QImage image = reader.read();
-        if (image.isNull())
-            continue;
-        if (image.width() > FilePreview::kLargestPicture ||
-            image.height() > FilePreview::kLargestPicture)
-            image = image.scaled(FilePreview::kLargestPicture, FilePreview::kLargestPicture,
-                                 Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    IconPictures::forEach(icon, kMostPictures, [&](const QImage& picture) {
         QByteArray png;
         QBuffer pngBuffer(&png);
         pngBuffer.open(QIODevice::WriteOnly);
-        image.save(&pngBuffer, "PNG");
+        IconPictures::fitted(picture, FilePreview::kLargestPicture).save(&pngBuffer, "PNG");
         html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
                     .arg(QString::fromLatin1(png.toBase64()));
-    }
+    });
     return html;
 }
 
@@ -75,6 +59,8 @@ QString FilePreview::iconTip(const QString& path)
         return html + paragraph(tr("%1; too large to show.").arg(bytes(size)));
     }
     QByteArray icon = file.read(size);
+    if (icon.size() != size)
+        return html + paragraph(file.errorString() + QLatin1Char('.'));
     QBuffer buffer(&icon);
     buffer.open(QIODevice::ReadOnly);
     const std::optional<QList<QSize>> images = IcoProbe::probe(buffer, 0, icon.size());
@@ -93,16 +79,10 @@ QString FilePreview::iconTip(const QString& path)
 QString FilePreview::outputTip(const QString& path)
 {
     QString html = pathParagraph(path);
-    switch (SystemFiles::kindOf(path, true)) {
-    case SystemFiles::Kind::Missing:
-        return html;
-    case SystemFiles::Kind::Regular:
-        return html + paragraph(tr("This file exists and will be replaced."));
-    case SystemFiles::Kind::Folder:
-        return html + paragraph(tr("This is a folder, not a file."));
-    case SystemFiles::Kind::Link:
-    case SystemFiles::Kind::Other:
-        break;
-    }
-    return html + paragraph(tr("This is not a regular file."));
+    // Told as Convert would refuse it.
+    if (const std::optional<QString> refused = ReplacingFile::refusal(path))
+        return html + paragraph(*refused);
+    if (SystemFiles::kindOf(path, true) == SystemFiles::Kind::Regular)
+        html += paragraph(tr("This file exists and will be replaced."));
+    return html;
 }

@@ -94,13 +94,19 @@ void frmMain::setPath(QLineEdit* box, const QString& path)
     box->setToolTip(QDir::toNativeSeparators(path));
 }
 
+const QString& frmMain::placeholderOf(const QLineEdit* box) const
+{
+    if (box == ui->fnInL)
+        return Placeholders::leftIcon;
+    if (box == ui->fnInR)
+        return Placeholders::rightIcon;
+    return Placeholders::output;
+}
+
 void frmMain::updatePathBoxLook()
 {
-    const std::pair<QLineEdit*, const QString&> boxes[] = {{ui->fnInL, Placeholders::leftIcon},
-                                                           {ui->fnInR, Placeholders::rightIcon},
-                                                           {ui->fnOut, Placeholders::output}};
-    for (const auto& [box, placeholder] : boxes)
-        PathBoxLook::apply(box, palette(), box->text() == placeholder);
+    for (QLineEdit* box : {ui->fnInL, ui->fnInR, ui->fnOut})
+        PathBoxLook::apply(box, palette(), box->text() == placeholderOf(box));
 }
 
 void frmMain::changeEvent(QEvent* event)
@@ -117,9 +123,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     // Only a chosen path has a tip; placeholders and empty boxes have none.
     const QString path = box->text();
-    const bool chosen = !path.isEmpty() && path != Placeholders::leftIcon &&
-                        path != Placeholders::rightIcon && path != Placeholders::output;
-    if (!chosen) {
+    if (path.isEmpty() || path == placeholderOf(box)) {
         QToolTip::hideText();
         return true;
     }

@@ -48,6 +48,7 @@ private:
     void setPath(QLineEdit* box, const QString& path);
     void convert();
     void openOptions();
+    const QString& placeholderOf(const QLineEdit* box) const;
     void updatePathBoxLook();
     // Where a drag of files at `position` would put them, if anywhere.
     std::optional<FileDrop::Placement> placementAt(const QMimeData& data,
