@@ -4,16 +4,11 @@
 # earlier outputs and keep them safe; `pack` flushes the disk once per file,
 # `batch` once for all of them. Prints both times, the ratio and the peak memory
 # of `tvk batch`.
-source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing_packages hyperfine time
-build build >/dev/null
-tvk="$ROOT/build/cli/tvk"
+bench_setup batch hyperfine
 rows=${ROWS:-1000}
 
-work="$(mktemp -d "${TMPDIR:-/var/tmp}/tvk-batch.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-cd "$work"
 mkdir icons out
 {
     echo "name,author,left,right,output"

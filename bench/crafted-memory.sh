@@ -2,15 +2,9 @@
 # Peak memory of `tvk info`, `tvk info --json` and `tvk unpack` on a crafted TVK
 # file: a sparse file of 2 GiB (a few KiB on disk) whose name is 2 GiB long, as
 # its NameLength declares. The target: under 32 MiB each, whatever a file declares.
-source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing_packages time python3
-build build >/dev/null
-tvk="$ROOT/build/cli/tvk"
-
-work="$(mktemp -d "${TMPDIR:-/var/tmp}/tvk-crafted.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+bench_setup crafted python3
 
 python3 - <<'PY'
 import struct

@@ -8,15 +8,10 @@
 # promises nothing, stays as a reference. Prints each mean time, the ratios and
 # the peak memory of `tvk pack`. Needs about 6 GiB of free disk in
 # ${TMPDIR:-/var/tmp}.
-source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing_packages hyperfine time
-build build >/dev/null
-tvk="$ROOT/build/cli/tvk"
+bench_setup bench hyperfine
 
-work="$(mktemp -d "${TMPDIR:-/var/tmp}/tvk-bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-cd "$work"
 
 mean() { # the mean of one command in a hyperfine CSV export
     awk -F, -v name="$2" '$1 == name { print $2 }' "$1"
