@@ -12,7 +12,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 bench_setup bench hyperfine
 
-
 mean() { # the mean of one command in a hyperfine CSV export
     awk -F, -v name="$2" '$1 == name { print $2 }' "$1"
 }
