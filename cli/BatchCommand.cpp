@@ -3,6 +3,7 @@
 #include "cli/Csv.h"
 #include "package/PackageWriter.h"
 #include "runtime/DisplayText.h"
+#include "runtime/FileIdentity.h"
 #include "runtime/InputFile.h"
 #include "runtime/ReplacingFile.h"
 #include "runtime/SystemFiles.h"
@@ -11,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QTextStream>
 
 #include <algorithm>
@@ -65,12 +67,6 @@ private:
     QList<Csv::Problem> m_found;
 };
 
-// A path as the rows are compared by: absolute, clean, links followed.
-QString identity(const QString& path)
-{
-    return QDir::cleanPath(QFileInfo(SystemFiles::resolveLinks(path)).absoluteFilePath());
-}
-
 // The header's column for each of columnNames(), or problems with it.
 std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& problems)
 {
@@ -101,18 +97,34 @@ std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& p
     return columns;
 }
 
+// What the rows read, by identity: every icon with the line naming it, and the manifest.
+struct Inputs
+{
+    QHash<FileIdentity, qsizetype> iconLines;
+    std::optional<FileIdentity> manifest;
+
+    QSet<FileIdentity> all() const
+    {
+        QSet<FileIdentity> files(iconLines.keyBegin(), iconLines.keyEnd());
+        if (manifest)
+            files.insert(*manifest);
+        return files;
+    }
+};
+
 // The rows of the manifest, each checked as `tvk pack` checks its arguments, and
-// against each other: no output twice, no output that is another row's icon.
+// against each other by the files their paths reach, however spelled: no output
+// twice, no output that is another row's icon or the manifest.
 std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizetype>& columns,
-                          const QDir& base, Problems& problems)
+                          const QDir& base, Inputs& inputs, Problems& problems)
 {
     const auto fromBase = [&](const QString& path) {
         return path.isEmpty() || !QDir::isRelativePath(path) ? path : base.filePath(path);
     };
     std::vector<Row> rows;
     rows.reserve(size_t(records.size()));
-    QHash<QString, qsizetype> outputLines;
-    QHash<QString, qsizetype> iconLines;
+    QHash<FileIdentity, qsizetype> outputLines;
+    std::vector<FileIdentity> outputs;
     const qsizetype columnCount = columnNames().size();
     for (const Csv::Record& record : records) {
         if (record.fields.size() != columnCount) {
@@ -129,31 +141,35 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizety
             problems.add(row.line, *problem);
             continue;
         }
-        const QString output = identity(row.request.outputPath);
+        const std::optional<FileIdentity> output =
+            FileIdentity::ofPath(row.request.outputPath, FileIdentity::LastLink::Follow);
         // A missing folder would only be found while writing; here it is told with the rest.
-        if (!QFileInfo(QFileInfo(output).absolutePath()).isDir()) {
+        if (!output) {
             problems.add(row.line, PackageWriter::cannotWrite(row.request.outputPath,
                                                               QStringLiteral("Its folder does not "
                                                                              "exist.")));
             continue;
         }
-        if (const qsizetype earlier = outputLines.value(output); earlier > 0) {
+        if (const qsizetype earlier = outputLines.value(*output); earlier > 0) {
             problems.add(row.line, QStringLiteral("%1 is already the output of line %2")
                                        .arg(DisplayText::displayPath(row.request.outputPath))
                                        .arg(earlier));
         }
-        outputLines.insert(output, row.line);
-        for (const QString& icon : {row.request.leftPath, row.request.rightPath})
-            iconLines.insert(identity(icon), row.line);
+        outputLines.insert(*output, row.line);
+        outputs.push_back(*output);
+        for (const QString& icon : {row.request.leftPath, row.request.rightPath}) {
+            if (const auto identity = FileIdentity::ofPath(icon, FileIdentity::LastLink::Follow))
+                inputs.iconLines.insert(*identity, row.line);
+        }
         rows.push_back(row);
     }
-    for (const Row& row : rows) {
-        const qsizetype iconLine = iconLines.value(identity(row.request.outputPath));
-        if (iconLine > 0 && iconLine != row.line) {
-            problems.add(row.line, QStringLiteral("%1 is an icon of line %2")
-                                       .arg(DisplayText::displayPath(row.request.outputPath))
-                                       .arg(iconLine));
-        }
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
+        const qsizetype iconLine = inputs.iconLines.value(outputs[i]);
+        if (iconLine > 0 && iconLine != rows[i].line)
+            problems.add(rows[i].line, QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
+        if (outputs[i] == inputs.manifest)
+            problems.add(rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown));
     }
     return rows;
 }
@@ -238,6 +254,8 @@ int runBatch(const QStringList& arguments)
     QFile file;
     if (const std::optional<QString> reason = InputFile::open(file, manifest))
         return reportCannotRead(manifest, *reason);
+    Inputs inputs;
+    inputs.manifest = FileIdentity::ofOpenFile(file.handle());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return reportCannotRead(manifest, file.errorString() + QLatin1Char('.'));
@@ -259,7 +277,7 @@ int runBatch(const QStringList& arguments)
         return Failure;
     }
     const std::vector<Row> rows =
-        readRows(csv.records.mid(1), *columns, QFileInfo(manifest).absoluteDir(), problems);
+        readRows(csv.records.mid(1), *columns, QFileInfo(manifest).absoluteDir(), inputs, problems);
     if (problems.any()) {
         problems.report();
         return Failure;
@@ -275,8 +293,11 @@ int runBatch(const QStringList& arguments)
     outputs.reserve(rows.size());
     QStringList folders;
     ProgressLine progress(qsizetype(rows.size()));
+    // Looked at again as each output is replaced: nothing read may be lost.
+    const QSet<FileIdentity> read = inputs.all();
     for (const Row& row : rows) {
         auto output = std::make_unique<ReplacingFile>(row.request.outputPath);
+        output->protect(read);
         const WriteResult written = PackageWriter::writeUncommitted(row.request, *output);
         if (!written.written()) {
             progress.clear();

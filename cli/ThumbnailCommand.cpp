@@ -4,6 +4,7 @@
 #include "package/IconPictures.h"
 #include "package/PackageWriter.h"
 #include "runtime/DisplayText.h"
+#include "runtime/FileIdentity.h"
 #include "runtime/ReplacingFile.h"
 
 #include <QImage>
@@ -87,6 +88,9 @@ int makeThumbnail(const QStringList& arguments)
     const QImage image = IconPictures::fitted(largest, pixels);
 
     ReplacingFile output(outputPath);
+    // The thumbnail never takes the place of the file it is made from.
+    if (const std::optional<FileIdentity> read = FileIdentity::ofOpenFile(package.handle()))
+        output.protect({*read});
     const auto cannotWrite = [&](const QString& reason) {
         reportFailure(PackageWriter::cannotWrite(outputPath, reason));
         return Failure;

@@ -5,6 +5,7 @@
 #include "package/PackageWriter.h"
 #include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
+#include "runtime/FileIdentity.h"
 #include "runtime/ReplacingFile.h"
 #include "runtime/SystemFiles.h"
 
@@ -30,19 +31,31 @@ int cannotWrite(const QString& path, const QString& reason)
     return Failure;
 }
 
+int alreadyExists(const QString& path)
+{
+    reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
+                      .arg(DisplayText::displayPath(path)));
+    return Failure;
+}
+
 // Refuses what must not be replaced: a folder or a device, FIFO or socket
-// always, an existing file (or a link, dangling or not) unless forced.
-bool mayWrite(const QString& path, bool force)
+// always, the TVK file being unpacked, an existing file (or a link, dangling or
+// not) unless forced. Told before anything is written; looked at again as each
+// icon takes its place.
+bool mayWrite(const QString& path, bool force, const std::optional<FileIdentity>& package)
 {
     if (const std::optional<QString> refused =
             ReplacingFile::refusal(path, ReplacingFile::Links::Replace)) {
         cannotWrite(path, *refused);
         return false;
     }
+    if (package && FileIdentity::ofPath(path, FileIdentity::LastLink::Keep) == package) {
+        cannotWrite(path, ReplacingFile::isAnInput());
+        return false;
+    }
     if (force || SystemFiles::kindOf(path, false) == SystemFiles::Kind::Missing)
         return true;
-    reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
-                      .arg(DisplayText::displayPath(path)));
+    alreadyExists(path);
     return false;
 }
 
@@ -87,8 +100,10 @@ int runUnpack(const QStringList& arguments)
                   contents->leftOffset, contents->LeftLength},
         Extracted{QDir::cleanPath(target.filePath(QStringLiteral("right.ico"))),
                   contents->rightOffset, contents->RightLength}};
+    const std::optional<FileIdentity> packageIdentity = FileIdentity::ofOpenFile(package.handle());
+    const bool forced = parser.isSet(force);
     for (const Extracted& icon : icons) {
-        if (!mayWrite(icon.fileName, parser.isSet(force)))
+        if (!mayWrite(icon.fileName, forced, packageIdentity))
             return Failure;
     }
     if (!QDir().mkpath(target.path())) {
@@ -100,11 +115,16 @@ int runUnpack(const QStringList& arguments)
     // Both are written in full and on disk before either replaces anything.
     std::array<std::unique_ptr<ReplacingFile>, 2> outputs;
     for (size_t i = 0; i < icons.size(); ++i) {
-        outputs[i] =
-            std::make_unique<ReplacingFile>(icons[i].fileName, ReplacingFile::Links::Replace);
+        // Unforced, a file that appears at the name while this runs is kept too.
+        outputs[i] = std::make_unique<ReplacingFile>(
+            icons[i].fileName, ReplacingFile::Links::Replace,
+            forced ? ReplacingFile::Existing::Replace : ReplacingFile::Existing::Keep);
         ReplacingFile& output = *outputs[i];
+        if (packageIdentity)
+            output.protect({*packageIdentity});
         if (output.open() != ReplacingFile::OpenStatus::Opened)
-            return cannotWrite(icons[i].fileName, output.errorString());
+            return output.foundExisting() ? alreadyExists(icons[i].fileName)
+                                          : cannotWrite(icons[i].fileName, output.errorString());
         const CopyResult copy =
             package.seek(icons[i].offset)
                 ? ChunkedCopy::copyFileData(package, output.device(), icons[i].size)
@@ -126,15 +146,20 @@ int runUnpack(const QStringList& arguments)
     // first is put back as it was.
     ReplacingFile& left = *outputs[0];
     ReplacingFile& right = *outputs[1];
-    if (!left.replaceTarget(true))
-        return cannotWrite(icons[0].fileName, left.errorString());
+    if (!left.replaceTarget(true)) {
+        return left.foundExisting() ? alreadyExists(icons[0].fileName)
+                                    : cannotWrite(icons[0].fileName, left.errorString());
+    }
     if (!right.replaceTarget(true)) {
         QString reason = right.errorString();
+        const bool rightExists = right.foundExisting();
         if (!left.restoreEarlier()) {
             reason += QStringLiteral(" %1 could not be put back as it was: %2")
                           .arg(DisplayText::displayPath(icons[0].fileName), left.errorString());
+            return cannotWrite(icons[1].fileName, reason);
         }
-        return cannotWrite(icons[1].fileName, reason);
+        return rightExists ? alreadyExists(icons[1].fileName)
+                           : cannotWrite(icons[1].fileName, reason);
     }
     for (size_t i = 0; i < icons.size(); ++i) {
         if (!outputs[i]->syncFolder())

@@ -6,7 +6,7 @@
 #include "runtime/DisplayText.h"
 #include "runtime/InputFile.h"
 #include "runtime/ReplacingFile.h"
-#include "runtime/SameFile.h"
+#include "runtime/FileIdentity.h"
 
 #include <QFile>
 
@@ -31,6 +31,7 @@ struct OpenIcon
     QString path;
     QFile file;
     qint64 size = 0;
+    std::optional<FileIdentity> identity;
 };
 
 // Both arguments at once, so that a '%' in the path is never taken for a marker.
@@ -58,6 +59,7 @@ std::optional<QString> openIcon(const QString& path, OpenIcon& icon)
     if (const std::optional<QString> reason = InputFile::open(icon.file, path))
         return cannotReadIcon(path, *reason);
     icon.size = icon.file.size();
+    icon.identity = FileIdentity::ofOpenFile(icon.file.handle());
     if (icon.size > TvkLayout::kMaxFieldLength) {
         return PackageWriter::tr("ICO file %1 is too large for a TVK file:\nit holds %2 bytes, "
                                  "and an icon may hold at most %3 bytes.")
@@ -97,8 +99,10 @@ std::optional<QString> PackageWriter::prepare(const PackageRequest& request, Pre
         return refusal;
     if (auto refusal = openIcon(request.rightPath, prepared.right))
         return refusal;
-    if (SameFile::isSameExistingFile(request.outputPath, request.leftPath) ||
-        SameFile::isSameExistingFile(request.outputPath, request.rightPath))
+    // Decided by what the output path reaches, however it is spelled.
+    const std::optional<FileIdentity> output =
+        FileIdentity::ofPath(request.outputPath, FileIdentity::LastLink::Follow);
+    if (output && (output == prepared.left.identity || output == prepared.right.identity))
         return tr("The output TVK file must differ from both ICO files!");
     return std::nullopt;
 }
@@ -137,6 +141,12 @@ WriteResult PackageWriter::writeUncommitted(const PackageRequest& request, Repla
         return refused(*refusal);
     OpenIcon& left = prepared.left;
     OpenIcon& right = prepared.right;
+    QSet<FileIdentity> icons;
+    for (const OpenIcon* icon : {&left, &right}) {
+        if (icon->identity)
+            icons.insert(*icon->identity);
+    }
+    output.protect(icons);
 
     const auto cannotWriteOutput = [&](const QString& reason) {
         return cannotWrite(request.outputPath, reason);

@@ -4,6 +4,8 @@
 
 std::optional<QString> InputFile::open(QFile& file, const QString& path)
 {
+    if (std::optional<QString> problem = SystemFiles::pathProblem(path))
+        return problem;
     const SystemFiles::OpenResult opened = SystemFiles::openForReading(path);
     if (!opened.error.isEmpty())
         return opened.error;

@@ -1,12 +1,17 @@
 #include "runtime/ReplacingFile.h"
 
+#include "runtime/DisplayText.h"
+
 #include <QFileInfo>
 
 #include <utility>
 
 using SystemFiles::Kind;
 
-ReplacingFile::ReplacingFile(QString path, Links links) : m_path(std::move(path)), m_links(links) {}
+ReplacingFile::ReplacingFile(QString path, Links links, Existing existing)
+    : m_path(std::move(path)), m_links(links), m_existing(existing)
+{
+}
 
 ReplacingFile::~ReplacingFile()
 {
@@ -19,6 +24,8 @@ ReplacingFile::~ReplacingFile()
 
 std::optional<QString> ReplacingFile::refusal(const QString& path, Links links)
 {
+    if (std::optional<QString> problem = SystemFiles::pathProblem(path))
+        return problem;
     const QString target = links == Links::Follow ? SystemFiles::resolveLinks(path) : path;
     return refusalOf(SystemFiles::kindOf(target, false), Links::Replace);
 }
@@ -42,10 +49,39 @@ std::optional<QString> ReplacingFile::refusalOf(Kind kind, Links links)
     return std::nullopt;
 }
 
+QString ReplacingFile::isAnInput()
+{
+    return tr("It is also a file that is being read.");
+}
+
+std::optional<QString> ReplacingFile::targetRefusal(Kind kind)
+{
+    if (std::optional<QString> refused = refusalOf(kind, m_links))
+        return refused;
+    if (m_existing == Existing::Keep && kind != Kind::Missing) {
+        m_foundExisting = true;
+        return tr("It already exists.");
+    }
+    // What the rename replaces: the entry at the target, whatever it is.
+    if (!m_inputs.isEmpty()) {
+        const std::optional<FileIdentity> identity =
+            FileIdentity::ofPath(m_target, FileIdentity::LastLink::Keep);
+        for (const QSet<FileIdentity>& inputs : std::as_const(m_inputs)) {
+            if (identity && inputs.contains(*identity))
+                return isAnInput();
+        }
+    }
+    return std::nullopt;
+}
+
 ReplacingFile::OpenStatus ReplacingFile::open()
 {
+    if (std::optional<QString> problem = SystemFiles::pathProblem(m_path)) {
+        m_error = *problem;
+        return OpenStatus::Refused;
+    }
     m_target = m_links == Links::Follow ? SystemFiles::resolveLinks(m_path) : m_path;
-    if (std::optional<QString> refused = refusal(m_target, Links::Replace)) {
+    if (std::optional<QString> refused = targetRefusal(SystemFiles::kindOf(m_target, false))) {
         m_error = *refused;
         return OpenStatus::Refused;
     }
@@ -93,20 +129,64 @@ bool ReplacingFile::replaceTarget(bool keepEarlier)
 {
     // Looked at again just before: what stands there may have changed while writing.
     const Kind kind = SystemFiles::kindOf(m_target, false);
-    if (const std::optional<QString> refused = refusalOf(kind, m_links))
+    if (const std::optional<QString> refused = targetRefusal(kind))
         return fail(*refused);
-    QString error;
-    if (keepEarlier && kind != Kind::Missing) {
-        const QString earlier = SystemFiles::temporaryNameIn(folder());
-        if (!SystemFiles::hardLink(m_target, earlier, error))
-            return fail(error);
-        m_earlierPath = earlier;
-    }
-    if (!SystemFiles::replace(m_temporaryPath, m_target, error))
-        return fail(error);
+    if (keepEarlier && kind != Kind::Missing && !moveEarlierAside())
+        return false;
+    if (!putInPlace())
+        return false;
     m_temporaryPath.clear();
     m_replaced = true;
     return true;
+}
+
+bool ReplacingFile::moveEarlierAside()
+{
+    const QString earlier = SystemFiles::temporaryNameIn(folder());
+    QString error;
+    bool noHardLinks = false;
+    if (SystemFiles::hardLink(m_target, earlier, noHardLinks, error)) {
+        m_earlierPath = earlier;
+        return true;
+    }
+    if (!noHardLinks)
+        return fail(error);
+    // Without hard links the earlier file is moved aside, and back if the new
+    // one cannot take its place.
+    if (!SystemFiles::replace(m_target, earlier, error))
+        return fail(error);
+    m_earlierPath = earlier;
+    m_earlierMoved = true;
+    return true;
+}
+
+bool ReplacingFile::putInPlace()
+{
+    QString error;
+    bool existed = false;
+    const bool placed = m_existing == Existing::Keep
+                            ? SystemFiles::renameNoReplace(m_temporaryPath, m_target, existed, error)
+                            : SystemFiles::replace(m_temporaryPath, m_target, error);
+    if (placed)
+        return true;
+    if (existed) {
+        m_foundExisting = true;
+        error = tr("It already exists.");
+    }
+    if (m_earlierMoved) {
+        QString restoreError;
+        if (SystemFiles::replace(m_earlierPath, m_target, restoreError)) {
+            m_earlierPath.clear();
+        } else {
+            error += QLatin1Char(' ') +
+                     tr("The earlier file could not be put back and is kept as %1: %2")
+                         .arg(DisplayText::displayPath(m_earlierPath), restoreError);
+            // Kept, not removed with this object: it is the only copy.
+            m_earlierPath.clear();
+        }
+        m_earlierMoved = false;
+    }
+    return fail(error);
 }
 
 bool ReplacingFile::restoreEarlier()

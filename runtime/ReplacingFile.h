@@ -1,9 +1,12 @@
 #pragma once
 
+#include "runtime/FileIdentity.h"
 #include "runtime/SystemFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QList>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -26,6 +29,13 @@ public:
         // A link at the path is itself replaced by the new file, as tar does.
         Replace,
     };
+    enum class Existing
+    {
+        Replace,
+        // An existing file (or link) at the path is never replaced, even one
+        // that appears while the new file is written: it is told as existing.
+        Keep,
+    };
     enum class OpenStatus
     {
         Opened,
@@ -34,10 +44,18 @@ public:
         Failed,
     };
 
-    explicit ReplacingFile(QString path, Links links = Links::Follow);
+    explicit ReplacingFile(QString path, Links links = Links::Follow,
+                           Existing existing = Existing::Replace);
 
-    // Why open() would refuse the path, if it would: a folder, device, FIFO or socket.
+    // Why open() would refuse the path, if it would: a path no file can have,
+    // a folder, device, FIFO or socket.
     static std::optional<QString> refusal(const QString& path, Links links = Links::Follow);
+    // Files the command reads: what stands at the path is refused if it is one
+    // of them, when the file is opened and again just before it is replaced.
+    // Each call adds a set, shared rather than copied (a batch shares one).
+    void protect(const QSet<FileIdentity>& inputs) { m_inputs << inputs; }
+    // "It is also a file that is being read.", the reason given for refusing one.
+    static QString isAnInput();
     // Discards whatever was not committed.
     ~ReplacingFile();
 
@@ -74,15 +92,23 @@ public:
 
     // Why the last step failed, or was refused, as a sentence for the user.
     const QString& errorString() const { return m_error; }
+    // Whether the last step failed because, with Existing::Keep, a file was there.
+    bool foundExisting() const { return m_foundExisting; }
 
 private:
     // What a file of this kind at the resolved target is refused with, if anything.
     static std::optional<QString> refusalOf(SystemFiles::Kind kind, Links links);
+    // Why what stands at the target now must not be replaced, if so.
+    std::optional<QString> targetRefusal(SystemFiles::Kind kind);
+    bool moveEarlierAside();
+    bool putInPlace();
     bool fail(const QString& reason);
     void discardTemporary();
 
     QString m_path;
     Links m_links;
+    Existing m_existing;
+    QList<QSet<FileIdentity>> m_inputs;
     // What is replaced: the path, or where its links lead.
     QString m_target;
     // Let go once written, with its buffers: a batch keeps many of these objects.
@@ -92,6 +118,9 @@ private:
     QString m_temporaryPath;
     // Where the earlier file is kept aside, if it is.
     QString m_earlierPath;
+    // Renamed there rather than linked, where the file system has no hard links.
+    bool m_earlierMoved = false;
     bool m_replaced = false;
+    bool m_foundExisting = false;
     QString m_error;
 };

@@ -77,10 +77,14 @@ bool replace(const QString& from, const QString& to, QString& error)
     return succeeded(code, error);
 }
 
-bool hardLink(const QString& existing, const QString& newPath, QString& error)
+bool hardLink(const QString& existing, const QString& newPath, bool& unsupported, QString& error)
 {
     std::error_code code;
     fs::create_hard_link(toFsPath(existing), toFsPath(newPath), code);
+    // EPERM is what Linux's FAT and exFAT answer; EMLINK a file with too many names.
+    unsupported = code == std::errc::operation_not_permitted ||
+                  code == std::errc::operation_not_supported ||
+                  code == std::errc::function_not_supported || code == std::errc::too_many_links;
     return succeeded(code, error);
 }
 

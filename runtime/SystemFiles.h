@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 // The few file operations the program needs beyond what Qt offers, made with the
 // host's own calls: POSIX (with Linux extras where they help) or Windows. Every
@@ -28,6 +29,26 @@ enum class Kind
 
 // What stands at a path, following symbolic links or looking at the link itself.
 Kind kindOf(const QString& path, bool followLinks);
+
+// Why no file could ever have this path, if so: a NUL character (which would
+// cut the name short where the system reads it), or more bytes than the system
+// takes in one path.
+std::optional<QString> pathProblem(const QString& path);
+
+// Which file a path or an open file is: the device and the file's number on it
+// (inode on POSIX, volume serial number and file index on Windows). Two names
+// of one file, through links, hard links or "..", have the same identity.
+struct FileId
+{
+    quint64 device = 0;
+    quint64 index = 0;
+    friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+// The identity of what stands at the path, following a link at its end or not;
+// nothing when nothing is there (or it cannot be looked at).
+std::optional<FileId> idOfPath(const QString& path, bool followLinks);
+std::optional<FileId> idOfHandle(Handle handle);
 
 // Follows symbolic links until the path names something that is not a link,
 // which need not exist: a link to a missing file resolves to where it points.
@@ -67,7 +88,10 @@ QString temporaryNameIn(const QString& folder);
 // Gives a file made unnamed by createTemporaryIn() the given name, which must not exist.
 bool nameUnnamed(Handle handle, const QString& path, QString& error);
 
-// Gives the open file the permission bits of the file at `path`, if one exists.
+// Gives the open file the read, write and execute bits of the regular file at
+// `path`, if one is there. A link at the path gives nothing (its target is not
+// what is replaced), and setuid, setgid and sticky bits are never taken: a new
+// file must not gain a privilege because of what it replaces.
 bool copyPermissions(Handle handle, const QString& path, QString& error);
 
 // Waits until the file's data is on disk.
@@ -94,8 +118,15 @@ bool standardErrorIsTerminal();
 // never its target).
 bool replace(const QString& from, const QString& to, QString& error);
 
+// Renames `from` to `to` only if nothing stands at `to`, in one step: an
+// existing file there is never replaced, even one that appeared a moment ago.
+// `existed` tells that this was why it failed.
+bool renameNoReplace(const QString& from, const QString& to, bool& existed, QString& error);
+
 // A second name for the file at `existing` (for a link, for the link itself).
-bool hardLink(const QString& existing, const QString& newPath, QString& error);
+// `unsupported` tells that the file system has no hard links (FAT, exFAT, some
+// network shares).
+bool hardLink(const QString& existing, const QString& newPath, bool& unsupported, QString& error);
 
 bool removeFile(const QString& path, QString& error);
 

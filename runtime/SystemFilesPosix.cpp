@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,6 +66,71 @@ QByteArray procPathOf(Handle handle)
 #endif
 
 } // namespace
+
+std::optional<QString> pathProblem(const QString& path)
+{
+    if (path.contains(QChar(0)))
+        return QStringLiteral("The path holds a NUL character, which no file name can hold.");
+    if (QFile::encodeName(path).size() >= PATH_MAX) {
+        return QStringLiteral("The path is longer than the system allows (%1 bytes).")
+            .arg(PATH_MAX - 1);
+    }
+    return std::nullopt;
+}
+
+namespace {
+FileId idOf(const struct stat& status)
+{
+    return {quint64(status.st_dev), quint64(status.st_ino)};
+}
+} // namespace
+
+std::optional<FileId> idOfPath(const QString& path, bool followLinks)
+{
+    struct stat status = {};
+    const QByteArray name = QFile::encodeName(path);
+    if ((followLinks ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status)) != 0)
+        return std::nullopt;
+    return idOf(status);
+}
+
+std::optional<FileId> idOfHandle(Handle handle)
+{
+    struct stat status = {};
+    if (::fstat(handle, &status) != 0)
+        return std::nullopt;
+    return idOf(status);
+}
+
+bool renameNoReplace(const QString& from, const QString& to, bool& existed, QString& error)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    existed = false;
+#if defined(Q_OS_LINUX) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
+                    RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) {
+        existed = errno == EEXIST;
+        return check(false, error);
+    }
+#elif defined(Q_OS_MACOS)
+    if (::renamex_np(source.constData(), target.constData(), RENAME_EXCL) == 0)
+        return true;
+    if (errno != ENOTSUP) {
+        existed = errno == EEXIST;
+        return check(false, error);
+    }
+#endif
+    // Where the file system cannot rename without replacing: a second name,
+    // which is never given over an existing one, then the first goes.
+    if (::link(source.constData(), target.constData()) != 0) {
+        existed = errno == EEXIST;
+        return check(false, error);
+    }
+    return check(::unlink(source.constData()) == 0, error);
+}
 
 OpenResult openForReading(const QString& path)
 {
@@ -156,9 +223,11 @@ bool nameUnnamed([[maybe_unused]] Handle handle, [[maybe_unused]] const QString&
 bool copyPermissions(Handle handle, const QString& path, QString& error)
 {
     struct stat status = {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
         return errno == ENOENT || check(false, error);
-    return check(::fchmod(handle, status.st_mode & 07777) == 0, error);
+    if (!S_ISREG(status.st_mode))
+        return true;
+    return check(::fchmod(handle, status.st_mode & 0777) == 0, error);
 }
 
 bool syncData(Handle handle, QString& error)

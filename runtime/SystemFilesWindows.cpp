@@ -9,6 +9,7 @@
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 namespace SystemFiles {
 
@@ -23,6 +24,65 @@ const wchar_t* native(const QString& path)
     return reinterpret_cast<const wchar_t*>(path.utf16());
 }
 } // namespace
+
+std::optional<QString> pathProblem(const QString& path)
+{
+    // The wide API takes paths of up to 32,767 characters with the \\?\\ prefix.
+    constexpr qsizetype kLongestPath = 32767;
+    if (path.contains(QChar(0)))
+        return QStringLiteral("The path holds a NUL character, which no file name can hold.");
+    if (path.size() >= kLongestPath) {
+        return QStringLiteral("The path is longer than the system allows (%1 characters).")
+            .arg(kLongestPath - 1);
+    }
+    return std::nullopt;
+}
+
+namespace {
+std::optional<FileId> idOfWindowsHandle(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!GetFileInformationByHandle(handle, &information))
+        return std::nullopt;
+    return FileId{information.dwVolumeSerialNumber,
+                  (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+} // namespace
+
+std::optional<FileId> idOfPath(const QString& path, bool followLinks)
+{
+    // No access rights are needed to read a file's identity; backup semantics
+    // open folders too, and a reparse point is opened itself when not followed.
+    const DWORD flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    const HANDLE handle =
+        CreateFileW(native(QDir::toNativeSeparators(path)), 0,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<FileId> id = idOfWindowsHandle(handle);
+    CloseHandle(handle);
+    return id;
+}
+
+std::optional<FileId> idOfHandle(Handle handle)
+{
+    return idOfWindowsHandle(reinterpret_cast<HANDLE>(_get_osfhandle(handle)));
+}
+
+bool renameNoReplace(const QString& from, const QString& to, bool& existed, QString& error)
+{
+    // Without MOVEFILE_REPLACE_EXISTING, MoveFileEx fails on an existing target.
+    existed = false;
+    if (MoveFileExW(native(QDir::toNativeSeparators(from)), native(QDir::toNativeSeparators(to)),
+                    MOVEFILE_WRITE_THROUGH))
+        return true;
+    const DWORD failure = GetLastError();
+    existed = failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS;
+    error = qt_error_string(int(failure)) + QLatin1Char('.');
+    return false;
+}
 
 OpenResult openForReading(const QString& path)
 {

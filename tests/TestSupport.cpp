@@ -1,6 +1,7 @@
 #include "tests/TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -52,6 +53,22 @@ QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QMap<QString, QByteArray> tree(const QString& folder)
+{
+    QMap<QString, QByteArray> found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo entry(it.next());
+        const QString name = QDir(folder).relativeFilePath(entry.filePath());
+        if (entry.isSymLink())
+            found.insert(name, "-> " + QFile::encodeName(entry.symLinkTarget()));
+        else
+            found.insert(name, entry.isDir() ? QByteArray("/") : read(entry.filePath()));
+    }
+    return found;
 }
 
 } // namespace TestFiles

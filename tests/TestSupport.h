@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -82,6 +83,9 @@ bool write(const QString& path, const QByteArray& bytes);
 QByteArray read(const QString& path);
 // The names of every entry in a folder, hidden ones included.
 QStringList entries(const QString& folder);
+// Everything under a folder, by relative path: a file's bytes, "-> target" for
+// a link (never followed), "/" for a folder. Equal trees mean nothing changed.
+QMap<QString, QByteArray> tree(const QString& folder);
 } // namespace TestFiles
 
 // A child process run to its end, as a user runs it from a shell.

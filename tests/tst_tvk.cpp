@@ -5,6 +5,7 @@
 #include "tests/TestSupport.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +19,7 @@
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -816,6 +818,217 @@ private Q_SLOTS:
                  QStringList({QStringLiteral("batch.csv"), QStringLiteral("l.ico"),
                               QStringLiteral("o.tvk"), QStringLiteral("r.ico")}));
     }
+
+#ifdef Q_OS_UNIX
+    // Outputs are told apart by the files their paths reach, never by spelling.
+    // Around them: l.ico, r.ico, in.tvk (of the two), real/x.ico, dl -> real,
+    // real2/sub, dl2 -> real2/sub and hard.ico, a second name of l.ico.
+    void writers_sameFileOtherSpelling_decidedByIdentity_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("manifestRows");
+        QTest::addColumn<QString>("expectedErr");
+        const QString batch = QStringLiteral("batch");
+        const QString csv = QStringLiteral("m.csv");
+        const auto packTo = [](const QString& output) {
+            return QStringList{QStringLiteral("pack"),  QStringLiteral("-n"), QStringLiteral("A"),
+                               QStringLiteral("-a"),    QStringLiteral("B"),
+                               QStringLiteral("l.ico"), QStringLiteral("real/x.ico"),
+                               QStringLiteral("-o"),    output};
+        };
+        const QString differ = QStringLiteral("tvk: The output TVK file must differ from both ICO "
+                                              "files!");
+        QTest::newRow("batch, one new file through a folder link")
+            << QStringList{batch, csv}
+            << QByteArray("A,B,l.ico,r.ico,real/a.tvk\nC,D,l.ico,r.ico,dl/a.tvk\n")
+            << "m.csv:3: %1/dl/a.tvk is already the output of line 2";
+        QTest::newRow("batch, '..' taken after the link")
+            << QStringList{batch, csv}
+            << QByteArray("A,B,l.ico,r.ico,dl2/../a.tvk\nC,D,l.ico,r.ico,real2/a.tvk\n")
+            << "m.csv:3: %1/real2/a.tvk is already the output of line 2";
+        QTest::newRow("batch, '..' after a link is another folder")
+            << QStringList{batch, csv}
+            << QByteArray("A,B,l.ico,r.ico,a.tvk\nC,D,l.ico,r.ico,dl2/../a.tvk\n") << QString();
+        QTest::newRow("batch, output is another line's icon through a link")
+            << QStringList{batch, csv}
+            << QByteArray("A,B,real/x.ico,r.ico,a.tvk\nC,D,l.ico,r.ico,dl/x.ico\n")
+            << "m.csv:3: %1/dl/x.ico is an icon of line 2";
+        QTest::newRow("batch, output is a hard link of another line's icon")
+            << QStringList{batch, csv}
+            << QByteArray("A,B,l.ico,r.ico,a.tvk\nC,D,r.ico,real/x.ico,hard.ico\n")
+            << "m.csv:3: %1/hard.ico is an icon of line 2";
+        QTest::newRow("batch, output is the manifest")
+            << QStringList{batch, csv} << QByteArray("A,B,l.ico,r.ico,dl/../m.csv\n")
+            << "m.csv:2: %1/dl/../m.csv is the manifest itself";
+        QTest::newRow("pack, output is an icon through a folder link")
+            << packTo(QStringLiteral("dl/x.ico")) << QByteArray() << differ;
+        QTest::newRow("pack, output is a hard link of an icon")
+            << packTo(QStringLiteral("hard.ico")) << QByteArray() << differ;
+        QTest::newRow("thumbnail over its own TVK file")
+            << QStringList{QStringLiteral("thumbnail"), QStringLiteral("in.tvk"),
+                           QStringLiteral("dl/../in.tvk")}
+            << QByteArray()
+            << "tvk: Cannot write file dl/../in.tvk: It is also a file that is being read.";
+        QTest::newRow("unpack over its own TVK file")
+            << QStringList{QStringLiteral("unpack"), QStringLiteral("--force"),
+                           QStringLiteral("left.ico")}
+            << QByteArray()
+            << "tvk: Cannot write file left.ico: It is also a file that is being read.";
+    }
+
+    void writers_sameFileOtherSpelling_decidedByIdentity()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, manifestRows);
+        QFETCH(QString, expectedErr);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(16, 16)})));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("real/x.ico")), "x"));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("real2/sub")));
+        QVERIFY(QFile::link(QStringLiteral("real"), path(QStringLiteral("dl"))));
+        QVERIFY(QFile::link(QStringLiteral("real2/sub"), path(QStringLiteral("dl2"))));
+        QCOMPARE(::link(QFile::encodeName(path(QStringLiteral("l.ico"))).constData(),
+                        QFile::encodeName(path(QStringLiteral("hard.ico"))).constData()),
+                 0);
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                      QStringLiteral("r.ico"), QStringLiteral("in.tvk"))
+                     .exitCode,
+                 0);
+        QVERIFY(QFile::copy(path(QStringLiteral("in.tvk")), path(QStringLiteral("left.ico"))));
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")),
+                                 "name,author,left,right,output\n" + manifestRows));
+        const QMap<QString, QByteArray> before = TestFiles::tree(m_dir.path());
+
+        const Run run = tvk(arguments);
+
+        if (expectedErr.isEmpty()) {
+            QCOMPARE(run.err, QString());
+            QCOMPARE(run.exitCode, 0);
+            QVERIFY(QFile::exists(path(QStringLiteral("a.tvk"))));
+            QVERIFY(QFile::exists(path(QStringLiteral("real2/a.tvk"))));
+            return;
+        }
+        QCOMPARE(run.err, QString(expectedErr).replace(QStringLiteral("%1"), m_dir.path()) +
+                              QLatin1Char('\n'));
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(TestFiles::tree(m_dir.path()), before);
+    }
+
+    // A replaced file never gains setuid, setgid or sticky bits, and a replaced
+    // link gives nothing of its target's.
+    void writers_replacedFiles_neverGainPrivileges_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("outputIsLink");
+        QTest::addColumn<int>("expectedMode");
+        const QStringList unpack = {QStringLiteral("unpack"), QStringLiteral("--force"),
+                                    QStringLiteral("p.tvk")};
+        QTest::newRow("unpack over a link to a setuid file")
+            << unpack << QStringLiteral("left.ico") << true << 0644;
+        QTest::newRow("unpack over a link to a folder")
+            << unpack << QStringLiteral("right.ico") << true << 0644;
+        QTest::newRow("pack over another user's setuid file")
+            << QStringList{QStringLiteral("pack"),  QStringLiteral("-n"), QStringLiteral("A"),
+                           QStringLiteral("-a"),    QStringLiteral("B"),  QStringLiteral("l.ico"),
+                           QStringLiteral("r.ico"), QStringLiteral("-o"), QStringLiteral("suid")}
+            << QStringLiteral("suid") << false << 0755;
+    }
+
+    void writers_replacedFiles_neverGainPrivileges()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
+        QFETCH(bool, outputIsLink);
+        QFETCH(int, expectedMode);
+        QVERIFY(packNewIcons());
+        const QByteArray suid = QFile::encodeName(path(QStringLiteral("suid")));
+        QVERIFY(TestFiles::write(path(QStringLiteral("suid")), "privileged"));
+        // As root, the file is another user's, as a system program is.
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(suid.constData(), 65534, 65534), 0);
+        QCOMPARE(::chmod(suid.constData(), 06755), 0);
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+        QVERIFY(QFile::link(QStringLiteral("suid"), path(QStringLiteral("left.ico"))));
+        QVERIFY(QFile::link(QStringLiteral("folder"), path(QStringLiteral("right.ico"))));
+        const mode_t mask = ::umask(022);
+
+        const Run run = tvk(arguments);
+
+        ::umask(mask);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
+        struct stat status = {};
+        QCOMPARE(::lstat(QFile::encodeName(path(output)).constData(), &status), 0);
+        QVERIFY(S_ISREG(status.st_mode));
+        QCOMPARE(int(status.st_mode & 07777), expectedMode);
+        if (outputIsLink) {
+            QCOMPARE(::stat(suid.constData(), &status), 0);
+            QCOMPARE(int(status.st_mode & 07777), 06755);
+            QCOMPARE(TestFiles::read(path(QStringLiteral("suid"))), QByteArray("privileged"));
+        }
+    }
+
+    // Unforced, an icon that appears while unpacking is kept and told; forced,
+    // a file system without hard links still gets the pair all or nothing, and
+    // an earlier file moved aside that cannot go back is kept and named.
+    void unpack_aroundItsRenames_keepsWhatItMust_data()
+    {
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QString>("expectedErr");
+        QTest::addColumn<QByteArray>("expectedLeft");
+        QTest::addColumn<QByteArray>("expectedRight");
+        const QString noHardLinks = QStringLiteral("TVK_FAIL_ERRNO=%1").arg(EPERM);
+        QTest::newRow("right.ico appears just before its rename")
+            << false << QStringList{QStringLiteral("TVK_APPEAR_AT=right.ico")}
+            << "tvk: right.ico already exists; use --force to replace it." << QByteArray()
+            << QByteArray("appeared");
+        QTest::newRow("no hard links, as on FAT")
+            << true << QStringList{QStringLiteral("TVK_FAIL_CALL=link"), noHardLinks} << QString()
+            << QByteArray("new left") << QByteArray("new right");
+        QTest::newRow("no hard links, right.ico can take no file")
+            << true
+            << QStringList{QStringLiteral("TVK_FAIL_CALL=link,rename"), noHardLinks,
+                           QStringLiteral("TVK_FAIL_PATH=right.ico")}
+            << "tvk: Cannot write file right.ico: Operation not permitted. The earlier file could "
+               "not be put back and is kept as ./%1: Operation not permitted."
+            << QByteArray("earlier left") << QByteArray();
+    }
+
+    void unpack_aroundItsRenames_keepsWhatItMust()
+    {
+#ifndef TVK_FAILING_CALLS
+        QSKIP("System calls are made to fail only on Linux.");
+#endif
+        QFETCH(bool, force);
+        QFETCH(QStringList, environment);
+        QFETCH(QString, expectedErr);
+        QFETCH(QByteArray, expectedLeft);
+        QFETCH(QByteArray, expectedRight);
+        QVERIFY(packNewIcons());
+        QStringList arguments = {QStringLiteral("unpack"), QStringLiteral("p.tvk")};
+        if (force) {
+            QVERIFY(TestFiles::write(path(QStringLiteral("left.ico")), "earlier left"));
+            QVERIFY(TestFiles::write(path(QStringLiteral("right.ico")), "earlier right"));
+            arguments << QStringLiteral("--force");
+        }
+
+        const Run run = tvkFailing(arguments, environment);
+
+        const QStringList kept = TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-"));
+        QCOMPARE(kept.size(), expectedErr.contains(QStringLiteral("kept as")) ? 1 : 0);
+        QCOMPARE(run.err, expectedErr.isEmpty() ? QString()
+                                                : QString(expectedErr).replace(
+                                                      QStringLiteral("%1"), kept.value(0)) +
+                                                      QLatin1Char('\n'));
+        QCOMPARE(run.exitCode, expectedErr.isEmpty() ? 0 : 1);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("left.ico"))), expectedLeft);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), expectedRight);
+        if (!kept.isEmpty())
+            QCOMPARE(TestFiles::read(path(kept.constFirst())), QByteArray("earlier right"));
+    }
+#endif
 
     void helpAndVersion_printAndSucceed()
     {

@@ -1,19 +1,30 @@
 // Preloaded into a `tvk` child process (LD_PRELOAD) to make one kind of system
 // call fail the way a broken disk makes it fail, which no test can cause for real:
-//   TVK_FAIL_CALL   fdatasync, fsync-folder, syncfs or rename
+//   TVK_FAIL_CALL   fdatasync, fsync-folder, syncfs, rename or link (or several,
+//                   separated by commas)
 //   TVK_FAIL_ERRNO  the error number to fail with (EIO when unset)
 //   TVK_FAIL_PATH   for rename: fail only when the new name contains this text
+// and to lose a race that no test could time:
+//   TVK_APPEAR_AT   a file named this appears just before a rename onto it
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace {
 bool failing(const char* call)
 {
     const char* wanted = std::getenv("TVK_FAIL_CALL");
-    return wanted != nullptr && std::strcmp(wanted, call) == 0;
+    const size_t length = std::strlen(call);
+    for (const char* at = wanted; at != nullptr && *at != '\0'; at = std::strchr(at, ',')) {
+        at += *at == ',' ? 1 : 0;
+        if (std::strncmp(at, call, length) == 0 && (at[length] == ',' || at[length] == '\0'))
+            return true;
+    }
+    return false;
 }
 
 int fail()
@@ -26,6 +37,21 @@ int fail()
 template <typename Function> Function real(const char* name)
 {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+// Another program makes a file at `to`, as a user may while a command runs.
+void appearAt(const char* to)
+{
+    const char* name = std::getenv("TVK_APPEAR_AT");
+    const size_t length = name != nullptr ? std::strlen(name) : 0;
+    const size_t toLength = std::strlen(to);
+    if (length == 0 || toLength < length || std::strcmp(to + toLength - length, name) != 0)
+        return;
+    const int handle = open(to, O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (handle >= 0) {
+        [[maybe_unused]] const ssize_t written = write(handle, "appeared", 8);
+        close(handle);
+    }
 }
 } // namespace
 
@@ -51,6 +77,20 @@ int syncfs(int fd)
     if (failing("syncfs"))
         return fail();
     return real<int (*)(int)>("syncfs")(fd);
+}
+
+int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned flags)
+{
+    appearAt(to);
+    return real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(
+        fromFolder, from, toFolder, to, flags);
+}
+
+int link(const char* existing, const char* newPath)
+{
+    if (failing("link"))
+        return fail();
+    return real<int (*)(const char*, const char*)>("link")(existing, newPath);
 }
 
 int rename(const char* from, const char* to)
