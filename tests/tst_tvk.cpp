@@ -730,7 +730,9 @@ private Q_SLOTS:
                                  "\"B\nA\",x\"y,l.ico,r.ico,o4.tvk\n"
                                  "中,A,l.ico,r.ico,o5.tvk\n"
                                  "B,A,o.tvk,r.ico,o6.tvk\n"
-                                 "B,A,l.ico,r.ico,nowhere/o7.tvk\n"));
+                                 "B,A,l.ico,r.ico,nowhere/o7.tvk\n" +
+                                     // A NUL would cut the name short: "victim.txt".
+                                     QByteArray("B,A,l.ico,r.ico,victim.txt\0.tvk\n", 32)));
         const QStringList before = TestFiles::entries(m_dir.path());
 
         const Run run = tvk({QStringLiteral("batch"), QStringLiteral("m.csv")});
@@ -758,6 +760,9 @@ private Q_SLOTS:
                                 "Western European languages only."),
                  QStringLiteral("m.csv:12: Cannot write file %1: Its folder does not exist.")
                      .arg(at(QStringLiteral("nowhere/o7.tvk"))),
+                 QStringLiteral("m.csv:13: Cannot write file %1\\x00.tvk: The path holds a NUL "
+                                "character, which no file name can hold.")
+                     .arg(at(QStringLiteral("victim.txt"))),
                  QString()}));
         QCOMPARE(TestFiles::entries(m_dir.path()), before);
         QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))), QByteArray("earlier"));
