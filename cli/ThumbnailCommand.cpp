@@ -15,8 +15,6 @@ namespace {
 
 // Real icons are a few hundred KiB at most; a larger one is not loaded at all.
 constexpr qint64 kLargestIcon = qint64(4) << 20;
-// The most entries an ICO file's directory can list.
-constexpr int kMostPictures = 0xFFFF;
 constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
 
@@ -72,20 +70,13 @@ int makeThumbnail(const QStringList& arguments)
     if (icon.size() != contents->LeftLength)
         return reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
 
-    // The largest picture: only it is kept while the others are decoded.
-    QImage largest;
-    const QString unreadable =
-        IconPictures::forEach(icon, kMostPictures, [&](const QImage& picture) {
-            if (qint64(picture.width()) * picture.height() >
-                qint64(largest.width()) * largest.height())
-                largest = picture;
-        });
-    if (largest.isNull()) {
+    const IconPictures::Decoded largest = IconPictures::largest(icon);
+    if (largest.pictures.isEmpty()) {
         reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
-                          .arg(shown, unreadable));
+                          .arg(shown, largest.error));
         return Failure;
     }
-    const QImage image = IconPictures::fitted(largest, pixels);
+    const QImage image = IconPictures::fitted(largest.pictures.constFirst(), pixels);
 
     ReplacingFile output(outputPath);
     // The thumbnail never takes the place of the file it is made from.

@@ -2,30 +2,227 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QSet>
+#include <QtEndian>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <optional>
 
 namespace IconPictures {
 
-QString forEach(const QByteArray& bytes, int most, const std::function<void(const QImage&)>& each)
+namespace {
+
+constexpr qsizetype kIcoHeader = 6;
+constexpr qsizetype kIcoEntry = 16;
+const QByteArray kPngSignature = QByteArrayLiteral("\x89PNG\r\n\x1a\n");
+// What a thumbnail needs of a PNG: the image data and what colours it. Every
+// other chunk is left out unread, above all the compressed text and colour
+// profiles, whose unpacking a crafted file can make take seconds.
+const QByteArrayList kPngChunksKept = {"IHDR", "PLTE", "tRNS", "IDAT", "IEND",
+                                       "gAMA", "sRGB", "cHRM"};
+
+enum class Kind
 {
-    QByteArray data = bytes;
+    Png,
+    Bitmap,
+};
+
+// One picture in the bytes, as its headers describe it; nothing is decoded yet.
+struct Picture
+{
+    Kind kind = Kind::Png;
+    qsizetype offset = 0;
+    qsizetype length = 0;
+    QSize size;
+    // Where its ICO directory entry is, or -1 outside an ICO file.
+    qsizetype entry = -1;
+
+    qint64 pixels() const { return qint64(size.width()) * size.height(); }
+};
+
+quint32 bigEndian32(const char* at)
+{
+    return qFromBigEndian<quint32>(at);
+}
+
+qint32 littleEndian32(const char* at)
+{
+    return qFromLittleEndian<qint32>(at);
+}
+
+bool plausible(QSize size)
+{
+    return size.width() > 0 && size.height() > 0 && size.width() <= kLargestSide &&
+           size.height() <= kLargestSide;
+}
+
+// The picture at [offset, offset + length), from its own header: a PNG's IHDR,
+// or a BITMAPINFOHEADER (whose height counts the mask too, in an ICO file).
+std::optional<Picture> pictureAt(const QByteArray& bytes, qsizetype offset, qsizetype length,
+                                 bool inIco)
+{
+    if (offset < 0 || length <= 0 || offset > bytes.size() || length > bytes.size() - offset)
+        return std::nullopt;
+    const char* data = bytes.constData() + offset;
+    Picture picture{Kind::Png, offset, length, {}};
+    if (length >= 24 && QByteArray::fromRawData(data, 8) == kPngSignature &&
+        QByteArray::fromRawData(data + 12, 4) == "IHDR") {
+        picture.size = QSize(int(std::min<quint32>(bigEndian32(data + 16), INT_MAX)),
+                             int(std::min<quint32>(bigEndian32(data + 20), INT_MAX)));
+    } else if (inIco && length >= 12) {
+        picture.kind = Kind::Bitmap;
+        picture.size = QSize(littleEndian32(data + 4), littleEndian32(data + 8) / 2);
+    } else if (!inIco && length >= 26 && data[0] == 'B' && data[1] == 'M') {
+        picture.kind = Kind::Bitmap;
+        picture.size = QSize(littleEndian32(data + 18), std::abs(littleEndian32(data + 22)));
+    } else {
+        return std::nullopt;
+    }
+    if (!plausible(picture.size))
+        return std::nullopt;
+    return picture;
+}
+
+// Every picture an ICO file's directory lists that can be decoded within the
+// bounds, each stored picture once (a directory may list one 65,535 times);
+// nothing when the bytes are no ICO file.
+std::optional<QList<Picture>> icoPictures(const QByteArray& bytes)
+{
+    if (bytes.size() < kIcoHeader)
+        return std::nullopt;
+    const char* data = bytes.constData();
+    const auto word = [&](qsizetype at) { return qFromLittleEndian<quint16>(data + at); };
+    const qsizetype count = word(4);
+    if (word(0) != 0 || (word(2) != 1 && word(2) != 2) || count == 0)
+        return std::nullopt;
+    QList<Picture> pictures;
+    QSet<qsizetype> offsets;
+    const qsizetype listed = std::min(count, (bytes.size() - kIcoHeader) / kIcoEntry);
+    for (qsizetype i = 0; i < listed; ++i) {
+        const qsizetype entryAt = kIcoHeader + i * kIcoEntry;
+        const auto length = qsizetype(qFromLittleEndian<quint32>(data + entryAt + 8));
+        const auto offset = qsizetype(qFromLittleEndian<quint32>(data + entryAt + 12));
+        if (offsets.contains(offset))
+            continue;
+        offsets.insert(offset);
+        if (std::optional<Picture> picture = pictureAt(bytes, offset, length, true)) {
+            picture->entry = entryAt;
+            pictures << *picture;
+        }
+    }
+    return pictures;
+}
+
+QList<Picture> picturesIn(const QByteArray& bytes, QString& error)
+{
+    if (const std::optional<QList<Picture>> listed = icoPictures(bytes)) {
+        if (listed->isEmpty())
+            error = QStringLiteral("The ICO file lists no picture of at most %1 by %1 pixels")
+                        .arg(kLargestSide);
+        return *listed;
+    }
+    if (const std::optional<Picture> single = pictureAt(bytes, 0, bytes.size(), false))
+        return {*single};
+    error = QStringLiteral("It is not an ICO, PNG or BMP picture of at most %1 by %1 pixels")
+                .arg(kLargestSide);
+    return {};
+}
+
+// The PNG with only the chunks a picture needs.
+QByteArray essentialPng(const QByteArray& png)
+{
+    QByteArray kept = kPngSignature;
+    qsizetype at = kPngSignature.size();
+    while (png.size() - at >= 12) {
+        const quint32 length = bigEndian32(png.constData() + at);
+        if (length > quint32(png.size() - at - 12))
+            break;
+        const QByteArray type = png.mid(at + 4, 4);
+        const qsizetype chunk = 12 + qsizetype(length);
+        if (kPngChunksKept.contains(type))
+            kept += png.mid(at, chunk);
+        at += chunk;
+        if (type == "IEND")
+            break;
+    }
+    return kept;
+}
+
+QImage decode(const QByteArray& bytes, const Picture& picture, QString& error)
+{
+    QByteArray data = bytes.mid(picture.offset, picture.length);
+    QByteArray format = "bmp";
+    if (picture.kind == Kind::Png) {
+        data = essentialPng(data);
+        format = "png";
+    } else if (picture.entry >= 0) {
+        // The bitmap alone, as an ICO file of one picture with its own directory
+        // entry: Qt reads it with its mask.
+        QByteArray single = bytes.left(4) + QByteArray::fromHex("0100") +
+                            bytes.mid(picture.entry, kIcoEntry);
+        qToLittleEndian<quint32>(quint32(single.size()), single.data() + kIcoHeader + 12);
+        data.prepend(single);
+        format = "ico";
+    }
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    QImageReader::setAllocationLimit(kDecodedLimitMiB);
-    bool any = false;
-    const int count = std::min(std::max(reader.imageCount(), 1), most);
-    for (int i = 0; i < count; ++i) {
-        if (i > 0 && !reader.jumpToNextImage())
-            break;
-        const QImage picture = reader.read();
-        if (picture.isNull())
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    QImageReader::setAllocationLimit(int(qint64(kLargestSide) * kLargestSide * 8 >> 20));
+    const QImage image = reader.read();
+    if (image.isNull())
+        error = reader.errorString();
+    return image;
+}
+
+Decoded decodeEach(const QByteArray& icon, const QList<Picture>& pictures, qint64 budget)
+{
+    Decoded decoded;
+    for (const Picture& picture : pictures) {
+        if (picture.pixels() > budget)
             continue;
-        any = true;
-        each(picture);
+        QString error;
+        const QImage image = decode(icon, picture, error);
+        if (image.isNull()) {
+            decoded.error = error;
+            continue;
+        }
+        budget -= picture.pixels();
+        decoded.pictures << image;
     }
-    return any ? QString() : reader.errorString();
+    if (!decoded.pictures.isEmpty())
+        decoded.error.clear();
+    return decoded;
+}
+
+} // namespace
+
+Decoded largest(const QByteArray& icon)
+{
+    Decoded decoded;
+    QList<Picture> pictures = picturesIn(icon, decoded.error);
+    // Largest first; if it cannot be read, the next one, a few times at most.
+    std::stable_sort(pictures.begin(), pictures.end(), [](const Picture& a, const Picture& b) {
+        return a.pixels() > b.pixels();
+    });
+    constexpr qsizetype kAttempts = 3;
+    for (const Picture& picture : pictures.mid(0, kAttempts)) {
+        decoded = decodeEach(icon, {picture}, picture.pixels());
+        if (!decoded.pictures.isEmpty())
+            return decoded;
+    }
+    return decoded;
+}
+
+Decoded some(const QByteArray& icon, int most)
+{
+    QString error;
+    const QList<Picture> pictures = picturesIn(icon, error);
+    if (pictures.isEmpty())
+        return {{}, error};
+    return decodeEach(icon, pictures.mid(0, most), kPixelBudget);
 }
 
 QImage fitted(const QImage& picture, int side)

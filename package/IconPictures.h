@@ -2,21 +2,34 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QString>
 
-#include <functional>
-
-// The pictures in an icon file, as Qt's image readers decode them: an ICO file
-// holds several sizes of one picture. Decoding is bounded, so that a crafted
-// icon cannot take more than kDecodedLimitMiB for any one picture.
+// The pictures in an icon file: an ICO file holds several sizes of one picture,
+// each a PNG or a bitmap. Which to decode is chosen from the ICO file's
+// directory and the pictures' own headers, before any is decoded, and the work
+// is bounded whatever the bytes hold: at most kLargestSide pixels a side, at
+// most a few pictures, no text or profile chunks of a PNG read. A PNG or BMP
+// file stored as an icon is read as its one picture; other formats are not read.
 namespace IconPictures {
 
-// What one decoded picture may take: 2048 by 2048 pixels of 32 bits.
-inline constexpr int kDecodedLimitMiB = 16;
+inline constexpr int kLargestSide = 2048;
 
-// Calls `each` with every picture the bytes hold, up to `most` of them; returns
-// the readers' reason when none could be read.
-QString forEach(const QByteArray& bytes, int most, const std::function<void(const QImage&)>& each);
+struct Decoded
+{
+    QList<QImage> pictures;
+    // Why none could be read, when none could.
+    QString error;
+};
+
+// The largest picture the icon holds.
+Decoded largest(const QByteArray& icon);
+
+// Up to `most` of its pictures, in the order the icon lists them, each listed
+// picture once, leaving out any that would take the decoded total past
+// kPixelBudget pixels.
+inline constexpr qint64 kPixelBudget = qint64(kLargestSide) * kLargestSide * 2;
+Decoded some(const QByteArray& icon, int most);
 
 // The picture made smaller to fit `side` by `side` pixels, never larger.
 QImage fitted(const QImage& picture, int side);

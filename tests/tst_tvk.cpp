@@ -65,6 +65,52 @@ QByteArray pngIco(const QList<QSize>& sizes)
     return directory + images;
 }
 
+// PNG chunks are checked by their CRC-32, as zlib computes it.
+quint32 crc32(const QByteArray& bytes)
+{
+    quint32 crc = 0xFFFFFFFF;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
+{
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    chunk += type + data + QByteArray(4, '\0');
+    qToBigEndian<quint32>(crc32(type + data), chunk.data() + chunk.size() - 4);
+    return chunk;
+}
+
+// A picture that costs as much to decode as the byte limits let a file make it
+// cost: an ICO file listing one PNG `entries` times, the PNG either a 2048-pixel
+// square or a small one after chunks of compressed text that unpack to 8 MB each.
+QByteArray costlyIco(int entries, bool textBomb)
+{
+    QImage image(textBomb ? QSize(16, 16) : QSize(2048, 2048), QImage::Format_ARGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray png = encoded(image, "PNG");
+    if (textBomb) {
+        // zTXt: a keyword, a NUL, compression method 0, then the zlib stream.
+        const QByteArray text = "Comment" + QByteArray(2, '\0') +
+                                qCompress(QByteArray(8'000'000, 'x'), 9).mid(4);
+        QByteArray chunks;
+        while (chunks.size() < 3'900'000)
+            chunks += pngChunk("zTXt", text);
+        png.insert(8 + 25, chunks);
+    }
+    QByteArray ico = QByteArray::fromHex("0000 0100") + QByteArray(2, '\0');
+    qToLittleEndian<quint16>(quint16(entries), ico.data() + 4);
+    QByteArray entry(16, '\0');
+    qToLittleEndian<quint32>(quint32(png.size()), entry.data() + 8);
+    qToLittleEndian<quint32>(quint32(6 + 16 * entries), entry.data() + 12);
+    return ico + entry.repeated(entries) + png;
+}
+
 // A small but real ICO file: one 16x16 image of 40 bytes.
 QByteArray smallIco()
 {
@@ -586,6 +632,11 @@ private Q_SLOTS:
         QTest::newRow("PNG icon, --size 48")
             << twoSizes << QStringList{QStringLiteral("--size"), QStringLiteral("48")}
             << QSize(48, 48);
+        // Each would take minutes if every entry or every text were decoded.
+        QTest::newRow("65,535 entries naming one 2048-pixel PNG")
+            << costlyIco(0xFFFF, false) << QStringList() << QSize(128, 128);
+        QTest::newRow("a dozen entries naming one PNG full of compressed text")
+            << costlyIco(12, true) << QStringList() << QSize(16, 16);
     }
 
     void thumbnail_leftIcon_largestImageFittedToSize()
@@ -611,8 +662,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expectedErr");
         QTest::newRow("not a picture")
             << qint64(5)
-            << "tvk: The left icon of p.tvk is not a picture that can be read: "
-               "Unsupported image format.";
+            << "tvk: The left icon of p.tvk is not a picture that can be read: It is not an ICO, "
+               "PNG or BMP picture of at most 2048 by 2048 pixels.";
         QTest::newRow("too large to load")
             << qint64(100)
             << "tvk: The left icon of p.tvk holds 104857600 bytes; a thumbnail is "

@@ -35,14 +35,14 @@ QString bytes(qint64 size)
 QString pictures(const QByteArray& icon)
 {
     QString html;
-    IconPictures::forEach(icon, kMostPictures, [&](const QImage& picture) {
+    for (const QImage& picture : IconPictures::some(icon, kMostPictures).pictures) {
         QByteArray png;
         QBuffer pngBuffer(&png);
         pngBuffer.open(QIODevice::WriteOnly);
         IconPictures::fitted(picture, FilePreview::kLargestPicture).save(&pngBuffer, "PNG");
         html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
                     .arg(QString::fromLatin1(png.toBase64()));
-    });
+    }
     return html;
 }
 
