@@ -167,7 +167,8 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizety
         const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
         const qsizetype iconLine = inputs.iconLines.value(outputs[i]);
         if (iconLine > 0 && iconLine != rows[i].line)
-            problems.add(rows[i].line, QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
+            problems.add(rows[i].line,
+                         QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
         if (outputs[i] == inputs.manifest)
             problems.add(rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown));
     }

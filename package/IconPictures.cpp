@@ -20,8 +20,8 @@ const QByteArray kPngSignature = QByteArrayLiteral("\x89PNG\r\n\x1a\n");
 // What a thumbnail needs of a PNG: the image data and what colours it. Every
 // other chunk is left out unread, above all the compressed text and colour
 // profiles, whose unpacking a crafted file can make take seconds.
-const QByteArrayList kPngChunksKept = {"IHDR", "PLTE", "tRNS", "IDAT", "IEND",
-                                       "gAMA", "sRGB", "cHRM"};
+const QByteArrayList kPngChunksKept = {"IHDR", "PLTE", "tRNS", "IDAT",
+                                       "IEND", "gAMA", "sRGB", "cHRM"};
 
 enum class Kind
 {
@@ -160,8 +160,8 @@ QImage decode(const QByteArray& bytes, const Picture& picture, QString& error)
     } else if (picture.entry >= 0) {
         // The bitmap alone, as an ICO file of one picture with its own directory
         // entry: Qt reads it with its mask.
-        QByteArray single = bytes.left(4) + QByteArray::fromHex("0100") +
-                            bytes.mid(picture.entry, kIcoEntry);
+        QByteArray single =
+            bytes.left(4) + QByteArray::fromHex("0100") + bytes.mid(picture.entry, kIcoEntry);
         qToLittleEndian<quint32>(quint32(single.size()), single.data() + kIcoHeader + 12);
         data.prepend(single);
         format = "ico";
@@ -204,9 +204,8 @@ Decoded largest(const QByteArray& icon)
     Decoded decoded;
     QList<Picture> pictures = picturesIn(icon, decoded.error);
     // Largest first; if it cannot be read, the next one, a few times at most.
-    std::stable_sort(pictures.begin(), pictures.end(), [](const Picture& a, const Picture& b) {
-        return a.pixels() > b.pixels();
-    });
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [](const Picture& a, const Picture& b) { return a.pixels() > b.pixels(); });
     constexpr qsizetype kAttempts = 3;
     for (const Picture& picture : pictures.mid(0, kAttempts)) {
         decoded = decodeEach(icon, {picture}, picture.pixels());

@@ -4,9 +4,9 @@
 #include "package/TvkLayout.h"
 #include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
+#include "runtime/FileIdentity.h"
 #include "runtime/InputFile.h"
 #include "runtime/ReplacingFile.h"
-#include "runtime/FileIdentity.h"
 
 #include <QFile>
 

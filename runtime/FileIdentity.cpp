@@ -31,8 +31,7 @@ std::optional<FileIdentity> FileIdentity::ofPath(const QString& path, LastLink l
 {
     if (path.isEmpty() || SystemFiles::pathProblem(path))
         return std::nullopt;
-    const QString target =
-        lastLink == LastLink::Follow ? SystemFiles::resolveLinks(path) : path;
+    const QString target = lastLink == LastLink::Follow ? SystemFiles::resolveLinks(path) : path;
     if (const std::optional<SystemFiles::FileId> id = SystemFiles::idOfPath(target, false))
         return FileIdentity(*id, QString());
 

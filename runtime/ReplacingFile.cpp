@@ -10,8 +10,7 @@ using SystemFiles::Kind;
 
 ReplacingFile::ReplacingFile(QString path, Links links, Existing existing)
     : m_path(std::move(path)), m_links(links), m_existing(existing)
-{
-}
+{}
 
 ReplacingFile::~ReplacingFile()
 {
@@ -164,9 +163,10 @@ bool ReplacingFile::putInPlace()
 {
     QString error;
     bool existed = false;
-    const bool placed = m_existing == Existing::Keep
-                            ? SystemFiles::renameNoReplace(m_temporaryPath, m_target, existed, error)
-                            : SystemFiles::replace(m_temporaryPath, m_target, error);
+    const bool placed =
+        m_existing == Existing::Keep
+            ? SystemFiles::renameNoReplace(m_temporaryPath, m_target, existed, error)
+            : SystemFiles::replace(m_temporaryPath, m_target, error);
     if (placed)
         return true;
     if (existed) {

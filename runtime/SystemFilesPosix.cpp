@@ -108,8 +108,8 @@ bool renameNoReplace(const QString& from, const QString& to, bool& existed, QStr
     const QByteArray target = QFile::encodeName(to);
     existed = false;
 #if defined(Q_OS_LINUX) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
-                    RENAME_NOREPLACE) == 0)
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
         return true;
     if (errno != EINVAL && errno != ENOSYS) {
         existed = errno == EEXIST;

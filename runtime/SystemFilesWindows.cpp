@@ -55,10 +55,9 @@ std::optional<FileId> idOfPath(const QString& path, bool followLinks)
     // open folders too, and a reparse point is opened itself when not followed.
     const DWORD flags =
         FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const HANDLE handle =
-        CreateFileW(native(QDir::toNativeSeparators(path)), 0,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, flags, nullptr);
+    const HANDLE handle = CreateFileW(native(QDir::toNativeSeparators(path)), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return std::nullopt;
     const std::optional<FileId> id = idOfWindowsHandle(handle);

@@ -5,6 +5,7 @@
 #include "ui/FormFont.h"
 #include "ui/NameBox.h"
 #include "ui/PathBoxLook.h"
+#include "ui/PreviewTips.h"
 #include "ui/frmMain.h"
 #include "ui/frmOpts.h"
 
@@ -577,7 +578,11 @@ private Q_SLOTS:
         QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), target->mapToGlobal(QPoint(4, 4)));
         QApplication::sendEvent(target, &hover);
 
+        // The path at once; what the file is once a worker has read it.
         QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(m_window->previews().waitForDone(5000));
+        QTRY_VERIFY(QToolTip::text().contains(QLatin1String("<p")) &&
+                    QToolTip::text().count(QLatin1String("<p")) > 1);
         QTextDocument tip;
         tip.setHtml(QToolTip::text());
         const QString text = tip.toPlainText().remove(QChar(0x200B));

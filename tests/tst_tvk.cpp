@@ -96,8 +96,8 @@ QByteArray costlyIco(int entries, bool textBomb)
     QByteArray png = encoded(image, "PNG");
     if (textBomb) {
         // zTXt: a keyword, a NUL, compression method 0, then the zlib stream.
-        const QByteArray text = "Comment" + QByteArray(2, '\0') +
-                                qCompress(QByteArray(8'000'000, 'x'), 9).mid(4);
+        const QByteArray text =
+            "Comment" + QByteArray(2, '\0') + qCompress(QByteArray(8'000'000, 'x'), 9).mid(4);
         QByteArray chunks;
         while (chunks.size() < 3'900'000)
             chunks += pngChunk("zTXt", text);
@@ -887,10 +887,10 @@ private Q_SLOTS:
         const QString batch = QStringLiteral("batch");
         const QString csv = QStringLiteral("m.csv");
         const auto packTo = [](const QString& output) {
-            return QStringList{QStringLiteral("pack"),  QStringLiteral("-n"), QStringLiteral("A"),
-                               QStringLiteral("-a"),    QStringLiteral("B"),
-                               QStringLiteral("l.ico"), QStringLiteral("real/x.ico"),
-                               QStringLiteral("-o"),    output};
+            return QStringList{
+                QStringLiteral("pack"),       QStringLiteral("-n"), QStringLiteral("A"),
+                QStringLiteral("-a"),         QStringLiteral("B"),  QStringLiteral("l.ico"),
+                QStringLiteral("real/x.ico"), QStringLiteral("-o"), output};
         };
         const QString differ = QStringLiteral("tvk: The output TVK file must differ from both ICO "
                                               "files!");
@@ -1074,10 +1074,10 @@ private Q_SLOTS:
 
         const QStringList kept = TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-"));
         QCOMPARE(kept.size(), expectedErr.contains(QStringLiteral("kept as")) ? 1 : 0);
-        QCOMPARE(run.err, expectedErr.isEmpty() ? QString()
-                                                : QString(expectedErr).replace(
-                                                      QStringLiteral("%1"), kept.value(0)) +
-                                                      QLatin1Char('\n'));
+        QCOMPARE(run.err, expectedErr.isEmpty()
+                              ? QString()
+                              : QString(expectedErr).replace(QStringLiteral("%1"), kept.value(0)) +
+                                    QLatin1Char('\n'));
         QCOMPARE(run.exitCode, expectedErr.isEmpty() ? 0 : 1);
         QCOMPARE(TestFiles::read(path(QStringLiteral("left.ico"))), expectedLeft);
         QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), expectedRight);

@@ -48,6 +48,11 @@ QString pictures(const QByteArray& icon)
 
 } // namespace
 
+QString FilePreview::pathOnlyTip(const QString& path)
+{
+    return pathParagraph(path);
+}
+
 QString FilePreview::iconTip(const QString& path)
 {
     QString html = pathParagraph(path);

@@ -16,6 +16,9 @@ public:
     // Images are drawn at their own size, up to this many pixels.
     static constexpr int kLargestPicture = 64;
 
+    // What is known before any file is read: the path alone.
+    static QString pathOnlyTip(const QString& path);
+    // These read the file, and iconTip decodes its pictures: for a worker thread.
     static QString iconTip(const QString& path);
     static QString outputTip(const QString& path);
 };

@@ -7,9 +7,9 @@
 #include "runtime/FileDialogService.h"
 #include "settings/SettingsStore.h"
 #include "ui/ConversionProgress.h"
-#include "ui/FilePreview.h"
 #include "ui/FormFont.h"
 #include "ui/PathBoxLook.h"
+#include "ui/PreviewTips.h"
 #include "ui/ReturnPressesButton.h"
 #include "ui/frmOpts.h"
 
@@ -33,7 +33,7 @@ void clearPlaceholder(QLineEdit* box, const QString& placeholder)
 frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogService& dialogs,
                  QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_settings(settings),
-      m_messages(messages), m_dialogs(dialogs)
+      m_messages(messages), m_dialogs(dialogs), m_previews(new PreviewTips(this))
 {
     ui->setupUi(this);
     FormFont::fit(this);
@@ -127,9 +127,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         QToolTip::hideText();
         return true;
     }
-    const QString tip =
-        box == ui->fnOut ? FilePreview::outputTip(path) : FilePreview::iconTip(path);
-    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, box);
+    m_previews->show(box, path, box == ui->fnOut, static_cast<QHelpEvent*>(event)->globalPos());
     return true;
 }
 

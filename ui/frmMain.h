@@ -12,6 +12,7 @@ class FileDialogService;
 class QMimeData;
 class MessageService;
 class QLineEdit;
+class PreviewTips;
 class SettingsStore;
 class frmOpts;
 
@@ -32,6 +33,9 @@ public:
 
     // For tests only: the options window once "Options" has created it, else null.
     frmOpts* optionsWindow() const;
+
+    // For tests only: the tooltips of the path boxes, made on a worker thread.
+    PreviewTips& previews() const { return *m_previews; }
 
     // For tests only: how long a conversion runs before its progress is shown.
     void setProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }
@@ -59,6 +63,7 @@ private:
     MessageService& m_messages;
     FileDialogService& m_dialogs;
     std::unique_ptr<frmOpts> m_options;
+    PreviewTips* m_previews;
     std::chrono::milliseconds m_progressDelay{500};
     bool m_converting = false;
 };

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 bool failing(const char* call)
