@@ -296,10 +296,13 @@ int runBatch(const QStringList& arguments)
     ProgressLine progress(qsizetype(rows.size()));
     // Looked at again as each output is replaced: nothing read may be lost.
     const QSet<FileIdentity> read = inputs.all();
+    const WriteProgress goOn = [](qint64, qint64) { return !interrupted(); };
     for (const Row& row : rows) {
         auto output = std::make_unique<ReplacingFile>(row.request.outputPath);
         output->protect(read);
-        const WriteResult written = PackageWriter::writeUncommitted(row.request, *output);
+        const WriteResult written = PackageWriter::writeUncommitted(row.request, *output, goOn);
+        if (written.status == WriteResult::Status::Cancelled || interrupted())
+            return Failure;
         if (!written.written()) {
             progress.clear();
             problems.reportAt(row.line, written.message + nothingReplaced);
@@ -325,6 +328,9 @@ int runBatch(const QStringList& arguments)
         return Failure;
     }
 
+    // The last moment to stop: once replacing has begun, it is finished.
+    if (interrupted())
+        return Failure;
     QStringList replaced;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (!outputs[i]->replaceTarget()) {

@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include "runtime/DisplayText.h"
+#include "runtime/Interruption.h"
 #include "runtime/ProgramInfo.h"
 
 #include <QCoreApplication>
@@ -69,6 +70,11 @@ int reportCannotRead(const QString& path, const QString& reason)
     return Failure;
 }
 
+bool interrupted()
+{
+    return Interruption::received() != 0;
+}
+
 bool helpAsked(const QCommandLineParser& parser)
 {
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
@@ -129,7 +135,14 @@ int runProgram(int argc, char* argv[], int (*command)(const QStringList& argumen
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("tvk"));
         QCoreApplication::setApplicationVersion(ProgramInfo::version);
-        return command(QCoreApplication::arguments());
+        // From here a signal lets the command remove what it made before it ends.
+        Interruption::catchSignals();
+        const int status = command(QCoreApplication::arguments());
+        if (const int signal = Interruption::received(); signal != 0 && status != Success) {
+            reportFailure(QStringLiteral("Interrupted; the files being written were removed."));
+            return Interruption::exitStatus(signal);
+        }
+        return status;
     } catch (const std::exception& failure) {
         reportFailure(
             QStringLiteral("Unexpected failure: %1.").arg(QString::fromLocal8Bit(failure.what())));

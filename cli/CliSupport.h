@@ -36,6 +36,11 @@ struct CommandHelp
     QString epilog;
 };
 
+// Whether a signal asked the program to stop. A command that writes checks it
+// as it goes and, if so, returns Failure having removed what it made: the
+// program then ends with the signal's exit status (130 for Ctrl+C).
+bool interrupted();
+
 // Whether --help or --help-all was given (the two are one here: tvk has no
 // options of Qt's own to show).
 bool helpAsked(const QCommandLineParser& parser);

@@ -49,7 +49,10 @@ int runPack(const QStringList& arguments)
         reportFailure(*missing);
         return Failure;
     }
-    const WriteResult outcome = PackageWriter::write(request);
+    const WriteResult outcome =
+        PackageWriter::write(request, [](qint64, qint64) { return !interrupted(); });
+    if (outcome.status == WriteResult::Status::Cancelled)
+        return Failure;
     if (!outcome.written()) {
         reportFailure(outcome.message);
         return Failure;

@@ -88,12 +88,14 @@ int makeThumbnail(const QStringList& arguments)
     };
     if (output.open() != ReplacingFile::OpenStatus::Opened)
         return cannotWrite(output.errorString());
-    if (!image.save(&output.device(), "PNG")) {
+    if (!image.save(&output.device(), "PNG", -1)) {
         const QString reason = output.device().error() != QFileDevice::NoError
                                    ? output.device().errorString() + QLatin1Char('.')
                                    : QStringLiteral("The picture could not be encoded as PNG.");
         return cannotWrite(reason);
     }
+    if (interrupted())
+        return Failure;
     if (!output.commit())
         return cannotWrite(output.errorString());
     return Success;

@@ -1,6 +1,8 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
+#include "runtime/ProcessImage.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -30,6 +32,14 @@ int runThumbnail(const QStringList& arguments)
     const QString helper = thumbnailHelper();
     if (helper.isEmpty()) {
         reportFailure(QStringLiteral("Cannot make thumbnails: tvk-thumbnail is not installed."));
+        return Failure;
+    }
+    // Run in this process's place: a signal to it (a file manager's timeout)
+    // reaches the helper itself, and no process of ours is left behind.
+    if (ProcessImage::canReplace()) {
+        const QString reason =
+            ProcessImage::replace(helper, QStringList{helper} + arguments.mid(1));
+        reportFailure(QStringLiteral("Cannot make thumbnails: %1").arg(reason));
         return Failure;
     }
     QProcess process;

@@ -127,8 +127,11 @@ int runUnpack(const QStringList& arguments)
                                           : cannotWrite(icons[i].fileName, output.errorString());
         const CopyResult copy =
             package.seek(icons[i].offset)
-                ? ChunkedCopy::copyFileData(package, output.device(), icons[i].size)
+                ? ChunkedCopy::copyFileData(package, output.device(), icons[i].size,
+                                            [](qint64) { return !interrupted(); })
                 : CopyResult{CopyResult::Status::ReadFailed, 0};
+        if (copy.status == CopyResult::Status::Cancelled)
+            return Failure;
         if (copy.status == CopyResult::Status::WriteFailed)
             return cannotWrite(icons[i].fileName, output.device().errorString() + QLatin1Char('.'));
         if (copy.status != CopyResult::Status::Copied) {
@@ -142,6 +145,8 @@ int runUnpack(const QStringList& arguments)
             return cannotWrite(icons[i].fileName, output.errorString());
     }
 
+    if (interrupted())
+        return Failure;
     // The pair is all or nothing: if the second cannot take its place, the
     // first is put back as it was.
     ReplacingFile& left = *outputs[0];

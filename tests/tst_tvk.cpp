@@ -10,11 +10,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
 #include <cerrno>
+#include <csignal>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -1083,6 +1085,86 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(path(QStringLiteral("right.ico"))), expectedRight);
         if (!kept.isEmpty())
             QCOMPARE(TestFiles::read(path(kept.constFirst())), QByteArray("earlier right"));
+    }
+
+    // Stopped part-way by a signal, a batch removes every new file it made and
+    // keeps every earlier output; its exit status is the shell's for the signal.
+    void batch_signalled_removesWhatItMade_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT (Ctrl+C)") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP (terminal closed)") << SIGHUP;
+    }
+
+    void batch_signalled_removesWhatItMade()
+    {
+        QFETCH(int, signal);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), QByteArray(8192, 'l')));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("out/o0.tvk")), "earlier"));
+        QByteArray manifest("name,author,left,right,output\n");
+        for (int i = 0; i < 20000; ++i)
+            manifest += "A,B,l.ico,r.ico,out/o" + QByteArray::number(i) + ".tvk\n";
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), manifest));
+        QProcess batch;
+        batch.setWorkingDirectory(m_dir.path());
+        batch.start(QStringLiteral(TVK_EXECUTABLE),
+                    {QStringLiteral("batch"), QStringLiteral("m.csv")});
+        QVERIFY(batch.waitForStarted());
+
+        // Signalled once it has new files waiting beside their outputs.
+        QTRY_VERIFY_WITH_TIMEOUT(TestFiles::entries(path(QStringLiteral("out"))).size() > 10,
+                                 10000);
+        QCOMPARE(::kill(pid_t(batch.processId()), signal), 0);
+
+        QVERIFY(batch.waitForFinished(10000));
+        QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(batch.exitCode(), 128 + signal);
+        QCOMPARE(QString::fromUtf8(batch.readAllStandardError()),
+                 QStringLiteral("tvk: Interrupted; the files being written were removed.\n"));
+        QCOMPARE(TestFiles::entries(path(QStringLiteral("out"))),
+                 QStringList(QStringLiteral("o0.tvk")));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out/o0.tvk"))), QByteArray("earlier"));
+    }
+
+    // `tvk thumbnail` becomes its helper, so that a file manager's SIGTERM on a
+    // timeout reaches the process doing the work and nothing runs on.
+    void thumbnail_signalled_helperIsTheProcessItself()
+    {
+#ifndef TVK_FAILING_CALLS
+        QSKIP("System calls are paused only on Linux.");
+#endif
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(16, 16)})));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
+                     .exitCode,
+                 0);
+        QVERIFY(TestFiles::write(path(QStringLiteral("p.png")), "earlier"));
+        QProcess thumbnail;
+        thumbnail.setWorkingDirectory(m_dir.path());
+        thumbnail.setEnvironment(
+            QProcess::systemEnvironment() +
+            QStringList{QStringLiteral("LD_PRELOAD=" TVK_FAILING_CALLS),
+                        QStringLiteral("ASAN_OPTIONS=%1:verify_asan_link_order=0")
+                            .arg(qEnvironmentVariable("ASAN_OPTIONS")),
+                        QStringLiteral("TVK_PAUSE_CALL=fchmod")});
+        thumbnail.start(
+            QStringLiteral(TVK_EXECUTABLE),
+            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), QStringLiteral("p.png")});
+        QVERIFY(thumbnail.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path(QStringLiteral("paused"))), 10000);
+        const QString running =
+            QFileInfo(QStringLiteral("/proc/%1/exe").arg(thumbnail.processId())).symLinkTarget();
+
+        QCOMPARE(::kill(pid_t(thumbnail.processId()), SIGTERM), 0);
+
+        QVERIFY(thumbnail.waitForFinished(10000));
+        QVERIFY2(running.endsWith(QLatin1String("/tvk-thumbnail")), qPrintable(running));
+        QCOMPARE(thumbnail.exitCode(), 128 + SIGTERM);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("p.png"))), QByteArray("earlier"));
+        QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
     }
 #endif
 

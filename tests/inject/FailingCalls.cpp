@@ -4,8 +4,10 @@
 //                   separated by commas)
 //   TVK_FAIL_ERRNO  the error number to fail with (EIO when unset)
 //   TVK_FAIL_PATH   for rename: fail only when the new name contains this text
-// and to lose a race that no test could time:
+// and to lose a race or catch a moment that no test could time:
 //   TVK_APPEAR_AT   a file named this appears just before a rename onto it
+//   TVK_PAUSE_CALL  fchmod waits here for up to 10 s (a signal ends the wait),
+//                   having made the file "paused" in the current folder
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -84,6 +86,16 @@ int renameat2(int fromFolder, const char* from, int toFolder, const char* to, un
     appearAt(to);
     return real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(
         fromFolder, from, toFolder, to, flags);
+}
+
+int fchmod(int fd, mode_t mode)
+{
+    const char* wanted = std::getenv("TVK_PAUSE_CALL");
+    if (wanted != nullptr && std::strcmp(wanted, "fchmod") == 0) {
+        close(open("paused", O_WRONLY | O_CREAT, 0644));
+        sleep(10);
+    }
+    return real<int (*)(int, mode_t)>("fchmod")(fd, mode);
 }
 
 int link(const char* existing, const char* newPath)
