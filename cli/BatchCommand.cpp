@@ -46,14 +46,21 @@ public:
     bool any() const { return !m_found.isEmpty(); }
     qsizetype count() const { return m_found.size(); }
 
-    // "MANIFEST:LINE: message", one line each.
+    // "MANIFEST:LINE: message", one line each, and at most kMostShown of them:
+    // a binary file read as a manifest would fill the terminal.
     void report()
     {
         std::stable_sort(
             m_found.begin(), m_found.end(),
             [](const Csv::Problem& a, const Csv::Problem& b) { return a.line < b.line; });
-        for (const Csv::Problem& problem : std::as_const(m_found))
+        constexpr qsizetype kMostShown = 20;
+        for (const Csv::Problem& problem : m_found.first(std::min(kMostShown, m_found.size())))
             reportAt(problem.line, problem.message);
+        if (m_found.size() > kMostShown) {
+            reportLine(QStringLiteral("%1: ... and %2 more problems")
+                           .arg(DisplayText::displayPath(m_manifest))
+                           .arg(m_found.size() - kMostShown));
+        }
     }
 
     void reportAt(qsizetype line, const QString& message) const
@@ -267,8 +274,12 @@ int runBatch(const QStringList& arguments)
     for (const Csv::Problem& problem : csv.problems)
         problems.add(problem.line, problem.message);
     if (csv.records.isEmpty()) {
-        problems.add(1, QStringLiteral("the manifest is empty; its first line names the columns ") +
-                            columnNames().join(QStringLiteral(", ")));
+        // Empty only if nothing in it was unreadable.
+        if (!problems.any()) {
+            problems.add(1, QStringLiteral("the manifest is empty; its first line names the "
+                                           "columns ") +
+                                columnNames().join(QStringLiteral(", ")));
+        }
         problems.report();
         return Failure;
     }

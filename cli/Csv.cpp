@@ -1,5 +1,7 @@
 #include "cli/Csv.h"
 
+#include <QUtf8StringView>
+
 namespace Cli::Csv {
 
 namespace {
@@ -116,10 +118,38 @@ private:
     qsizetype m_line = 1;
 };
 
+// UTF-16, as spreadsheets save "Unicode text": a byte order mark, or Latin
+// text with a NUL byte in every other place.
+bool looksLikeUtf16(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    const QByteArray start = bytes.left(64 & ~1);
+    if (start.size() < 4)
+        return false;
+    for (const qsizetype zeroAt : {0, 1}) {
+        bool alternating = true;
+        for (qsizetype i = 0; i < start.size() && alternating; ++i)
+            alternating = (start.at(i) == '\0') == (i % 2 == zeroAt);
+        if (alternating)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ParseResult parse(const QByteArray& bytes)
 {
+    const QString fix = QStringLiteral("; save it as CSV UTF-8");
+    if (looksLikeUtf16(bytes))
+        return {{}, {Problem{1, QStringLiteral("the manifest is UTF-16 text") + fix}}};
+    // A NUL in the header line: a binary file, told once rather than line by line.
+    if (bytes.left(bytes.indexOf('\n')).contains('\0')) {
+        return {
+            {},
+            {Problem{1, QStringLiteral("the manifest is not text (it holds NUL bytes)") + fix}}};
+    }
     QByteArray data = bytes;
     if (data.startsWith("\xEF\xBB\xBF"))
         data.remove(0, 3);
@@ -127,8 +157,8 @@ ParseResult parse(const QByteArray& bytes)
     ParseResult invalid;
     qsizetype line = 1;
     for (const QByteArray& part : data.split('\n')) {
-        if (QString::fromUtf8(part).toUtf8() != part)
-            invalid.problems << Problem{line, QStringLiteral("the line is not valid UTF-8")};
+        if (!QUtf8StringView(part).isValidUtf8())
+            invalid.problems << Problem{line, QStringLiteral("the line is not valid UTF-8") + fix};
         ++line;
     }
     if (!invalid.problems.isEmpty())

@@ -3,10 +3,13 @@
 #include "cli/OpenPackage.h"
 #include "package/IconPictures.h"
 #include "package/PackageWriter.h"
+#include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
 #include "runtime/FileIdentity.h"
+#include "runtime/QuietStandardError.h"
 #include "runtime/ReplacingFile.h"
 
+#include <QBuffer>
 #include <QImage>
 
 namespace Cli {
@@ -70,7 +73,11 @@ int makeThumbnail(const QStringList& arguments)
     if (icon.size() != contents->LeftLength)
         return reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
 
-    const IconPictures::Decoded largest = IconPictures::largest(icon);
+    const IconPictures::Decoded largest = [&] {
+        // Failures are told below in one line, not by the image libraries too.
+        const QuietStandardError quiet;
+        return IconPictures::largest(icon);
+    }();
     if (largest.pictures.isEmpty()) {
         reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
                           .arg(shown, largest.error));
@@ -88,12 +95,17 @@ int makeThumbnail(const QStringList& arguments)
     };
     if (output.open() != ReplacingFile::OpenStatus::Opened)
         return cannotWrite(output.errorString());
-    if (!image.save(&output.device(), "PNG", -1)) {
-        const QString reason = output.device().error() != QFileDevice::NoError
-                                   ? output.device().errorString() + QLatin1Char('.')
-                                   : QStringLiteral("The picture could not be encoded as PNG.");
-        return cannotWrite(reason);
-    }
+    // Encoded first and then written, so that a failing write is told with the
+    // system's reason rather than the encoder's "Unknown error".
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    // Fast compression: a thumbnail is made while a file manager waits for it.
+    constexpr int kFastCompression = 85;
+    if (!image.save(&buffer, "PNG", kFastCompression))
+        return cannotWrite(QStringLiteral("The picture could not be encoded as PNG."));
+    if (!ChunkedCopy::writeAll(output.device(), png.constData(), png.size()))
+        return cannotWrite(output.device().errorString() + QLatin1Char('.'));
     if (interrupted())
         return Failure;
     if (!output.commit())

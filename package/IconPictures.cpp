@@ -16,12 +16,20 @@ namespace {
 
 constexpr qsizetype kIcoHeader = 6;
 constexpr qsizetype kIcoEntry = 16;
-const QByteArray kPngSignature = QByteArrayLiteral("\x89PNG\r\n\x1a\n");
+constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
+constexpr qsizetype kPngSignatureSize = sizeof kPngSignature - 1;
+
 // What a thumbnail needs of a PNG: the image data and what colours it. Every
 // other chunk is left out unread, above all the compressed text and colour
 // profiles, whose unpacking a crafted file can make take seconds.
-const QByteArrayList kPngChunksKept = {"IHDR", "PLTE", "tRNS", "IDAT",
-                                       "IEND", "gAMA", "sRGB", "cHRM"};
+bool keptChunk(QByteArrayView type)
+{
+    for (const char* kept : {"IHDR", "PLTE", "tRNS", "IDAT", "IEND", "gAMA", "sRGB", "cHRM"}) {
+        if (type == kept)
+            return true;
+    }
+    return false;
+}
 
 enum class Kind
 {
@@ -67,8 +75,8 @@ std::optional<Picture> pictureAt(const QByteArray& bytes, qsizetype offset, qsiz
         return std::nullopt;
     const char* data = bytes.constData() + offset;
     Picture picture{Kind::Png, offset, length, {}};
-    if (length >= 24 && QByteArray::fromRawData(data, 8) == kPngSignature &&
-        QByteArray::fromRawData(data + 12, 4) == "IHDR") {
+    if (length >= 24 && QByteArrayView(data, kPngSignatureSize) == kPngSignature &&
+        QByteArrayView(data + 12, 4) == "IHDR") {
         picture.size = QSize(int(std::min<quint32>(bigEndian32(data + 16), INT_MAX)),
                              int(std::min<quint32>(bigEndian32(data + 20), INT_MAX)));
     } else if (inIco && length >= 12) {
@@ -133,15 +141,15 @@ QList<Picture> picturesIn(const QByteArray& bytes, QString& error)
 // The PNG with only the chunks a picture needs.
 QByteArray essentialPng(const QByteArray& png)
 {
-    QByteArray kept = kPngSignature;
-    qsizetype at = kPngSignature.size();
+    QByteArray kept(kPngSignature, kPngSignatureSize);
+    qsizetype at = kPngSignatureSize;
     while (png.size() - at >= 12) {
         const quint32 length = bigEndian32(png.constData() + at);
         if (length > quint32(png.size() - at - 12))
             break;
-        const QByteArray type = png.mid(at + 4, 4);
+        const QByteArrayView type(png.constData() + at + 4, 4);
         const qsizetype chunk = 12 + qsizetype(length);
-        if (kPngChunksKept.contains(type))
+        if (keptChunk(type))
             kept += png.mid(at, chunk);
         at += chunk;
         if (type == "IEND")
@@ -184,13 +192,13 @@ Decoded decodeEach(const QByteArray& icon, const QList<Picture>& pictures, qint6
         if (picture.pixels() > budget)
             continue;
         QString error;
-        const QImage image = decode(icon, picture, error);
+        QImage image = decode(icon, picture, error);
         if (image.isNull()) {
             decoded.error = error;
             continue;
         }
         budget -= picture.pixels();
-        decoded.pictures << image;
+        decoded.pictures << std::move(image);
     }
     if (!decoded.pictures.isEmpty())
         decoded.error.clear();

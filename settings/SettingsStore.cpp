@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -71,6 +72,12 @@ std::optional<QString> SettingsStore::save(const QString& application, const QSt
         return cannotSave(
             tr("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(m_folder)));
     }
+    // Another copy of the program saving between this save and its check would
+    // make the check find the other value and tell a failure that is none: the
+    // two are one step for every copy. If the lock cannot be had (a copy hangs),
+    // the save goes ahead all the same.
+    QLockFile saving(path + QStringLiteral(".saving"));
+    saving.tryLock(std::chrono::seconds(5));
     QSettings settings(path, QSettings::IniFormat);
     settings.setValue(keyPath(section, key), value);
     settings.sync();

@@ -169,8 +169,11 @@ private Q_SLOTS:
             if (child == 0) {
                 SettingsStore store(folder);
                 bool ok = true;
-                for (int i = 0; i < 50; ++i)
-                    ok = !store.save(application, section, iconFolderKey, value) && ok;
+                for (int i = 0; i < 200; ++i) {
+                    ok = !store.save(application, section, iconFolderKey,
+                                     value + QString::number(i % 2)) &&
+                         ok;
+                }
                 _exit(ok ? 0 : 1);
             }
             children << child;
@@ -184,7 +187,7 @@ private Q_SLOTS:
 
         const SettingsStore reopened(copyFolder(folder, folder + QStringLiteral("-copy")));
         const QString stored = reopened.get(application, section, iconFolderKey);
-        QVERIFY2(stored == first || stored == second, qPrintable(stored));
+        QVERIFY2(stored.startsWith(first) || stored.startsWith(second), qPrintable(stored));
     }
 #endif
 };

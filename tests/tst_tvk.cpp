@@ -1168,6 +1168,74 @@ private Q_SLOTS:
     }
 #endif
 
+    // Every failure is one line with its true reason: no library's own lines, no
+    // second line that is not so.
+    void messages_oneLineWithTheTrueReason_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("expectedErr");
+        const QStringList batch = {QStringLiteral("batch"), QStringLiteral("in")};
+        const QString fix = QStringLiteral("; save it as CSV UTF-8");
+        QTest::newRow("UTF-16 manifest") << batch << QByteArray("\xFF\xFEn\0a\0m\0e\0", 10)
+                                         << "in:1: the manifest is UTF-16 text" + fix;
+        QTest::newRow("legacy manifest, not UTF-8")
+            << batch << QByteArray("name,author,left,right,output\nCaf\xE9,B,l,r,o\n")
+            << "in:2: the line is not valid UTF-8" + fix;
+        QTest::newRow("binary file as manifest")
+            << batch
+            << QByteArray("\x7F"
+                          "ELF\x02\x01\x01\0\0\0\n\xFF\n\xFE\n",
+                          16)
+            << "in:1: the manifest is not text (it holds NUL bytes)" + fix;
+        const QByteArray badPng = QByteArray("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x10\0\0\0\x10"
+                                             "\x08\x06\0\0\0\0\0\0\0\0\0\0\0\x05IDATjunk!",
+                                             46);
+        QTest::newRow("a PNG its library refuses")
+            << QStringList{QStringLiteral("thumbnail"), QStringLiteral("in"),
+                           QStringLiteral("out.png")}
+            << TvkLayout::header("A", "B", qint32(badPng.size()), 0) + badPng
+            << "tvk: The left icon of in is not a picture that can be read: Unable to read image "
+               "data.";
+    }
+
+    void messages_oneLineWithTheTrueReason()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, expectedErr);
+        QVERIFY(TestFiles::write(path(QStringLiteral("in")), input));
+
+        const Run run = tvk(arguments);
+
+        QCOMPARE(run.err, expectedErr + QLatin1Char('\n'));
+        QCOMPARE(run.exitCode, 1);
+    }
+
+    void thumbnail_diskFull_toldWithTheSystemsReason()
+    {
+        const TestFiles::SmallDisk disk(16 * TestFiles::KiB);
+        if (!disk.mounted())
+            QSKIP("Mounting a small tmpfs is not allowed here, so a full disk cannot be made.");
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(256, 256)})));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
+                     .exitCode,
+                 0);
+        QVERIFY(
+            TestFiles::write(disk.filePath(QStringLiteral("filler")), QByteArray(16 * 1024, 'f')));
+
+        const Run run =
+            tvk({QStringLiteral("thumbnail"), QStringLiteral("--size"), QStringLiteral("1024"),
+                 QStringLiteral("p.tvk"), disk.filePath(QStringLiteral("p.png"))});
+
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QStringLiteral("tvk: Cannot write file %1: No space left on device.\n")
+                              .arg(disk.filePath(QStringLiteral("p.png"))));
+        QCOMPARE(TestFiles::entries(disk.path()), QStringList(QStringLiteral("filler")));
+    }
+
     void helpAndVersion_printAndSucceed()
     {
         const Run version = tvk({QStringLiteral("--version")});

@@ -59,11 +59,11 @@ void appearAt(const char* to)
 
 extern "C" {
 
-int fdatasync(int fd)
+int fdatasync(int fildes)
 {
     if (failing("fdatasync"))
         return fail();
-    return real<int (*)(int)>("fdatasync")(fd);
+    return real<int (*)(int)>("fdatasync")(fildes);
 }
 
 int fsync(int fd)
@@ -98,11 +98,11 @@ int fchmod(int fd, mode_t mode)
     return real<int (*)(int, mode_t)>("fchmod")(fd, mode);
 }
 
-int link(const char* existing, const char* newPath)
+int link(const char* from, const char* to)
 {
     if (failing("link"))
         return fail();
-    return real<int (*)(const char*, const char*)>("link")(existing, newPath);
+    return real<int (*)(const char*, const char*)>("link")(from, to);
 }
 
 int rename(const char* from, const char* to)
