@@ -3,14 +3,12 @@
 #include "cli/OpenPackage.h"
 #include "package/IconPictures.h"
 #include "package/PackageWriter.h"
+#include "package/PictureScaling.h"
+#include "package/PngCodec.h"
 #include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
 #include "runtime/FileIdentity.h"
-#include "runtime/QuietStandardError.h"
 #include "runtime/ReplacingFile.h"
-
-#include <QBuffer>
-#include <QImage>
 
 namespace Cli {
 
@@ -73,17 +71,13 @@ int makeThumbnail(const QStringList& arguments)
     if (icon.size() != contents->LeftLength)
         return reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
 
-    const IconPictures::Decoded largest = [&] {
-        // Failures are told below in one line, not by the image libraries too.
-        const QuietStandardError quiet;
-        return IconPictures::largest(icon);
-    }();
+    const IconPictures::Decoded largest = IconPictures::largest(icon);
     if (largest.pictures.isEmpty()) {
         reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
                           .arg(shown, largest.error));
         return Failure;
     }
-    const QImage image = IconPictures::fitted(largest.pictures.constFirst(), pixels);
+    const Picture thumbnail = PictureScaling::fitted(largest.pictures.constFirst(), pixels);
 
     ReplacingFile output(outputPath);
     // The thumbnail never takes the place of the file it is made from.
@@ -96,19 +90,18 @@ int makeThumbnail(const QStringList& arguments)
     if (output.open() != ReplacingFile::OpenStatus::Opened)
         return cannotWrite(output.errorString());
     // Encoded first and then written, so that a failing write is told with the
-    // system's reason rather than the encoder's "Unknown error".
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    // Fast compression: a thumbnail is made while a file manager waits for it.
-    constexpr int kFastCompression = 85;
-    if (!image.save(&buffer, "PNG", kFastCompression))
+    // system's reason.
+    const QByteArray png = PngCodec::encode(thumbnail);
+    if (png.isEmpty())
         return cannotWrite(QStringLiteral("The picture could not be encoded as PNG."));
     if (!ChunkedCopy::writeAll(output.device(), png.constData(), png.size()))
         return cannotWrite(output.device().errorString() + QLatin1Char('.'));
     if (interrupted())
         return Failure;
-    if (!output.commit())
+    // Replaced in one step, so that no reader sees half a picture, but not
+    // waited onto the disk: a thumbnail can always be made again, and a file
+    // manager waits for each one, as it does for its own thumbnailers.
+    if (!output.finishWriting(ReplacingFile::DataSync::ByCaller) || !output.replaceTarget())
         return cannotWrite(output.errorString());
     return Success;
 }

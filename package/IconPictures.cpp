@@ -1,8 +1,10 @@
 #include "package/IconPictures.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "package/DibDecoder.h"
+#include "package/PngCodec.h"
+
 #include <QSet>
+#include <QSize>
 #include <QtEndian>
 
 #include <algorithm>
@@ -38,7 +40,7 @@ enum class Kind
 };
 
 // One picture in the bytes, as its headers describe it; nothing is decoded yet.
-struct Picture
+struct Stored
 {
     Kind kind = Kind::Png;
     qsizetype offset = 0;
@@ -68,13 +70,13 @@ bool plausible(QSize size)
 
 // The picture at [offset, offset + length), from its own header: a PNG's IHDR,
 // or a BITMAPINFOHEADER (whose height counts the mask too, in an ICO file).
-std::optional<Picture> pictureAt(const QByteArray& bytes, qsizetype offset, qsizetype length,
-                                 bool inIco)
+std::optional<Stored> pictureAt(const QByteArray& bytes, qsizetype offset, qsizetype length,
+                                bool inIco)
 {
     if (offset < 0 || length <= 0 || offset > bytes.size() || length > bytes.size() - offset)
         return std::nullopt;
     const char* data = bytes.constData() + offset;
-    Picture picture{Kind::Png, offset, length, {}};
+    Stored picture{Kind::Png, offset, length, {}};
     if (length >= 24 && QByteArrayView(data, kPngSignatureSize) == kPngSignature &&
         QByteArrayView(data + 12, 4) == "IHDR") {
         picture.size = QSize(int(std::min<quint32>(bigEndian32(data + 16), INT_MAX)),
@@ -96,7 +98,7 @@ std::optional<Picture> pictureAt(const QByteArray& bytes, qsizetype offset, qsiz
 // Every picture an ICO file's directory lists that can be decoded within the
 // bounds, each stored picture once (a directory may list one 65,535 times);
 // nothing when the bytes are no ICO file.
-std::optional<QList<Picture>> icoPictures(const QByteArray& bytes)
+std::optional<QList<Stored>> icoPictures(const QByteArray& bytes)
 {
     if (bytes.size() < kIcoHeader)
         return std::nullopt;
@@ -105,7 +107,7 @@ std::optional<QList<Picture>> icoPictures(const QByteArray& bytes)
     const qsizetype count = word(4);
     if (word(0) != 0 || (word(2) != 1 && word(2) != 2) || count == 0)
         return std::nullopt;
-    QList<Picture> pictures;
+    QList<Stored> pictures;
     QSet<qsizetype> offsets;
     const qsizetype listed = std::min(count, (bytes.size() - kIcoHeader) / kIcoEntry);
     for (qsizetype i = 0; i < listed; ++i) {
@@ -115,7 +117,7 @@ std::optional<QList<Picture>> icoPictures(const QByteArray& bytes)
         if (offsets.contains(offset))
             continue;
         offsets.insert(offset);
-        if (std::optional<Picture> picture = pictureAt(bytes, offset, length, true)) {
+        if (std::optional<Stored> picture = pictureAt(bytes, offset, length, true)) {
             picture->entry = entryAt;
             pictures << *picture;
         }
@@ -123,15 +125,15 @@ std::optional<QList<Picture>> icoPictures(const QByteArray& bytes)
     return pictures;
 }
 
-QList<Picture> picturesIn(const QByteArray& bytes, QString& error)
+QList<Stored> picturesIn(const QByteArray& bytes, QString& error)
 {
-    if (const std::optional<QList<Picture>> listed = icoPictures(bytes)) {
+    if (const std::optional<QList<Stored>> listed = icoPictures(bytes)) {
         if (listed->isEmpty())
             error = QStringLiteral("The ICO file lists no picture of at most %1 by %1 pixels")
                         .arg(kLargestSide);
         return *listed;
     }
-    if (const std::optional<Picture> single = pictureAt(bytes, 0, bytes.size(), false))
+    if (const std::optional<Stored> single = pictureAt(bytes, 0, bytes.size(), false))
         return {*single};
     error = QStringLiteral("It is not an ICO, PNG or BMP picture of at most %1 by %1 pixels")
                 .arg(kLargestSide);
@@ -158,47 +160,29 @@ QByteArray essentialPng(const QByteArray& png)
     return kept;
 }
 
-QImage decode(const QByteArray& bytes, const Picture& picture, QString& error)
+Picture decode(const QByteArray& bytes, const Stored& stored, QString& error)
 {
-    QByteArray data = bytes.mid(picture.offset, picture.length);
-    QByteArray format = "bmp";
-    if (picture.kind == Kind::Png) {
-        data = essentialPng(data);
-        format = "png";
-    } else if (picture.entry >= 0) {
-        // The bitmap alone, as an ICO file of one picture with its own directory
-        // entry: Qt reads it with its mask.
-        QByteArray single =
-            bytes.left(4) + QByteArray::fromHex("0100") + bytes.mid(picture.entry, kIcoEntry);
-        qToLittleEndian<quint32>(quint32(single.size()), single.data() + kIcoHeader + 12);
-        data.prepend(single);
-        format = "ico";
-    }
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    reader.setAutoDetectImageFormat(false);
-    QImageReader::setAllocationLimit(int(qint64(kLargestSide) * kLargestSide * 8 >> 20));
-    const QImage image = reader.read();
-    if (image.isNull())
-        error = reader.errorString();
-    return image;
+    const QByteArrayView data(bytes.constData() + stored.offset, stored.length);
+    if (stored.kind == Kind::Png)
+        return PngCodec::decode(essentialPng(data.toByteArray()), kLargestSide, error);
+    return stored.entry >= 0 ? DibDecoder::decodeIconBitmap(data, error)
+                             : DibDecoder::decodeBmpFile(data, error);
 }
 
-Decoded decodeEach(const QByteArray& icon, const QList<Picture>& pictures, qint64 budget)
+Decoded decodeEach(const QByteArray& icon, const QList<Stored>& pictures, qint64 budget)
 {
     Decoded decoded;
-    for (const Picture& picture : pictures) {
-        if (picture.pixels() > budget)
+    for (const Stored& stored : pictures) {
+        if (stored.pixels() > budget)
             continue;
         QString error;
-        QImage image = decode(icon, picture, error);
-        if (image.isNull()) {
+        Picture picture = decode(icon, stored, error);
+        if (picture.isNull()) {
             decoded.error = error;
             continue;
         }
-        budget -= picture.pixels();
-        decoded.pictures << std::move(image);
+        budget -= stored.pixels();
+        decoded.pictures << std::move(picture);
     }
     if (!decoded.pictures.isEmpty())
         decoded.error.clear();
@@ -210,12 +194,12 @@ Decoded decodeEach(const QByteArray& icon, const QList<Picture>& pictures, qint6
 Decoded largest(const QByteArray& icon)
 {
     Decoded decoded;
-    QList<Picture> pictures = picturesIn(icon, decoded.error);
+    QList<Stored> pictures = picturesIn(icon, decoded.error);
     // Largest first; if it cannot be read, the next one, a few times at most.
     std::stable_sort(pictures.begin(), pictures.end(),
-                     [](const Picture& a, const Picture& b) { return a.pixels() > b.pixels(); });
+                     [](const Stored& a, const Stored& b) { return a.pixels() > b.pixels(); });
     constexpr qsizetype kAttempts = 3;
-    for (const Picture& picture : pictures.mid(0, kAttempts)) {
+    for (const Stored& picture : pictures.mid(0, kAttempts)) {
         decoded = decodeEach(icon, {picture}, picture.pixels());
         if (!decoded.pictures.isEmpty())
             return decoded;
@@ -226,17 +210,10 @@ Decoded largest(const QByteArray& icon)
 Decoded some(const QByteArray& icon, int most)
 {
     QString error;
-    const QList<Picture> pictures = picturesIn(icon, error);
+    const QList<Stored> pictures = picturesIn(icon, error);
     if (pictures.isEmpty())
         return {{}, error};
     return decodeEach(icon, pictures.mid(0, most), kPixelBudget);
-}
-
-QImage fitted(const QImage& picture, int side)
-{
-    if (picture.width() <= side && picture.height() <= side)
-        return picture;
-    return picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace IconPictures

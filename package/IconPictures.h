@@ -1,7 +1,8 @@
 #pragma once
 
+#include "package/Picture.h"
+
 #include <QByteArray>
-#include <QImage>
 #include <QList>
 #include <QString>
 
@@ -17,7 +18,7 @@ inline constexpr int kLargestSide = 2048;
 
 struct Decoded
 {
-    QList<QImage> pictures;
+    QList<Picture> pictures;
     // Why none could be read, when none could.
     QString error;
 };
@@ -30,8 +31,5 @@ Decoded largest(const QByteArray& icon);
 // kPixelBudget pixels.
 inline constexpr qint64 kPixelBudget = qint64(kLargestSide) * kLargestSide * 2;
 Decoded some(const QByteArray& icon, int most);
-
-// The picture made smaller to fit `side` by `side` pixels, never larger.
-QImage fitted(const QImage& picture, int side);
 
 } // namespace IconPictures

@@ -1195,8 +1195,7 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("thumbnail"), QStringLiteral("in"),
                            QStringLiteral("out.png")}
             << TvkLayout::header("A", "B", qint32(badPng.size()), 0) + badPng
-            << "tvk: The left icon of in is not a picture that can be read: Unable to read image "
-               "data.";
+            << "tvk: The left icon of in is not a picture that can be read: IHDR: CRC error.";
     }
 
     void messages_oneLineWithTheTrueReason()

@@ -2,6 +2,8 @@
 
 #include "package/IcoProbe.h"
 #include "package/IconPictures.h"
+#include "package/PictureScaling.h"
+#include "package/PngCodec.h"
 #include "runtime/DisplayText.h"
 #include "runtime/InputFile.h"
 #include "runtime/ReplacingFile.h"
@@ -35,11 +37,9 @@ QString bytes(qint64 size)
 QString pictures(const QByteArray& icon)
 {
     QString html;
-    for (const QImage& picture : IconPictures::some(icon, kMostPictures).pictures) {
-        QByteArray png;
-        QBuffer pngBuffer(&png);
-        pngBuffer.open(QIODevice::WriteOnly);
-        IconPictures::fitted(picture, FilePreview::kLargestPicture).save(&pngBuffer, "PNG");
+    for (const Picture& picture : IconPictures::some(icon, kMostPictures).pictures) {
+        const QByteArray png =
+            PngCodec::encode(PictureScaling::fitted(picture, FilePreview::kLargestPicture));
         html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
                     .arg(QString::fromLatin1(png.toBase64()));
     }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "package/Picture.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// PNG pictures, through libpng's own simple interface: it reports failures in
+// its result, never on standard error.
+namespace PngCodec {
+
+// The picture, or a null one with the reason. Pictures wider or taller than
+// `largestSide` are refused before anything is decoded.
+Picture decode(QByteArrayView png, int largestSide, QString& error);
+
+// The picture as a PNG file, compressed for speed rather than size.
+QByteArray encode(const Picture& picture);
+
+} // namespace PngCodec

@@ -1,0 +1,28 @@
+// libFuzzer target for icon pictures: whatever bytes an icon holds, choosing,
+// decoding, scaling and encoding its pictures never crash, never read outside
+// the input, and never decode a picture past the size limits.
+#include "package/IconPictures.h"
+#include "package/PictureScaling.h"
+#include "package/PngCodec.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray icon(reinterpret_cast<const char*>(data), qsizetype(size));
+    for (const IconPictures::Decoded& decoded :
+         {IconPictures::largest(icon), IconPictures::some(icon, 12)}) {
+        if (decoded.pictures.isEmpty() == decoded.error.isEmpty())
+            std::abort();
+        for (const Picture& picture : decoded.pictures) {
+            if (picture.width > IconPictures::kLargestSide ||
+                picture.height > IconPictures::kLargestSide ||
+                picture.rgba.size() != picture.pixels() * 4)
+                std::abort();
+            if (PngCodec::encode(PictureScaling::fitted(picture, 64)).isEmpty())
+                std::abort();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,149 @@
+#include "package/IconPictures.h"
+#include "package/PictureScaling.h"
+#include "package/PngCodec.h"
+
+#include <QTest>
+#include <QtEndian>
+
+namespace {
+
+// One pixel's RGBA, as four bytes.
+QByteArray rgba(uchar r, uchar g, uchar b, uchar a)
+{
+    const char bytes[] = {char(r), char(g), char(b), char(a)};
+    return QByteArray(bytes, 4);
+}
+
+QByteArray pixelAt(const Picture& picture, int x, int y)
+{
+    return picture.rgba.mid((qsizetype(y) * picture.width + x) * 4, 4);
+}
+
+// An ICO file of one 2x2 bitmap of `bits` a pixel, bottom-up as ICO files store
+// them: the top row red then (masked) green, the bottom row blue then white.
+// A 32-bit one carries its transparency in alpha when `alpha`, else in the mask.
+QByteArray bitmapIco(int bits, bool alpha)
+{
+    const QList<QByteArray> bgr = {QByteArray("\x00\x00\xFF", 3), QByteArray("\x00\xFF\x00", 3),
+                                   QByteArray("\xFF\x00\x00", 3), QByteArray("\xFF\xFF\xFF", 3)};
+    QByteArray palette;
+    for (int i = 0; bits <= 8 && i < (1 << bits); ++i)
+        palette += (i < bgr.size() ? bgr.at(i) : QByteArray(3, '\0')) + '\0';
+    const auto row = [&](int left, int right) {
+        QByteArray bytes;
+        if (bits == 1) {
+            bytes += char((left & 1) << 7 | (right & 1) << 6);
+        } else if (bits == 4) {
+            bytes += char(left << 4 | right);
+        } else if (bits == 8) {
+            bytes += char(left);
+            bytes += char(right);
+        } else {
+            for (const int index : {left, right}) {
+                bytes += bgr.at(index);
+                if (bits == 32)
+                    bytes += char(alpha && index != 1 ? 255 : 0);
+            }
+        }
+        return bytes.leftJustified(bits >= 24 ? 8 : 4, '\0');
+    };
+    QByteArray header(40, '\0');
+    qToLittleEndian<qint32>(40, header.data());
+    qToLittleEndian<qint32>(2, header.data() + 4);
+    qToLittleEndian<qint32>(4, header.data() + 8);
+    qToLittleEndian<quint16>(1, header.data() + 12);
+    qToLittleEndian<quint16>(quint16(bits), header.data() + 14);
+    // Bottom row first; the mask hides the top right pixel.
+    const QByteArray mask = QByteArray::fromHex("00000000") + QByteArray::fromHex("40000000");
+    const QByteArray bitmap = header + palette + row(2, 3) + row(0, 1) + mask;
+    QByteArray ico = QByteArray::fromHex("000001000100") + QByteArray(16, '\0');
+    ico[6] = 2;
+    ico[7] = 2;
+    qToLittleEndian<quint32>(quint32(bitmap.size()), ico.data() + 14);
+    qToLittleEndian<quint32>(22, ico.data() + 18);
+    return ico + bitmap;
+}
+
+} // namespace
+
+// Icon pictures decoded without Qt Gui: every bitmap depth an icon uses, PNG,
+// transparency, and scaling that keeps colours clean at transparent edges.
+class IconPicturesTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void largest_bitmapDepths_colourAndTransparencyRight_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<bool>("alpha");
+        QTest::newRow("1 bit") << 1 << false;
+        QTest::newRow("4 bits") << 4 << false;
+        QTest::newRow("8 bits") << 8 << false;
+        QTest::newRow("24 bits") << 24 << false;
+        QTest::newRow("32 bits, alpha channel") << 32 << true;
+        QTest::newRow("32 bits, alpha all zero: the mask tells") << 32 << false;
+    }
+
+    void largest_bitmapDepths_colourAndTransparencyRight()
+    {
+        QFETCH(int, bits);
+        QFETCH(bool, alpha);
+
+        const IconPictures::Decoded decoded = IconPictures::largest(bitmapIco(bits, alpha));
+
+        QCOMPARE(decoded.error, QString());
+        QCOMPARE(decoded.pictures.size(), 1);
+        const Picture& picture = decoded.pictures.constFirst();
+        QCOMPARE(picture.width, 2);
+        QCOMPARE(picture.height, 2);
+        QCOMPARE(pixelAt(picture, 0, 0), rgba(255, 0, 0, 255));
+        QCOMPARE(pixelAt(picture, 1, 0).at(3), '\0');
+        QCOMPARE(pixelAt(picture, 0, 1), bits == 1 ? rgba(255, 0, 0, 255) : rgba(0, 0, 255, 255));
+    }
+
+    void largest_refusedBeforeDecoding_data()
+    {
+        QTest::addColumn<QByteArray>("icon");
+        QTest::addColumn<QString>("expectedError");
+        QByteArray huge = PngCodec::encode({1, 1, rgba(1, 2, 3, 4)});
+        qToBigEndian<quint32>(4096, huge.data() + 16);
+        QByteArray cut = bitmapIco(24, false);
+        cut.chop(20);
+        QTest::newRow("PNG wider than 2048 pixels")
+            << huge << "It is not an ICO, PNG or BMP picture of at most 2048 by 2048 pixels";
+        QTest::newRow("bitmap cut short")
+            << cut << "The ICO file lists no picture of at most 2048 by 2048 pixels";
+    }
+
+    void largest_refusedBeforeDecoding()
+    {
+        QFETCH(QByteArray, icon);
+        QFETCH(QString, expectedError);
+        const IconPictures::Decoded decoded = IconPictures::largest(icon);
+        QVERIFY(decoded.pictures.isEmpty());
+        QCOMPARE(decoded.error, expectedError);
+    }
+
+    void pngRoundTrip_sameBytes()
+    {
+        const Picture picture{2, 1, rgba(10, 20, 30, 40) + rgba(50, 60, 70, 255)};
+        const IconPictures::Decoded decoded = IconPictures::largest(PngCodec::encode(picture));
+        QCOMPARE(decoded.pictures.size(), 1);
+        QCOMPARE(decoded.pictures.constFirst().rgba, picture.rgba);
+    }
+
+    // A transparent pixel's colour never bleeds into its neighbour.
+    void fitted_averagesByArea_weightedByAlpha()
+    {
+        const Picture picture{2, 1, rgba(255, 0, 0, 255) + rgba(0, 255, 0, 0)};
+        const Picture half = PictureScaling::fitted(picture, 1);
+        QCOMPARE(half.width, 1);
+        QCOMPARE(half.height, 1);
+        QCOMPARE(half.rgba, rgba(255, 0, 0, 128));
+        QCOMPARE(PictureScaling::fitted(picture, 4).rgba, picture.rgba);
+    }
+};
+
+QTEST_GUILESS_MAIN(IconPicturesTest)
+#include "tst_IconPictures.moc"
