@@ -79,8 +79,8 @@ bool readLayout(QByteArrayView bytes, qsizetype header, qsizetype pixelsAt, bool
                          ? (used == 0 || used > (1u << layout.bits) ? 1 << layout.bits : int(used))
                          : 0;
     layout.stride = ((qsizetype(width) * layout.bits + 31) / 32) * 4;
-    layout.pixels = pixelsAt >= 0 ? pixelsAt : layout.palette + layout.colours * 4;
-    if (layout.palette + layout.colours * 4 > bytes.size() || layout.pixels < 0 ||
+    layout.pixels = pixelsAt >= 0 ? pixelsAt : layout.palette + qsizetype(layout.colours) * 4;
+    if (layout.palette + qsizetype(layout.colours) * 4 > bytes.size() || layout.pixels < 0 ||
         layout.pixels > bytes.size() || layout.stride * rows > bytes.size() - layout.pixels)
         return fail(error, "The bitmap runs past the end of its data");
     layout.maskStride = ((qsizetype(width) + 31) / 32) * 4;

@@ -1222,8 +1222,8 @@ private Q_SLOTS:
                       QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
                      .exitCode,
                  0);
-        QVERIFY(
-            TestFiles::write(disk.filePath(QStringLiteral("filler")), QByteArray(16 * 1024, 'f')));
+        QVERIFY(TestFiles::write(disk.filePath(QStringLiteral("filler")),
+                                 QByteArray(16 * TestFiles::KiB, 'f')));
 
         const Run run =
             tvk({QStringLiteral("thumbnail"), QStringLiteral("--size"), QStringLiteral("1024"),
