@@ -201,17 +201,16 @@ public:
             return;
         m_redrawn.start();
         const double seconds = double(std::max(m_started.elapsed(), qint64(1))) / 1000.0;
-        QTextStream(stderr) << QStringLiteral("\r%1/%2 files, %3 files/s")
-                                   .arg(done)
-                                   .arg(m_total)
-                                   .arg(qRound64(double(done) / seconds))
-                            << Qt::flush;
+        printError(QStringLiteral("\r%1/%2 files, %3 files/s")
+                       .arg(done)
+                       .arg(m_total)
+                       .arg(qRound64(double(done) / seconds)));
     }
 
     void clear()
     {
         if (m_shown && m_redrawn.isValid())
-            QTextStream(stderr) << "\r\x1b[K" << Qt::flush;
+            printError(QStringLiteral("\r\x1b[K"));
         m_redrawn.invalidate();
     }
 
@@ -370,7 +369,7 @@ int runBatch(const QStringList& arguments)
             return Failure;
         }
     }
-    QTextStream(stdout) << QStringLiteral("Wrote %1 TVK files.").arg(rows.size()) << Qt::endl;
+    printOut(QStringLiteral("Wrote %1 TVK files.\n").arg(rows.size()));
     return Success;
 }
 

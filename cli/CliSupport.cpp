@@ -1,5 +1,6 @@
 #include "cli/CliSupport.h"
 
+#include "runtime/ConsoleText.h"
 #include "runtime/DisplayText.h"
 #include "runtime/Interruption.h"
 #include "runtime/ProgramInfo.h"
@@ -48,6 +49,23 @@ int refuseInvalidUtf8(int argc, char* argv[])
 
 } // namespace
 
+void printOut(const QString& text)
+{
+    ConsoleText::write(stdout, text);
+}
+
+void printError(const QString& text)
+{
+    ConsoleText::write(stderr, text);
+}
+
+void showVersion()
+{
+    printOut(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                           QCoreApplication::applicationVersion()));
+    std::exit(Success);
+}
+
 void reportLine(const QString& text)
 {
     // Messages shared with the window may span lines; a terminal line holds one.
@@ -55,7 +73,7 @@ void reportLine(const QString& text)
     line.replace(QStringLiteral(":\n"), QStringLiteral(": "))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
     // File names in it are escaped already; this catches what came from elsewhere.
-    QTextStream(stderr) << DisplayText::escapeControls(line) << Qt::endl;
+    printError(DisplayText::escapeControls(line) + QLatin1Char('\n'));
 }
 
 void reportFailure(const QString& message)
@@ -88,16 +106,16 @@ void showHelp(const QCommandLineParser& parser, const CommandHelp& help)
     text.replace(0, text.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: ") + help.usage);
     if (!help.epilog.isEmpty())
         text += QLatin1Char('\n') + help.epilog + QLatin1Char('\n');
-    QTextStream(stdout) << text;
+    printOut(text);
     std::exit(Success);
 }
 
 int reportUsageError(const QString& message, const QString& command)
 {
-    QTextStream err(stderr);
     const QString help = command.isEmpty() ? QStringLiteral("tvk --help")
                                            : QStringLiteral("tvk %1 --help").arg(command);
-    err << "tvk: " << DisplayText::escapeControls(message) << " (see '" << help << "')" << Qt::endl;
+    printError(
+        QStringLiteral("tvk: %1 (see '%2')\n").arg(DisplayText::escapeControls(message), help));
     return UsageError;
 }
 
@@ -129,8 +147,11 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsiz
 int runProgram(int argc, char* argv[], int (*command)(const QStringList& arguments))
 {
     qInstallMessageHandler(quietMessageHandler);
+#ifndef Q_OS_WIN
+    // Windows gives Qt the exact wide command line instead of these bytes.
     if (refuseInvalidUtf8(argc, argv) != Success)
         return Failure;
+#endif
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("tvk"));

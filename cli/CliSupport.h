@@ -15,6 +15,10 @@ enum ExitStatus
     UsageError = 2,
 };
 
+// Text on standard output or standard error, shown right on any terminal.
+void printOut(const QString& text);
+void printError(const QString& text);
+
 // Prints "tvk: <message>" on standard error, on one line.
 void reportFailure(const QString& message);
 
@@ -44,6 +48,10 @@ bool interrupted();
 // Whether --help or --help-all was given (the two are one here: tvk has no
 // options of Qt's own to show).
 bool helpAsked(const QCommandLineParser& parser);
+
+// Prints "tvk VERSION" and exits: QCommandLineParser would show a message box
+// on Windows when no console is attached.
+[[noreturn]] void showVersion();
 
 // Prints the parser's help with the command's usage line and epilog, and exits.
 [[noreturn]] void showHelp(const QCommandLineParser& parser, const CommandHelp& help);

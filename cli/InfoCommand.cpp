@@ -5,6 +5,7 @@
 #include "package/IcoProbe.h"
 #include "package/SingleByteText.h"
 #include "runtime/DisplayText.h"
+#include "runtime/SystemCodePage.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -133,12 +134,14 @@ int runInfo(const QStringList& arguments)
     const IconSummary right{contents->rightOffset, contents->RightLength,
                             IcoProbe::probe(file, contents->rightOffset, contents->RightLength)};
 
-    QTextStream out(stdout);
+    QString text;
+    QTextStream out(&text);
     if (parser.isSet(json)) {
         QJsonObject object{{QStringLiteral("file"), path},
                            {QStringLiteral("left"), toJson(left)},
                            {QStringLiteral("right"), toJson(right)},
-                           {QStringLiteral("size"), contents->fileSize}};
+                           {QStringLiteral("size"), contents->fileSize},
+                           {QStringLiteral("codePage"), int(SystemCodePage::number())}};
         insertText(object, QStringLiteral("name"), name);
         insertText(object, QStringLiteral("author"), author);
         out << escapeRemainingControls(
@@ -147,10 +150,12 @@ int runInfo(const QStringList& arguments)
     } else {
         out << "Name:   " << describe(name) << '\n'
             << "Author: " << describe(author) << '\n'
+            << "Text:   " << SystemCodePage::name() << '\n'
             << "Left:   " << describe(left) << '\n'
             << "Right:  " << describe(right) << '\n'
             << "Size:   " << contents->fileSize << " bytes" << Qt::endl;
     }
+    printOut(text);
     return Success;
 }
 

@@ -56,7 +56,7 @@ int runCommand(const QStringList& arguments)
     if (!parser.parse(arguments))
         return reportUsageError(parser.errorText(), {});
     if (parser.isSet(version))
-        parser.showVersion();
+        showVersion();
     const QStringList positional = parser.positionalArguments();
     const QString name = positional.value(0);
     if (helpAsked(parser) && name.isEmpty())

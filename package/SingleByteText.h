@@ -5,8 +5,9 @@
 
 #include <optional>
 
-// TVK files keep each character of a text in one byte of Windows-1252, the
-// single-byte code page of the Western Windows systems the files come from.
+// TVK files keep each character of a text in one byte of a single-byte code
+// page: Windows-1252 of the Western Windows systems the files come from, or on
+// Windows the system's own ANSI code page (runtime/SystemCodePage.h).
 namespace SingleByteText {
 
 struct Encoding
@@ -18,8 +19,9 @@ struct Encoding
 
 Encoding encode(const QString& text);
 
-// The reverse mapping; the five bytes that Windows-1252 leaves undefined come
-// back as the control characters of the same number, as Windows reads them.
+// The reverse mapping, in the same code page; the five bytes that Windows-1252
+// leaves undefined come back as the control characters of the same number, as
+// Windows reads them.
 QString decode(const QByteArray& bytes);
 
 // "“é” (U+00E9)": a character as the user is shown it in a message.

@@ -3,6 +3,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -14,9 +16,27 @@
 namespace SystemFiles {
 
 namespace {
+// A message as one sentence: the system's texts end in ".\r\n" or in nothing.
+QString sentence(QString text)
+{
+    text = text.trimmed();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text + QLatin1Char('.');
+}
+
+// The C runtime's error numbers have texts of their own; qt_error_string()
+// would look them up as Windows error codes here.
 QString reason(int error)
 {
-    return qt_error_string(error) + QLatin1Char('.');
+    char text[256] = {};
+    strerror_s(text, sizeof text, error);
+    return sentence(QString::fromLocal8Bit(text));
+}
+
+QString windowsReason(DWORD error)
+{
+    return sentence(qt_error_string(int(error)));
 }
 
 const wchar_t* native(const QString& path)
@@ -25,8 +45,34 @@ const wchar_t* native(const QString& path)
 }
 } // namespace
 
+namespace {
+// Names that open a device in any folder, with any extension ("nul.tvk").
+bool isDeviceName(const QString& path)
+{
+    const QString name = path.mid(
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+    const QString base = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (base == QLatin1String(device))
+            return true;
+    }
+    return base.size() == 4 &&
+           (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))) &&
+           base.at(3) >= QLatin1Char('1') && base.at(3) <= QLatin1Char('9');
+}
+
+// A colon past the drive ("x.tvk:stream") names an alternate data stream.
+bool namesDataStream(const QString& path)
+{
+    const qsizetype colon = path.lastIndexOf(QLatin1Char(':'));
+    return colon > 1 || (colon == 0);
+}
+} // namespace
+
 std::optional<QString> pathProblem(const QString& path)
 {
+    if (isDeviceName(path) || namesDataStream(path))
+        return QStringLiteral("This is not a regular file.");
     // The wide API takes paths of up to 32,767 characters with the \\?\\ prefix.
     constexpr qsizetype kLongestPath = 32767;
     if (path.contains(QChar(0)))
@@ -79,7 +125,7 @@ bool renameNoReplace(const QString& from, const QString& to, bool& existed, QStr
         return true;
     const DWORD failure = GetLastError();
     existed = failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS;
-    error = qt_error_string(int(failure)) + QLatin1Char('.');
+    error = windowsReason(failure);
     return false;
 }
 

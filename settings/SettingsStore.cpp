@@ -37,15 +37,39 @@ std::optional<QString> readFromDisk(const QString& filePath, const QString& sect
 
 } // namespace
 
+std::optional<QString> SettingsStore::saveInRegistry(const QString& path, const QString& key,
+                                                     const QString& value)
+{
+    QSettings registry(path, QSettings::NativeFormat);
+    registry.setValue(key, value);
+    registry.sync();
+    if (registry.status() == QSettings::NoError)
+        return std::nullopt;
+    return tr("Cannot save the settings to %1:\nThe registry key cannot be written.").arg(path);
+}
+
 QString SettingsStore::userFolder()
 {
+#ifdef Q_OS_WIN
+    // Where the runtime the program was first written for keeps them, so that
+    // folders saved by its earlier Windows versions are found, and the other way.
+    return QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings");
+#else
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
+}
+
+bool SettingsStore::inRegistry() const
+{
+    return m_folder.startsWith(QLatin1String("HKEY_"));
 }
 
 SettingsStore::SettingsStore(QString folder) : m_folder(std::move(folder)) {}
 
 QString SettingsStore::filePath(const QString& application) const
 {
+    if (inRegistry())
+        return m_folder + QLatin1Char('\\') + application;
     return QDir(m_folder).filePath(application + QStringLiteral(".ini"));
 }
 
@@ -53,6 +77,11 @@ QString SettingsStore::get(const QString& application, const QString& section, c
                            const QString& defaultValue) const
 {
     const QString path = filePath(application);
+    if (inRegistry()) {
+        // Reading a value never creates its key.
+        const QSettings registry(path, QSettings::NativeFormat);
+        return registry.value(keyPath(section, key), defaultValue).toString();
+    }
     if (!QFileInfo::exists(path))
         return defaultValue;
     const QSettings settings(path, QSettings::IniFormat);
@@ -68,6 +97,8 @@ std::optional<QString> SettingsStore::save(const QString& application, const QSt
             .arg(QDir::toNativeSeparators(path), reason);
     };
 
+    if (inRegistry())
+        return saveInRegistry(path, keyPath(section, key), value);
     if (!QDir().mkpath(m_folder)) {
         return cannotSave(
             tr("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(m_folder)));

@@ -7,13 +7,16 @@
 
 // The per-user store of text settings, addressed by application, section and key.
 // Each application's settings are one INI file in the store's folder, which a
-// person can read and edit.
+// person can read and edit; on Windows the user's store is the registry, under
+// HKEY_CURRENT_USER\Software\VB and VBA Program Settings\APPLICATION\SECTION,
+// and a folder given to the constructor is used as elsewhere.
 class SettingsStore
 {
     Q_DECLARE_TR_FUNCTIONS(SettingsStore)
 
 public:
-    // The user's configuration folder ($XDG_CONFIG_HOME or ~/.config on Linux).
+    // The user's configuration folder ($XDG_CONFIG_HOME or ~/.config on Linux),
+    // or on Windows the registry key named above (a text starting "HKEY_").
     static QString userFolder();
 
     explicit SettingsStore(QString folder = userFolder());
@@ -31,6 +34,10 @@ public:
                                 const QString& key, const QString& value);
 
 private:
+    bool inRegistry() const;
+    static std::optional<QString> saveInRegistry(const QString& path, const QString& key,
+                                                 const QString& value);
+
     QString m_folder;
 };
 

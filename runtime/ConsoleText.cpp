@@ -1,0 +1,28 @@
+#include "runtime/ConsoleText.h"
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#endif
+
+namespace ConsoleText {
+
+void write(std::FILE* stream, const QString& text)
+{
+    std::fflush(stream);
+#ifdef Q_OS_WIN
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+        DWORD written = 0;
+        WriteConsoleW(handle, reinterpret_cast<const wchar_t*>(text.utf16()), DWORD(text.size()),
+                      &written, nullptr);
+        return;
+    }
+#endif
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace ConsoleText

@@ -1,0 +1,52 @@
+// Windows-1252 everywhere but Windows, where the system's own code page is used.
+#include "runtime/SystemCodePage.h"
+
+#include <array>
+
+namespace SystemCodePage {
+
+QString name()
+{
+    return QStringLiteral("Windows-%1").arg(number());
+}
+
+#ifndef Q_OS_WIN
+
+namespace {
+// The characters at 0x80..0x9F; 0 where the code page defines no character.
+constexpr std::array<char16_t, 32> kHighControlRange = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,      // 0x88
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178, // 0x98
+};
+} // namespace
+
+unsigned number()
+{
+    return 1252;
+}
+
+std::optional<char> byteFor(char32_t character)
+{
+    if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
+        return static_cast<char>(character);
+    for (size_t i = 0; i < kHighControlRange.size(); ++i) {
+        if (kHighControlRange[i] != 0 && kHighControlRange[i] == character)
+            return static_cast<char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+// The five bytes that Windows-1252 leaves undefined come back as the control
+// characters of the same number, as Windows reads them.
+char32_t characterFor(char byte)
+{
+    const auto code = static_cast<unsigned char>(byte);
+    const char16_t high = (code >= 0x80 && code < 0xA0) ? kHighControlRange[code - 0x80] : 0;
+    return high != 0 ? high : char32_t(code);
+}
+
+#endif
+
+} // namespace SystemCodePage
