@@ -81,8 +81,20 @@ std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& p
     const QString expected = names.join(QStringLiteral(", "));
     const qsizetype earlierProblems = problems.count();
     QList<qsizetype> columns(names.size(), -1);
+    // Matched as people type them in spreadsheets: "Name", " left ".
+    const auto columnOf = [&](const QString& field) {
+        return names.indexOf(field.trimmed().toLower());
+    };
+    // Not one column known: no header at all, told once.
+    if (std::none_of(header.fields.cbegin(), header.fields.cend(),
+                     [&](const QString& field) { return columnOf(field) >= 0; })) {
+        problems.add(header.line, QStringLiteral("the first line must name the columns %1, "
+                                                 "separated by commas or semicolons")
+                                      .arg(expected));
+        return std::nullopt;
+    }
     for (qsizetype i = 0; i < header.fields.size(); ++i) {
-        const qsizetype known = names.indexOf(header.fields.at(i));
+        const qsizetype known = columnOf(header.fields.at(i));
         if (known < 0) {
             problems.add(header.line, QStringLiteral("unknown column '%1'; the columns are %2")
                                           .arg(header.fields.at(i), expected));
@@ -102,6 +114,17 @@ std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& p
     if (problems.count() > earlierProblems)
         return std::nullopt;
     return columns;
+}
+
+// "the name is empty": told by column, where the window would ask for both names.
+std::optional<QString> emptyField(const Csv::Record& record, const QList<qsizetype>& columns)
+{
+    const QStringList names = columnNames();
+    for (qsizetype column = 0; column < names.size(); ++column) {
+        if (record.fields.at(columns.at(column)).isEmpty())
+            return QStringLiteral("the %1 is empty").arg(names.at(column));
+    }
+    return std::nullopt;
 }
 
 // What the rows read, by identity: every icon with the line naming it, and the manifest.
@@ -134,6 +157,10 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizety
     std::vector<FileIdentity> outputs;
     const qsizetype columnCount = columnNames().size();
     for (const Csv::Record& record : records) {
+        // Spreadsheets end their sheets with rows of empty cells.
+        if (std::all_of(record.fields.cbegin(), record.fields.cend(),
+                        [](const QString& field) { return field.isEmpty(); }))
+            continue;
         if (record.fields.size() != columnCount) {
             problems.add(record.line, QStringLiteral("expected %1 fields, found %2")
                                           .arg(columnCount)
@@ -143,7 +170,7 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizety
         const auto field = [&](int column) { return record.fields.at(columns.at(column)); };
         Row row{record.line,
                 {fromBase(field(2)), fromBase(field(3)), fromBase(field(4)), field(0), field(1)}};
-        if (std::optional<QString> problem = missingInput(row.request);
+        if (std::optional<QString> problem = emptyField(record, columns);
             problem || (problem = PackageWriter::refusal(row.request))) {
             problems.add(row.line, *problem);
             continue;
@@ -236,10 +263,14 @@ int runBatch(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."));
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("Check every line as for writing, and write nothing."));
+    parser.addOption(check);
     parser.addPositionalArgument(QStringLiteral("MANIFEST"),
                                  QStringLiteral("The manifest, a CSV file."));
     const CommandHelp help{
-        QStringLiteral("tvk batch MANIFEST.csv"),
+        QStringLiteral("tvk batch [--check] MANIFEST.csv"),
         QStringLiteral(
             "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming the\n"
             "columns name, author, left, right and output, in any order, then one line for\n"
@@ -292,6 +323,10 @@ int runBatch(const QStringList& arguments)
     if (problems.any()) {
         problems.report();
         return Failure;
+    }
+    if (parser.isSet(check)) {
+        printOut(QStringLiteral("All %1 lines can be written.\n").arg(rows.size()));
+        return Success;
     }
 
     // Every new file is written beside its output first; only when all of them

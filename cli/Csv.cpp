@@ -7,7 +7,6 @@ namespace Cli::Csv {
 namespace {
 
 constexpr QChar kQuote = QLatin1Char('"');
-constexpr QChar kComma = QLatin1Char(',');
 constexpr QChar kNewline = QLatin1Char('\n');
 constexpr QChar kReturn = QLatin1Char('\r');
 
@@ -15,7 +14,7 @@ constexpr QChar kReturn = QLatin1Char('\r');
 class Reader
 {
 public:
-    explicit Reader(const QString& text) : m_text(text) {}
+    Reader(const QString& text, QChar separator) : m_text(text), m_separator(separator) {}
 
     ParseResult parse()
     {
@@ -70,7 +69,7 @@ private:
             if (!(peek() == kQuote ? readQuoted(field, problem) : readPlain(field, problem)))
                 return false;
             fields << field;
-            if (peek() == kComma) {
+            if (peek() == m_separator) {
                 ++m_at;
                 continue;
             }
@@ -83,7 +82,7 @@ private:
 
     bool readPlain(QString& field, QString& problem)
     {
-        while (!atEnd() && peek() != kComma && peek() != kNewline &&
+        while (!atEnd() && peek() != m_separator && peek() != kNewline &&
                !(peek() == kReturn && peek(1) == kNewline)) {
             if (peek() == kQuote) {
                 problem = QStringLiteral("a quote inside a field that does not start with one");
@@ -114,6 +113,7 @@ private:
     }
 
     const QString& m_text;
+    QChar m_separator;
     qsizetype m_at = 0;
     qsizetype m_line = 1;
 };
@@ -164,7 +164,13 @@ ParseResult parse(const QByteArray& bytes)
     if (!invalid.problems.isEmpty())
         return invalid;
     const QString text = QString::fromUtf8(data);
-    return Reader(text).parse();
+    // Spreadsheets in many locales separate fields with semicolons: the header
+    // line tells which, by what separates its column names.
+    const QString header = text.left(text.indexOf(kNewline));
+    const QChar separator = header.count(QLatin1Char(';')) > header.count(QLatin1Char(','))
+                                ? QLatin1Char(';')
+                                : QLatin1Char(',');
+    return Reader(text, separator).parse();
 }
 
 } // namespace Cli::Csv

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-// CSV as spreadsheets write it (RFC 4180): fields separated by commas, quoted
+// CSV as spreadsheets write it (RFC 4180): fields separated by commas (or by
+// semicolons, when the first line has more of them, as spreadsheets in many
+// locales write it), quoted
 // with double quotes where they hold commas, quotes ("" inside) or line breaks;
 // lines ending in CRLF or LF; UTF-8 with an optional byte order mark. Empty
 // lines are skipped.

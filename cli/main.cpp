@@ -36,7 +36,7 @@ int runCommand(const QStringList& arguments)
                        "  info [--json] FILE\n"
                        "  unpack [-d DIR] [--force] FILE\n"
                        "  thumbnail [--size N] FILE OUT.png\n"
-                       "  batch MANIFEST.csv\n"
+                       "  batch [--check] MANIFEST.csv\n"
                        "  help [COMMAND]"));
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("pack, info, unpack, thumbnail, batch or help"),

@@ -729,6 +729,9 @@ private Q_SLOTS:
         QTest::newRow("plain, LF")
             << QByteArray("name,author,left,right,output\nA,B,in/l.ico,in/r.ico,one.tvk\n"
                           "C,D,in/r.ico,in/l.ico,two.tvk");
+        QTest::newRow("semicolons, column names as typed, trailing empty rows")
+            << QByteArray("Name ; AUTHOR;Left;right;Output\r\nA;B;in/l.ico;in/r.ico;one.tvk\r\n"
+                          "C;D;in/r.ico;in/l.ico;two.tvk\r\n;;;;\r\n;;;;\r\n");
         QTest::newRow("BOM, CRLF, quotes, a line break in a field, an empty last line")
             << QByteArray("\xEF\xBB\xBFoutput,name,author,left,right\r\n"
                           "one.tvk,\"A, \"\"quoted\"\"\",B,in/l.ico,in/r.ico\r\n"
@@ -742,6 +745,11 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("job/in/l.ico")), smallIco()));
         QVERIFY(TestFiles::write(path(QStringLiteral("job/in/r.ico")), "right"));
         QVERIFY(TestFiles::write(path(QStringLiteral("job/m.csv")), manifest));
+        const Run check =
+            tvk({QStringLiteral("batch"), QStringLiteral("--check"), QStringLiteral("job/m.csv")});
+        QCOMPARE(check.out, QStringLiteral("All 2 lines can be written.\n"));
+        QCOMPARE(check.exitCode, 0);
+        QVERIFY(!QFile::exists(path(QStringLiteral("job/one.tvk"))));
 
         const Run run = tvk({QStringLiteral("batch"), QStringLiteral("job/m.csv")});
 
@@ -806,7 +814,7 @@ private Q_SLOTS:
                      .arg(at(QStringLiteral("o.tvk"))),
                  QStringLiteral("m.csv:5: The output TVK file must differ from both ICO files!"),
                  QStringLiteral("m.csv:6: expected 5 fields, found 6"),
-                 QStringLiteral("m.csv:7: Enter both Tovrik and Author names!"),
+                 QStringLiteral("m.csv:7: the name is empty"),
                  QStringLiteral("m.csv:8: a quote inside a field that does not start with one"),
                  QStringLiteral("m.csv:10: The Author name contains the character “中” "
                                 "(U+4E2D), which a TVK file cannot store. Use letters of "
@@ -1182,6 +1190,10 @@ private Q_SLOTS:
         QTest::newRow("legacy manifest, not UTF-8")
             << batch << QByteArray("name,author,left,right,output\nCaf\xE9,B,l,r,o\n")
             << "in:2: the line is not valid UTF-8" + fix;
+        QTest::newRow("no header line")
+            << batch << QByteArray("A,B,l.ico,r.ico,o.tvk\n")
+            << "in:1: the first line must name the columns name, author, left, right, output, "
+               "separated by commas or semicolons";
         QTest::newRow("binary file as manifest")
             << batch
             << QByteArray("\x7F"
@@ -1248,7 +1260,7 @@ private Q_SLOTS:
             {QStringLiteral("unpack"), QStringLiteral("tvk unpack [-d DIR] [--force] FILE")},
             {QStringLiteral("thumbnail"),
              QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png")},
-            {QStringLiteral("batch"), QStringLiteral("tvk batch MANIFEST.csv")}};
+            {QStringLiteral("batch"), QStringLiteral("tvk batch [--check] MANIFEST.csv")}};
         for (const auto& [command, usage] : usages) {
             const QStringList named = command.isEmpty() ? QStringList() : QStringList(command);
             const Run help = tvk(named + QStringList(QStringLiteral("--help")));

@@ -42,6 +42,7 @@ _tvk()
             info) options+=" --json" ;;
             unpack) options+=" --directory --force" ;;
             thumbnail) options+=" --size" ;;
+            batch) options+=" --check" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
