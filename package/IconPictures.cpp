@@ -86,7 +86,9 @@ std::optional<Stored> pictureAt(const QByteArray& bytes, qsizetype offset, qsize
         picture.size = QSize(littleEndian32(data + 4), littleEndian32(data + 8) / 2);
     } else if (!inIco && length >= 26 && data[0] == 'B' && data[1] == 'M') {
         picture.kind = Kind::Bitmap;
-        picture.size = QSize(littleEndian32(data + 18), std::abs(littleEndian32(data + 22)));
+        // Negative for a picture stored top-down; INT_MIN has no positive twin.
+        const qint64 height = qAbs(qint64(littleEndian32(data + 22)));
+        picture.size = QSize(littleEndian32(data + 18), int(std::min<qint64>(height, INT_MAX)));
     } else {
         return std::nullopt;
     }

@@ -85,9 +85,16 @@ Result run(const QString& program, const QStringList& arguments, const QString& 
     // Long enough for any command here, short enough to fail a hang within the test's time.
     if (!process.waitForFinished(20000))
         return {};
+    // Text written on Windows ends its lines in CRLF, as Windows programs do.
+    const auto text = [](const QByteArray& bytes) {
+        QString read = QString::fromUtf8(bytes);
+#ifdef Q_OS_WIN
+        read.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
+        return read;
+    };
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+            text(process.readAllStandardOutput()), text(process.readAllStandardError())};
 }
 
 } // namespace TestProcess

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +50,33 @@ private Q_SLOTS:
         QCOMPARE(store.get(application, section, iconFolderKey, QStringLiteral("fallback")),
                  QStringLiteral("fallback"));
         QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    // On Windows the user's store is the registry key where the program's first
+    // runtime kept them; read there, it creates nothing, and saved values are
+    // string values that any earlier version reads back.
+    void userStore_onWindows_isTheRegistryKeyOfEarlierVersions()
+    {
+#ifndef Q_OS_WIN
+        QSKIP("The registry exists on Windows only.");
+#else
+        QCOMPARE(SettingsStore::userFolder(),
+                 QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings"));
+        // A key of its own, so that the real settings are never touched.
+        const QString root = QStringLiteral("HKEY_CURRENT_USER\\Software\\TVK_Mak test %1")
+                                 .arg(QCoreApplication::applicationPid());
+        SettingsStore store(root);
+        QCOMPARE(store.get(application, section, iconFolderKey), QString());
+        QVERIFY(QSettings(root, QSettings::NativeFormat).childGroups().isEmpty());
+
+        QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("C:\\Icons")));
+
+        const QSettings written(root + QStringLiteral("\\ICO2TVK\\Options"),
+                                QSettings::NativeFormat);
+        QCOMPARE(written.value(iconFolderKey).toString(), QStringLiteral("C:\\Icons"));
+        QCOMPARE(written.allKeys(), QStringList(iconFolderKey));
+        QSettings(root, QSettings::NativeFormat).remove(QString());
+#endif
     }
 
     void save_awkwardTexts_comeBackExactly_data()
