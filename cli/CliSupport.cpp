@@ -24,6 +24,7 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext& context, cons
         qt_message_output(type, context, message);
 }
 
+#ifndef Q_OS_WIN
 // Arguments are bytes; Qt decodes them as UTF-8 and turns every invalid byte
 // into U+FFFD, which would name another file. Such an argument is refused.
 int refuseInvalidUtf8(int argc, char* argv[])
@@ -46,6 +47,7 @@ int refuseInvalidUtf8(int argc, char* argv[])
     }
     return Success;
 }
+#endif
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include "runtime/Registry.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -78,9 +80,8 @@ QString SettingsStore::get(const QString& application, const QString& section, c
 {
     const QString path = filePath(application);
     if (inRegistry()) {
-        // Reading a value never creates its key.
-        const QSettings registry(path, QSettings::NativeFormat);
-        return registry.value(keyPath(section, key), defaultValue).toString();
+        // Read without QSettings, which would create the key to read it.
+        return Registry::readString(path + QLatin1Char('\\') + section, key).value_or(defaultValue);
     }
     if (!QFileInfo::exists(path))
         return defaultValue;

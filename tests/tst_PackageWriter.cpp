@@ -261,6 +261,8 @@ private Q_SLOTS:
 #else
         if (output == QStringLiteral("hardlink-to-left.ico"))
             QSKIP("Hard links are made here with POSIX link().");
+        if (output == QStringLiteral("link-to-right.ico"))
+            QSKIP("QFile::link() makes a shortcut on Windows, not a symbolic link.");
 #endif
         const QStringList before = TestFiles::entries(m_dir.path());
 

@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUuid>
 
 #ifdef Q_OS_UNIX
 #include <sys/wait.h>
@@ -64,7 +65,7 @@ private Q_SLOTS:
                  QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings"));
         // A key of its own, so that the real settings are never touched.
         const QString root = QStringLiteral("HKEY_CURRENT_USER\\Software\\TVK_Mak test %1")
-                                 .arg(QCoreApplication::applicationPid());
+                                 .arg(QUuid::createUuid().toString(QUuid::WithoutBraces));
         SettingsStore store(root);
         QCOMPARE(store.get(application, section, iconFolderKey), QString());
         QVERIFY(QSettings(root, QSettings::NativeFormat).childGroups().isEmpty());
@@ -127,7 +128,8 @@ private Q_SLOTS:
         QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("/home/me/icons")));
 
         QCOMPARE(store.filePath(application), folder + QStringLiteral("/ICO2TVK.ini"));
-        const QByteArray text = TestFiles::read(store.filePath(application));
+        // Windows' QSettings ends INI lines in CRLF.
+        const QByteArray text = TestFiles::read(store.filePath(application)).replace("\r\n", "\n");
         QVERIFY2(text.contains("[Options]\nICOpth=/home/me/icons\n"), text.constData());
     }
 

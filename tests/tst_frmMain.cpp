@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
 #include <QHelpEvent>
 #include <QImage>
 #include <QLineEdit>
@@ -586,7 +587,7 @@ private Q_SLOTS:
         QTextDocument tip;
         tip.setHtml(QToolTip::text());
         const QString text = tip.toPlainText().remove(QChar(0x200B));
-        QVERIFY2(text.contains(file), qPrintable(text));
+        QVERIFY2(text.contains(QDir::toNativeSeparators(file)), qPrintable(text));
         QVERIFY2(text.contains(expected), qPrintable(text));
         QCOMPARE(QToolTip::text().contains(QLatin1String("<img")),
                  boxName == "fnInL" && bytes.size() > 5);

@@ -395,7 +395,8 @@ private Q_SLOTS:
             << "tvk: The output TVK file must differ from both ICO files!";
         QTest::newRow("pack fails writing")
             << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico", "-o", "none/o.tvk"}) << 1
-            << "tvk: Cannot write file none/o.tvk: No such file or directory.";
+            << "tvk: Cannot write file " + QDir::toNativeSeparators(QStringLiteral("none/o.tvk")) +
+                   ": No such file or directory.";
         QTest::newRow("info on a missing file")
             << args({"info", "none.tvk"}) << 1
             << "tvk: Cannot read file none.tvk: The file does not exist.";
@@ -798,7 +799,7 @@ private Q_SLOTS:
 
         const Run run = tvk({QStringLiteral("batch"), QStringLiteral("m.csv")});
 
-        const auto at = [&](const QString& name) { return path(name); };
+        const auto at = [&](const QString& name) { return QDir::toNativeSeparators(path(name)); };
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString());
         QCOMPARE(

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Reading the Windows registry without creating anything: QSettings creates the
+// key it is given even to read it.
+namespace Registry {
+
+// The string value `name` of the key (a path such as
+// "HKEY_CURRENT_USER\Software\..."), if the key and the value exist. Always
+// nothing outside Windows.
+std::optional<QString> readString(const QString& key, const QString& name);
+
+} // namespace Registry
