@@ -70,13 +70,6 @@ QString temporaryNameIn(const QString& folder)
     return folder + QLatin1Char('/') + name;
 }
 
-bool replace(const QString& from, const QString& to, QString& error)
-{
-    std::error_code code;
-    fs::rename(toFsPath(from), toFsPath(to), code);
-    return succeeded(code, error);
-}
-
 bool hardLink(const QString& existing, const QString& newPath, bool& unsupported, QString& error)
 {
     std::error_code code;

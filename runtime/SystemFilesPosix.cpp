@@ -102,6 +102,13 @@ std::optional<FileId> idOfHandle(Handle handle)
     return idOf(status);
 }
 
+bool replace(const QString& from, const QString& to, QString& error)
+{
+    return check(::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) ==
+                     0,
+                 error);
+}
+
 bool renameNoReplace(const QString& from, const QString& to, bool& existed, QString& error)
 {
     const QByteArray source = QFile::encodeName(from);

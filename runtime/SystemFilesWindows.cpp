@@ -116,6 +116,18 @@ std::optional<FileId> idOfHandle(Handle handle)
     return idOfWindowsHandle(reinterpret_cast<HANDLE>(_get_osfhandle(handle)));
 }
 
+bool replace(const QString& from, const QString& to, QString& error)
+{
+    // Written through: the rename is on disk when this returns, as the folder
+    // sync makes it elsewhere. A file another program holds open without
+    // sharing deletion fails here, and the earlier file stays as it was.
+    if (MoveFileExW(native(QDir::toNativeSeparators(from)), native(QDir::toNativeSeparators(to)),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    error = windowsReason(GetLastError());
+    return false;
+}
+
 bool renameNoReplace(const QString& from, const QString& to, bool& existed, QString& error)
 {
     // Without MOVEFILE_REPLACE_EXISTING, MoveFileEx fails on an existing target.

@@ -404,6 +404,14 @@ private Q_SLOTS:
             << args({"info", ""}) << 1 << "tvk: Cannot read file : The file does not exist.";
         QTest::newRow("newline inside an argument")
             << args({"frob\nx"}) << 2 << "tvk: unknown command 'frob\\x0ax' (see 'tvk --help')";
+#ifdef Q_OS_WIN
+        QTest::newRow("output is a device, with an extension")
+            << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico", "-o", "nul.tvk"}) << 1
+            << "tvk: Cannot write file nul.tvk: This is not a regular file.";
+        QTest::newRow("output is a data stream")
+            << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico", "-o", "o.tvk:hidden"}) << 1
+            << "tvk: Cannot write file o.tvk:hidden: This is not a regular file.";
+#endif
 #ifdef Q_OS_UNIX
         // A FIFO would make a blocking open wait for ever.
         const QString notRegular = QStringLiteral(": This is not a regular file.");
