@@ -94,21 +94,27 @@ int runUnpack(const QStringList& arguments)
         return Failure;
 
     // The names are fixed: nothing stored in the file ever becomes part of a path.
-    const QDir target(parser.value(folder));
+    // Joined as given, never cleaned as text: "link/.." is where the system
+    // takes it, the folder the link leads to, not the current one.
+    const QString target = parser.value(folder);
+    const auto inTarget = [&](const QString& name) {
+        if (target == QLatin1String("."))
+            return name;
+        return target.endsWith(QLatin1Char('/')) ? target + name : target + QLatin1Char('/') + name;
+    };
     const std::array<Extracted, 2> icons = {
-        Extracted{QDir::cleanPath(target.filePath(QStringLiteral("left.ico"))),
-                  contents->leftOffset, contents->LeftLength},
-        Extracted{QDir::cleanPath(target.filePath(QStringLiteral("right.ico"))),
-                  contents->rightOffset, contents->RightLength}};
+        Extracted{inTarget(QStringLiteral("left.ico")), contents->leftOffset, contents->LeftLength},
+        Extracted{inTarget(QStringLiteral("right.ico")), contents->rightOffset,
+                  contents->RightLength}};
     const std::optional<FileIdentity> packageIdentity = FileIdentity::ofOpenFile(package.handle());
     const bool forced = parser.isSet(force);
     for (const Extracted& icon : icons) {
         if (!mayWrite(icon.fileName, forced, packageIdentity))
             return Failure;
     }
-    if (!QDir().mkpath(target.path())) {
-        reportFailure(QStringLiteral("Cannot create folder %1.")
-                          .arg(DisplayText::displayPath(target.path())));
+    if (!QDir().mkpath(target)) {
+        reportFailure(
+            QStringLiteral("Cannot create folder %1.").arg(DisplayText::displayPath(target)));
         return Failure;
     }
 
