@@ -140,17 +140,23 @@ private:
         return run(QStringLiteral(TVK_EXECUTABLE), arguments, environment);
     }
 
+#ifdef TVK_FAILING_CALLS
+    // What preloads inject/FailingCalls.cpp into a child, with `failure` added.
+    static QStringList failingEnvironment(const QStringList& failure)
+    {
+        // Under AddressSanitizer the preloaded library comes before its runtime.
+        return QStringList{QStringLiteral("LD_PRELOAD=" TVK_FAILING_CALLS),
+                           QStringLiteral("ASAN_OPTIONS=%1:verify_asan_link_order=0")
+                               .arg(qEnvironmentVariable("ASAN_OPTIONS"))} +
+               failure;
+    }
+#endif
+
     // Runs `tvk` with some system calls failing (see inject/FailingCalls.cpp).
     Run tvkFailing(const QStringList& arguments, const QStringList& failure) const
     {
 #ifdef TVK_FAILING_CALLS
-        // Under AddressSanitizer the preloaded library comes before its runtime.
-        const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
-        return tvk(
-            arguments,
-            QStringList{QStringLiteral("LD_PRELOAD=" TVK_FAILING_CALLS),
-                        QStringLiteral("ASAN_OPTIONS=%1:verify_asan_link_order=0").arg(asan)} +
-                failure);
+        return tvk(arguments, failingEnvironment(failure));
 #else
         Q_UNUSED(arguments);
         Q_UNUSED(failure);
@@ -1167,12 +1173,8 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("p.png")), "earlier"));
         QProcess thumbnail;
         thumbnail.setWorkingDirectory(m_dir.path());
-        thumbnail.setEnvironment(
-            QProcess::systemEnvironment() +
-            QStringList{QStringLiteral("LD_PRELOAD=" TVK_FAILING_CALLS),
-                        QStringLiteral("ASAN_OPTIONS=%1:verify_asan_link_order=0")
-                            .arg(qEnvironmentVariable("ASAN_OPTIONS")),
-                        QStringLiteral("TVK_PAUSE_CALL=fchmod")});
+        thumbnail.setEnvironment(QProcess::systemEnvironment() +
+                                 failingEnvironment({QStringLiteral("TVK_PAUSE_CALL=fchmod")}));
         thumbnail.start(
             QStringLiteral(TVK_EXECUTABLE),
             {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), QStringLiteral("p.png")});
