@@ -25,7 +25,7 @@ QStringList ConvertCommand::missingInputMessages(const PackageRequest& fields)
 }
 
 bool ConvertCommand::run(const PackageRequest& fields, MessageService& messages,
-                         const WriteProgress& progress, const std::function<void()>& writingDone)
+                         const Writer& write)
 {
     const QStringList missing = missingInputMessages(fields);
     for (const QString& message : missing)
@@ -33,9 +33,7 @@ bool ConvertCommand::run(const PackageRequest& fields, MessageService& messages,
     if (!missing.isEmpty())
         return false;
 
-    const WriteResult outcome = PackageWriter::write(fields, progress);
-    if (writingDone)
-        writingDone();
+    const WriteResult outcome = write ? write(fields) : PackageWriter::write(fields);
     switch (outcome.status) {
     case WriteResult::Status::Written:
         messages.showMessage(tr("Ready!"), MessageService::Kind::Information);

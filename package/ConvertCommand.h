@@ -18,10 +18,12 @@ public:
     // names. A text is missing when it is empty or still its placeholder.
     static QStringList missingInputMessages(const PackageRequest& fields);
 
-    // Runs the command to its end, telling the user everything through messages.
-    // `progress` follows the writing; `writingDone` runs once it has ended,
-    // before the outcome is told. Returns true when the file was written.
+    // Writes the package of the request: by default PackageWriter::write, here;
+    // the window runs it on a worker thread, with its progress shown.
+    using Writer = std::function<WriteResult(const PackageRequest& request)>;
+
+    // Runs the command to its end, telling the user everything through messages,
+    // each once the writing has ended. Returns true when the file was written.
     static bool run(const PackageRequest& fields, MessageService& messages,
-                    const WriteProgress& progress = {},
-                    const std::function<void()>& writingDone = {});
+                    const Writer& write = {});
 };

@@ -7,28 +7,90 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 namespace {
 constexpr int kSteps = 1000;
-// How often events are handled while writing: often enough to look alive.
-constexpr qint64 kEventIntervalMs = 30;
+// How often the dialog follows the job: often enough to look alive.
+constexpr std::chrono::milliseconds kFollowInterval(30);
 } // namespace
 
 ConversionProgress::ConversionProgress(QWidget* window, QString outputPath,
                                        std::chrono::milliseconds delay)
     : m_window(window), m_outputPath(std::move(outputPath)), m_delay(delay)
-{
-    m_sinceStart.start();
-}
+{}
 
 ConversionProgress::~ConversionProgress()
 {
-    finish();
+    delete m_dialog.data();
 }
 
-// The dialog is shown whole, with its text and at the size it keeps, and the
-// window manager gets to place and decorate it before the copying goes on, so
-// that it is never resized while being placed with events waiting behind the copy.
+WriteResult ConversionProgress::run(const Job& job)
+{
+    m_sinceStart.start();
+    WriteResult result;
+    std::atomic<bool> done{false};
+    const std::unique_ptr<QThread> worker(QThread::create([&] {
+        result = job([this](qint64 written, qint64 total) {
+            m_written = written;
+            m_total = total;
+            // A job that takes longer than the delay always shows its dialog,
+            // however quickly it ends after that: it waits for the dialog once.
+            if (!m_dialogAsked && m_sinceStart.elapsed() >= m_delay.count()) {
+                m_dialogAsked = true;
+                QMetaObject::invokeMethod(
+                    m_window,
+                    [this] {
+                        followJob();
+                        m_dialogShown.release();
+                    },
+                    Qt::QueuedConnection);
+                m_dialogShown.acquire();
+            }
+            return !m_cancelled;
+        });
+        done = true;
+    }));
+    QTimer follow;
+    follow.setInterval(kFollowInterval);
+    QObject::connect(&follow, &QTimer::timeout, [this] { followJob(); });
+    // Wakes the loop below at once when the job ends.
+    QObject::connect(worker.get(), &QThread::finished, &follow, [] {});
+    worker->start();
+    follow.start();
+    while (!done) {
+        // Until the dialog shows, input is held back: the window must not start
+        // anything else meanwhile. The dialog, once shown, is window-modal.
+        QCoreApplication::processEvents(
+            QEventLoop::WaitForMoreEvents |
+            (m_dialog ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents));
+    }
+    worker->wait();
+    delete m_dialog.data();
+    return result;
+}
+
+void ConversionProgress::followJob()
+{
+    const qint64 total = m_total;
+    if (total < 0)
+        return;
+    if (!m_dialog) {
+        if (!m_dialogAsked)
+            return;
+        showDialog(m_written, total);
+    }
+    if (m_dialog->wasCanceled())
+        m_cancelled = true;
+    else
+        showProgress(m_written, total);
+}
+
+// The dialog is shown whole, with its text and at the size it keeps, so that it
+// is never resized while the window manager places it.
 void ConversionProgress::showDialog(qint64 written, qint64 total)
 {
     m_dialog = new QProgressDialog(m_window);
@@ -42,11 +104,9 @@ void ConversionProgress::showDialog(qint64 written, qint64 total)
     m_dialog->ensurePolished();
     m_dialog->setLabelText(labelText(total - 1, total));
     m_dialog->setFixedSize(m_dialog->sizeHint());
+    QObject::connect(m_dialog, &QProgressDialog::canceled, [this] { m_cancelled = true; });
     showProgress(written, total);
     m_dialog->show();
-    // Let the window manager take the new window before the copying goes on.
-    QCoreApplication::processEvents();
-    m_sinceEvents.start();
 }
 
 QString ConversionProgress::labelText(qint64 written, qint64 total) const
@@ -63,27 +123,4 @@ void ConversionProgress::showProgress(qint64 written, qint64 total)
 {
     m_dialog->setLabelText(labelText(written, total));
     m_dialog->setValue(total > 0 ? int(written * kSteps / total) : kSteps);
-}
-
-bool ConversionProgress::update(qint64 written, qint64 total)
-{
-    if (!m_dialog) {
-        if (m_sinceStart.elapsed() < m_delay.count())
-            return true;
-        showDialog(written, total);
-    }
-    if (m_dialog->wasCanceled())
-        return false;
-
-    showProgress(written, total);
-    if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= kEventIntervalMs) {
-        QCoreApplication::processEvents();
-        m_sinceEvents.start();
-    }
-    return !m_dialog->wasCanceled();
-}
-
-void ConversionProgress::finish()
-{
-    delete m_dialog.data();
 }

@@ -91,3 +91,11 @@ QString FilePreview::outputTip(const QString& path)
         html += paragraph(tr("This file exists and will be replaced."));
     return html;
 }
+
+bool FilePreview::isReadableButNotIco(const QString& path)
+{
+    QFile file;
+    if (InputFile::open(file, path))
+        return false;
+    return !IcoProbe::probe(file, 0, file.size());
+}

@@ -21,4 +21,8 @@ public:
     // These read the file, and iconTip decodes its pictures: for a worker thread.
     static QString iconTip(const QString& path);
     static QString outputTip(const QString& path);
+
+    // Whether a file that can be read does not look like an ICO file: a hint
+    // that the wrong file was chosen. Reads its header and directory only.
+    static bool isReadableButNotIco(const QString& path);
 };

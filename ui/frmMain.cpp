@@ -4,21 +4,25 @@
 
 #include "package/ConvertCommand.h"
 #include "package/Placeholders.h"
+#include "package/SingleByteText.h"
 #include "runtime/FileDialogService.h"
 #include "settings/SettingsStore.h"
+#include "ui/BoxLook.h"
 #include "ui/ConversionProgress.h"
+#include "ui/FilePreview.h"
 #include "ui/FormFont.h"
-#include "ui/PathBoxLook.h"
 #include "ui/PreviewTips.h"
 #include "ui/ReturnPressesButton.h"
 #include "ui/frmOpts.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QMimeData>
 #include <QScopedValueRollback>
+#include <QStyle>
 #include <QToolTip>
 
 namespace {
@@ -27,6 +31,42 @@ void clearPlaceholder(QLineEdit* box, const QString& placeholder)
 {
     if (box->text() == placeholder)
         box->clear();
+}
+
+bool isFileDrag(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return static_cast<const QDropEvent*>(event)->mimeData()->hasUrls();
+    default:
+        return false;
+    }
+}
+
+// The style's warning sign, drawn in full colour in a disabled box too.
+QIcon warningSign(const QStyle* style)
+{
+    const QIcon standard = style->standardIcon(QStyle::SP_MessageBoxWarning);
+    QIcon sign;
+    for (const int size : {16, 24, 32, 48}) {
+        const QPixmap pixmap = standard.pixmap(size);
+        sign.addPixmap(pixmap, QIcon::Normal);
+        sign.addPixmap(pixmap, QIcon::Disabled);
+    }
+    return sign;
+}
+
+// Where the first character that a TVK file cannot store is, and how many
+// UTF-16 units it takes; nothing when the text can be stored.
+std::optional<std::pair<qsizetype, qsizetype>> unstorableCharacter(const QString& text)
+{
+    const std::optional<char32_t> character = SingleByteText::encode(text).unencodable;
+    if (!character)
+        return std::nullopt;
+    const QString wanted = QString::fromUcs4(&*character, 1);
+    return std::pair{text.indexOf(wanted), wanted.size()};
 }
 } // namespace
 
@@ -37,6 +77,9 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
 {
     ui->setupUi(this);
     FormFont::fit(this);
+    // A window reached by dragging files from a file manager is not active yet;
+    // its previews must show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
 
     const QString iconFilter = tr("ICON files (*.ico)|*.ico");
     connect(ui->cmdBIL, &QPushButton::clicked, this, [this, iconFilter] {
@@ -58,11 +101,23 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
 
     ReturnPressesButton::installOn(this);
     setAcceptDrops(true);
-    for (QLineEdit* box : {ui->fnInL, ui->fnInR, ui->fnOut}) {
-        box->installEventFilter(this);
-        connect(box, &QLineEdit::textChanged, this, &frmMain::updatePathBoxLook);
+    const QIcon sign = warningSign(style());
+    for (QLineEdit* box : {ui->fnInL, ui->fnInR}) {
+        QAction* mark = box->addAction(sign, QLineEdit::TrailingPosition);
+        mark->setToolTip(tr("This file is not an ICO file. It will be stored unchanged all the "
+                            "same."));
+        mark->setVisible(false);
+        connect(box, &QLineEdit::textChanged, mark, [this, box, mark] {
+            mark->setVisible(box->text() != placeholderOf(box) &&
+                             FilePreview::isReadableButNotIco(box->text()));
+        });
     }
-    updatePathBoxLook();
+    for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->fnInL, ui->fnInR, ui->fnOut,
+                                                            ui->txtName, ui->txtAuth}) {
+        box->installEventFilter(this);
+        connect(box, &QLineEdit::textChanged, this, &frmMain::updateBoxLooks);
+    }
+    updateBoxLooks();
 }
 
 frmMain::~frmMain() = default;
@@ -100,25 +155,57 @@ const QString& frmMain::placeholderOf(const QLineEdit* box) const
         return Placeholders::leftIcon;
     if (box == ui->fnInR)
         return Placeholders::rightIcon;
+    if (box == ui->txtName)
+        return Placeholders::name;
+    if (box == ui->txtAuth)
+        return Placeholders::author;
     return Placeholders::output;
 }
 
-void frmMain::updatePathBoxLook()
+void frmMain::updateBoxLooks()
 {
-    for (QLineEdit* box : {ui->fnInL, ui->fnInR, ui->fnOut})
-        PathBoxLook::apply(box, palette(), box->text() == placeholderOf(box));
+    const FileDrop::Placement targets = m_dropTargets.value_or(FileDrop::Placement{});
+    for (const auto& [box, target] :
+         {std::pair{ui->fnInL, targets.left}, std::pair{ui->fnInR, targets.right},
+          std::pair{ui->fnOut, targets.output}}) {
+        BoxLook::applyToPath(box, palette(),
+                             {box->text() == placeholderOf(box), !target.isEmpty()});
+    }
+    for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth})
+        BoxLook::applyToName(box, palette(), box->text() == placeholderOf(box));
+}
+
+void frmMain::showDropTargets(const std::optional<FileDrop::Placement>& targets)
+{
+    m_dropTargets = targets;
+    updateBoxLooks();
 }
 
 void frmMain::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::PaletteChange)
-        updatePathBoxLook();
+        updateBoxLooks();
     QWidget::changeEvent(event);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box == ui->txtName || box == ui->txtAuth) {
+        // Files dragged over a name box are the window's to place; only text
+        // goes into the name.
+        if (event->type() == QEvent::DragLeave)
+            showDropTargets(std::nullopt);
+        if (!isFileDrag(event))
+            return QWidget::eventFilter(watched, event);
+        auto* drag = static_cast<QDropEvent*>(event);
+        const QPoint position = box->mapTo(this, drag->position().toPoint());
+        if (event->type() == QEvent::Drop)
+            dropFiles(drag, position);
+        else
+            followDrag(drag, position);
+        return true;
+    }
     if (event->type() != QEvent::ToolTip || box == nullptr)
         return QWidget::eventFilter(watched, event);
     // Only a chosen path has a tip; placeholders and empty boxes have none.
@@ -149,32 +236,26 @@ std::optional<FileDrop::Placement> frmMain::placementAt(const QMimeData& data,
         if (row.box->geometry().united(row.button->geometry()).contains(position))
             return FileDrop::onRow(row.row, *files);
     }
-    // The name boxes take dropped text as text; files are not theirs to fill.
-    if (ui->txtName->geometry().contains(position) || ui->txtAuth->geometry().contains(position))
-        return std::nullopt;
     return FileDrop::onWindow(*files);
 }
 
-void frmMain::dragEnterEvent(QDragEnterEvent* event)
+void frmMain::followDrag(QDropEvent* event, const QPoint& position)
 {
-    // Accepted at first for any files, so that moves over the rows are seen;
+    const std::optional<FileDrop::Placement> placement = placementAt(*event->mimeData(), position);
+    showDropTargets(placement);
+    // Entering is accepted for any files, so that moves over the rows are seen;
     // each move then says whether a drop there would do anything.
-    if (FileDrop::localFiles(*event->mimeData()))
-        event->acceptProposedAction();
-}
-
-void frmMain::dragMoveEvent(QDragMoveEvent* event)
-{
-    if (placementAt(*event->mimeData(), event->position().toPoint()))
+    if (placement ||
+        (event->type() == QEvent::DragEnter && FileDrop::localFiles(*event->mimeData())))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
-void frmMain::dropEvent(QDropEvent* event)
+void frmMain::dropFiles(QDropEvent* event, const QPoint& position)
 {
-    const std::optional<FileDrop::Placement> placement =
-        placementAt(*event->mimeData(), event->position().toPoint());
+    showDropTargets(std::nullopt);
+    const std::optional<FileDrop::Placement> placement = placementAt(*event->mimeData(), position);
     if (!placement) {
         event->ignore();
         return;
@@ -188,20 +269,74 @@ void frmMain::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
 }
 
+void frmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    followDrag(event, event->position().toPoint());
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event)
+{
+    followDrag(event, event->position().toPoint());
+}
+
+void frmMain::dragLeaveEvent(QDragLeaveEvent* /*event*/)
+{
+    showDropTargets(std::nullopt);
+}
+
+void frmMain::dropEvent(QDropEvent* event)
+{
+    dropFiles(event, event->position().toPoint());
+}
+
 void frmMain::convert()
 {
-    // The progress dialog handles events while writing; a second conversion must
-    // not start from within the first.
-    if (m_converting)
+    // Events are handled while writing; a second conversion must not start from
+    // within the first.
+    if (m_conversion)
         return;
-    const QScopedValueRollback converting(m_converting, true);
     const PackageRequest fields{ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
                                 ui->txtName->text(), ui->txtAuth->text()};
     ConversionProgress progress(this, fields.outputPath, m_progressDelay);
-    ConvertCommand::run(
-        fields, m_messages,
-        [&progress](qint64 written, qint64 total) { return progress.update(written, total); },
-        [&progress] { progress.finish(); });
+    {
+        const QScopedValueRollback conversion(m_conversion, &progress);
+        const bool written =
+            ConvertCommand::run(fields, m_messages, [&progress](const PackageRequest& request) {
+                return progress.run([&request](const WriteProgress& report) {
+                    return PackageWriter::write(request, report);
+                });
+            });
+        if (!written && ConvertCommand::missingInputMessages(fields).isEmpty())
+            pointAtUnstorableCharacter();
+    }
+    if (m_closeAfterConversion)
+        close();
+}
+
+// A name refused for a character that a TVK file cannot store: the user is taken
+// to that character, to change it.
+void frmMain::pointAtUnstorableCharacter()
+{
+    for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth}) {
+        if (const auto character = unstorableCharacter(box->text())) {
+            box->setFocus(Qt::OtherFocusReason);
+            box->setSelection(int(character->first), int(character->second));
+            return;
+        }
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    // Closed while writing: the writing stops, keeping the earlier file, and the
+    // window closes once it has.
+    if (m_conversion) {
+        m_conversion->cancel();
+        m_closeAfterConversion = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void frmMain::openOptions()

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class ConversionProgress;
 class FileDialogService;
 class QMimeData;
 class MessageService;
@@ -42,8 +43,10 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -53,7 +56,12 @@ private:
     void convert();
     void openOptions();
     const QString& placeholderOf(const QLineEdit* box) const;
-    void updatePathBoxLook();
+    void updateBoxLooks();
+    void pointAtUnstorableCharacter();
+    // Files dragged to `position`, on the window or on a name box.
+    void followDrag(QDropEvent* event, const QPoint& position);
+    void dropFiles(QDropEvent* event, const QPoint& position);
+    void showDropTargets(const std::optional<FileDrop::Placement>& targets);
     // Where a drag of files at `position` would put them, if anywhere.
     std::optional<FileDrop::Placement> placementAt(const QMimeData& data,
                                                    const QPoint& position) const;
@@ -64,6 +72,10 @@ private:
     FileDialogService& m_dialogs;
     std::unique_ptr<frmOpts> m_options;
     PreviewTips* m_previews;
+    // The boxes that files dragged over the window would fill.
+    std::optional<FileDrop::Placement> m_dropTargets;
     std::chrono::milliseconds m_progressDelay{500};
-    bool m_converting = false;
+    // The conversion under way, if any.
+    ConversionProgress* m_conversion = nullptr;
+    bool m_closeAfterConversion = false;
 };
