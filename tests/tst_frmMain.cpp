@@ -402,6 +402,33 @@ private Q_SLOTS:
         QCOMPARE(box("fnOut")->text(), output);
     }
 
+    void convert_unstorableCharacter_isSelectedInItsBox_data()
+    {
+        QTest::addColumn<QString>("boxName");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("in the name") << "txtName" << QStringLiteral("Café ∞ x") << "∞";
+        QTest::newRow("outside the BMP, in the author")
+            << "txtAuth" << QStringLiteral("Zoë 😀") << QStringLiteral("😀");
+    }
+
+    void convert_unstorableCharacter_isSelectedInItsBox()
+    {
+        QFETCH(QString, boxName);
+        QFETCH(QString, text);
+        QFETCH(QString, selected);
+        fillFields(icoFile(), icoFile());
+        box(qPrintable(boxName))->setText(text);
+        control("cmdCnv")->setFocus(Qt::OtherFocusReason);
+
+        click("cmdCnv");
+
+        QCOMPARE(m_messages.texts.size(), 1);
+        QVERIFY(m_messages.texts.constFirst().contains(selected));
+        QCOMPARE(QApplication::focusWidget(), box(qPrintable(boxName)));
+        QCOMPARE(box(qPrintable(boxName))->selectedText(), selected);
+    }
+
     void convert_allPlaceholders_showsThreeMessagesInOrder()
     {
         click("cmdCnv");
@@ -508,6 +535,10 @@ private Q_SLOTS:
         QTest::newRow("neither icon nor package on the window")
             << "background" << QStringList{QStringLiteral("e.png")}
             << QStringList{kept, kept, kept};
+        QTest::newRow("on a name box, sorted by extension")
+            << "txtName" << QStringList{t, l} << QStringList{l, kept, t};
+        QTest::newRow("neither icon nor package on a name box")
+            << "txtAuth" << QStringList{QStringLiteral("e.png")} << QStringList{kept, kept, kept};
         QTest::newRow("a folder") << "fnInL" << QStringList{QStringLiteral("folder")}
                                   << QStringList{kept, kept, kept};
         QTest::newRow("not a local file")
@@ -525,34 +556,70 @@ private Q_SLOTS:
         for (const QString& file : files)
             urls << (file.contains(QLatin1Char(':')) ? QUrl(file)
                                                      : QUrl::fromLocalFile(path(file)));
+        // File managers offer the URLs as plain text too, which a text box takes.
         QMimeData data;
         data.setUrls(urls);
-        // The background: below the output row, beside nothing.
+        data.setText(QUrl::toStringList(urls).join(QLatin1Char('\n')));
+        // The background: below the output row, beside nothing. A name box is
+        // sent the events itself, as it takes drops of its own.
+        const bool onNameBox = at.startsWith(QLatin1String("txt"));
+        QWidget* receiver = onNameBox ? control(qPrintable(at)) : m_window.get();
         const QPoint position =
-            at == QLatin1String("background")
+            onNameBox ? receiver->rect().center()
+            : at == QLatin1String("background")
                 ? QPoint(m_window->width() / 2, box("fnOut")->geometry().bottom() + 4)
                 : control(qPrintable(at))->geometry().center();
         const Qt::DropActions actions = Qt::CopyAction | Qt::LinkAction;
+        const char* boxes[] = {"fnInL", "fnInR", "fnOut"};
+        const auto tinted = [&] {
+            QList<bool> tints;
+            for (const char* name : boxes)
+                tints << (box(name)->palette().color(QPalette::Disabled, QPalette::Base) !=
+                          m_window->palette().color(QPalette::Disabled, QPalette::Base));
+            return tints;
+        };
 
         QDragEnterEvent enter(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_window.get(), &enter);
+        QApplication::sendEvent(receiver, &enter);
         QDragMoveEvent move(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_window.get(), &move);
+        QApplication::sendEvent(receiver, &move);
+        const QList<bool> tintedWhileDragged = tinted();
         QDropEvent drop(position, actions, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_window.get(), &drop);
+        QApplication::sendEvent(receiver, &drop);
 
         const bool refused = expected == QStringList(3, QStringLiteral("(placeholder)"));
         QCOMPARE(move.isAccepted(), !refused);
         const QStringList placeholders = {QStringLiteral("Input name - Left ICO"),
                                           QStringLiteral("Input name - Right ICO"),
                                           QStringLiteral("Output name - Complete TVK")};
-        const char* boxes[] = {"fnInL", "fnInR", "fnOut"};
+        QCOMPARE(tinted(), QList<bool>(3, false));
+        QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik name"));
+        QCOMPARE(box("txtAuth")->text(), QStringLiteral("Author Name"));
         for (int i = 0; i < 3; ++i) {
+            QCOMPARE(tintedWhileDragged.at(i), expected.at(i) != QLatin1String("(placeholder)"));
             const QString wanted = expected.at(i) == QLatin1String("(placeholder)")
                                        ? placeholders.at(i)
                                        : path(expected.at(i));
             QCOMPARE(box(boxes[i])->text(), wanted);
         }
+    }
+
+    void drop_textOnNameBox_goesIntoTheName()
+    {
+        QLineEdit* name = box("txtName");
+        name->clear();
+        QMimeData data;
+        data.setText(QStringLiteral("Cafe"));
+        const QPoint position = name->rect().center();
+        QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(name, &enter);
+        QDragMoveEvent move(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(name, &move);
+        QDropEvent drop(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(name, &drop);
+
+        QCOMPARE(name->text(), QStringLiteral("Cafe"));
+        QCOMPARE(box("fnInL")->text(), QStringLiteral("Input name - Left ICO"));
     }
 
     void tooltip_showsWhatTheFileIs_data()
@@ -584,6 +651,11 @@ private Q_SLOTS:
                                                   : "cmdBOut");
         QLineEdit* target = box(qPrintable(boxName));
         QVERIFY(!target->isEnabled());
+        // An icon that is not an ICO file is marked in its box.
+        if (boxName != QLatin1String("fnOut")) {
+            QCOMPARE(target->actions().constFirst()->isVisible(),
+                     expected.contains(QLatin1String("not an ICO")));
+        }
 
         QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), target->mapToGlobal(QPoint(4, 4)));
         QApplication::sendEvent(target, &hover);
@@ -625,8 +697,9 @@ private Q_SLOTS:
         QCOMPARE(m_messages.texts.size(), 3);
     }
 
-    // WCAG AA for text: 4.5:1, in the light palette and in a dark one.
-    void pathBoxes_greyedTextReadable_placeholderInItalics()
+    // WCAG AA for text: 4.5:1, in the light palette and in a dark one. Path
+    // boxes are greyed as disabled; a name box greys its placeholder.
+    void boxes_greyedTextReadable_placeholdersInItalics()
     {
         const QPalette light = QApplication::palette();
         QPalette dark = light;
@@ -636,17 +709,34 @@ private Q_SLOTS:
         dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x60, 0x60, 0x60));
         m_dialogs.answers = {path(QStringLiteral("chosen.ico"))};
         click("cmdBIL");
-        for (const QPalette& palette : {light, dark}) {
+        box("txtAuth")->setText(QStringLiteral("Ann"));
+        const struct
+        {
+            const char* name;
+            QPalette::ColorGroup group;
+        } greyed[] = {{"fnInL", QPalette::Disabled},
+                      {"fnInR", QPalette::Disabled},
+                      {"txtName", QPalette::Active}};
+        for (const QPalette& palette : {dark, light}) {
             QApplication::setPalette(palette);
-            for (const char* name : {"fnInL", "fnInR"}) {
+            // The look follows the palette once the change reaches the window.
+            QTRY_COMPARE(box("txtName")->palette().color(QPalette::Base),
+                         palette.color(QPalette::Base));
+            for (const auto& [name, group] : greyed) {
                 const QPalette& shown = box(name)->palette();
-                QVERIFY(BoxLook::contrast(shown.color(QPalette::Disabled, QPalette::Text),
-                                          shown.color(QPalette::Disabled, QPalette::Base)) >= 4.5);
+                QCOMPARE(shown.color(group, QPalette::Base), palette.color(group, QPalette::Base));
+                QVERIFY(BoxLook::contrast(shown.color(group, QPalette::Text),
+                                          shown.color(group, QPalette::Base)) >= 4.5);
             }
+            QVERIFY(box("txtName")->palette().color(QPalette::Text) !=
+                    palette.color(QPalette::Text));
+            QCOMPARE(box("txtAuth")->palette().color(QPalette::Text),
+                     palette.color(QPalette::Text));
         }
-        QApplication::setPalette(light);
         QVERIFY(!box("fnInL")->font().italic());
         QVERIFY(box("fnInR")->font().italic());
+        QVERIFY(box("txtName")->font().italic());
+        QVERIFY(!box("txtAuth")->font().italic());
     }
 
     void nameBox_takesMoreThanDefaultLength()
