@@ -2,12 +2,17 @@
 #include "runtime/QtFileDialogService.h"
 #include "runtime/QtMessageService.h"
 #include "settings/SettingsStore.h"
+#include "ui/ProgramArguments.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    const ProgramArguments::Reading arguments = ProgramArguments::read(argc, argv);
+    if (arguments.exitStatus)
+        return *arguments.exitStatus;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProgramInfo::title);
     QApplication::setApplicationVersion(ProgramInfo::version);
@@ -21,5 +26,7 @@ int main(int argc, char* argv[])
     messages.setParentWindow(&window);
     dialogs.setParentWindow(&window);
     window.show();
+    if (!arguments.packagePath.isEmpty())
+        window.openPackage(arguments.packagePath);
     return QApplication::exec();
 }

@@ -27,6 +27,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolTip>
+#include <QtEndian>
 
 #include <atomic>
 #include <memory>
@@ -427,6 +428,61 @@ private Q_SLOTS:
         QVERIFY(m_messages.texts.constFirst().contains(selected));
         QCOMPARE(QApplication::focusWidget(), box(qPrintable(boxName)));
         QCOMPARE(box(qPrintable(boxName))->selectedText(), selected);
+    }
+
+    // Opened and converted unchanged, a TVK file comes out byte for byte the same;
+    // its icons are in a private folder, gone with the window.
+    void openPackage_convertedUnchanged_isByteIdentical()
+    {
+        // Every byte but NUL and the five that Windows-1252 leaves undefined,
+        // which are refused as control characters when written.
+        QByteArray name;
+        for (int byte = 1; byte < 256; ++byte) {
+            if (!QByteArray("\x81\x8D\x8F\x90\x9D").contains(char(byte)))
+                name += char(byte);
+        }
+        const auto field = [](const QByteArray& bytes) {
+            QByteArray length(4, '\0');
+            qToLittleEndian(quint32(bytes.size()), length.data());
+            return length + bytes;
+        };
+        const QByteArray left = icoFile();
+        const QByteArray package = field(name) + field("Zo\xEB") + field(left).left(4) +
+                                   field("right").left(4) + left + "right";
+        const QString file = path(QStringLiteral("cafe.tvk"));
+        QVERIFY(TestFiles::write(file, package));
+
+        m_window->openPackage(file);
+
+        QCOMPARE(m_messages.texts, QStringList());
+        QCOMPARE(box("fnOut")->text(), file);
+        QCOMPARE(box("txtAuth")->text(), QStringLiteral("Zoë"));
+        const QString leftIcon = box("fnInL")->text();
+        QCOMPARE(QFileInfo(leftIcon).fileName(), QStringLiteral("cafe-left.ico"));
+        QCOMPARE(TestFiles::read(leftIcon), left);
+        QVERIFY(!box("fnInL")->actions().constFirst()->isVisible());
+        QVERIFY(box("fnInR")->actions().constFirst()->isVisible());
+        click("cmdCnv");
+        QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
+        QCOMPARE(TestFiles::read(file), package);
+        m_window.reset();
+        QVERIFY(!QFileInfo::exists(QFileInfo(leftIcon).path()));
+    }
+
+    void openPackage_notATvkFile_isToldAndWindowStaysEmpty()
+    {
+        const QString file = path(QStringLiteral("odd.tvk"));
+        QVERIFY(TestFiles::write(file, QByteArray::fromHex("05000000 41")));
+
+        m_window->openPackage(file);
+
+        QCOMPARE(m_messages.texts.size(), 1);
+        QVERIFY2(m_messages.texts.constFirst().startsWith(
+                     QStringLiteral("Cannot open TVK file %1:\nIt is not a valid TVK file: ")
+                         .arg(QDir::toNativeSeparators(file))),
+                 qPrintable(m_messages.texts.constFirst()));
+        QCOMPARE(box("fnOut")->text(), QStringLiteral("Output name - Complete TVK"));
+        QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik name"));
     }
 
     void convert_allPlaceholders_showsThreeMessagesInOrder()

@@ -1294,6 +1294,31 @@ private Q_SLOTS:
             }
         }
     }
+
+    // The window program's own command line is read before any display is
+    // opened: a platform that cannot start would abort it otherwise.
+    void windowProgram_helpVersionAndWrongUse_needNoDisplay()
+    {
+        const QStringList noDisplay = {QStringLiteral("QT_QPA_PLATFORM=no-such-platform")};
+        const auto window = [&](const QStringList& arguments) {
+            return run(QStringLiteral(TVK_MAK_EXECUTABLE), arguments, noDisplay);
+        };
+        const Run help = window({QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY2(help.out.startsWith(QStringLiteral("Usage: TVK_Mak [options] [FILE]\n")),
+                 qPrintable(help.out));
+        const Run version = window({QStringLiteral("-v")});
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QStringLiteral("TVK_Mak 1.00\n"));
+        for (const QStringList& wrong :
+             {QStringList{QStringLiteral("--bogus")},
+              QStringList{QStringLiteral("a.tvk"), QStringLiteral("b.tvk")}}) {
+            const Run refused = window(wrong);
+            QCOMPARE(refused.exitCode, 2);
+            QCOMPARE(refused.err.count(QLatin1Char('\n')), 1);
+            QVERIFY2(refused.err.startsWith(QStringLiteral("TVK_Mak: ")), qPrintable(refused.err));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TvkToolTest)

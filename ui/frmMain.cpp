@@ -5,12 +5,16 @@
 #include "package/ConvertCommand.h"
 #include "package/Placeholders.h"
 #include "package/SingleByteText.h"
+#include "runtime/DisplayText.h"
 #include "runtime/FileDialogService.h"
+#include "runtime/MessageService.h"
+#include "runtime/ProgramInfo.h"
 #include "settings/SettingsStore.h"
 #include "ui/BoxLook.h"
 #include "ui/ConversionProgress.h"
 #include "ui/FilePreview.h"
 #include "ui/FormFont.h"
+#include "ui/OpenedPackage.h"
 #include "ui/PreviewTips.h"
 #include "ui/ReturnPressesButton.h"
 #include "ui/frmOpts.h"
@@ -23,6 +27,7 @@
 #include <QMimeData>
 #include <QScopedValueRollback>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QToolTip>
 
 namespace {
@@ -121,6 +126,31 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::openPackage(const QString& path)
+{
+    // A folder of its own for each file opened, so that a failure leaves the
+    // icons of the one opened before.
+    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1Char('/') +
+                                                  ProgramInfo::title + QStringLiteral("-XXXXXX"));
+    if (!folder->isValid()) {
+        m_messages.showMessage(tr("Cannot make a folder for the icons of %1:\n%2")
+                                   .arg(DisplayText::displayPath(path), folder->errorString()),
+                               MessageService::Kind::Error);
+        return;
+    }
+    const OpenedPackage::Result opened = OpenedPackage::open(path, folder->path());
+    if (!opened.fields) {
+        m_messages.showMessage(opened.error, MessageService::Kind::Warning);
+        return;
+    }
+    m_openedIcons = std::move(folder);
+    setPath(ui->fnInL, opened.fields->leftPath);
+    setPath(ui->fnInR, opened.fields->rightPath);
+    setPath(ui->fnOut, opened.fields->outputPath);
+    ui->txtName->setText(opened.fields->name);
+    ui->txtAuth->setText(opened.fields->author);
+}
 
 frmOpts* frmMain::optionsWindow() const
 {

@@ -13,6 +13,7 @@ class FileDialogService;
 class QMimeData;
 class MessageService;
 class QLineEdit;
+class QTemporaryDir;
 class PreviewTips;
 class SettingsStore;
 class frmOpts;
@@ -31,6 +32,11 @@ public:
     frmMain(SettingsStore& settings, MessageService& messages, FileDialogService& dialogs,
             QWidget* parent = nullptr);
     ~frmMain() override;
+
+    // Fills the window from a TVK file, to change it and convert it again; its
+    // icons are copied into a private folder that is removed with the window.
+    // A file that cannot be opened is told, and the window is left as it is.
+    void openPackage(const QString& path);
 
     // For tests only: the options window once "Options" has created it, else null.
     frmOpts* optionsWindow() const;
@@ -71,6 +77,7 @@ private:
     MessageService& m_messages;
     FileDialogService& m_dialogs;
     std::unique_ptr<frmOpts> m_options;
+    std::unique_ptr<QTemporaryDir> m_openedIcons;
     PreviewTips* m_previews;
     // The boxes that files dragged over the window would fill.
     std::optional<FileDrop::Placement> m_dropTargets;

@@ -1,0 +1,75 @@
+#include "ui/OpenedPackage.h"
+
+#include "package/SingleByteText.h"
+#include "package/TvkReader.h"
+#include "runtime/ChunkedCopy.h"
+#include "runtime/DisplayText.h"
+#include "runtime/InputFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Enough of the file's own name to tell the icons apart, well within any file
+// system's longest name.
+constexpr qsizetype kLongestBaseName = 100;
+
+OpenedPackage::Result cannotOpen(const QString& path, const QString& reason)
+{
+    return {std::nullopt, OpenedPackage::tr("Cannot open TVK file %1:\n%2")
+                              .arg(DisplayText::displayPath(path), reason)};
+}
+
+// Copies `length` bytes from `offset` of the package into a new file.
+std::optional<QString> copyIcon(QFile& package, qint64 offset, qint64 length,
+                                const QString& iconPath)
+{
+    QFile icon(iconPath);
+    if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return OpenedPackage::tr("Cannot write file %1:\n%2")
+            .arg(DisplayText::displayPath(iconPath), icon.errorString());
+    if (!package.seek(offset) ||
+        ChunkedCopy::copyFileData(package, icon, length).status != CopyResult::Status::Copied ||
+        !icon.flush()) {
+        const QString reason =
+            icon.error() != QFileDevice::NoError ? icon.errorString() : package.errorString();
+        icon.remove();
+        return OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
+            .arg(DisplayText::displayPath(iconPath), reason);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+OpenedPackage::Result OpenedPackage::open(const QString& path, const QString& iconFolder)
+{
+    QFile package;
+    if (const std::optional<QString> reason = InputFile::open(package, path))
+        return cannotOpen(path, *reason);
+    const TvkReadResult read = TvkReader::read(package, kLongestName);
+    if (!read.contents)
+        return cannotOpen(path, tr("It is not a valid TVK file: %1.").arg(read.error));
+    const TvkContents& contents = *read.contents;
+    if (contents.NameLength > kLongestName || contents.AuthorLength > kLongestName)
+        return cannotOpen(path, tr("Its names are too long to change here."));
+
+    const QString baseName = QFileInfo(path).completeBaseName().left(kLongestBaseName);
+    const QDir folder(iconFolder);
+    PackageRequest fields{
+        folder.filePath(baseName + QStringLiteral("-left.ico")),
+        folder.filePath(baseName + QStringLiteral("-right.ico")),
+        QFileInfo(path).isAbsolute() ? path : QDir::currentPath() + QLatin1Char('/') + path,
+        SingleByteText::decode(contents.NameText), SingleByteText::decode(contents.AuthorText)};
+    if (const auto failed =
+            copyIcon(package, contents.leftOffset, contents.LeftLength, fields.leftPath))
+        return {std::nullopt, *failed};
+    if (const auto failed =
+            copyIcon(package, contents.rightOffset, contents.RightLength, fields.rightPath)) {
+        QFile::remove(fields.leftPath);
+        return {std::nullopt, *failed};
+    }
+    return {std::move(fields), {}};
+}

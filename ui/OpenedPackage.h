@@ -1,0 +1,32 @@
+#pragma once
+
+#include "package/PackageWriter.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <optional>
+
+// A TVK file opened in the window, to be changed and written again: its two
+// names, and its two icons copied byte for byte into files of a private folder
+// (for "cafe.tvk", "cafe-left.ico" and "cafe-right.ico"), so that they can be
+// previewed and packed like any chosen icon. Packing the fields unchanged gives
+// the same file, byte for byte.
+class OpenedPackage
+{
+    Q_DECLARE_TR_FUNCTIONS(OpenedPackage)
+
+public:
+    // Names longer than this are not put in a text box.
+    static constexpr qint64 kLongestName = qint64(1) << 20;
+
+    struct Result
+    {
+        // The five fields, the output being the opened file itself.
+        std::optional<PackageRequest> fields;
+        // Otherwise why not, naming the file, for a message box.
+        QString error;
+    };
+
+    static Result open(const QString& path, const QString& iconFolder);
+};

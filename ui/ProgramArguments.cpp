@@ -1,0 +1,89 @@
+#include "ui/ProgramArguments.h"
+
+#include "runtime/ConsoleText.h"
+#include "runtime/DisplayText.h"
+#include "runtime/ProgramInfo.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace ProgramArguments {
+
+namespace {
+
+// Options of Qt's window system that QApplication takes for itself; accepted
+// here so that they reach it, and left out of the help.
+void addWindowSystemOptions(QCommandLineParser& parser)
+{
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+          "qwindowicon", "qwindowtitle", "display", "geometry", "style", "stylesheet", "session"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+Reading usageError(const QString& message)
+{
+    ConsoleText::write(stderr, QStringLiteral("%1: %2 (see '%1 --help')\n")
+                                   .arg(ProgramInfo::title, DisplayText::escapeControls(message)));
+    return {kUsageError, {}};
+}
+
+} // namespace
+
+Reading read(int argc, char* argv[])
+{
+    // An application object of its own, which needs no display, for the
+    // arguments as the system passed them (on Windows, in wide characters).
+    QCoreApplication reader(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        ProgramInfo::description +
+        QStringLiteral(": packs an image's name, its author's name and two icons into a TVK "
+                       "file."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A TVK file to open in the window, to change it "
+                                                "and convert it again."),
+                                 QStringLiteral("[FILE]"));
+    addWindowSystemOptions(parser);
+
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QString error = parser.errorText();
+        if (error.endsWith(QLatin1Char('.')))
+            error.chop(1);
+        return usageError(error);
+    }
+    if (parser.isSet(help)) {
+        // Named as it is typed, not by the path it was started from.
+        QString text = parser.helpText();
+        const QString usage =
+            QStringLiteral("Usage: ") + QCoreApplication::arguments().constFirst();
+        if (text.startsWith(usage))
+            text.replace(0, usage.size(), QStringLiteral("Usage: ") + ProgramInfo::title);
+        ConsoleText::write(stdout, text);
+        return {0, {}};
+    }
+    if (parser.isSet(version)) {
+        ConsoleText::write(stdout,
+                           QStringLiteral("%1 %2\n").arg(ProgramInfo::title, ProgramInfo::version));
+        return {0, {}};
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return usageError(QStringLiteral("Give at most one TVK file to open"));
+    return {std::nullopt, files.value(0)};
+}
+
+} // namespace ProgramArguments
