@@ -285,7 +285,7 @@ int runBatch(const QStringList& arguments)
             "Example:\n"
             "  tvk batch manifest.csv")};
     int status = Success;
-    if (!parseCommand(parser, arguments, 1, help, status))
+    if (!parseCommand(parser, arguments, {QStringLiteral("MANIFEST")}, help, status))
         return status;
 
     const QString manifest = parser.positionalArguments().constFirst();

@@ -114,15 +114,18 @@ void showHelp(const QCommandLineParser& parser, const CommandHelp& help)
 
 int reportUsageError(const QString& message, const QString& command)
 {
+    // Qt's parser ends its messages with a full stop; the hint follows here.
+    QString line = message;
+    if (line.endsWith(QLatin1Char('.')))
+        line.chop(1);
     const QString help = command.isEmpty() ? QStringLiteral("tvk --help")
                                            : QStringLiteral("tvk %1 --help").arg(command);
-    printError(
-        QStringLiteral("tvk: %1 (see '%2')\n").arg(DisplayText::escapeControls(message), help));
+    printError(QStringLiteral("tvk: %1 (see '%2')\n").arg(DisplayText::escapeControls(line), help));
     return UsageError;
 }
 
-bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsizetype expected,
-                  const CommandHelp& help, int& exitStatus)
+bool parseCommand(QCommandLineParser& parser, const QStringList& arguments,
+                  const QStringList& positionals, const CommandHelp& help, int& exitStatus)
 {
     const QString command = arguments.value(1);
     parser.addHelpOption();
@@ -135,12 +138,14 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsiz
     if (helpAsked(parser))
         showHelp(parser, help);
     const qsizetype given = parser.positionalArguments().size();
+    const qsizetype expected = positionals.size();
     if (given != expected) {
-        exitStatus = reportUsageError(given < expected
-                                          ? QStringLiteral("missing arguments")
-                                          : QStringLiteral("unexpected argument '%1'")
-                                                .arg(parser.positionalArguments().value(expected)),
-                                      command);
+        exitStatus = reportUsageError(
+            given < expected ? QStringLiteral("missing %1")
+                                   .arg(positionals.mid(given).join(QStringLiteral(" and ")))
+                             : QStringLiteral("unexpected argument '%1'")
+                                   .arg(parser.positionalArguments().value(expected)),
+            command);
         return false;
     }
     return true;

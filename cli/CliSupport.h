@@ -57,10 +57,11 @@ bool helpAsked(const QCommandLineParser& parser);
 [[noreturn]] void showHelp(const QCommandLineParser& parser, const CommandHelp& help);
 
 // Parses one command's arguments: handles --help (which exits), and reports a
-// usage error when parsing fails or the positional arguments are not `expected`
-// in number. Returns whether the command may go on.
-bool parseCommand(QCommandLineParser& parser, const QStringList& arguments, qsizetype expected,
-                  const CommandHelp& help, int& exitStatus);
+// usage error when parsing fails or the positional arguments are not the
+// `positionals` named (a missing one is told by its name). Returns whether the
+// command may go on.
+bool parseCommand(QCommandLineParser& parser, const QStringList& arguments,
+                  const QStringList& positionals, const CommandHelp& help, int& exitStatus);
 
 // The whole of a `tvk` program: refuses arguments that are not UTF-8, keeps Qt's
 // diagnostics off the terminal, runs `command` on the arguments and turns any

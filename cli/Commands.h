@@ -18,8 +18,8 @@ int runThumbnail(const QStringList& arguments);
 int makeThumbnail(const QStringList& arguments);
 int runBatch(const QStringList& arguments);
 
-// The first message of the Convert command's checks for missing texts, for a
-// request from the command line, where a text is missing when it is empty.
+// The first of `tvk pack`'s arguments that is empty, told by its name ("--name
+// is empty"), checked in the order the window checks its boxes.
 std::optional<QString> missingInput(const PackageRequest& request);
 
 } // namespace Cli

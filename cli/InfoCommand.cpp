@@ -119,7 +119,7 @@ int runInfo(const QStringList& arguments)
                        "Examples:\n"
                        "  tvk info cafe.tvk\n"
                        "  tvk info --json cafe.tvk")};
-    if (!parseCommand(parser, arguments, 1, help, status))
+    if (!parseCommand(parser, arguments, {QStringLiteral("FILE")}, help, status))
         return status;
 
     const QString path = parser.positionalArguments().constFirst();

@@ -15,7 +15,7 @@ std::optional<TvkContents> openPackage(QFile& file, const QString& path, qint64 
     }
     TvkReadResult result = TvkReader::read(file, textLimit);
     if (!result.contents) {
-        reportFailure(QStringLiteral("%1 is not a valid TVK file: %2.")
+        reportFailure(QStringLiteral("%1 is not a TVK file: %2.")
                           .arg(DisplayText::displayPath(path), result.error));
     }
     return result.contents;

@@ -1,7 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
-#include "package/ConvertCommand.h"
 #include "package/PackageWriter.h"
 
 namespace Cli {
@@ -32,7 +31,8 @@ int runPack(const QStringList& arguments)
             "whole and only once the new file is on disk.\n\n"
             "Example:\n"
             "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk")};
-    if (!parseCommand(parser, arguments, 2, help, status))
+    if (!parseCommand(parser, arguments, {QStringLiteral("LEFT"), QStringLiteral("RIGHT")}, help,
+                      status))
         return status;
     for (const QCommandLineOption& required : {name, author, output}) {
         if (!parser.isSet(required)) {
@@ -60,15 +60,19 @@ int runPack(const QStringList& arguments)
     return Success;
 }
 
-// The Convert command's checks for missing texts; a text is missing when empty.
+// The Convert command's checks for missing texts, in its order, each told by
+// the argument that gave it; a text is missing when empty.
 std::optional<QString> missingInput(const PackageRequest& request)
 {
-    if (request.leftPath.isEmpty() || request.rightPath.isEmpty())
-        return ConvertCommand::tr("Please select both (left and right) ICO files!");
-    if (request.outputPath.isEmpty())
-        return ConvertCommand::tr("Please select output TVK file!");
-    if (request.name.isEmpty() || request.author.isEmpty())
-        return ConvertCommand::tr("Enter both Tovrik and Author names!");
+    const std::pair<const QString&, const char*> texts[] = {{request.leftPath, "LEFT"},
+                                                            {request.rightPath, "RIGHT"},
+                                                            {request.outputPath, "--output"},
+                                                            {request.name, "--name"},
+                                                            {request.author, "--author"}};
+    for (const auto& [text, argument] : texts) {
+        if (text.isEmpty())
+            return QStringLiteral("%1 is empty").arg(QLatin1String(argument));
+    }
     return std::nullopt;
 }
 

@@ -41,7 +41,8 @@ int makeThumbnail(const QStringList& arguments)
                            QStringLiteral("Icons larger than 4 MiB are refused.\n\n"
                                           "Example:\n"
                                           "  tvk thumbnail --size 64 cafe.tvk cafe.png")};
-    if (!parseCommand(parser, arguments, 2, help, status))
+    if (!parseCommand(parser, arguments, {QStringLiteral("FILE"), QStringLiteral("OUT")}, help,
+                      status))
         return status;
     bool isNumber = false;
     const int pixels = parser.value(size).toInt(&isNumber);

@@ -83,7 +83,7 @@ int runUnpack(const QStringList& arguments)
                        "--force is given.\n\n"
                        "Example:\n"
                        "  tvk unpack cafe.tvk -d icons")};
-    if (!parseCommand(parser, arguments, 1, help, status))
+    if (!parseCommand(parser, arguments, {QStringLiteral("FILE")}, help, status))
         return status;
 
     const QString packagePath = parser.positionalArguments().constFirst();

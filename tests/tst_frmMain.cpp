@@ -478,7 +478,7 @@ private Q_SLOTS:
 
         QCOMPARE(m_messages.texts.size(), 1);
         QVERIFY2(m_messages.texts.constFirst().startsWith(
-                     QStringLiteral("Cannot open TVK file %1:\nIt is not a valid TVK file: ")
+                     QStringLiteral("Cannot open TVK file %1:\nIt is not a TVK file: ")
                          .arg(QDir::toNativeSeparators(file))),
                  qPrintable(m_messages.texts.constFirst()));
         QCOMPARE(box("fnOut")->text(), QStringLiteral("Output name - Complete TVK"));

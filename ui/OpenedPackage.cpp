@@ -51,7 +51,7 @@ OpenedPackage::Result OpenedPackage::open(const QString& path, const QString& ic
         return cannotOpen(path, *reason);
     const TvkReadResult read = TvkReader::read(package, kLongestName);
     if (!read.contents)
-        return cannotOpen(path, tr("It is not a valid TVK file: %1.").arg(read.error));
+        return cannotOpen(path, tr("It is not a TVK file: %1.").arg(read.error));
     const TvkContents& contents = *read.contents;
     if (contents.NameLength > kLongestName || contents.AuthorLength > kLongestName)
         return cannotOpen(path, tr("Its names are too long to change here."));
