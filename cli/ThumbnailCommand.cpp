@@ -9,6 +9,13 @@
 #include "runtime/DisplayText.h"
 #include "runtime/FileIdentity.h"
 #include "runtime/ReplacingFile.h"
+#include "runtime/SystemFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <cstdio>
 
 namespace Cli {
 
@@ -18,68 +25,110 @@ namespace {
 constexpr qint64 kLargestIcon = qint64(4) << 20;
 constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
+const QString kStandardOutput = QStringLiteral("-");
+// How tvk-thumbnail-encoder says that Qt has no writer for the format.
+constexpr int kEncoderLacksFormat = 3;
+constexpr int kEncoderTimeoutMs = 30000;
 
-} // namespace
-
-int makeThumbnail(const QStringList& arguments)
+// The format of the picture, by the output's extension, as Qt names it.
+std::optional<QByteArray> formatOf(const QString& outputPath)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes a PNG picture of a TVK file's left icon: its largest image, made smaller to\n"
-        "fit SIZE by SIZE pixels and never larger than it is. File managers use it to show\n"
-        "TVK files."));
-    const QCommandLineOption size(
-        {QStringLiteral("s"), QStringLiteral("size")},
-        QStringLiteral("The largest width and height, in pixels (default %1).").arg(kDefaultSize),
-        QStringLiteral("SIZE"), QString::number(kDefaultSize));
-    parser.addOption(size);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The TVK file."));
-    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The PNG file to write."));
+    if (outputPath == kStandardOutput)
+        return QByteArray("png");
+    const QString suffix = QFileInfo(outputPath).suffix().toLower();
+    if (suffix == QLatin1String("png") || suffix == QLatin1String("bmp") ||
+        suffix == QLatin1String("webp"))
+        return suffix.toLatin1();
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        return QByteArray("jpeg");
+    return std::nullopt;
+}
 
-    int status = Success;
-    const CommandHelp help{QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
-                           QStringLiteral("Icons larger than 4 MiB are refused.\n\n"
-                                          "Example:\n"
-                                          "  tvk thumbnail --size 64 cafe.tvk cafe.png")};
-    if (!parseCommand(parser, arguments, {QStringLiteral("FILE"), QStringLiteral("OUT")}, help,
-                      status))
-        return status;
-    bool isNumber = false;
-    const int pixels = parser.value(size).toInt(&isNumber);
-    if (!isNumber || pixels < 1 || pixels > kLargestSize) {
-        return reportUsageError(
-            QStringLiteral("--size takes a number of pixels from 1 to %1").arg(kLargestSize),
-            QStringLiteral("thumbnail"));
+// PNG here; any other format by tvk-thumbnail-encoder, from the PNG. Returns
+// nothing, with the reason, when the picture cannot be encoded so.
+std::optional<QByteArray> encode(const Picture& picture, const QByteArray& format, QString& reason)
+{
+    const QByteArray png = PngCodec::encode(picture);
+    if (png.isEmpty()) {
+        reason = QStringLiteral("The picture could not be encoded as PNG.");
+        return std::nullopt;
     }
+    if (format == "png")
+        return png;
+    const QString upper =
+        format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("tvk-thumbnail-encoder.exe");
+#else
+    const QString name = QStringLiteral("tvk-thumbnail-encoder");
+#endif
+    QProcess encoder;
+    encoder.start(QDir(QCoreApplication::applicationDirPath()).filePath(name),
+                  {QString::fromLatin1(format)});
+    if (!encoder.waitForStarted()) {
+        reason = QStringLiteral("Cannot encode %1 pictures: %2.").arg(upper, encoder.errorString());
+        return std::nullopt;
+    }
+    encoder.write(png);
+    encoder.closeWriteChannel();
+    const bool finished = encoder.waitForFinished(kEncoderTimeoutMs);
+    const QByteArray encoded = encoder.readAllStandardOutput();
+    if (finished && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0 &&
+        !encoded.isEmpty())
+        return encoded;
+    reason = finished && encoder.exitCode() == kEncoderLacksFormat
+                 ? QStringLiteral("This system has no writer for %1 pictures.").arg(upper)
+                 : QStringLiteral("The picture could not be encoded as %1.").arg(upper);
+    return std::nullopt;
+}
 
-    const QString packagePath = parser.positionalArguments().at(0);
-    const QString outputPath = parser.positionalArguments().at(1);
-    const QString shown = DisplayText::displayPath(packagePath);
-    QFile package;
-    const std::optional<TvkContents> contents = openPackage(package, packagePath, 0);
+// The picture to make the thumbnail of: the largest of the left icon.
+std::optional<Picture> largestLeftPicture(QFile& package, const QString& packagePath)
+{
+    QFile& file = package;
+    const std::optional<TvkContents> contents = openPackage(file, packagePath, 0);
     if (!contents)
-        return Failure;
+        return std::nullopt;
+    const QString shown = DisplayText::displayPath(packagePath);
     if (contents->LeftLength > kLargestIcon) {
         reportFailure(
             QStringLiteral("The left icon of %1 holds %2 bytes; a thumbnail is made of "
                            "icons of at most %3 bytes.")
                 .arg(shown, QString::number(contents->LeftLength), QString::number(kLargestIcon)));
-        return Failure;
+        return std::nullopt;
     }
     QByteArray icon;
-    if (package.seek(contents->leftOffset))
-        icon = package.read(contents->LeftLength);
-    if (icon.size() != contents->LeftLength)
-        return reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
-
+    if (file.seek(contents->leftOffset))
+        icon = file.read(contents->LeftLength);
+    if (icon.size() != contents->LeftLength) {
+        reportCannotRead(packagePath, file.errorString() + QLatin1Char('.'));
+        return std::nullopt;
+    }
     const IconPictures::Decoded largest = IconPictures::largest(icon);
     if (largest.pictures.isEmpty()) {
         reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
                           .arg(shown, largest.error));
-        return Failure;
+        return std::nullopt;
     }
-    const Picture thumbnail = PictureScaling::fitted(largest.pictures.constFirst(), pixels);
+    return largest.pictures.constFirst();
+}
 
+int writeToStandardOutput(const QByteArray& bytes)
+{
+    SystemFiles::makeStandardStreamsBinary();
+    QFile output;
+    if (output.open(stdout, QIODevice::WriteOnly) &&
+        ChunkedCopy::writeAll(output, bytes.constData(), bytes.size()) && output.flush())
+        return Success;
+    reportFailure(QStringLiteral("Cannot write to standard output: %1.").arg(output.errorString()));
+    return Failure;
+}
+
+// Replaced in one step, so that no reader sees half a picture, but not waited
+// onto the disk: a thumbnail can always be made again, and a file manager waits
+// for each one, as it does for its own thumbnailers.
+int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& package)
+{
     ReplacingFile output(outputPath);
     // The thumbnail never takes the place of the file it is made from.
     if (const std::optional<FileIdentity> read = FileIdentity::ofOpenFile(package.handle()))
@@ -90,21 +139,75 @@ int makeThumbnail(const QStringList& arguments)
     };
     if (output.open() != ReplacingFile::OpenStatus::Opened)
         return cannotWrite(output.errorString());
-    // Encoded first and then written, so that a failing write is told with the
-    // system's reason.
-    const QByteArray png = PngCodec::encode(thumbnail);
-    if (png.isEmpty())
-        return cannotWrite(QStringLiteral("The picture could not be encoded as PNG."));
-    if (!ChunkedCopy::writeAll(output.device(), png.constData(), png.size()))
+    if (!ChunkedCopy::writeAll(output.device(), bytes.constData(), bytes.size()))
         return cannotWrite(output.device().errorString() + QLatin1Char('.'));
     if (interrupted())
         return Failure;
-    // Replaced in one step, so that no reader sees half a picture, but not
-    // waited onto the disk: a thumbnail can always be made again, and a file
-    // manager waits for each one, as it does for its own thumbnailers.
     if (!output.finishWriting(ReplacingFile::DataSync::ByCaller) || !output.replaceTarget())
         return cannotWrite(output.errorString());
     return Success;
+}
+
+} // namespace
+
+int makeThumbnail(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes a picture of a TVK file's left icon: its largest image, made smaller to fit\n"
+        "SIZE by SIZE pixels and never larger than it is. File managers use it to show TVK\n"
+        "files."));
+    const QCommandLineOption size(
+        {QStringLiteral("s"), QStringLiteral("size")},
+        QStringLiteral("The largest width and height, in pixels (default %1).").arg(kDefaultSize),
+        QStringLiteral("SIZE"), QString::number(kDefaultSize));
+    parser.addOption(size);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The TVK file."));
+    parser.addPositionalArgument(QStringLiteral("OUT"),
+                                 QStringLiteral("The picture to write, or - for a PNG on "
+                                                "standard output."));
+
+    int status = Success;
+    const CommandHelp help{
+        QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
+        QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or .webp\n"
+                       "where Qt has a writer for it. Icons larger than 4 MiB are refused.\n\n"
+                       "Example:\n"
+                       "  tvk thumbnail --size 64 cafe.tvk cafe.png")};
+    if (!parseCommand(parser, arguments, {QStringLiteral("FILE"), QStringLiteral("OUT")}, help,
+                      status))
+        return status;
+    bool isNumber = false;
+    const int pixels = parser.value(size).toInt(&isNumber);
+    if (!isNumber || pixels < 1 || pixels > kLargestSize) {
+        return reportUsageError(
+            QStringLiteral("--size takes a number of pixels from 1 to %1").arg(kLargestSize),
+            QStringLiteral("thumbnail"));
+    }
+    const QString packagePath = parser.positionalArguments().at(0);
+    const QString outputPath = parser.positionalArguments().at(1);
+    const std::optional<QByteArray> format = formatOf(outputPath);
+    if (!format) {
+        return reportUsageError(QStringLiteral("OUT must end in .png, .jpg, .jpeg, .bmp or .webp, "
+                                               "or be - for standard output"),
+                                QStringLiteral("thumbnail"));
+    }
+
+    QFile package;
+    const std::optional<Picture> picture = largestLeftPicture(package, packagePath);
+    if (!picture)
+        return Failure;
+    // Encoded first and then written, so that a failing write is told with the
+    // system's reason.
+    QString reason;
+    const std::optional<QByteArray> encoded =
+        encode(PictureScaling::fitted(*picture, pixels), *format, reason);
+    if (!encoded) {
+        reportFailure(PackageWriter::cannotWrite(outputPath, reason));
+        return Failure;
+    }
+    return outputPath == kStandardOutput ? writeToStandardOutput(*encoded)
+                                         : writeFile(outputPath, *encoded, package);
 }
 
 } // namespace Cli

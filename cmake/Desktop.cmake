@@ -68,6 +68,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 # Qt's platform plugins are loaded at run time, so no library names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Completion of tvk's commands and options; WebP thumbnails (`tvk thumbnail`).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-image-formats-plugins")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tovrik image maker: packs two icons and a name into a TVK file")
 # CPack puts the summary on the first line itself.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "TVK_Mak makes TVK files, the Tovrik image format: one file that holds an
@@ -75,7 +78,8 @@ image's name, its author's name and two icon files, a left and a right one,
 copied byte for byte. An earlier file is replaced only once the new one is
 safely on disk.
 .
-The package holds the window program TVK_Mak and the command-line tool tvk,
-which packs, inspects and unpacks TVK files and makes the thumbnails that file
-managers show for them.")
+The window program TVK_Mak also opens a TVK file to change it and convert it
+again. The command-line tool tvk packs, inspects and unpacks TVK files, packs
+many at once from a spreadsheet's CSV manifest (batch), and makes the
+thumbnails that file managers show for them.")
 include(CPack)

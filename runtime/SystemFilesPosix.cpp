@@ -322,6 +322,11 @@ bool standardErrorIsTerminal()
     return ::isatty(STDERR_FILENO) == 1;
 }
 
+void makeStandardStreamsBinary()
+{
+    // They are, here.
+}
+
 #ifdef Q_OS_LINUX
 
 namespace {

@@ -240,6 +240,12 @@ bool standardErrorIsTerminal()
     return _isatty(_fileno(stderr)) != 0;
 }
 
+void makeStandardStreamsBinary()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
 KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
                             const std::function<bool(qint64)>&)
 {

@@ -93,8 +93,9 @@ Result run(const QString& program, const QStringList& arguments, const QString& 
 #endif
         return read;
     };
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            text(process.readAllStandardOutput()), text(process.readAllStandardError())};
+    const QByteArray out = process.readAllStandardOutput();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, text(out),
+            text(process.readAllStandardError()), out};
 }
 
 } // namespace TestProcess

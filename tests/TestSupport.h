@@ -96,6 +96,8 @@ struct Result
     int exitCode = -1;
     QString out;
     QString err;
+    // Standard output as written, for programs that write bytes there.
+    QByteArray outBytes;
 };
 
 // Runs the program in the folder; `environment` adds variables ("NAME=value").

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -677,6 +678,43 @@ private Q_SLOTS:
         QCOMPARE(thumbnail.size(), expected);
     }
 
+    void thumbnail_output_formatByExtension_data()
+    {
+        QTest::addColumn<QString>("output");
+        // Qt's name of the format written; empty when the output is refused.
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("JPEG") << "p.jpg" << QByteArray("jpeg");
+        QTest::newRow("BMP, extension in capitals") << "p.BMP" << QByteArray("bmp");
+        QTest::newRow("PNG on standard output") << "-" << QByteArray("png");
+        QTest::newRow("no writer for GIF") << "p.gif" << QByteArray();
+    }
+
+    void thumbnail_output_formatByExtension()
+    {
+        QFETCH(QString, output);
+        QFETCH(QByteArray, format);
+        const QByteArray left = pngIco({QSize(16, 16)});
+        QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")),
+                                 TvkLayout::header("A", "B", qint32(left.size()), 0) + left));
+
+        const Run run = tvk({QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), output});
+
+        if (format.isEmpty()) {
+            QCOMPARE(run.exitCode, 2);
+            QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+            QCOMPARE(TestFiles::entries(m_dir.path()), QStringList(QStringLiteral("p.tvk")));
+            return;
+        }
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
+        QByteArray written =
+            output == QLatin1String("-") ? run.outBytes : TestFiles::read(path(output));
+        QBuffer buffer(&written);
+        QImageReader reader(&buffer);
+        QCOMPARE(reader.format(), format);
+        QCOMPARE(reader.read().size(), QSize(16, 16));
+    }
+
     void thumbnail_unusableIcon_oneLineAndNoFile_data()
     {
         QTest::addColumn<qint64>("leftLength");
@@ -949,11 +987,11 @@ private Q_SLOTS:
             << packTo(QStringLiteral("dl/x.ico")) << QByteArray() << differ;
         QTest::newRow("pack, output is a hard link of an icon")
             << packTo(QStringLiteral("hard.ico")) << QByteArray() << differ;
-        QTest::newRow("thumbnail over its own TVK file")
+        QTest::newRow("thumbnail over a hard link of its own TVK file")
             << QStringList{QStringLiteral("thumbnail"), QStringLiteral("in.tvk"),
-                           QStringLiteral("dl/../in.tvk")}
+                           QStringLiteral("in.png")}
             << QByteArray()
-            << "tvk: Cannot write file dl/../in.tvk: It is also a file that is being read.";
+            << "tvk: Cannot write file in.png: It is also a file that is being read.";
         QTest::newRow("unpack, '..' after a link is the link's parent folder")
             << QStringList{QStringLiteral("unpack"), QStringLiteral("-d"), QStringLiteral("dl2/.."),
                            QStringLiteral("in.tvk")}
@@ -984,6 +1022,9 @@ private Q_SLOTS:
                      .exitCode,
                  0);
         QVERIFY(QFile::copy(path(QStringLiteral("in.tvk")), path(QStringLiteral("left.ico"))));
+        QCOMPARE(::link(QFile::encodeName(path(QStringLiteral("in.tvk"))).constData(),
+                        QFile::encodeName(path(QStringLiteral("in.png"))).constData()),
+                 0);
         QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")),
                                  "name,author,left,right,output\n" + manifestRows));
         const QMap<QString, QByteArray> before = TestFiles::tree(m_dir.path());
