@@ -3,7 +3,8 @@
 #include "runtime/DisplayText.h"
 #include "runtime/ProgramInfo.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProgressDialog>
@@ -14,6 +15,34 @@
 
 namespace {
 constexpr int kSteps = 1000;
+
+// Drops the mouse and keyboard input meant for the window while no dialog of the
+// conversion is shown.
+class InputHold : public QObject
+{
+public:
+    InputHold(QWidget* window, const QPointer<QProgressDialog>& dialog)
+        : m_window(window), m_dialog(dialog)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~InputHold() override { qApp->removeEventFilter(this); }
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (m_dialog || !event->isInputEvent())
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return widget != nullptr && widget->window() == m_window;
+    }
+
+private:
+    QWidget* m_window;
+    const QPointer<QProgressDialog>& m_dialog;
+};
 // How often the dialog follows the job: often enough to look alive.
 constexpr std::chrono::milliseconds kFollowInterval(30);
 } // namespace
@@ -32,7 +61,6 @@ WriteResult ConversionProgress::run(const Job& job)
 {
     m_sinceStart.start();
     WriteResult result;
-    std::atomic<bool> done{false};
     const std::unique_ptr<QThread> worker(QThread::create([&] {
         result = job([this](qint64 written, qint64 total) {
             m_written = written;
@@ -52,22 +80,20 @@ WriteResult ConversionProgress::run(const Job& job)
             }
             return !m_cancelled;
         });
-        done = true;
     }));
     QTimer follow;
     follow.setInterval(kFollowInterval);
     QObject::connect(&follow, &QTimer::timeout, [this] { followJob(); });
-    // Wakes the loop below at once when the job ends.
-    QObject::connect(worker.get(), &QThread::finished, &follow, [] {});
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    // Until the dialog shows, input to the window is set aside: nothing else
+    // may start meanwhile. The dialog, once shown, is window-modal.
+    InputHold hold(m_window, m_dialog);
     worker->start();
     follow.start();
-    while (!done) {
-        // Until the dialog shows, input is held back: the window must not start
-        // anything else meanwhile. The dialog, once shown, is window-modal.
-        QCoreApplication::processEvents(
-            QEventLoop::WaitForMoreEvents |
-            (m_dialog ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents));
-    }
+    // Again if the application quits meanwhile: the job ends first.
+    while (!worker->isFinished())
+        loop.exec();
     worker->wait();
     delete m_dialog.data();
     return result;

@@ -29,9 +29,9 @@ public:
     ConversionProgress& operator=(const ConversionProgress&) = delete;
 
     // Returns once the job has ended and the dialog is closed, so that the
-    // outcome is never told behind it. Keyboard and mouse input waits until then,
-    // or until the dialog shows; the dialog's Cancel stops the job at its next
-    // progress report.
+    // outcome is never told behind it. Keyboard and mouse input to the window is
+    // dropped until the dialog shows; the dialog's Cancel stops the job at its
+    // next progress report.
     WriteResult run(const Job& job);
 
     // Asks the job to stop, as Cancel does; for the window when it is closed.

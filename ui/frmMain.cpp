@@ -25,8 +25,8 @@
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QScopedValueRollback>
-#include <QStyle>
 #include <QTemporaryDir>
 #include <QToolTip>
 
@@ -50,13 +50,31 @@ bool isFileDrag(const QEvent* event)
     }
 }
 
-// The style's warning sign, drawn in full colour in a disabled box too.
-QIcon warningSign(const QStyle* style)
+// A warning sign, drawn here rather than asked of the platform (whose stock
+// icons come through the Windows shell), in full colour in a disabled box too.
+QIcon warningSign()
 {
-    const QIcon standard = style->standardIcon(QStyle::SP_MessageBoxWarning);
     QIcon sign;
-    for (const int size : {16, 24, 32, 48}) {
-        const QPixmap pixmap = standard.pixmap(size);
+    for (const int size : {16, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const double edge = size / 16.0;
+        const QPolygonF triangle{QPointF(size / 2.0, edge), QPointF(size - edge, size - edge),
+                                 QPointF(edge, size - edge)};
+        painter.setPen(
+            QPen(QColor(0x80, 0x60, 0x00), edge, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(QColor(0xff, 0xc8, 0x00));
+        painter.drawPolygon(triangle);
+        // The exclamation mark: a bar and a dot.
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        const double bar = size / 8.0;
+        painter.drawRoundedRect(QRectF(size / 2.0 - bar / 2, size * 0.35, bar, size * 0.3), bar / 3,
+                                bar / 3);
+        painter.drawEllipse(QPointF(size / 2.0, size * 0.78), bar * 0.6, bar * 0.6);
+        painter.end();
         sign.addPixmap(pixmap, QIcon::Normal);
         sign.addPixmap(pixmap, QIcon::Disabled);
     }
@@ -83,8 +101,11 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
     ui->setupUi(this);
     FormFont::fit(this);
     // A window reached by dragging files from a file manager is not active yet;
-    // its previews must show all the same.
+    // its previews must show all the same. (Not on Windows: under Wine, a window
+    // with this attribute can hang in being hidden; it was not tried on Windows.)
+#ifndef Q_OS_WIN
     setAttribute(Qt::WA_AlwaysShowToolTips);
+#endif
 
     const QString iconFilter = tr("ICON files (*.ico)|*.ico");
     connect(ui->cmdBIL, &QPushButton::clicked, this, [this, iconFilter] {
@@ -106,7 +127,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
 
     ReturnPressesButton::installOn(this);
     setAcceptDrops(true);
-    const QIcon sign = warningSign(style());
+    const QIcon sign = warningSign();
     for (QLineEdit* box : {ui->fnInL, ui->fnInR}) {
         QAction* mark = box->addAction(sign, QLineEdit::TrailingPosition);
         mark->setToolTip(tr("This file is not an ICO file. It will be stored unchanged all the "
