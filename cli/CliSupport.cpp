@@ -6,6 +6,7 @@
 #include "runtime/ProgramInfo.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <cstdlib>
@@ -14,15 +15,6 @@
 namespace Cli {
 
 namespace {
-
-// Qt's own diagnostics are for developers: in normal use every failure is the
-// one line `tvk` prints itself. TVK_DEBUG lets them through.
-void quietMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    static const bool debugging = qEnvironmentVariableIsSet("TVK_DEBUG");
-    if (debugging || type == QtFatalMsg)
-        qt_message_output(type, context, message);
-}
 
 #ifndef Q_OS_WIN
 // Arguments are bytes; Qt decodes them as UTF-8 and turns every invalid byte
@@ -153,7 +145,10 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments,
 
 int runProgram(int argc, char* argv[], int (*command)(const QStringList& arguments))
 {
-    qInstallMessageHandler(quietMessageHandler);
+    // Qt's own diagnostics are for developers: in normal use every failure is
+    // the one line `tvk` prints itself. QT_LOGGING_RULES='*=true' shows them,
+    // as it takes precedence over these rules.
+    QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
 #ifndef Q_OS_WIN
     // Windows gives Qt the exact wide command line instead of these bytes.
     if (refuseInvalidUtf8(argc, argv) != Success)

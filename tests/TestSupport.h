@@ -78,7 +78,8 @@ private:
     bool m_mounted = false;
 };
 
-// Writes the bytes to the path, creating its folder; fails the test on error.
+// Writes the bytes to the path, creating its folder; returns whether that
+// worked, for the test to check (QVERIFY).
 bool write(const QString& path, const QByteArray& bytes);
 QByteArray read(const QString& path);
 // The names of every entry in a folder, hidden ones included.
