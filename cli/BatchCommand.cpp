@@ -117,14 +117,14 @@ std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& p
 }
 
 // "the name is empty": told by column, where the window would ask for both names.
-std::optional<QString> emptyField(const Csv::Record& record, const QList<qsizetype>& columns)
+Outcome checkFilled(const Csv::Record& record, const QList<qsizetype>& columns)
 {
     const QStringList names = columnNames();
     for (qsizetype column = 0; column < names.size(); ++column) {
         if (record.fields.at(columns.at(column)).isEmpty())
-            return QStringLiteral("the %1 is empty").arg(names.at(column));
+            return Outcome::failure(QStringLiteral("the %1 is empty").arg(names.at(column)));
     }
-    return std::nullopt;
+    return Outcome::done();
 }
 
 // What the rows read, by identity: every icon with the line naming it, and the manifest.
@@ -170,9 +170,11 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizety
         const auto field = [&](int column) { return record.fields.at(columns.at(column)); };
         Row row{record.line,
                 {fromBase(field(2)), fromBase(field(3)), fromBase(field(4)), field(0), field(1)}};
-        if (std::optional<QString> problem = emptyField(record, columns);
-            problem || (problem = PackageWriter::refusal(row.request))) {
-            problems.add(row.line, *problem);
+        Outcome usable = checkFilled(record, columns);
+        if (usable.isDone())
+            usable = PackageWriter::check(row.request);
+        if (usable.failed()) {
+            problems.add(row.line, usable.reason());
             continue;
         }
         const std::optional<FileIdentity> output =
@@ -290,8 +292,8 @@ int runBatch(const QStringList& arguments)
 
     const QString manifest = parser.positionalArguments().constFirst();
     QFile file;
-    if (const std::optional<QString> reason = InputFile::open(file, manifest))
-        return reportCannotRead(manifest, *reason);
+    if (const Outcome opened = InputFile::open(file, manifest); opened.failed())
+        return reportCannotRead(manifest, opened.reason());
     Inputs inputs;
     inputs.manifest = FileIdentity::ofOpenFile(file.handle());
     const QByteArray bytes = file.readAll();

@@ -20,6 +20,6 @@ int runBatch(const QStringList& arguments);
 
 // The first of `tvk pack`'s arguments that is empty, told by its name ("--name
 // is empty"), checked in the order the window checks its boxes.
-std::optional<QString> missingInput(const PackageRequest& request);
+Outcome checkFilled(const PackageRequest& request);
 
 } // namespace Cli

@@ -9,8 +9,8 @@ namespace Cli {
 
 std::optional<TvkContents> openPackage(QFile& file, const QString& path, qint64 textLimit)
 {
-    if (const std::optional<QString> reason = InputFile::open(file, path)) {
-        reportCannotRead(path, *reason);
+    if (const Outcome opened = InputFile::open(file, path); opened.failed()) {
+        reportCannotRead(path, opened.reason());
         return std::nullopt;
     }
     TvkReadResult result = TvkReader::read(file, textLimit);

@@ -45,8 +45,8 @@ int runPack(const QStringList& arguments)
     const PackageRequest request{parser.positionalArguments().at(0),
                                  parser.positionalArguments().at(1), parser.value(output),
                                  parser.value(name), parser.value(author)};
-    if (const std::optional<QString> missing = missingInput(request)) {
-        reportFailure(*missing);
+    if (const Outcome filled = checkFilled(request); filled.failed()) {
+        reportFailure(filled.reason());
         return Failure;
     }
     const WriteResult outcome =
@@ -62,7 +62,7 @@ int runPack(const QStringList& arguments)
 
 // The Convert command's checks for missing texts, in its order, each told by
 // the argument that gave it; a text is missing when empty.
-std::optional<QString> missingInput(const PackageRequest& request)
+Outcome checkFilled(const PackageRequest& request)
 {
     const std::pair<const QString&, const char*> texts[] = {{request.leftPath, "LEFT"},
                                                             {request.rightPath, "RIGHT"},
@@ -71,9 +71,9 @@ std::optional<QString> missingInput(const PackageRequest& request)
                                                             {request.author, "--author"}};
     for (const auto& [text, argument] : texts) {
         if (text.isEmpty())
-            return QStringLiteral("%1 is empty").arg(QLatin1String(argument));
+            return Outcome::failure(QStringLiteral("%1 is empty").arg(QLatin1String(argument)));
     }
-    return std::nullopt;
+    return Outcome::done();
 }
 
 } // namespace Cli

@@ -44,9 +44,9 @@ int alreadyExists(const QString& path)
 // icon takes its place.
 bool mayWrite(const QString& path, bool force, const std::optional<FileIdentity>& package)
 {
-    if (const std::optional<QString> refused =
-            ReplacingFile::refusal(path, ReplacingFile::Links::Replace)) {
-        cannotWrite(path, *refused);
+    if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::Replace);
+        replaceable.failed()) {
+        cannotWrite(path, replaceable.reason());
         return false;
     }
     if (package && FileIdentity::ofPath(path, FileIdentity::LastLink::Keep) == package) {

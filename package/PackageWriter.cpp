@@ -41,32 +41,34 @@ QString cannotReadIcon(const QString& path, const QString& reason)
         .arg(DisplayText::displayPath(path), reason);
 }
 
-std::optional<QString> cannotStore(const QString& fieldName, const QString& text, QByteArray& bytes)
+Outcome encodeText(const QString& fieldName, const QString& text, QByteArray& bytes)
 {
     SingleByteText::Encoding encoding = SingleByteText::encode(text);
     if (encoding.unencodable) {
-        return PackageWriter::tr("The %1 contains the character %2, which a TVK file cannot "
-                                 "store.\nUse letters of Western European languages only.")
-            .arg(fieldName, SingleByteText::describeCharacter(*encoding.unencodable));
+        return Outcome::failure(
+            PackageWriter::tr("The %1 contains the character %2, which a TVK file cannot "
+                              "store.\nUse letters of Western European languages only.")
+                .arg(fieldName, SingleByteText::describeCharacter(*encoding.unencodable)));
     }
     bytes = std::move(encoding.bytes);
-    return std::nullopt;
+    return Outcome::done();
 }
 
-std::optional<QString> openIcon(const QString& path, OpenIcon& icon)
+Outcome openIcon(const QString& path, OpenIcon& icon)
 {
     icon.path = path;
-    if (const std::optional<QString> reason = InputFile::open(icon.file, path))
-        return cannotReadIcon(path, *reason);
+    if (const Outcome opened = InputFile::open(icon.file, path); opened.failed())
+        return Outcome::failure(cannotReadIcon(path, opened.reason()));
     icon.size = icon.file.size();
     icon.identity = FileIdentity::ofOpenFile(icon.file.handle());
     if (icon.size > TvkLayout::kMaxFieldLength) {
-        return PackageWriter::tr("ICO file %1 is too large for a TVK file:\nit holds %2 bytes, "
-                                 "and an icon may hold at most %3 bytes.")
-            .arg(DisplayText::displayPath(path), QString::number(icon.size),
-                 QString::number(TvkLayout::kMaxFieldLength));
+        return Outcome::failure(
+            PackageWriter::tr("ICO file %1 is too large for a TVK file:\nit holds %2 bytes, "
+                              "and an icon may hold at most %3 bytes.")
+                .arg(DisplayText::displayPath(path), QString::number(icon.size),
+                     QString::number(TvkLayout::kMaxFieldLength)));
     }
-    return std::nullopt;
+    return Outcome::done();
 }
 
 QString readFailure(const OpenIcon& icon, const CopyResult& copy)
@@ -89,22 +91,24 @@ struct PackageWriter::Prepared
     OpenIcon right;
 };
 
-std::optional<QString> PackageWriter::prepare(const PackageRequest& request, Prepared& prepared)
+Outcome PackageWriter::prepare(const PackageRequest& request, Prepared& prepared)
 {
-    if (auto refusal = cannotStore(tr("Tovrik name"), request.name, prepared.nameBytes))
-        return refusal;
-    if (auto refusal = cannotStore(tr("Author name"), request.author, prepared.authorBytes))
-        return refusal;
-    if (auto refusal = openIcon(request.leftPath, prepared.left))
-        return refusal;
-    if (auto refusal = openIcon(request.rightPath, prepared.right))
-        return refusal;
+    if (Outcome encoded = encodeText(tr("Tovrik name"), request.name, prepared.nameBytes);
+        encoded.failed())
+        return encoded;
+    if (Outcome encoded = encodeText(tr("Author name"), request.author, prepared.authorBytes);
+        encoded.failed())
+        return encoded;
+    if (Outcome opened = openIcon(request.leftPath, prepared.left); opened.failed())
+        return opened;
+    if (Outcome opened = openIcon(request.rightPath, prepared.right); opened.failed())
+        return opened;
     // Decided by what the output path reaches, however it is spelled.
     const std::optional<FileIdentity> output =
         FileIdentity::ofPath(request.outputPath, FileIdentity::LastLink::Follow);
     if (output && (output == prepared.left.identity || output == prepared.right.identity))
-        return tr("The output TVK file must differ from both ICO files!");
-    return std::nullopt;
+        return Outcome::failure(tr("The output TVK file must differ from both ICO files!"));
+    return Outcome::done();
 }
 
 QString PackageWriter::cannotWrite(const QString& outputPath, const QString& reason)
@@ -112,14 +116,14 @@ QString PackageWriter::cannotWrite(const QString& outputPath, const QString& rea
     return tr("Cannot write file %1:\n%2").arg(DisplayText::displayPath(outputPath), reason);
 }
 
-std::optional<QString> PackageWriter::refusal(const PackageRequest& request)
+Outcome PackageWriter::check(const PackageRequest& request)
 {
     Prepared prepared;
-    if (auto refusal = prepare(request, prepared))
-        return refusal;
-    if (auto refusal = ReplacingFile::refusal(request.outputPath))
-        return cannotWrite(request.outputPath, *refusal);
-    return std::nullopt;
+    if (Outcome prepares = prepare(request, prepared); prepares.failed())
+        return prepares;
+    if (const Outcome replaceable = ReplacingFile::check(request.outputPath); replaceable.failed())
+        return Outcome::failure(cannotWrite(request.outputPath, replaceable.reason()));
+    return Outcome::done();
 }
 
 WriteResult PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
@@ -137,8 +141,8 @@ WriteResult PackageWriter::writeUncommitted(const PackageRequest& request, Repla
                                             const WriteProgress& progress)
 {
     Prepared prepared;
-    if (auto refusal = prepare(request, prepared))
-        return refused(*refusal);
+    if (const Outcome prepares = prepare(request, prepared); prepares.failed())
+        return refused(prepares.reason());
     OpenIcon& left = prepared.left;
     OpenIcon& right = prepared.right;
     QSet<FileIdentity> icons;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Outcome.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -54,8 +56,9 @@ class PackageWriter
 public:
     static WriteResult write(const PackageRequest& request, const WriteProgress& progress = {});
 
-    // What write() would refuse, checked without writing anything.
-    static std::optional<QString> refusal(const PackageRequest& request);
+    // Whether write() would go ahead, or what it would refuse, checked without
+    // writing anything.
+    static Outcome check(const PackageRequest& request);
 
     // Writes the package into `output`, a new file beside the request's output,
     // and leaves it there for the caller to commit: so that many packages can
@@ -69,5 +72,5 @@ public:
 
 private:
     struct Prepared;
-    static std::optional<QString> prepare(const PackageRequest& request, Prepared& prepared);
+    static Outcome prepare(const PackageRequest& request, Prepared& prepared);
 };

@@ -29,7 +29,7 @@ QString comparableName(const QString& name)
 
 std::optional<FileIdentity> FileIdentity::ofPath(const QString& path, LastLink lastLink)
 {
-    if (path.isEmpty() || SystemFiles::pathProblem(path))
+    if (path.isEmpty() || SystemFiles::checkPath(path).failed())
         return std::nullopt;
     const QString target = lastLink == LastLink::Follow ? SystemFiles::resolveLinks(path) : path;
     if (const std::optional<SystemFiles::FileId> id = SystemFiles::idOfPath(target, false))

@@ -2,28 +2,28 @@
 
 #include "runtime/SystemFiles.h"
 
-std::optional<QString> InputFile::open(QFile& file, const QString& path)
+Outcome InputFile::open(QFile& file, const QString& path)
 {
-    if (std::optional<QString> problem = SystemFiles::pathProblem(path))
-        return problem;
+    if (Outcome usable = SystemFiles::checkPath(path); usable.failed())
+        return usable;
     const SystemFiles::OpenResult opened = SystemFiles::openForReading(path);
     if (!opened.error.isEmpty())
-        return opened.error;
+        return Outcome::failure(opened.error);
     switch (opened.kind) {
     case SystemFiles::Kind::Missing:
-        return tr("The file does not exist.");
+        return Outcome::failure(tr("The file does not exist."));
     case SystemFiles::Kind::Folder:
-        return tr("This is a folder, not a file.");
+        return Outcome::failure(tr("This is a folder, not a file."));
     case SystemFiles::Kind::Link:
     case SystemFiles::Kind::Other:
-        return tr("This is not a regular file.");
+        return Outcome::failure(tr("This is not a regular file."));
     case SystemFiles::Kind::Regular:
         break;
     }
     if (!file.open(opened.handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         QString ignored;
         SystemFiles::closeHandle(opened.handle, ignored);
-        return file.errorString() + QLatin1Char('.');
+        return Outcome::failure(file.errorString() + QLatin1Char('.'));
     }
-    return std::nullopt;
+    return Outcome::done();
 }

@@ -21,31 +21,31 @@ ReplacingFile::~ReplacingFile()
         SystemFiles::removeFile(m_earlierPath, ignored);
 }
 
-std::optional<QString> ReplacingFile::refusal(const QString& path, Links links)
+Outcome ReplacingFile::check(const QString& path, Links links)
 {
-    if (std::optional<QString> problem = SystemFiles::pathProblem(path))
-        return problem;
+    if (Outcome usable = SystemFiles::checkPath(path); usable.failed())
+        return usable;
     const QString target = links == Links::Follow ? SystemFiles::resolveLinks(path) : path;
-    return refusalOf(SystemFiles::kindOf(target, false), Links::Replace);
+    return checkKind(SystemFiles::kindOf(target, false), Links::Replace);
 }
 
-std::optional<QString> ReplacingFile::refusalOf(Kind kind, Links links)
+Outcome ReplacingFile::checkKind(Kind kind, Links links)
 {
     switch (kind) {
     case Kind::Folder:
-        return tr("This is a folder, not a file.");
+        return Outcome::failure(tr("This is a folder, not a file."));
     case Kind::Other:
-        return tr("This is not a regular file.");
+        return Outcome::failure(tr("This is not a regular file."));
     case Kind::Link:
         // Where links are followed, a link at the resolved target appeared since.
         if (links == Links::Follow)
-            return tr("This is not a regular file.");
+            return Outcome::failure(tr("This is not a regular file."));
         break;
     case Kind::Missing:
     case Kind::Regular:
         break;
     }
-    return std::nullopt;
+    return Outcome::done();
 }
 
 QString ReplacingFile::isAnInput()
@@ -53,13 +53,13 @@ QString ReplacingFile::isAnInput()
     return tr("It is also a file that is being read.");
 }
 
-std::optional<QString> ReplacingFile::targetRefusal(Kind kind)
+Outcome ReplacingFile::checkTarget(Kind kind)
 {
-    if (std::optional<QString> refused = refusalOf(kind, m_links))
-        return refused;
+    if (Outcome replaceable = checkKind(kind, m_links); replaceable.failed())
+        return replaceable;
     if (m_existing == Existing::Keep && kind != Kind::Missing) {
         m_foundExisting = true;
-        return tr("It already exists.");
+        return Outcome::failure(tr("It already exists."));
     }
     // What the rename replaces: the entry at the target, whatever it is.
     if (!m_inputs.isEmpty()) {
@@ -67,21 +67,22 @@ std::optional<QString> ReplacingFile::targetRefusal(Kind kind)
             FileIdentity::ofPath(m_target, FileIdentity::LastLink::Keep);
         for (const QSet<FileIdentity>& inputs : std::as_const(m_inputs)) {
             if (identity && inputs.contains(*identity))
-                return isAnInput();
+                return Outcome::failure(isAnInput());
         }
     }
-    return std::nullopt;
+    return Outcome::done();
 }
 
 ReplacingFile::OpenStatus ReplacingFile::open()
 {
-    if (std::optional<QString> problem = SystemFiles::pathProblem(m_path)) {
-        m_error = *problem;
+    if (const Outcome usable = SystemFiles::checkPath(m_path); usable.failed()) {
+        m_error = usable.reason();
         return OpenStatus::Refused;
     }
     m_target = m_links == Links::Follow ? SystemFiles::resolveLinks(m_path) : m_path;
-    if (std::optional<QString> refused = targetRefusal(SystemFiles::kindOf(m_target, false))) {
-        m_error = *refused;
+    if (const Outcome replaceable = checkTarget(SystemFiles::kindOf(m_target, false));
+        replaceable.failed()) {
+        m_error = replaceable.reason();
         return OpenStatus::Refused;
     }
 
@@ -128,8 +129,8 @@ bool ReplacingFile::replaceTarget(bool keepEarlier)
 {
     // Looked at again just before: what stands there may have changed while writing.
     const Kind kind = SystemFiles::kindOf(m_target, false);
-    if (const std::optional<QString> refused = targetRefusal(kind))
-        return fail(*refused);
+    if (const Outcome replaceable = checkTarget(kind); replaceable.failed())
+        return fail(replaceable.reason());
     if (keepEarlier && kind != Kind::Missing && !moveEarlierAside())
         return false;
     if (!putInPlace())

@@ -47,9 +47,9 @@ public:
     explicit ReplacingFile(QString path, Links links = Links::Follow,
                            Existing existing = Existing::Replace);
 
-    // Why open() would refuse the path, if it would: a path no file can have,
-    // a folder, device, FIFO or socket.
-    static std::optional<QString> refusal(const QString& path, Links links = Links::Follow);
+    // Whether open() would take the path, or why not: a path no file can have,
+    // a folder, device, FIFO or socket is refused.
+    static Outcome check(const QString& path, Links links = Links::Follow);
     // Files the command reads: what stands at the path is refused if it is one
     // of them, when the file is opened and again just before it is replaced.
     // Each call adds a set, shared rather than copied (a batch shares one).
@@ -96,10 +96,10 @@ public:
     bool foundExisting() const { return m_foundExisting; }
 
 private:
-    // What a file of this kind at the resolved target is refused with, if anything.
-    static std::optional<QString> refusalOf(SystemFiles::Kind kind, Links links);
-    // Why what stands at the target now must not be replaced, if so.
-    std::optional<QString> targetRefusal(SystemFiles::Kind kind);
+    // Whether a file of this kind at the resolved target may be replaced.
+    static Outcome checkKind(SystemFiles::Kind kind, Links links);
+    // Whether what stands at the target now may be replaced.
+    Outcome checkTarget(SystemFiles::Kind kind);
     bool moveEarlierAside();
     bool putInPlace();
     bool fail(const QString& reason);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Outcome.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -30,10 +32,10 @@ enum class Kind
 // What stands at a path, following symbolic links or looking at the link itself.
 Kind kindOf(const QString& path, bool followLinks);
 
-// Why no file could ever have this path, if so: a NUL character (which would
+// Fails, saying why, when no file could ever have this path: a NUL character (which would
 // cut the name short where the system reads it), or more bytes than the system
 // takes in one path.
-std::optional<QString> pathProblem(const QString& path);
+Outcome checkPath(const QString& path);
 
 // Which file a path or an open file is: the device and the file's number on it
 // (inode on POSIX, volume serial number and file index on Windows). Two names

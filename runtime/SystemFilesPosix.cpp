@@ -67,15 +67,17 @@ QByteArray procPathOf(Handle handle)
 
 } // namespace
 
-std::optional<QString> pathProblem(const QString& path)
+Outcome checkPath(const QString& path)
 {
     if (path.contains(QChar(0)))
-        return QStringLiteral("The path holds a NUL character, which no file name can hold.");
+        return Outcome::failure(
+            QStringLiteral("The path holds a NUL character, which no file name can hold."));
     if (QFile::encodeName(path).size() >= PATH_MAX) {
-        return QStringLiteral("The path is longer than the system allows (%1 bytes).")
-            .arg(PATH_MAX - 1);
+        return Outcome::failure(
+            QStringLiteral("The path is longer than the system allows (%1 bytes).")
+                .arg(PATH_MAX - 1));
     }
-    return std::nullopt;
+    return Outcome::done();
 }
 
 namespace {

@@ -69,19 +69,21 @@ bool namesDataStream(const QString& path)
 }
 } // namespace
 
-std::optional<QString> pathProblem(const QString& path)
+Outcome checkPath(const QString& path)
 {
     if (isDeviceName(path) || namesDataStream(path))
-        return QStringLiteral("This is not a regular file.");
+        return Outcome::failure(QStringLiteral("This is not a regular file."));
     // The wide API takes paths of up to 32,767 characters with the \\?\\ prefix.
     constexpr qsizetype kLongestPath = 32767;
     if (path.contains(QChar(0)))
-        return QStringLiteral("The path holds a NUL character, which no file name can hold.");
+        return Outcome::failure(
+            QStringLiteral("The path holds a NUL character, which no file name can hold."));
     if (path.size() >= kLongestPath) {
-        return QStringLiteral("The path is longer than the system allows (%1 characters).")
-            .arg(kLongestPath - 1);
+        return Outcome::failure(
+            QStringLiteral("The path is longer than the system allows (%1 characters).")
+                .arg(kLongestPath - 1));
     }
-    return std::nullopt;
+    return Outcome::done();
 }
 
 namespace {

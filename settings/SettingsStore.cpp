@@ -39,15 +39,15 @@ std::optional<QString> readFromDisk(const QString& filePath, const QString& sect
 
 } // namespace
 
-std::optional<QString> SettingsStore::saveInRegistry(const QString& path, const QString& key,
-                                                     const QString& value)
+Outcome SettingsStore::saveInRegistry(const QString& path, const QString& key, const QString& value)
 {
     QSettings registry(path, QSettings::NativeFormat);
     registry.setValue(key, value);
     registry.sync();
     if (registry.status() == QSettings::NoError)
-        return std::nullopt;
-    return tr("Cannot save the settings to %1:\nThe registry key cannot be written.").arg(path);
+        return Outcome::done();
+    return Outcome::failure(
+        tr("Cannot save the settings to %1:\nThe registry key cannot be written.").arg(path));
 }
 
 QString SettingsStore::userFolder()
@@ -89,13 +89,13 @@ QString SettingsStore::get(const QString& application, const QString& section, c
     return settings.value(keyPath(section, key), defaultValue).toString();
 }
 
-std::optional<QString> SettingsStore::save(const QString& application, const QString& section,
-                                           const QString& key, const QString& value)
+Outcome SettingsStore::save(const QString& application, const QString& section, const QString& key,
+                            const QString& value)
 {
     const QString path = filePath(application);
     const auto cannotSave = [&](const QString& reason) {
-        return tr("Cannot save the settings to %1:\n%2")
-            .arg(QDir::toNativeSeparators(path), reason);
+        return Outcome::failure(
+            tr("Cannot save the settings to %1:\n%2").arg(QDir::toNativeSeparators(path), reason));
     };
 
     if (inRegistry())
@@ -123,5 +123,5 @@ std::optional<QString> SettingsStore::save(const QString& application, const QSt
     }
     if (readFromDisk(path, section, key) != value)
         return cannotSave(tr("The file could not be written completely; the disk may be full."));
-    return std::nullopt;
+    return Outcome::done();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Outcome.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -28,15 +30,14 @@ public:
                 const QString& defaultValue = {}) const;
 
     // Stores the value, replacing any earlier one; a get that follows returns it.
-    // Returns a message for the user, naming the file and the reason, when the
-    // value could not be stored.
-    std::optional<QString> save(const QString& application, const QString& section,
-                                const QString& key, const QString& value);
+    // Fails with a message for the user, naming the file and the reason, when
+    // the value could not be stored.
+    Outcome save(const QString& application, const QString& section, const QString& key,
+                 const QString& value);
 
 private:
     bool inRegistry() const;
-    static std::optional<QString> saveInRegistry(const QString& path, const QString& key,
-                                                 const QString& value);
+    static Outcome saveInRegistry(const QString& path, const QString& key, const QString& value);
 
     QString m_folder;
 };

@@ -70,7 +70,8 @@ private Q_SLOTS:
         QCOMPARE(store.get(application, section, iconFolderKey), QString());
         QVERIFY(QSettings(root, QSettings::NativeFormat).childGroups().isEmpty());
 
-        QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("C:\\Icons")));
+        QVERIFY(
+            store.save(application, section, iconFolderKey, QStringLiteral("C:\\Icons")).isDone());
 
         const QSettings written(root + QStringLiteral("\\ICO2TVK\\Options"),
                                 QSettings::NativeFormat);
@@ -101,11 +102,12 @@ private Q_SLOTS:
         QFETCH(QString, value);
         const QString folder = freshFolder();
         SettingsStore store(folder);
-        QVERIFY(!store.save(application, section, packageFolderKey, QStringLiteral("other")));
+        QVERIFY(
+            store.save(application, section, packageFolderKey, QStringLiteral("other")).isDone());
 
-        const std::optional<QString> error = store.save(application, section, iconFolderKey, value);
+        const Outcome saved = store.save(application, section, iconFolderKey, value);
 
-        QVERIFY2(!error, qPrintable(error.value_or(QString())));
+        QVERIFY2(saved.isDone(), qPrintable(saved.reason()));
         QCOMPARE(store.get(application, section, iconFolderKey, QStringLiteral("absent")), value);
         const SettingsStore reopened(copyFolder(folder, folder + QStringLiteral("-copy")));
         QCOMPARE(reopened.get(application, section, iconFolderKey, QStringLiteral("absent")),
@@ -116,8 +118,9 @@ private Q_SLOTS:
     void save_again_replacesEarlierValue()
     {
         SettingsStore store(freshFolder());
-        QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("/first")));
-        QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("/second")));
+        QVERIFY(store.save(application, section, iconFolderKey, QStringLiteral("/first")).isDone());
+        QVERIFY(
+            store.save(application, section, iconFolderKey, QStringLiteral("/second")).isDone());
         QCOMPARE(store.get(application, section, iconFolderKey), QStringLiteral("/second"));
     }
 
@@ -125,7 +128,8 @@ private Q_SLOTS:
     {
         const QString folder = freshFolder();
         SettingsStore store(folder);
-        QVERIFY(!store.save(application, section, iconFolderKey, QStringLiteral("/home/me/icons")));
+        QVERIFY(store.save(application, section, iconFolderKey, QStringLiteral("/home/me/icons"))
+                    .isDone());
 
         QCOMPARE(store.filePath(application), folder + QStringLiteral("/ICO2TVK.ini"));
         // Windows' QSettings ends INI lines in CRLF.
@@ -139,13 +143,13 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(folder, "a file where the folder should be"));
         SettingsStore store(folder);
 
-        const std::optional<QString> error =
-            store.save(application, section, iconFolderKey, QStringLiteral("/x"));
+        const Outcome saved = store.save(application, section, iconFolderKey, QStringLiteral("/x"));
 
-        QVERIFY(error);
-        QVERIFY2(error->startsWith(QStringLiteral("Cannot save the settings to %1:\n")
-                                       .arg(QDir::toNativeSeparators(store.filePath(application)))),
-                 qPrintable(*error));
+        QVERIFY(saved.failed());
+        QVERIFY2(saved.reason().startsWith(
+                     QStringLiteral("Cannot save the settings to %1:\n")
+                         .arg(QDir::toNativeSeparators(store.filePath(application)))),
+                 qPrintable(saved.reason()));
         QCOMPARE(store.get(application, section, iconFolderKey), QString());
     }
 
@@ -155,10 +159,9 @@ private Q_SLOTS:
         SettingsStore store(freshFolder());
         QVERIFY(QDir().mkpath(store.filePath(application)));
 
-        const std::optional<QString> error =
-            store.save(application, section, iconFolderKey, QStringLiteral("/x"));
+        const Outcome saved = store.save(application, section, iconFolderKey, QStringLiteral("/x"));
 
-        QCOMPARE(error.value_or(QString()),
+        QCOMPARE(saved.reason(),
                  QStringLiteral("Cannot save the settings to %1:\nThe file cannot be written.")
                      .arg(QDir::toNativeSeparators(store.filePath(application))));
     }
@@ -177,12 +180,12 @@ private Q_SLOTS:
         filler.close();
         SettingsStore store(disk.path());
 
-        const std::optional<QString> error =
+        const Outcome saved =
             store.save(application, section, iconFolderKey, QString(4096, QLatin1Char('p')));
 
-        QVERIFY(error);
-        QVERIFY2(error->startsWith(QStringLiteral("Cannot save the settings to ")),
-                 qPrintable(*error));
+        QVERIFY(saved.failed());
+        QVERIFY2(saved.reason().startsWith(QStringLiteral("Cannot save the settings to ")),
+                 qPrintable(saved.reason()));
     }
 
     // Two copies of the program saving at the same moment leave a file that reads
@@ -200,8 +203,10 @@ private Q_SLOTS:
                 SettingsStore store(folder);
                 bool ok = true;
                 for (int i = 0; i < 200; ++i) {
-                    ok = !store.save(application, section, iconFolderKey,
-                                     value + QString::number(i % 2)) &&
+                    ok = store
+                             .save(application, section, iconFolderKey,
+                                   value + QString::number(i % 2))
+                             .isDone() &&
                          ok;
                 }
                 _exit(ok ? 0 : 1);

@@ -99,7 +99,7 @@ private:
     };
     void storeFolder(const QString& key, const QString& folder)
     {
-        QVERIFY(!m_settings->save(application, section, key, folder));
+        QVERIFY(m_settings->save(application, section, key, folder).isDone());
     }
 
 private Q_SLOTS:

@@ -124,7 +124,8 @@ private Q_SLOTS:
 
     void ok_hidesButKeepsWindowAndItsTexts_withoutReadingStoreAgain()
     {
-        QVERIFY(!m_settings->save(application, section, packageFolderKey, QStringLiteral("/tvk")));
+        QVERIFY(m_settings->save(application, section, packageFolderKey, QStringLiteral("/tvk"))
+                    .isDone());
         frmOpts* first = nullptr;
         QVERIFY(withOptions([&](frmOpts* options) {
             first = options;
@@ -134,7 +135,8 @@ private Q_SLOTS:
         }));
         QVERIFY(!first->isVisible());
         QCOMPARE(m_window->optionsWindow(), first);
-        QVERIFY(!m_settings->save(application, section, iconFolderKey, QStringLiteral("/changed")));
+        QVERIFY(m_settings->save(application, section, iconFolderKey, QStringLiteral("/changed"))
+                    .isDone());
 
         QVERIFY(withOptions([&](frmOpts* options) {
             QCOMPARE(options, first);
@@ -146,7 +148,8 @@ private Q_SLOTS:
 
     void close_withoutOk_dropsEditsAndReloadsNextTime()
     {
-        QVERIFY(!m_settings->save(application, section, iconFolderKey, QStringLiteral("/stored")));
+        QVERIFY(m_settings->save(application, section, iconFolderKey, QStringLiteral("/stored"))
+                    .isDone());
         QVERIFY(withOptions([](frmOpts* options) {
             box(options, "ptICO")->setText(QStringLiteral("/edited"));
             options->close();

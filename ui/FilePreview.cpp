@@ -57,8 +57,8 @@ QString FilePreview::iconTip(const QString& path)
 {
     QString html = pathParagraph(path);
     QFile file;
-    if (const std::optional<QString> reason = InputFile::open(file, path))
-        return html + paragraph(*reason);
+    if (const Outcome opened = InputFile::open(file, path); opened.failed())
+        return html + paragraph(opened.reason());
     const qint64 size = file.size();
     if (size > kLargestPreview) {
         return html + paragraph(tr("%1; too large to show.").arg(bytes(size)));
@@ -85,8 +85,8 @@ QString FilePreview::outputTip(const QString& path)
 {
     QString html = pathParagraph(path);
     // Told as Convert would refuse it.
-    if (const std::optional<QString> refused = ReplacingFile::refusal(path))
-        return html + paragraph(*refused);
+    if (const Outcome replaceable = ReplacingFile::check(path); replaceable.failed())
+        return html + paragraph(replaceable.reason());
     if (SystemFiles::kindOf(path, true) == SystemFiles::Kind::Regular)
         html += paragraph(tr("This file exists and will be replaced."));
     return html;
@@ -95,7 +95,7 @@ QString FilePreview::outputTip(const QString& path)
 bool FilePreview::isReadableButNotIco(const QString& path)
 {
     QFile file;
-    if (InputFile::open(file, path))
+    if (InputFile::open(file, path).failed())
         return false;
     return !IcoProbe::probe(file, 0, file.size());
 }

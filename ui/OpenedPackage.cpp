@@ -23,23 +23,23 @@ OpenedPackage::Result cannotOpen(const QString& path, const QString& reason)
 }
 
 // Copies `length` bytes from `offset` of the package into a new file.
-std::optional<QString> copyIcon(QFile& package, qint64 offset, qint64 length,
-                                const QString& iconPath)
+Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& iconPath)
 {
     QFile icon(iconPath);
-    if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return OpenedPackage::tr("Cannot write file %1:\n%2")
-            .arg(DisplayText::displayPath(iconPath), icon.errorString());
+    if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        return Outcome::failure(OpenedPackage::tr("Cannot write file %1:\n%2")
+                                    .arg(DisplayText::displayPath(iconPath), icon.errorString()));
+    }
     if (!package.seek(offset) ||
         ChunkedCopy::copyFileData(package, icon, length).status != CopyResult::Status::Copied ||
         !icon.flush()) {
         const QString reason =
             icon.error() != QFileDevice::NoError ? icon.errorString() : package.errorString();
         icon.remove();
-        return OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
-            .arg(DisplayText::displayPath(iconPath), reason);
+        return Outcome::failure(OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
+                                    .arg(DisplayText::displayPath(iconPath), reason));
     }
-    return std::nullopt;
+    return Outcome::done();
 }
 
 } // namespace
@@ -47,8 +47,8 @@ std::optional<QString> copyIcon(QFile& package, qint64 offset, qint64 length,
 OpenedPackage::Result OpenedPackage::open(const QString& path, const QString& iconFolder)
 {
     QFile package;
-    if (const std::optional<QString> reason = InputFile::open(package, path))
-        return cannotOpen(path, *reason);
+    if (const Outcome opened = InputFile::open(package, path); opened.failed())
+        return cannotOpen(path, opened.reason());
     const TvkReadResult read = TvkReader::read(package, kLongestName);
     if (!read.contents)
         return cannotOpen(path, tr("It is not a TVK file: %1.").arg(read.error));
@@ -63,13 +63,15 @@ OpenedPackage::Result OpenedPackage::open(const QString& path, const QString& ic
         folder.filePath(baseName + QStringLiteral("-right.ico")),
         QFileInfo(path).isAbsolute() ? path : QDir::currentPath() + QLatin1Char('/') + path,
         SingleByteText::decode(contents.NameText), SingleByteText::decode(contents.AuthorText)};
-    if (const auto failed =
-            copyIcon(package, contents.leftOffset, contents.LeftLength, fields.leftPath))
-        return {std::nullopt, *failed};
-    if (const auto failed =
-            copyIcon(package, contents.rightOffset, contents.RightLength, fields.rightPath)) {
+    if (const Outcome copied =
+            copyIcon(package, contents.leftOffset, contents.LeftLength, fields.leftPath);
+        copied.failed())
+        return {std::nullopt, copied.reason()};
+    if (const Outcome copied =
+            copyIcon(package, contents.rightOffset, contents.RightLength, fields.rightPath);
+        copied.failed()) {
         QFile::remove(fields.leftPath);
-        return {std::nullopt, *failed};
+        return {std::nullopt, copied.reason()};
     }
     return {std::move(fields), {}};
 }

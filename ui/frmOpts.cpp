@@ -46,10 +46,10 @@ void frmOpts::saveAndHide()
 {
     for (const auto& [box, key] :
          {std::pair{ui->ptICO, iconFolderKey}, std::pair{ui->ptTVK, packageFolderKey}}) {
-        if (const std::optional<QString> error =
-                m_settings.save(application, section, key, box->text())) {
+        if (const Outcome saved = m_settings.save(application, section, key, box->text());
+            saved.failed()) {
             // The window stays open with the texts as typed, so nothing is lost.
-            m_messages.showMessage(*error, MessageService::Kind::Error);
+            m_messages.showMessage(saved.reason(), MessageService::Kind::Error);
             return;
         }
     }

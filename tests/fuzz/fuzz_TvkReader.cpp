@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     }
     QFile file;
-    if (InputFile::open(file, path))
+    if (InputFile::open(file, path).failed())
         std::abort();
     check(file, fileSize);
     return 0;
