@@ -142,41 +142,69 @@ struct Inputs
     }
 };
 
+// One line of the manifest as a row, checked as `tvk pack` checks its
+// arguments; nothing when it is a line of empty cells or has a problem.
+std::optional<Row> rowOf(const Csv::Record& record, const QList<qsizetype>& columns,
+                         const QDir& base, Problems& problems)
+{
+    // Spreadsheets end their sheets with rows of empty cells.
+    if (std::all_of(record.fields.cbegin(), record.fields.cend(),
+                    [](const QString& field) { return field.isEmpty(); }))
+        return std::nullopt;
+    const qsizetype columnCount = columnNames().size();
+    if (record.fields.size() != columnCount) {
+        problems.add(record.line, QStringLiteral("expected %1 fields, found %2")
+                                      .arg(columnCount)
+                                      .arg(record.fields.size()));
+        return std::nullopt;
+    }
+    const auto field = [&](int column) { return record.fields.at(columns.at(column)); };
+    const auto fromBase = [&](const QString& path) {
+        return path.isEmpty() || !QDir::isRelativePath(path) ? path : base.filePath(path);
+    };
+    Row row{record.line,
+            {fromBase(field(2)), fromBase(field(3)), fromBase(field(4)), field(0), field(1)}};
+    Outcome usable = checkFilled(record, columns);
+    if (usable.isDone())
+        usable = PackageWriter::check(row.request);
+    if (usable.failed()) {
+        problems.add(row.line, usable.reason());
+        return std::nullopt;
+    }
+    return row;
+}
+
+// No output may be an icon of another line, or the manifest itself.
+void checkOutputsAreNotInputs(const std::vector<Row>& rows,
+                              const std::vector<FileIdentity>& outputs, const Inputs& inputs,
+                              Problems& problems)
+{
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
+        const qsizetype iconLine = inputs.iconLines.value(outputs[i]);
+        if (iconLine > 0 && iconLine != rows[i].line)
+            problems.add(rows[i].line,
+                         QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
+        if (outputs[i] == inputs.manifest)
+            problems.add(rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown));
+    }
+}
+
 // The rows of the manifest, each checked as `tvk pack` checks its arguments, and
 // against each other by the files their paths reach, however spelled: no output
 // twice, no output that is another row's icon or the manifest.
 std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizetype>& columns,
                           const QDir& base, Inputs& inputs, Problems& problems)
 {
-    const auto fromBase = [&](const QString& path) {
-        return path.isEmpty() || !QDir::isRelativePath(path) ? path : base.filePath(path);
-    };
     std::vector<Row> rows;
     rows.reserve(size_t(records.size()));
     QHash<FileIdentity, qsizetype> outputLines;
     std::vector<FileIdentity> outputs;
-    const qsizetype columnCount = columnNames().size();
     for (const Csv::Record& record : records) {
-        // Spreadsheets end their sheets with rows of empty cells.
-        if (std::all_of(record.fields.cbegin(), record.fields.cend(),
-                        [](const QString& field) { return field.isEmpty(); }))
+        const std::optional<Row> read = rowOf(record, columns, base, problems);
+        if (!read)
             continue;
-        if (record.fields.size() != columnCount) {
-            problems.add(record.line, QStringLiteral("expected %1 fields, found %2")
-                                          .arg(columnCount)
-                                          .arg(record.fields.size()));
-            continue;
-        }
-        const auto field = [&](int column) { return record.fields.at(columns.at(column)); };
-        Row row{record.line,
-                {fromBase(field(2)), fromBase(field(3)), fromBase(field(4)), field(0), field(1)}};
-        Outcome usable = checkFilled(record, columns);
-        if (usable.isDone())
-            usable = PackageWriter::check(row.request);
-        if (usable.failed()) {
-            problems.add(row.line, usable.reason());
-            continue;
-        }
+        const Row& row = *read;
         const std::optional<FileIdentity> output =
             FileIdentity::ofPath(row.request.outputPath, FileIdentity::LastLink::Follow);
         // A missing folder would only be found while writing; here it is told with the rest.
@@ -199,15 +227,7 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizety
         }
         rows.push_back(row);
     }
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
-        const qsizetype iconLine = inputs.iconLines.value(outputs[i]);
-        if (iconLine > 0 && iconLine != rows[i].line)
-            problems.add(rows[i].line,
-                         QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
-        if (outputs[i] == inputs.manifest)
-            problems.add(rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown));
-    }
+    checkOutputsAreNotInputs(rows, outputs, inputs, problems);
     return rows;
 }
 
@@ -258,50 +278,25 @@ QString listed(const QStringList& paths)
     return shown.join(QStringLiteral(", "));
 }
 
-} // namespace
-
-int runBatch(const QStringList& arguments)
+// Reads and checks every line of the manifest; every problem is added to
+// `problems`. Returns the rows, which are all good only if no problem was found,
+// or nothing when the manifest cannot be read, which is told here.
+std::optional<std::vector<Row>> readManifest(const QString& manifest, Inputs& inputs,
+                                             Problems& problems)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."));
-    const QCommandLineOption check(
-        QStringLiteral("check"),
-        QStringLiteral("Check every line as for writing, and write nothing."));
-    parser.addOption(check);
-    parser.addPositionalArgument(QStringLiteral("MANIFEST"),
-                                 QStringLiteral("The manifest, a CSV file."));
-    const CommandHelp help{
-        QStringLiteral("tvk batch [--check] MANIFEST.csv"),
-        QStringLiteral(
-            "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming the\n"
-            "columns name, author, left, right and output, in any order, then one line for\n"
-            "each TVK file. Relative paths are taken from the manifest's folder.\n\n"
-            "Every line is checked before anything is written, and every problem is told as\n"
-            "MANIFEST:LINE: followed by what is wrong. Earlier files at the outputs are\n"
-            "replaced only once all the new files are written and on disk.\n\n"
-            "Example manifest:\n"
-            "  name,author,left,right,output\n"
-            "  Café,Zoë,icons/cafe-left.ico,icons/cafe-right.ico,out/cafe.tvk\n"
-            "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
-            "Example:\n"
-            "  tvk batch manifest.csv")};
-    int status = Success;
-    if (!parseCommand(parser, arguments, {QStringLiteral("MANIFEST")}, help, status))
-        return status;
-
-    const QString manifest = parser.positionalArguments().constFirst();
     QFile file;
-    if (const Outcome opened = InputFile::open(file, manifest); opened.failed())
-        return reportCannotRead(manifest, opened.reason());
-    Inputs inputs;
+    if (const Outcome opened = InputFile::open(file, manifest); opened.failed()) {
+        reportCannotRead(manifest, opened.reason());
+        return std::nullopt;
+    }
     inputs.manifest = FileIdentity::ofOpenFile(file.handle());
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return reportCannotRead(manifest, file.errorString() + QLatin1Char('.'));
+    if (file.error() != QFileDevice::NoError) {
+        reportCannotRead(manifest, file.errorString() + QLatin1Char('.'));
+        return std::nullopt;
+    }
     file.close();
 
-    Problems problems(manifest);
     const Csv::ParseResult csv = Csv::parse(bytes);
     for (const Csv::Problem& problem : csv.problems)
         problems.add(problem.line, problem.message);
@@ -312,32 +307,25 @@ int runBatch(const QStringList& arguments)
                                            "columns ") +
                                 columnNames().join(QStringLiteral(", ")));
         }
-        problems.report();
-        return Failure;
+        return std::vector<Row>();
     }
     const std::optional<QList<qsizetype>> columns = columnsOf(csv.records.constFirst(), problems);
-    if (!columns) {
-        problems.report();
-        return Failure;
-    }
-    const std::vector<Row> rows =
-        readRows(csv.records.mid(1), *columns, QFileInfo(manifest).absoluteDir(), inputs, problems);
-    if (problems.any()) {
-        problems.report();
-        return Failure;
-    }
-    if (parser.isSet(check)) {
-        printOut(QStringLiteral("All %1 lines can be written.\n").arg(rows.size()));
-        return Success;
-    }
+    if (!columns)
+        return std::vector<Row>();
+    return readRows(csv.records.mid(1), *columns, QFileInfo(manifest).absoluteDir(), inputs,
+                    problems);
+}
 
-    // Every new file is written beside its output first; only when all of them
-    // are on disk does any replace an earlier file.
+const QString kNothingReplaced = QStringLiteral(" No earlier output was replaced.");
+
+// Writes every new file beside its output, and then makes them all durable at
+// once; replaces nothing.
+int writeAll(const std::vector<Row>& rows, const Inputs& inputs, const Problems& problems,
+             std::vector<std::unique_ptr<ReplacingFile>>& outputs)
+{
     const bool syncTogether = SystemFiles::canSyncFileSystems();
     const ReplacingFile::DataSync dataSync =
         syncTogether ? ReplacingFile::DataSync::ByCaller : ReplacingFile::DataSync::Now;
-    const QString nothingReplaced = QStringLiteral(" No earlier output was replaced.");
-    std::vector<std::unique_ptr<ReplacingFile>> outputs;
     outputs.reserve(rows.size());
     QStringList folders;
     ProgressLine progress(qsizetype(rows.size()));
@@ -350,16 +338,12 @@ int runBatch(const QStringList& arguments)
         const WriteResult written = PackageWriter::writeUncommitted(row.request, *output, goOn);
         if (written.status == WriteResult::Status::Cancelled || interrupted())
             return Failure;
-        if (!written.written()) {
+        QString failure = written.message;
+        if (written.written() && !output->finishWriting(dataSync))
+            failure = PackageWriter::cannotWrite(row.request.outputPath, output->errorString());
+        if (!failure.isEmpty()) {
             progress.clear();
-            problems.reportAt(row.line, written.message + nothingReplaced);
-            return Failure;
-        }
-        if (!output->finishWriting(dataSync)) {
-            progress.clear();
-            problems.reportAt(row.line, PackageWriter::cannotWrite(row.request.outputPath,
-                                                                   output->errorString()) +
-                                            nothingReplaced);
+            problems.reportAt(row.line, failure + kNothingReplaced);
             return Failure;
         }
         if (!folders.contains(output->folder()))
@@ -371,13 +355,17 @@ int runBatch(const QStringList& arguments)
     QString error;
     if (syncTogether && !SystemFiles::syncFileSystems(folders, error)) {
         reportFailure(QStringLiteral("Cannot save the new files to disk: %1").arg(error) +
-                      nothingReplaced);
+                      kNothingReplaced);
         return Failure;
     }
+    return Success;
+}
 
-    // The last moment to stop: once replacing has begun, it is finished.
-    if (interrupted())
-        return Failure;
+// Puts every new file in its output's place, telling which were replaced if one
+// cannot be, and then keeps the new names on disk.
+int replaceAll(const std::vector<Row>& rows,
+               const std::vector<std::unique_ptr<ReplacingFile>>& outputs, const Problems& problems)
+{
     QStringList replaced;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (!outputs[i]->replaceTarget()) {
@@ -406,8 +394,80 @@ int runBatch(const QStringList& arguments)
             return Failure;
         }
     }
+    return Success;
+}
+
+class BatchCommand final : public Command
+{
+public:
+    BatchCommand()
+        : Command(
+              {QStringLiteral("batch"),
+               QStringLiteral(
+                   "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."),
+               QStringLiteral("tvk batch [--check] MANIFEST.csv"),
+               QStringLiteral(
+                   "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming "
+                   "the\n"
+                   "columns name, author, left, right and output, in any order, then one line "
+                   "for\n"
+                   "each TVK file. Relative paths are taken from the manifest's folder.\n\n"
+                   "Every line is checked before anything is written, and every problem is told "
+                   "as\n"
+                   "MANIFEST:LINE: followed by what is wrong. Earlier files at the outputs are\n"
+                   "replaced only once all the new files are written and on disk.\n\n"
+                   "Example manifest:\n"
+                   "  name,author,left,right,output\n"
+                   "  Café,Zoë,icons/cafe-left.ico,icons/cafe-right.ico,out/cafe.tvk\n"
+                   "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
+                   "Example:\n"
+                   "  tvk batch manifest.csv"),
+               {QCommandLineOption(
+                   QStringLiteral("check"),
+                   QStringLiteral("Check every line as for writing, and write nothing."))},
+               {{QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}})
+    {}
+
+protected:
+    int execute(const QCommandLineParser& parser) override;
+};
+
+int BatchCommand::execute(const QCommandLineParser& parser)
+{
+    const QString manifest = parser.positionalArguments().constFirst();
+    Inputs inputs;
+    Problems problems(manifest);
+    const std::optional<std::vector<Row>> read = readManifest(manifest, inputs, problems);
+    if (!read)
+        return Failure;
+    if (problems.any()) {
+        problems.report();
+        return Failure;
+    }
+    const std::vector<Row>& rows = *read;
+    if (parser.isSet(QStringLiteral("check"))) {
+        printOut(QStringLiteral("All %1 lines can be written.\n").arg(rows.size()));
+        return Success;
+    }
+    // Every new file is written beside its output first; only when all of them
+    // are on disk does any replace an earlier file.
+    std::vector<std::unique_ptr<ReplacingFile>> outputs;
+    if (const int status = writeAll(rows, inputs, problems, outputs); status != Success)
+        return status;
+    // The last moment to stop: once replacing has begun, it is finished.
+    if (interrupted())
+        return Failure;
+    if (const int status = replaceAll(rows, outputs, problems); status != Success)
+        return status;
     printOut(QStringLiteral("Wrote %1 TVK files.\n").arg(rows.size()));
     return Success;
+}
+
+} // namespace
+
+std::unique_ptr<Command> makeBatchCommand()
+{
+    return std::make_unique<BatchCommand>();
 }
 
 } // namespace Cli

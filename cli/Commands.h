@@ -1,22 +1,24 @@
 #pragma once
 
+#include "cli/Command.h"
 #include "package/PackageWriter.h"
 
-#include <QStringList>
-
-#include <optional>
+#include <memory>
+#include <vector>
 
 namespace Cli {
 
-// Each takes the whole command line ("tvk", the command, its arguments) and
-// returns the exit status.
-int runPack(const QStringList& arguments);
-int runInfo(const QStringList& arguments);
-int runUnpack(const QStringList& arguments);
-// Starts tvk-thumbnail, which runs makeThumbnail().
-int runThumbnail(const QStringList& arguments);
-int makeThumbnail(const QStringList& arguments);
-int runBatch(const QStringList& arguments);
+std::unique_ptr<Command> makePackCommand();
+std::unique_ptr<Command> makeInfoCommand();
+std::unique_ptr<Command> makeUnpackCommand();
+// `tvk thumbnail`, which runs tvk-thumbnail in its place.
+std::unique_ptr<Command> makeThumbnailLauncher();
+// The thumbnail command itself, as tvk-thumbnail runs it.
+std::unique_ptr<Command> makeThumbnailCommand();
+std::unique_ptr<Command> makeBatchCommand();
+
+// Every command of `tvk`, in the order its help lists them.
+std::vector<std::unique_ptr<Command>> allCommands();
 
 // The first of `tvk pack`'s arguments that is empty, told by its name ("--name
 // is empty"), checked in the order the window checks its boxes.

@@ -100,28 +100,30 @@ QString describe(const IconSummary& icon)
            imageSizes(*icon.images).join(QStringLiteral(", "));
 }
 
-} // namespace
-
-int runInfo(const QStringList& arguments)
+class InfoCommand final : public Command
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Shows what a TVK file holds: the names, the two icons and their sizes."));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("Print one JSON object, for scripts."));
-    parser.addOption(json);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The TVK file."));
+public:
+    InfoCommand()
+        : Command({QStringLiteral("info"),
+                   QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "
+                                  "sizes."),
+                   QStringLiteral("tvk info [--json] FILE"),
+                   QStringLiteral("Names longer than 1,000 characters are shown cut, with their "
+                                  "length.\n\n"
+                                  "Examples:\n"
+                                  "  tvk info cafe.tvk\n"
+                                  "  tvk info --json cafe.tvk"),
+                   {QCommandLineOption(QStringLiteral("json"),
+                                       QStringLiteral("Print one JSON object, for scripts."))},
+                   {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
+    {}
 
-    int status = Success;
-    const CommandHelp help{
-        QStringLiteral("tvk info [--json] FILE"),
-        QStringLiteral("Names longer than 1,000 characters are shown cut, with their length.\n\n"
-                       "Examples:\n"
-                       "  tvk info cafe.tvk\n"
-                       "  tvk info --json cafe.tvk")};
-    if (!parseCommand(parser, arguments, {QStringLiteral("FILE")}, help, status))
-        return status;
+protected:
+    int execute(const QCommandLineParser& parser) override;
+};
 
+int InfoCommand::execute(const QCommandLineParser& parser)
+{
     const QString path = parser.positionalArguments().constFirst();
     QFile file;
     const std::optional<TvkContents> contents = openPackage(file, path, kShownCharacters);
@@ -136,7 +138,7 @@ int runInfo(const QStringList& arguments)
 
     QString text;
     QTextStream out(&text);
-    if (parser.isSet(json)) {
+    if (parser.isSet(QStringLiteral("json"))) {
         QJsonObject object{{QStringLiteral("file"), path},
                            {QStringLiteral("left"), toJson(left)},
                            {QStringLiteral("right"), toJson(right)},
@@ -157,6 +159,13 @@ int runInfo(const QStringList& arguments)
     }
     printOut(text);
     return Success;
+}
+
+} // namespace
+
+std::unique_ptr<Command> makeInfoCommand()
+{
+    return std::make_unique<InfoCommand>();
 }
 
 } // namespace Cli

@@ -5,59 +5,75 @@
 
 namespace Cli {
 
-int runPack(const QStringList& arguments)
+namespace {
+
+QString option(const char* name)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Packs two icon files, an image name and an author's name into a TVK file."));
-    const QCommandLineOption name({QStringLiteral("n"), QStringLiteral("name")},
-                                  QStringLiteral("The image's name."), QStringLiteral("NAME"));
-    const QCommandLineOption author({QStringLiteral("a"), QStringLiteral("author")},
-                                    QStringLiteral("The author's name."), QStringLiteral("AUTHOR"));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("The TVK file to write."),
-                                    QStringLiteral("OUTPUT"));
-    parser.addOptions({name, author, output});
-    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The left icon file."));
-    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The right icon file."));
+    return QString::fromLatin1(name);
+}
 
-    int status = Success;
-    const CommandHelp help{
-        QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
-        QStringLiteral(
-            "The two names may hold any character of Windows-1252: the letters of Western\n"
-            "European languages, digits, punctuation, the euro sign and typographic quotes;\n"
-            "a name with any other character is refused. An existing OUTPUT is replaced,\n"
-            "whole and only once the new file is on disk.\n\n"
-            "Example:\n"
-            "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk")};
-    if (!parseCommand(parser, arguments, {QStringLiteral("LEFT"), QStringLiteral("RIGHT")}, help,
-                      status))
-        return status;
-    for (const QCommandLineOption& required : {name, author, output}) {
-        if (!parser.isSet(required)) {
-            return reportUsageError(
-                QStringLiteral("--%1 is required").arg(required.names().constLast()),
-                QStringLiteral("pack"));
+class PackCommand final : public Command
+{
+public:
+    PackCommand()
+        : Command(
+              {option("pack"),
+               QStringLiteral(
+                   "Packs two icon files, an image name and an author's name into a TVK file."),
+               QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
+               QStringLiteral(
+                   "The two names may hold any character of Windows-1252: the letters of Western\n"
+                   "European languages, digits, punctuation, the euro sign and typographic "
+                   "quotes;\n"
+                   "a name with any other character is refused. An existing OUTPUT is replaced,\n"
+                   "whole and only once the new file is on disk.\n\n"
+                   "Example:\n"
+                   "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
+               {QCommandLineOption({option("n"), option("name")},
+                                   QStringLiteral("The image's name."), QStringLiteral("NAME")),
+                QCommandLineOption({option("a"), option("author")},
+                                   QStringLiteral("The author's name."), QStringLiteral("AUTHOR")),
+                QCommandLineOption({option("o"), option("output")},
+                                   QStringLiteral("The TVK file to write."),
+                                   QStringLiteral("OUTPUT"))},
+               {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
+                {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}})
+    {}
+
+protected:
+    int execute(const QCommandLineParser& parser) override
+    {
+        for (const char* required : {"name", "author", "output"}) {
+            if (!parser.isSet(option(required))) {
+                return reportUsageError(QStringLiteral("--%1 is required").arg(option(required)),
+                                        description().name);
+            }
         }
+        const PackageRequest request{parser.positionalArguments().at(0),
+                                     parser.positionalArguments().at(1),
+                                     parser.value(option("output")), parser.value(option("name")),
+                                     parser.value(option("author"))};
+        if (const Outcome filled = checkFilled(request); filled.failed()) {
+            reportFailure(filled.reason());
+            return Failure;
+        }
+        const WriteResult outcome =
+            PackageWriter::write(request, [](qint64, qint64) { return !interrupted(); });
+        if (outcome.status == WriteResult::Status::Cancelled)
+            return Failure;
+        if (!outcome.written()) {
+            reportFailure(outcome.message);
+            return Failure;
+        }
+        return Success;
     }
+};
 
-    const PackageRequest request{parser.positionalArguments().at(0),
-                                 parser.positionalArguments().at(1), parser.value(output),
-                                 parser.value(name), parser.value(author)};
-    if (const Outcome filled = checkFilled(request); filled.failed()) {
-        reportFailure(filled.reason());
-        return Failure;
-    }
-    const WriteResult outcome =
-        PackageWriter::write(request, [](qint64, qint64) { return !interrupted(); });
-    if (outcome.status == WriteResult::Status::Cancelled)
-        return Failure;
-    if (!outcome.written()) {
-        reportFailure(outcome.message);
-        return Failure;
-    }
-    return Success;
+} // namespace
+
+std::unique_ptr<Command> makePackCommand()
+{
+    return std::make_unique<PackCommand>();
 }
 
 // The Convert command's checks for missing texts, in its order, each told by

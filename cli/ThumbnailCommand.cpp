@@ -148,41 +148,43 @@ int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& p
     return Success;
 }
 
-} // namespace
-
-int makeThumbnail(const QStringList& arguments)
+class ThumbnailCommand final : public Command
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes a picture of a TVK file's left icon: its largest image, made smaller to fit\n"
-        "SIZE by SIZE pixels and never larger than it is. File managers use it to show TVK\n"
-        "files."));
-    const QCommandLineOption size(
-        {QStringLiteral("s"), QStringLiteral("size")},
-        QStringLiteral("The largest width and height, in pixels (default %1).").arg(kDefaultSize),
-        QStringLiteral("SIZE"), QString::number(kDefaultSize));
-    parser.addOption(size);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The TVK file."));
-    parser.addPositionalArgument(QStringLiteral("OUT"),
-                                 QStringLiteral("The picture to write, or - for a PNG on "
-                                                "standard output."));
+public:
+    ThumbnailCommand()
+        : Command(
+              {QStringLiteral("thumbnail"),
+               QStringLiteral("Writes a picture of a TVK file's left icon: its largest image, "
+                              "made smaller to fit\nSIZE by SIZE pixels and never larger than it "
+                              "is. File managers use it to show TVK\nfiles."),
+               QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
+               QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or "
+                              ".webp\nwhere Qt has a writer for it. Icons larger than 4 MiB are "
+                              "refused.\n\n"
+                              "Example:\n"
+                              "  tvk thumbnail --size 64 cafe.tvk cafe.png"),
+               {QCommandLineOption({QStringLiteral("s"), QStringLiteral("size")},
+                                   QStringLiteral("The largest width and height, in pixels "
+                                                  "(default %1).")
+                                       .arg(kDefaultSize),
+                                   QStringLiteral("SIZE"), QString::number(kDefaultSize))},
+               {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")},
+                {QStringLiteral("OUT"),
+                 QStringLiteral("The picture to write, or - for a PNG on standard output.")}}})
+    {}
 
-    int status = Success;
-    const CommandHelp help{
-        QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
-        QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or .webp\n"
-                       "where Qt has a writer for it. Icons larger than 4 MiB are refused.\n\n"
-                       "Example:\n"
-                       "  tvk thumbnail --size 64 cafe.tvk cafe.png")};
-    if (!parseCommand(parser, arguments, {QStringLiteral("FILE"), QStringLiteral("OUT")}, help,
-                      status))
-        return status;
+protected:
+    int execute(const QCommandLineParser& parser) override;
+};
+
+int ThumbnailCommand::execute(const QCommandLineParser& parser)
+{
     bool isNumber = false;
-    const int pixels = parser.value(size).toInt(&isNumber);
+    const int pixels = parser.value(QStringLiteral("size")).toInt(&isNumber);
     if (!isNumber || pixels < 1 || pixels > kLargestSize) {
         return reportUsageError(
             QStringLiteral("--size takes a number of pixels from 1 to %1").arg(kLargestSize),
-            QStringLiteral("thumbnail"));
+            description().name);
     }
     const QString packagePath = parser.positionalArguments().at(0);
     const QString outputPath = parser.positionalArguments().at(1);
@@ -190,7 +192,7 @@ int makeThumbnail(const QStringList& arguments)
     if (!format) {
         return reportUsageError(QStringLiteral("OUT must end in .png, .jpg, .jpeg, .bmp or .webp, "
                                                "or be - for standard output"),
-                                QStringLiteral("thumbnail"));
+                                description().name);
     }
 
     QFile package;
@@ -208,6 +210,13 @@ int makeThumbnail(const QStringList& arguments)
     }
     return outputPath == kStandardOutput ? writeToStandardOutput(*encoded)
                                          : writeFile(outputPath, *encoded, package);
+}
+
+} // namespace
+
+std::unique_ptr<Command> makeThumbnailCommand()
+{
+    return std::make_unique<ThumbnailCommand>();
 }
 
 } // namespace Cli

@@ -29,9 +29,26 @@ QString thumbnailHelper()
     return {};
 }
 
-} // namespace
+// Parses nothing itself: every argument, --help included, is the helper's.
+class ThumbnailLauncher final : public Command
+{
+public:
+    ThumbnailLauncher()
+        : Command({QStringLiteral("thumbnail"),
+                   QStringLiteral("Writes a picture of a TVK file's left icon."),
+                   QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
+                   {},
+                   {},
+                   {}})
+    {}
 
-int runThumbnail(const QStringList& arguments)
+    int run(const QStringList& arguments) override;
+
+protected:
+    int execute(const QCommandLineParser& /*parser*/) override { return Failure; }
+};
+
+int ThumbnailLauncher::run(const QStringList& arguments)
 {
     const QString helper = thumbnailHelper();
     if (helper.isEmpty()) {
@@ -57,6 +74,13 @@ int runThumbnail(const QStringList& arguments)
         return Failure;
     }
     return process.exitCode();
+}
+
+} // namespace
+
+std::unique_ptr<Command> makeThumbnailLauncher()
+{
+    return std::make_unique<ThumbnailLauncher>();
 }
 
 } // namespace Cli

@@ -59,55 +59,117 @@ bool mayWrite(const QString& path, bool force, const std::optional<FileIdentity>
     return false;
 }
 
-} // namespace
-
-int runUnpack(const QStringList& arguments)
+// The two files to write, in the target folder. The names are fixed: nothing
+// stored in the file ever becomes part of a path. Joined as given, never
+// cleaned as text: "link/.." is where the system takes it, the folder the link
+// leads to, not the current one.
+std::array<Extracted, 2> iconsIn(const QString& target, const TvkContents& contents)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."));
-    const QCommandLineOption folder({QStringLiteral("d"), QStringLiteral("directory")},
-                                    QStringLiteral("The folder to write them in (default: the "
-                                                   "current folder)."),
-                                    QStringLiteral("DIR"), QStringLiteral("."));
-    const QCommandLineOption force(QStringLiteral("force"),
+    const auto inTarget = [&](const QString& name) {
+        if (target == QLatin1String("."))
+            return name;
+        return target.endsWith(QLatin1Char('/')) ? target + name : target + QLatin1Char('/') + name;
+    };
+    return {
+        Extracted{inTarget(QStringLiteral("left.ico")), contents.leftOffset, contents.LeftLength},
+        Extracted{inTarget(QStringLiteral("right.ico")), contents.rightOffset,
+                  contents.RightLength}};
+}
+
+// Writes one icon in full beside its name, on disk but not yet in its place.
+int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
+              ReplacingFile& output)
+{
+    if (output.open() != ReplacingFile::OpenStatus::Opened)
+        return output.foundExisting() ? alreadyExists(icon.fileName)
+                                      : cannotWrite(icon.fileName, output.errorString());
+    const CopyResult copy = package.seek(icon.offset)
+                                ? ChunkedCopy::copyFileData(package, output.device(), icon.size,
+                                                            [](qint64) { return !interrupted(); })
+                                : CopyResult{CopyResult::Status::ReadFailed, 0};
+    switch (copy.status) {
+    case CopyResult::Status::Copied:
+        break;
+    case CopyResult::Status::Cancelled:
+        return Failure;
+    case CopyResult::Status::WriteFailed:
+        return cannotWrite(icon.fileName, output.device().errorString() + QLatin1Char('.'));
+    case CopyResult::Status::SourceEnded:
+        return reportCannotRead(packagePath,
+                                QStringLiteral("The file became shorter while it was read."));
+    case CopyResult::Status::ReadFailed:
+        return reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
+    }
+    if (!output.finishWriting())
+        return cannotWrite(icon.fileName, output.errorString());
+    return Success;
+}
+
+// The pair is all or nothing: if the second cannot take its place, the first is
+// put back as it was.
+int putInPlace(const std::array<Extracted, 2>& icons, ReplacingFile& left, ReplacingFile& right)
+{
+    if (!left.replaceTarget(true)) {
+        return left.foundExisting() ? alreadyExists(icons[0].fileName)
+                                    : cannotWrite(icons[0].fileName, left.errorString());
+    }
+    if (!right.replaceTarget(true)) {
+        QString reason = right.errorString();
+        const bool rightExists = right.foundExisting();
+        if (!left.restoreEarlier()) {
+            reason += QStringLiteral(" %1 could not be put back as it was: %2")
+                          .arg(DisplayText::displayPath(icons[0].fileName), left.errorString());
+            return cannotWrite(icons[1].fileName, reason);
+        }
+        return rightExists ? alreadyExists(icons[1].fileName)
+                           : cannotWrite(icons[1].fileName, reason);
+    }
+    for (const auto& [icon, output] : {std::pair{&icons[0], &left}, std::pair{&icons[1], &right}}) {
+        if (!output->syncFolder())
+            return cannotWrite(icon->fileName, output->errorString());
+    }
+    return Success;
+}
+
+class UnpackCommand final : public Command
+{
+public:
+    UnpackCommand()
+        : Command(
+              {QStringLiteral("unpack"),
+               QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."),
+               QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
+               QStringLiteral(
+                   "An existing left.ico or right.ico is kept, and nothing is written, unless\n"
+                   "--force is given.\n\n"
+                   "Example:\n"
+                   "  tvk unpack cafe.tvk -d icons"),
+               {QCommandLineOption({QStringLiteral("d"), QStringLiteral("directory")},
+                                   QStringLiteral("The folder to write them in (default: the "
+                                                  "current folder)."),
+                                   QStringLiteral("DIR"), QStringLiteral(".")),
+                QCommandLineOption(QStringLiteral("force"),
                                    QStringLiteral("Replace left.ico and right.ico if they exist "
-                                                  "(a link is replaced, never its target)."));
-    parser.addOptions({folder, force});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The TVK file."));
+                                                  "(a link is replaced, never its target)."))},
+               {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
+    {}
 
-    int status = Success;
-    const CommandHelp help{
-        QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
-        QStringLiteral("An existing left.ico or right.ico is kept, and nothing is written, unless\n"
-                       "--force is given.\n\n"
-                       "Example:\n"
-                       "  tvk unpack cafe.tvk -d icons")};
-    if (!parseCommand(parser, arguments, {QStringLiteral("FILE")}, help, status))
-        return status;
+protected:
+    int execute(const QCommandLineParser& parser) override;
+};
 
+int UnpackCommand::execute(const QCommandLineParser& parser)
+{
     const QString packagePath = parser.positionalArguments().constFirst();
     QFile package;
     // Unpacking needs no name, so none is read.
     const std::optional<TvkContents> contents = openPackage(package, packagePath, 0);
     if (!contents)
         return Failure;
-
-    // The names are fixed: nothing stored in the file ever becomes part of a path.
-    // Joined as given, never cleaned as text: "link/.." is where the system
-    // takes it, the folder the link leads to, not the current one.
-    const QString target = parser.value(folder);
-    const auto inTarget = [&](const QString& name) {
-        if (target == QLatin1String("."))
-            return name;
-        return target.endsWith(QLatin1Char('/')) ? target + name : target + QLatin1Char('/') + name;
-    };
-    const std::array<Extracted, 2> icons = {
-        Extracted{inTarget(QStringLiteral("left.ico")), contents->leftOffset, contents->LeftLength},
-        Extracted{inTarget(QStringLiteral("right.ico")), contents->rightOffset,
-                  contents->RightLength}};
+    const QString target = parser.value(QStringLiteral("directory"));
+    const std::array<Extracted, 2> icons = iconsIn(target, *contents);
     const std::optional<FileIdentity> packageIdentity = FileIdentity::ofOpenFile(package.handle());
-    const bool forced = parser.isSet(force);
+    const bool forced = parser.isSet(QStringLiteral("force"));
     for (const Extracted& icon : icons) {
         if (!mayWrite(icon.fileName, forced, packageIdentity))
             return Failure;
@@ -125,58 +187,22 @@ int runUnpack(const QStringList& arguments)
         outputs[i] = std::make_unique<ReplacingFile>(
             icons[i].fileName, ReplacingFile::Links::Replace,
             forced ? ReplacingFile::Existing::Replace : ReplacingFile::Existing::Keep);
-        ReplacingFile& output = *outputs[i];
         if (packageIdentity)
-            output.protect({*packageIdentity});
-        if (output.open() != ReplacingFile::OpenStatus::Opened)
-            return output.foundExisting() ? alreadyExists(icons[i].fileName)
-                                          : cannotWrite(icons[i].fileName, output.errorString());
-        const CopyResult copy =
-            package.seek(icons[i].offset)
-                ? ChunkedCopy::copyFileData(package, output.device(), icons[i].size,
-                                            [](qint64) { return !interrupted(); })
-                : CopyResult{CopyResult::Status::ReadFailed, 0};
-        if (copy.status == CopyResult::Status::Cancelled)
-            return Failure;
-        if (copy.status == CopyResult::Status::WriteFailed)
-            return cannotWrite(icons[i].fileName, output.device().errorString() + QLatin1Char('.'));
-        if (copy.status != CopyResult::Status::Copied) {
-            const QString reason =
-                copy.status == CopyResult::Status::SourceEnded
-                    ? QStringLiteral("The file became shorter while it was read.")
-                    : package.errorString() + QLatin1Char('.');
-            return reportCannotRead(packagePath, reason);
-        }
-        if (!output.finishWriting())
-            return cannotWrite(icons[i].fileName, output.errorString());
+            outputs[i]->protect({*packageIdentity});
+        if (const int status = writeIcon(package, packagePath, icons[i], *outputs[i]);
+            status != Success)
+            return status;
     }
-
     if (interrupted())
         return Failure;
-    // The pair is all or nothing: if the second cannot take its place, the
-    // first is put back as it was.
-    ReplacingFile& left = *outputs[0];
-    ReplacingFile& right = *outputs[1];
-    if (!left.replaceTarget(true)) {
-        return left.foundExisting() ? alreadyExists(icons[0].fileName)
-                                    : cannotWrite(icons[0].fileName, left.errorString());
-    }
-    if (!right.replaceTarget(true)) {
-        QString reason = right.errorString();
-        const bool rightExists = right.foundExisting();
-        if (!left.restoreEarlier()) {
-            reason += QStringLiteral(" %1 could not be put back as it was: %2")
-                          .arg(DisplayText::displayPath(icons[0].fileName), left.errorString());
-            return cannotWrite(icons[1].fileName, reason);
-        }
-        return rightExists ? alreadyExists(icons[1].fileName)
-                           : cannotWrite(icons[1].fileName, reason);
-    }
-    for (size_t i = 0; i < icons.size(); ++i) {
-        if (!outputs[i]->syncFolder())
-            return cannotWrite(icons[i].fileName, outputs[i]->errorString());
-    }
-    return Success;
+    return putInPlace(icons, *outputs[0], *outputs[1]);
+}
+
+} // namespace
+
+std::unique_ptr<Command> makeUnpackCommand()
+{
+    return std::make_unique<UnpackCommand>();
 }
 
 } // namespace Cli

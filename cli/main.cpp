@@ -4,42 +4,49 @@
 #include <QCommandLineParser>
 
 namespace Cli {
+
+std::vector<std::unique_ptr<Command>> allCommands()
+{
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(makePackCommand());
+    commands.push_back(makeInfoCommand());
+    commands.push_back(makeUnpackCommand());
+    commands.push_back(makeThumbnailLauncher());
+    commands.push_back(makeBatchCommand());
+    return commands;
+}
+
 namespace {
 
-struct Command
+Command* findCommand(const std::vector<std::unique_ptr<Command>>& commands, const QString& name)
 {
-    const char* name;
-    int (*run)(const QStringList& arguments);
-};
-
-constexpr Command kCommands[] = {
-    {"pack", runPack},           {"info", runInfo},   {"unpack", runUnpack},
-    {"thumbnail", runThumbnail}, {"batch", runBatch},
-};
-
-const Command* findCommand(const QString& name)
-{
-    for (const Command& command : kCommands) {
-        if (name == QLatin1String(command.name))
-            return &command;
+    for (const std::unique_ptr<Command>& command : commands) {
+        if (command->description().name == name)
+            return command.get();
     }
     return nullptr;
 }
 
+// "Commands:" and each command's usage, as its own help gives it.
+QString programDescription(const std::vector<std::unique_ptr<Command>>& commands)
+{
+    QString text = QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
+                                  "Commands:\n");
+    for (const std::unique_ptr<Command>& command : commands)
+        text += QStringLiteral("  ") + command->description().usage.mid(4) + QLatin1Char('\n');
+    return text + QStringLiteral("  help [COMMAND]");
+}
+
 int runCommand(const QStringList& arguments)
 {
+    const std::vector<std::unique_ptr<Command>> commands = allCommands();
+    QStringList names;
+    for (const std::unique_ptr<Command>& command : commands)
+        names << command->description().name;
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
-                       "Commands:\n"
-                       "  pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT\n"
-                       "  info [--json] FILE\n"
-                       "  unpack [-d DIR] [--force] FILE\n"
-                       "  thumbnail [--size N] FILE OUT.png\n"
-                       "  batch [--check] MANIFEST.csv\n"
-                       "  help [COMMAND]"));
+    parser.setApplicationDescription(programDescription(commands));
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("pack, info, unpack, thumbnail, batch or help"),
+                                 names.join(QStringLiteral(", ")) + QStringLiteral(" or help"),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
     parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -70,11 +77,11 @@ int runCommand(const QStringList& arguments)
         if (positional.size() > 2)
             return reportUsageError(
                 QStringLiteral("unexpected argument '%1'").arg(positional.at(2)), {});
-        if (const Command* command = findCommand(positional.at(1)))
+        if (Command* command = findCommand(commands, positional.at(1)))
             return command->run({arguments.value(0), positional.at(1), QStringLiteral("--help")});
         return reportUsageError(QStringLiteral("unknown command '%1'").arg(positional.at(1)), {});
     }
-    if (const Command* command = findCommand(name)) {
+    if (Command* command = findCommand(commands, name)) {
         // "tvk --help pack" asks for the command's help.
         if (helpAsked(parser))
             return command->run({arguments.value(0), name, QStringLiteral("--help")});

@@ -143,10 +143,8 @@ WriteResult PackageWriter::writeUncommitted(const PackageRequest& request, Repla
     Prepared prepared;
     if (const Outcome prepares = prepare(request, prepared); prepares.failed())
         return refused(prepares.reason());
-    OpenIcon& left = prepared.left;
-    OpenIcon& right = prepared.right;
     QSet<FileIdentity> icons;
-    for (const OpenIcon* icon : {&left, &right}) {
+    for (const OpenIcon* icon : {&prepared.left, &prepared.right}) {
         if (icon->identity)
             icons.insert(*icon->identity);
     }
@@ -165,15 +163,21 @@ WriteResult PackageWriter::writeUncommitted(const PackageRequest& request, Repla
     case ReplacingFile::OpenStatus::Failed:
         return failed(cannotWriteOutput(output.errorString()));
     }
-    QFile& device = output.device();
+    return writeContents(prepared, output.device(), request.outputPath, progress);
+}
 
+WriteResult PackageWriter::writeContents(Prepared& prepared, QFile& device,
+                                         const QString& outputPath, const WriteProgress& progress)
+{
+    OpenIcon& left = prepared.left;
+    OpenIcon& right = prepared.right;
     const QByteArray header =
         TvkLayout::header(prepared.nameBytes, prepared.authorBytes, static_cast<qint32>(left.size),
                           static_cast<qint32>(right.size));
     const qint64 total = TvkLayout::fileSize(prepared.nameBytes.size(), prepared.authorBytes.size(),
                                              left.size, right.size);
     const auto writeFailed = [&] {
-        return failed(cannotWriteOutput(device.errorString() + QLatin1Char('.')));
+        return failed(cannotWrite(outputPath, device.errorString() + QLatin1Char('.')));
     };
     const auto cancelled = [] {
         return WriteResult{WriteResult::Status::Cancelled, tr("The conversion was cancelled.")};

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QFile;
 class ReplacingFile;
 
 // The five inputs of one TVK file, as the user gave them.
@@ -73,4 +74,7 @@ public:
 private:
     struct Prepared;
     static Outcome prepare(const PackageRequest& request, Prepared& prepared);
+    // The header and both icons, into the opened output.
+    static WriteResult writeContents(Prepared& prepared, QFile& device, const QString& outputPath,
+                                     const WriteProgress& progress);
 };
