@@ -316,7 +316,7 @@ std::optional<std::vector<Row>> readManifest(const QString& manifest, Inputs& in
                     problems);
 }
 
-const QString kNothingReplaced = QStringLiteral(" No earlier output was replaced.");
+constexpr QLatin1String kNothingReplaced(" No earlier output was replaced.");
 
 // Writes every new file beside its output, and then makes them all durable at
 // once; replaces nothing.

@@ -2,10 +2,10 @@
 #include "cli/Commands.h"
 #include "cli/OpenPackage.h"
 
-#include "package/IcoProbe.h"
-#include "package/SingleByteText.h"
+#include "format/IcoProbe.h"
+#include "format/SingleByteText.h"
+#include "format/SystemCodePage.h"
 #include "runtime/DisplayText.h"
-#include "runtime/SystemCodePage.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

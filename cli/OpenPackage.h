@@ -1,6 +1,6 @@
 #pragma once
 
-#include "package/TvkReader.h"
+#include "format/TvkReader.h"
 
 #include <QFile>
 

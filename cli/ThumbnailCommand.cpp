@@ -1,10 +1,10 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/OpenPackage.h"
-#include "package/IconPictures.h"
 #include "package/PackageWriter.h"
-#include "package/PictureScaling.h"
-#include "package/PngCodec.h"
+#include "pictures/IconPictures.h"
+#include "pictures/PictureScaling.h"
+#include "pictures/PngCodec.h"
 #include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
 #include "runtime/FileIdentity.h"
@@ -25,7 +25,7 @@ namespace {
 constexpr qint64 kLargestIcon = qint64(4) << 20;
 constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
-const QString kStandardOutput = QStringLiteral("-");
+constexpr QLatin1String kStandardOutput("-");
 // How tvk-thumbnail-encoder says that Qt has no writer for the format.
 constexpr int kEncoderLacksFormat = 3;
 constexpr int kEncoderTimeoutMs = 30000;

@@ -1,6 +1,5 @@
 #include "package/ConvertCommand.h"
 
-#include "package/Placeholders.h"
 #include "runtime/MessageService.h"
 
 namespace {
@@ -10,24 +9,24 @@ bool isMissing(const QString& text, const QString& placeholder)
 }
 } // namespace
 
-QStringList ConvertCommand::missingInputMessages(const PackageRequest& fields)
+QStringList ConvertCommand::missingInputMessages(const PackageRequest& fields,
+                                                 const PackageRequest& placeholders)
 {
     QStringList messages;
-    if (isMissing(fields.leftPath, Placeholders::leftIcon) ||
-        isMissing(fields.rightPath, Placeholders::rightIcon))
+    if (isMissing(fields.leftPath, placeholders.leftPath) ||
+        isMissing(fields.rightPath, placeholders.rightPath))
         messages << tr("Please select both (left and right) ICO files!");
-    if (isMissing(fields.outputPath, Placeholders::output))
+    if (isMissing(fields.outputPath, placeholders.outputPath))
         messages << tr("Please select output TVK file!");
-    if (isMissing(fields.name, Placeholders::name) ||
-        isMissing(fields.author, Placeholders::author))
+    if (isMissing(fields.name, placeholders.name) || isMissing(fields.author, placeholders.author))
         messages << tr("Enter both Tovrik and Author names!");
     return messages;
 }
 
-bool ConvertCommand::run(const PackageRequest& fields, MessageService& messages,
-                         const Writer& write)
+bool ConvertCommand::run(const PackageRequest& fields, const PackageRequest& placeholders,
+                         MessageService& messages, const Writer& write)
 {
-    const QStringList missing = missingInputMessages(fields);
+    const QStringList missing = missingInputMessages(fields, placeholders);
     for (const QString& message : missing)
         messages.showMessage(message, MessageService::Kind::Warning);
     if (!missing.isEmpty())

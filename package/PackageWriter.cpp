@@ -1,7 +1,7 @@
 #include "package/PackageWriter.h"
 
-#include "package/SingleByteText.h"
-#include "package/TvkLayout.h"
+#include "format/SingleByteText.h"
+#include "format/TvkLayout.h"
 #include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
 #include "runtime/FileIdentity.h"

@@ -8,6 +8,14 @@
 using Kind = MessageService::Kind;
 
 namespace {
+// The texts the window's boxes start with.
+PackageRequest windowPlaceholders()
+{
+    return {QStringLiteral("Input name - Left ICO"), QStringLiteral("Input name - Right ICO"),
+            QStringLiteral("Output name - Complete TVK"), QStringLiteral("Tovrik name"),
+            QStringLiteral("Author Name")};
+}
+
 constexpr QLatin1String kIcons("Please select both (left and right) ICO files!");
 constexpr QLatin1String kOutput("Please select output TVK file!");
 constexpr QLatin1String kNames("Enter both Tovrik and Author names!");
@@ -43,10 +51,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
 
         const PackageRequest filled = filledFields();
-        const PackageRequest placeholders = {
-            QStringLiteral("Input name - Left ICO"), QStringLiteral("Input name - Right ICO"),
-            QStringLiteral("Output name - Complete TVK"), QStringLiteral("Tovrik name"),
-            QStringLiteral("Author Name")};
+        const PackageRequest placeholders = windowPlaceholders();
 
         QTest::newRow("all at their placeholders")
             << placeholders << QStringList({kIcons, kOutput, kNames});
@@ -79,7 +84,7 @@ private Q_SLOTS:
         const QStringList before = TestFiles::entries(m_dir.path());
         RecordingMessages messages;
 
-        QVERIFY(!ConvertCommand::run(fields, messages));
+        QVERIFY(!ConvertCommand::run(fields, windowPlaceholders(), messages));
 
         QCOMPARE(messages.texts, expected);
         QCOMPARE(TestFiles::entries(m_dir.path()), before);
@@ -106,7 +111,7 @@ private Q_SLOTS:
         fields.author = author;
         RecordingMessages messages;
 
-        QVERIFY(ConvertCommand::run(fields, messages));
+        QVERIFY(ConvertCommand::run(fields, windowPlaceholders(), messages));
 
         QCOMPARE(messages.texts, QStringList(QStringLiteral("Ready!")));
         QCOMPARE(messages.kinds, QList<Kind>({Kind::Information}));
@@ -121,7 +126,7 @@ private Q_SLOTS:
         TestFiles::write(fields.leftPath, "icon");
         RecordingMessages messages;
 
-        QVERIFY(ConvertCommand::run(fields, messages));
+        QVERIFY(ConvertCommand::run(fields, windowPlaceholders(), messages));
 
         QCOMPARE(messages.texts, QStringList(QStringLiteral("Ready!")));
         QVERIFY(TestFiles::read(fields.outputPath).endsWith("icon"));
@@ -155,7 +160,7 @@ private Q_SLOTS:
         QFETCH(MessageService::Kind, expectedKind);
         RecordingMessages messages;
 
-        QVERIFY(!ConvertCommand::run(fields, messages));
+        QVERIFY(!ConvertCommand::run(fields, windowPlaceholders(), messages));
 
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY2(messages.texts.first().startsWith(expectedStart),

@@ -1,6 +1,6 @@
-#include "package/IconPictures.h"
-#include "package/PictureScaling.h"
-#include "package/PngCodec.h"
+#include "pictures/IconPictures.h"
+#include "pictures/PictureScaling.h"
+#include "pictures/PngCodec.h"
 
 #include <QTest>
 #include <QtEndian>

@@ -1,5 +1,5 @@
+#include "format/TvkLayout.h"
 #include "package/PackageWriter.h"
-#include "package/TvkLayout.h"
 #include "runtime/ChunkedCopy.h"
 #include "runtime/SystemFiles.h"
 #include "tests/TestSupport.h"

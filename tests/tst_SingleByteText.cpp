@@ -1,4 +1,4 @@
-#include "package/SingleByteText.h"
+#include "format/SingleByteText.h"
 
 #include <QTest>
 

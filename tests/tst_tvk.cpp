@@ -1,7 +1,7 @@
+#include "format/SingleByteText.h"
+#include "format/TvkLayout.h"
+#include "format/TvkReader.h"
 #include "package/ConvertCommand.h"
-#include "package/SingleByteText.h"
-#include "package/TvkLayout.h"
-#include "package/TvkReader.h"
 #include "tests/TestSupport.h"
 
 #include <QBuffer>
@@ -301,7 +301,7 @@ private Q_SLOTS:
                                      path(QStringLiteral("window.tvk")),
                                      QStringLiteral("Ÿour naïve"), QStringLiteral("Zoë")};
         RecordingMessages messages;
-        QVERIFY(ConvertCommand::run(request, messages));
+        QVERIFY(ConvertCommand::run(request, {}, messages));
 
         QCOMPARE(pack(request.name, request.author, request.leftPath, request.rightPath,
                       path(QStringLiteral("tool.tvk")))

@@ -83,7 +83,7 @@ WriteResult ConversionProgress::run(const Job& job)
     }));
     QTimer follow;
     follow.setInterval(kFollowInterval);
-    QObject::connect(&follow, &QTimer::timeout, [this] { followJob(); });
+    QObject::connect(&follow, &QTimer::timeout, &follow, [this] { followJob(); });
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     // Until the dialog shows, input to the window is set aside: nothing else
@@ -130,7 +130,8 @@ void ConversionProgress::showDialog(qint64 written, qint64 total)
     m_dialog->ensurePolished();
     m_dialog->setLabelText(labelText(total - 1, total));
     m_dialog->setFixedSize(m_dialog->sizeHint());
-    QObject::connect(m_dialog, &QProgressDialog::canceled, [this] { m_cancelled = true; });
+    QObject::connect(m_dialog, &QProgressDialog::canceled, m_dialog,
+                     [this] { m_cancelled = true; });
     showProgress(written, total);
     m_dialog->show();
 }

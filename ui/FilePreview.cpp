@@ -1,9 +1,9 @@
 #include "ui/FilePreview.h"
 
-#include "package/IcoProbe.h"
-#include "package/IconPictures.h"
-#include "package/PictureScaling.h"
-#include "package/PngCodec.h"
+#include "format/IcoProbe.h"
+#include "pictures/IconPictures.h"
+#include "pictures/PictureScaling.h"
+#include "pictures/PngCodec.h"
 #include "runtime/DisplayText.h"
 #include "runtime/InputFile.h"
 #include "runtime/ReplacingFile.h"

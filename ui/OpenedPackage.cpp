@@ -1,7 +1,7 @@
 #include "ui/OpenedPackage.h"
 
-#include "package/SingleByteText.h"
-#include "package/TvkReader.h"
+#include "format/SingleByteText.h"
+#include "format/TvkReader.h"
 #include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
 #include "runtime/InputFile.h"

@@ -2,9 +2,8 @@
 
 #include "ui_frmMain.h"
 
+#include "format/SingleByteText.h"
 #include "package/ConvertCommand.h"
-#include "package/Placeholders.h"
-#include "package/SingleByteText.h"
 #include "runtime/DisplayText.h"
 #include "runtime/FileDialogService.h"
 #include "runtime/MessageService.h"
@@ -99,6 +98,10 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
       m_messages(messages), m_dialogs(dialogs), m_previews(new PreviewTips(this))
 {
     ui->setupUi(this);
+    // The texts the boxes start with, as the form gives them, are their
+    // placeholders: a box still holding its own counts as empty.
+    m_placeholders = {ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(), ui->txtName->text(),
+                      ui->txtAuth->text()};
     FormFont::fit(this);
     // A window reached by dragging files from a file manager is not active yet;
     // its previews must show all the same. (Not on Windows: under Wine, a window
@@ -121,9 +124,9 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
     connect(ui->cmdCnv, &QPushButton::clicked, this, &frmMain::convert);
     connect(ui->cmdOpts, &QPushButton::clicked, this, &frmMain::openOptions);
     connect(ui->txtName, &NameBox::clicked, this,
-            [this] { clearPlaceholder(ui->txtName, Placeholders::name); });
+            [this] { clearPlaceholder(ui->txtName, m_placeholders.name); });
     connect(ui->txtAuth, &NameBox::clicked, this,
-            [this] { clearPlaceholder(ui->txtAuth, Placeholders::author); });
+            [this] { clearPlaceholder(ui->txtAuth, m_placeholders.author); });
 
     ReturnPressesButton::installOn(this);
     setAcceptDrops(true);
@@ -203,14 +206,14 @@ void frmMain::setPath(QLineEdit* box, const QString& path)
 const QString& frmMain::placeholderOf(const QLineEdit* box) const
 {
     if (box == ui->fnInL)
-        return Placeholders::leftIcon;
+        return m_placeholders.leftPath;
     if (box == ui->fnInR)
-        return Placeholders::rightIcon;
+        return m_placeholders.rightPath;
     if (box == ui->txtName)
-        return Placeholders::name;
+        return m_placeholders.name;
     if (box == ui->txtAuth)
-        return Placeholders::author;
-    return Placeholders::output;
+        return m_placeholders.author;
+    return m_placeholders.outputPath;
 }
 
 void frmMain::updateBoxLooks()
@@ -351,13 +354,13 @@ void frmMain::convert()
     ConversionProgress progress(this, fields.outputPath, m_progressDelay);
     {
         const QScopedValueRollback conversion(m_conversion, &progress);
-        const bool written =
-            ConvertCommand::run(fields, m_messages, [&progress](const PackageRequest& request) {
+        const bool written = ConvertCommand::run(
+            fields, m_placeholders, m_messages, [&progress](const PackageRequest& request) {
                 return progress.run([&request](const WriteProgress& report) {
                     return PackageWriter::write(request, report);
                 });
             });
-        if (!written && ConvertCommand::missingInputMessages(fields).isEmpty())
+        if (!written && ConvertCommand::missingInputMessages(fields, m_placeholders).isEmpty())
             pointAtUnstorableCharacter();
     }
     if (m_closeAfterConversion)

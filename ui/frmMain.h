@@ -1,5 +1,6 @@
 #pragma once
 
+#include "package/PackageWriter.h"
 #include "ui/FileDrop.h"
 
 #include <QWidget>
@@ -73,6 +74,7 @@ private:
                                                    const QPoint& position) const;
 
     std::unique_ptr<Ui::frmMain> ui;
+    PackageRequest m_placeholders;
     SettingsStore& m_settings;
     MessageService& m_messages;
     FileDialogService& m_dialogs;

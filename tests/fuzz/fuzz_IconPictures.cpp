@@ -1,9 +1,9 @@
 // libFuzzer target for icon pictures: whatever bytes an icon holds, choosing,
 // decoding, scaling and encoding its pictures never crash, never read outside
 // the input, and never decode a picture past the size limits.
-#include "package/IconPictures.h"
-#include "package/PictureScaling.h"
-#include "package/PngCodec.h"
+#include "pictures/IconPictures.h"
+#include "pictures/PictureScaling.h"
+#include "pictures/PngCodec.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,10 +3,10 @@
 // allocate in proportion to what a file declares. Each input is read twice: from
 // memory, and as the start of a real file made as long as its lengths declare
 // (a sparse file of up to some GiB), as `tvk info` reads it.
-#include "package/IcoProbe.h"
-#include "package/SingleByteText.h"
-#include "package/TvkLayout.h"
-#include "package/TvkReader.h"
+#include "format/IcoProbe.h"
+#include "format/SingleByteText.h"
+#include "format/TvkLayout.h"
+#include "format/TvkReader.h"
 #include "runtime/InputFile.h"
 
 #include <QBuffer>

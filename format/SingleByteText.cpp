@@ -1,6 +1,6 @@
-#include "package/SingleByteText.h"
+#include "format/SingleByteText.h"
 
-#include "runtime/SystemCodePage.h"
+#include "format/SystemCodePage.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "package/PictureScaling.h"
+#include "pictures/PictureScaling.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // The system's ANSI code page, through the Windows conversion functions.
-#include "runtime/SystemCodePage.h"
+#include "format/SystemCodePage.h"
 
 #include <windows.h>
 

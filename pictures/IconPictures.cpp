@@ -1,7 +1,7 @@
-#include "package/IconPictures.h"
+#include "pictures/IconPictures.h"
 
-#include "package/DibDecoder.h"
-#include "package/PngCodec.h"
+#include "pictures/DibDecoder.h"
+#include "pictures/PngCodec.h"
 
 #include <QSet>
 #include <QSize>

@@ -1,4 +1,4 @@
-#include "package/TvkLayout.h"
+#include "format/TvkLayout.h"
 
 #include <QtEndian>
 

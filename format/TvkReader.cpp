@@ -1,6 +1,6 @@
-#include "package/TvkReader.h"
+#include "format/TvkReader.h"
 
-#include "package/TvkLayout.h"
+#include "format/TvkLayout.h"
 
 #include <QIODevice>
 

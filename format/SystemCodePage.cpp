@@ -1,5 +1,5 @@
 // Windows-1252 everywhere but Windows, where the system's own code page is used.
-#include "runtime/SystemCodePage.h"
+#include "format/SystemCodePage.h"
 
 #include <array>
 

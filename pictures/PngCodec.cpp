@@ -1,4 +1,4 @@
-#include "package/PngCodec.h"
+#include "pictures/PngCodec.h"
 
 #include <png.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "package/Picture.h"
+#include "pictures/Picture.h"
 
 #include <QByteArray>
 #include <QList>

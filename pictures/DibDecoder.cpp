@@ -1,4 +1,4 @@
-#include "package/DibDecoder.h"
+#include "pictures/DibDecoder.h"
 
 #include <QtEndian>
 

@@ -1,4 +1,4 @@
-#include "package/IcoProbe.h"
+#include "format/IcoProbe.h"
 
 #include <QIODevice>
 #include <QtEndian>
