@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Peak memory of `tvk info`, `tvk info --json` and `tvk unpack` on a crafted TVK
 # file: a sparse file of 2 GiB (a few KiB on disk) whose name is 2 GiB long, as
-# its NameLength declares. The target: under 32 MiB each, whatever a file declares.
+# its NameLength declares. The promise: under 10 MiB each, whatever a file declares (the README).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 bench_setup crafted python3

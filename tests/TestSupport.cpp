@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace TestFiles {
 
 bool write(const QString& path, const QByteArray& bytes)
@@ -76,9 +80,19 @@ QMap<QString, QByteArray> tree(const QString& folder)
 namespace TestProcess {
 
 Result run(const QString& program, const QStringList& arguments, const QString& folder,
-           const QStringList& environment)
+           const QStringList& environment, qint64 dataLimit)
 {
     QProcess process;
+#ifdef Q_OS_UNIX
+    if (dataLimit > 0) {
+        process.setChildProcessModifier([dataLimit] {
+            const rlimit limit{rlim_t(dataLimit), rlim_t(dataLimit)};
+            setrlimit(RLIMIT_DATA, &limit);
+        });
+    }
+#else
+    Q_UNUSED(dataLimit);
+#endif
     process.setWorkingDirectory(folder);
     process.setEnvironment(QProcess::systemEnvironment() + environment);
     process.start(program, arguments);

@@ -102,6 +102,8 @@ struct Result
 };
 
 // Runs the program in the folder; `environment` adds variables ("NAME=value").
+// A `dataLimit` in bytes caps its heap and other private memory (RLIMIT_DATA,
+// POSIX only): an allocation beyond it fails, and so does the program.
 Result run(const QString& program, const QStringList& arguments, const QString& folder,
-           const QStringList& environment = {});
+           const QStringList& environment = {}, qint64 dataLimit = 0);
 } // namespace TestProcess

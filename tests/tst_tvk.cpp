@@ -616,10 +616,21 @@ private Q_SLOTS:
             QSKIP("This file system cannot hold a sparse file of 2 GiB.");
         file.close();
 
-        const Run info = tvk({QStringLiteral("info"), QStringLiteral("huge.tvk")});
+        // Within the 10 MiB the README promises, counting heap and private data:
+        // reading the name whole would fail. (AddressSanitizer reserves far more.)
+#ifdef TVK_UNDER_SANITIZERS
+        const qint64 limit = 0;
+#else
+        const qint64 limit = qint64(10) << 20;
+#endif
+        const auto within = [&](const QStringList& arguments) {
+            return TestProcess::run(QStringLiteral(TVK_EXECUTABLE), arguments, m_dir.path(), {},
+                                    limit);
+        };
+        const Run info = within({QStringLiteral("info"), QStringLiteral("huge.tvk")});
         const Run json =
-            tvk({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("huge.tvk")});
-        const Run unpacked = tvk({QStringLiteral("unpack"), QStringLiteral("huge.tvk")});
+            within({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("huge.tvk")});
+        const Run unpacked = within({QStringLiteral("unpack"), QStringLiteral("huge.tvk")});
 
         QCOMPARE(info.exitCode, 0);
         QVERIFY(info.out.startsWith(QStringLiteral("Name:   ") + QString(1000, QLatin1Char('n')) +
@@ -630,13 +641,6 @@ private Q_SLOTS:
         QCOMPARE(object.value(QStringLiteral("nameTruncated")).toBool(), true);
         QCOMPARE(object.value(QStringLiteral("authorTruncated")).toBool(), false);
         QCOMPARE(unpacked.exitCode, 0);
-#ifdef Q_OS_UNIX
-        rusage usage = {};
-        QCOMPARE(getrusage(RUSAGE_CHILDREN, &usage), 0);
-        // ru_maxrss counts KiB.
-        QVERIFY2(usage.ru_maxrss < 256 * TestFiles::KiB,
-                 qPrintable(QString::number(usage.ru_maxrss)));
-#endif
     }
 
     void thumbnail_leftIcon_largestImageFittedToSize_data()
