@@ -1,0 +1,170 @@
+#include "runtime/FileIdentity.h"
+#include "runtime/ReplacingFile.h"
+#include "runtime/SystemFiles.h"
+#include "tests/TestSupport.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+// The safe replace on its own, for the ways it must refuse or fail without
+// losing a byte of what was there, and the system calls it stands on.
+class ReplacingFileTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QMap<QString, QByteArray> tree() const { return TestFiles::tree(m_dir.path()); }
+    bool hardLink(const QString& existing, const QString& name) const
+    {
+        bool unsupported = false;
+        QString error;
+        return SystemFiles::hardLink(path(existing), path(name), unsupported, error);
+    }
+
+    // Opens the output and writes `bytes` into it, not yet in place.
+    static bool writeUncommitted(ReplacingFile& output, const QByteArray& bytes)
+    {
+        return output.open() == ReplacingFile::OpenStatus::Opened &&
+               output.device().write(bytes) == bytes.size() &&
+               output.finishWriting(ReplacingFile::DataSync::ByCaller);
+    }
+
+private Q_SLOTS:
+    void init() { QVERIFY(m_dir.isValid() && TestFiles::clearFolder(m_dir.path())); }
+
+    void open_unusableTarget_refusedAndNothingMade_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("a NUL in the path") << QString::fromUtf16(u"a\0b", 3);
+        QTest::newRow("longer than any path") << QString(40000, QLatin1Char('p'));
+#ifdef Q_OS_UNIX
+        QTest::newRow("a FIFO") << "fifo";
+#endif
+    }
+
+    void open_unusableTarget_refusedAndNothingMade()
+    {
+        QFETCH(QString, name);
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0600), 0);
+#endif
+        // Names only: a FIFO's contents would be waited for.
+        const QStringList before = TestFiles::entries(m_dir.path());
+        ReplacingFile output(path(name));
+
+        QCOMPARE(output.open(), ReplacingFile::OpenStatus::Refused);
+
+        QVERIFY(!output.errorString().isEmpty());
+        QVERIFY(ReplacingFile::check(path(name)).failed());
+        QCOMPARE(TestFiles::entries(m_dir.path()), before);
+    }
+
+    // Whatever is not put in place is removed; the earlier file never changes.
+    void uncommitted_discarded_earlierFileKept()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("out")), "earlier"));
+        {
+            ReplacingFile output(path(QStringLiteral("out")));
+            QVERIFY(writeUncommitted(output, "new"));
+        }
+        QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("out"), "earlier"}}));
+    }
+
+    // A file that appears at the name while the new one is written is kept.
+    void keepExisting_fileAppearingMeanwhile_isKept()
+    {
+        ReplacingFile output(path(QStringLiteral("out")), ReplacingFile::Links::Replace,
+                             ReplacingFile::Existing::Keep);
+        QVERIFY(writeUncommitted(output, "new"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("out")), "theirs"));
+
+        QVERIFY(!output.replaceTarget());
+
+        QVERIFY(output.foundExisting());
+        QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("out"), "theirs"}}));
+    }
+
+    // An input the command reads, reached under another name, is never replaced:
+    // not when it is there at the start, nor when it comes there meanwhile.
+    void protectedInput_atTarget_refusedAtOpenAndAtReplace()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("in")), "input"));
+        if (!hardLink(QStringLiteral("in"), QStringLiteral("linked")))
+            QSKIP("This file system has no hard links.");
+        const std::optional<FileIdentity> input =
+            FileIdentity::ofPath(path(QStringLiteral("in")), FileIdentity::LastLink::Follow);
+        QVERIFY(input);
+
+        ReplacingFile atStart(path(QStringLiteral("linked")));
+        atStart.protect({*input});
+        QCOMPARE(atStart.open(), ReplacingFile::OpenStatus::Refused);
+        QCOMPARE(atStart.errorString(), ReplacingFile::isAnInput());
+
+        ReplacingFile meanwhile(path(QStringLiteral("later")));
+        meanwhile.protect({*input});
+        QVERIFY(writeUncommitted(meanwhile, "new"));
+        QVERIFY(hardLink(QStringLiteral("in"), QStringLiteral("later")));
+        QVERIFY(!meanwhile.replaceTarget());
+        QCOMPARE(meanwhile.errorString(), ReplacingFile::isAnInput());
+        QCOMPARE(TestFiles::read(path(QStringLiteral("in"))), QByteArray("input"));
+    }
+
+    void replaceTarget_keepingEarlier_canPutItBack()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("out")), "earlier"));
+        ReplacingFile output(path(QStringLiteral("out")));
+        QVERIFY(writeUncommitted(output, "new"));
+
+        QVERIFY(output.replaceTarget(true));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out"))), QByteArray("new"));
+        QVERIFY(output.restoreEarlier());
+
+        QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("out"), "earlier"}}));
+    }
+
+#ifdef Q_OS_UNIX
+    // Following links replaces the file a link leads to, and keeps the link;
+    // replacing links puts the new file in the link's place, and the file it
+    // led to stays as it was.
+    void links_followedOrReplaced()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("target")), "earlier"));
+        QVERIFY(QFile::link(QStringLiteral("target"), path(QStringLiteral("link"))));
+        for (const ReplacingFile::Links links :
+             {ReplacingFile::Links::Follow, ReplacingFile::Links::Replace}) {
+            ReplacingFile output(path(QStringLiteral("link")), links);
+            QVERIFY(writeUncommitted(output, "new") && output.replaceTarget());
+        }
+        QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("link"), "new"},
+                                                    {QStringLiteral("target"), "new"}}));
+        QVERIFY(!QFileInfo(path(QStringLiteral("link"))).isSymLink());
+    }
+#endif
+
+    void renameNoReplace_existingName_toldAndBothKept()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("a")), "a"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("b")), "b"));
+        bool existed = false;
+        QString error;
+
+        QVERIFY(!SystemFiles::renameNoReplace(path(QStringLiteral("a")), path(QStringLiteral("b")),
+                                              existed, error));
+
+        QVERIFY(existed);
+        QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("a"), "a"},
+                                                    {QStringLiteral("b"), "b"}}));
+    }
+};
+
+QTEST_GUILESS_MAIN(ReplacingFileTest)
+#include "tst_ReplacingFile.moc"
