@@ -30,12 +30,15 @@ constexpr QLatin1String kStandardOutput("-");
 constexpr int kEncoderLacksFormat = 3;
 constexpr int kEncoderTimeoutMs = 30000;
 
-// The format of the picture, by the output's extension, as Qt names it.
+// The format of the picture, by the output's extension, as Qt names it. A name
+// without one is PNG: file managers name their temporary files as they like.
 std::optional<QByteArray> formatOf(const QString& outputPath)
 {
     if (outputPath == kStandardOutput)
         return QByteArray("png");
     const QString suffix = QFileInfo(outputPath).suffix().toLower();
+    if (suffix.isEmpty())
+        return QByteArray("png");
     if (suffix == QLatin1String("png") || suffix == QLatin1String("bmp") ||
         suffix == QLatin1String("webp"))
         return suffix.toLatin1();
@@ -159,8 +162,8 @@ public:
                               "is. File managers use it to show TVK\nfiles."),
                QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
                QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or "
-                              ".webp\nwhere Qt has a writer for it. Icons larger than 4 MiB are "
-                              "refused.\n\n"
+                              ".webp\nwhere Qt has a writer for it; a name without one is PNG. "
+                              "Icons larger than\n4 MiB are refused.\n\n"
                               "Example:\n"
                               "  tvk thumbnail --size 64 cafe.tvk cafe.png"),
                {QCommandLineOption({QStringLiteral("s"), QStringLiteral("size")},

@@ -693,6 +693,7 @@ private Q_SLOTS:
 #endif
         QTest::newRow("BMP, extension in capitals") << "p.BMP" << QByteArray("bmp");
         QTest::newRow("PNG on standard output") << "-" << QByteArray("png");
+        QTest::newRow("PNG without an extension") << "thumb" << QByteArray("png");
         QTest::newRow("no writer for GIF") << "p.gif" << QByteArray();
     }
 
