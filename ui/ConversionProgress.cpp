@@ -33,7 +33,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (m_dialog || !event->isInputEvent())
+        // Asked without touching the dialog, which may be in its destructor.
+        if (!m_dialog.isNull() || !event->isInputEvent())
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
         return widget != nullptr && widget->window() == m_window;
@@ -86,15 +87,17 @@ WriteResult ConversionProgress::run(const Job& job)
     QObject::connect(&follow, &QTimer::timeout, &follow, [this] { followJob(); });
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    // Until the dialog shows, input to the window is set aside: nothing else
-    // may start meanwhile. The dialog, once shown, is window-modal.
-    InputHold hold(m_window, m_dialog);
-    worker->start();
-    follow.start();
-    // Again if the application quits meanwhile: the job ends first.
-    while (!worker->isFinished())
-        loop.exec();
-    worker->wait();
+    {
+        // Until the dialog shows, input to the window is set aside: nothing else
+        // may start meanwhile. The dialog, once shown, is window-modal.
+        const InputHold hold(m_window, m_dialog);
+        worker->start();
+        follow.start();
+        // Again if the application quits meanwhile: the job ends first.
+        while (!worker->isFinished())
+            loop.exec();
+        worker->wait();
+    }
     delete m_dialog.data();
     return result;
 }
