@@ -60,13 +60,9 @@ std::optional<QByteArray> encode(const Picture& picture, const QByteArray& forma
         return png;
     const QString upper =
         format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
-#ifdef Q_OS_WIN
-    const QString name = QStringLiteral("tvk-thumbnail-encoder.exe");
-#else
-    const QString name = QStringLiteral("tvk-thumbnail-encoder");
-#endif
     QProcess encoder;
-    encoder.start(QDir(QCoreApplication::applicationDirPath()).filePath(name),
+    encoder.start(QDir(QCoreApplication::applicationDirPath())
+                      .filePath(helperFileName(QStringLiteral("tvk-thumbnail-encoder"))),
                   {QString::fromLatin1(format)});
     if (!encoder.waitForStarted()) {
         reason = QStringLiteral("Cannot encode %1 pictures: %2.").arg(upper, encoder.errorString());
@@ -79,9 +75,12 @@ std::optional<QByteArray> encode(const Picture& picture, const QByteArray& forma
     if (finished && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0 &&
         !encoded.isEmpty())
         return encoded;
+    // The encoder's own words, when it has any, say why.
+    const QString said = QString::fromLocal8Bit(encoder.readAllStandardError()).trimmed();
     reason = finished && encoder.exitCode() == kEncoderLacksFormat
                  ? QStringLiteral("This system has no writer for %1 pictures.").arg(upper)
-                 : QStringLiteral("The picture could not be encoded as %1.").arg(upper);
+                 : QStringLiteral("The picture could not be encoded as %1%2.")
+                       .arg(upper, said.isEmpty() ? QString() : QStringLiteral(": ") + said);
     return std::nullopt;
 }
 

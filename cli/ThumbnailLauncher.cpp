@@ -16,11 +16,7 @@ namespace {
 QString thumbnailHelper()
 {
     const QDir here(QCoreApplication::applicationDirPath());
-#ifdef Q_OS_WIN
-    const QString name = QStringLiteral("tvk-thumbnail.exe");
-#else
-    const QString name = QStringLiteral("tvk-thumbnail");
-#endif
+    const QString name = helperFileName(QStringLiteral("tvk-thumbnail"));
     for (const QString& candidate :
          {here.filePath(name), here.filePath(QStringLiteral(TVK_LIBEXEC_FROM_BIN "/") + name)}) {
         if (QFileInfo(candidate).isExecutable())

@@ -27,8 +27,8 @@ Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& ic
 {
     QFile icon(iconPath);
     if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        return Outcome::failure(OpenedPackage::tr("Cannot write file %1:\n%2")
-                                    .arg(DisplayText::displayPath(iconPath), icon.errorString()));
+        return Outcome::failure(
+            PackageWriter::cannotWrite(iconPath, icon.errorString() + QLatin1Char('.')));
     }
     if (!package.seek(offset) ||
         ChunkedCopy::copyFileData(package, icon, length).status != CopyResult::Status::Copied ||
