@@ -44,7 +44,15 @@ int main(int argc, char* argv[])
     });
     signalCheck.start(kSignalCheckMs);
     window.show();
-    if (!arguments.packagePath.isEmpty())
-        window.openPackage(arguments.packagePath);
-    return QApplication::exec();
+    // Opened once the event loop runs, so that a signal while its message is
+    // shown ends the program too.
+    if (!arguments.packagePath.isEmpty()) {
+        QTimer::singleShot(0, &window,
+                           [&window, &arguments] { window.openPackage(arguments.packagePath); });
+    }
+    const int status = QApplication::exec();
+    // Stopped by a signal: told as the shell tells a program a signal ended.
+    if (const int signal = Interruption::received(); signal != 0)
+        return Interruption::exitStatus(signal);
+    return status;
 }

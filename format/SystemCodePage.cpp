@@ -27,12 +27,16 @@ unsigned number()
     return 1252;
 }
 
+// The five control characters that the undefined bytes read as go back to those
+// bytes, as Windows writes them, so that every TVK file's names are written
+// again as they were read; the other C1 controls have no byte.
 std::optional<char> byteFor(char32_t character)
 {
     if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
         return static_cast<char>(character);
     for (size_t i = 0; i < kHighControlRange.size(); ++i) {
-        if (kHighControlRange[i] != 0 && kHighControlRange[i] == character)
+        const char32_t atByte = kHighControlRange[i] != 0 ? kHighControlRange[i] : 0x80 + i;
+        if (atByte == character)
             return static_cast<char>(0x80 + i);
     }
     return std::nullopt;

@@ -14,10 +14,9 @@ std::optional<char> byteFor(char32_t character)
 {
     if (character < 0x80)
         return static_cast<char>(character);
-    // Control characters U+0080 to U+009F are no letter anybody means, though
-    // Windows keeps them on the bytes its code pages leave undefined.
-    if (character < 0xA0)
-        return std::nullopt;
+    // Control characters U+0080 to U+009F that Windows keeps on the bytes its
+    // code page leaves undefined go back to those bytes, so that every TVK file's
+    // names are written again as they were read.
     const QString text = QString::fromUcs4(&character, 1);
     char bytes[4] = {};
     BOOL usedDefault = FALSE;

@@ -24,6 +24,11 @@ WriteResult failed(const QString& message)
     return {WriteResult::Status::Failed, message};
 }
 
+WriteResult cancelled()
+{
+    return {WriteResult::Status::Cancelled, PackageWriter::tr("The conversion was cancelled.")};
+}
+
 // An icon opened for reading, with its size taken at that moment: the size that
 // its length field records and the number of bytes copied.
 struct OpenIcon
@@ -129,10 +134,20 @@ Outcome PackageWriter::check(const PackageRequest& request)
 WriteResult PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
 {
     ReplacingFile output(request.outputPath);
-    WriteResult result = writeUncommitted(request, output, progress);
+    qint64 size = 0;
+    WriteResult result = writeUncommitted(request, output, [&](qint64 written, qint64 total) {
+        size = total;
+        return !progress || progress(written, total);
+    });
     if (!result.written())
         return result;
-    if (!output.commit())
+    if (!output.finishWriting())
+        return failed(cannotWrite(request.outputPath, output.errorString()));
+    // The flush may take long on a slow disk; a Cancel or a signal meanwhile is
+    // still in time, and the new file is discarded with `output`.
+    if (progress && !progress(size, size))
+        return cancelled();
+    if (!output.replaceTarget() || !output.syncFolder())
         return failed(cannotWrite(request.outputPath, output.errorString()));
     return result;
 }
@@ -178,9 +193,6 @@ WriteResult PackageWriter::writeContents(Prepared& prepared, QFile& device,
                                              left.size, right.size);
     const auto writeFailed = [&] {
         return failed(cannotWrite(outputPath, device.errorString() + QLatin1Char('.')));
-    };
-    const auto cancelled = [] {
-        return WriteResult{WriteResult::Status::Cancelled, tr("The conversion was cancelled.")};
     };
 
     if (!ChunkedCopy::writeAll(device, header.constData(), header.size()))

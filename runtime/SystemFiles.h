@@ -136,6 +136,11 @@ bool hardLink(const QString& existing, const QString& newPath, bool& unsupported
 
 bool removeFile(const QString& path, QString& error);
 
+// Whether no other user can rename or replace what is in this folder: neither it
+// nor any folder above it is writable by others without the sticky bit (as /tmp
+// has). Always so on Windows, where the temporary folder is the user's own.
+Outcome checkNoOtherWriters(const QString& folder);
+
 // In-kernel copying between two open files (Linux copy_file_range), which saves
 // moving every byte through the program, and starts writing the copied data to
 // disk while copying goes on, so that a final sync has little left to wait for.

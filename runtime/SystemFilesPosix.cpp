@@ -3,6 +3,7 @@
 #include "runtime/SystemFiles.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QList>
 #include <QStringList>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -388,5 +390,29 @@ KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
 }
 
 #endif
+
+Outcome checkNoOtherWriters(const QString& folder)
+{
+    QByteArray path = QFile::encodeName(folder);
+    char resolved[PATH_MAX];
+    if (::realpath(path.constData(), resolved) == nullptr)
+        return Outcome::failure(reason(errno));
+    path = resolved;
+    for (;;) {
+        struct stat status = {};
+        if (::stat(path.isEmpty() ? "/" : path.constData(), &status) != 0)
+            return Outcome::failure(reason(errno));
+        if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (status.st_mode & S_ISVTX) == 0) {
+            return Outcome::failure(
+                QCoreApplication::translate("SystemFiles",
+                                            "Other users can write in %1, and it is not sticky, "
+                                            "so they could replace what is made there.")
+                    .arg(QFile::decodeName(path.isEmpty() ? QByteArray("/") : path)));
+        }
+        if (path.isEmpty())
+            return Outcome::done();
+        path.truncate(path.lastIndexOf('/'));
+    }
+}
 
 } // namespace SystemFiles

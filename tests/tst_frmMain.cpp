@@ -3,10 +3,10 @@
 #include "tests/ModalDriver.h"
 #include "tests/TestSupport.h"
 #include "ui/BoxLook.h"
-#include "ui/ConversionProgress.h"
 #include "ui/FormFont.h"
 #include "ui/NameBox.h"
 #include "ui/PreviewTips.h"
+#include "ui/WorkProgress.h"
 #include "ui/frmMain.h"
 #include "ui/frmOpts.h"
 
@@ -430,24 +430,21 @@ private Q_SLOTS:
         QCOMPARE(box(qPrintable(boxName))->selectedText(), selected);
     }
 
-    // Opened and converted unchanged, a TVK file comes out byte for byte the same;
-    // its icons are in a private folder, gone with the window.
+    // Opened and converted unchanged, a TVK file comes out byte for byte the same,
+    // whatever its names hold (every byte but NUL, the placeholder's text); its
+    // icons are in a private folder, gone with the window.
     void openPackage_convertedUnchanged_isByteIdentical()
     {
-        // Every byte but NUL and the five that Windows-1252 leaves undefined,
-        // which are refused as control characters when written.
         QByteArray name;
-        for (int byte = 1; byte < 256; ++byte) {
-            if (!QByteArray("\x81\x8D\x8F\x90\x9D").contains(char(byte)))
-                name += char(byte);
-        }
+        for (int byte = 1; byte < 256; ++byte)
+            name += char(byte);
         const auto field = [](const QByteArray& bytes) {
             QByteArray length(4, '\0');
             qToLittleEndian(quint32(bytes.size()), length.data());
             return length + bytes;
         };
         const QByteArray left = icoFile();
-        const QByteArray package = field(name) + field("Zo\xEB") + field(left).left(4) +
+        const QByteArray package = field(name) + field("Author Name") + field(left).left(4) +
                                    field("right").left(4) + left + "right";
         const QString file = path(QStringLiteral("cafe.tvk"));
         QVERIFY(TestFiles::write(file, package));
@@ -456,7 +453,7 @@ private Q_SLOTS:
 
         QCOMPARE(m_messages.texts, QStringList());
         QCOMPARE(box("fnOut")->text(), file);
-        QCOMPARE(box("txtAuth")->text(), QStringLiteral("Zoë"));
+        QCOMPARE(box("txtAuth")->text(), QStringLiteral("Author Name"));
         const QString leftIcon = box("fnInL")->text();
         QCOMPARE(QFileInfo(leftIcon).fileName(), QStringLiteral("cafe-left.ico"));
         QCOMPARE(TestFiles::read(leftIcon), left);
@@ -507,37 +504,69 @@ private Q_SLOTS:
         QCOMPARE(shown.count, 0);
     }
 
-    // The writing runs on a worker thread: while it stalls without a word, as
-    // the final flush to a slow disk does, the window still handles its events,
-    // and the progress dialog's Cancel reaches the writing at its next report.
-    void conversion_stalledWriting_windowStaysLiveAndCancelStopsIt()
+    // The writing runs on a worker thread: while it stalls without a report, as
+    // the final flush to a slow disk does, the window still handles its events
+    // but takes no input, the dialog shows when it is due, and its Cancel stays
+    // in time: the job's next report is refused.
+    void job_stalledWithoutReports_showsDialogHoldsInputAndCancels()
     {
-        ConversionProgress progress(m_window.get(), path(QStringLiteral("out.tvk")),
-                                    std::chrono::milliseconds(0));
+        WorkProgress progress(m_window.get(), WorkProgress::Kind::Writing,
+                              QStringLiteral("out.tvk"), std::chrono::milliseconds(100));
         std::atomic<bool> pressed = false;
-        const auto stallingJob = [&pressed](const WriteProgress& report) {
-            report(0, 100);
+        std::atomic<bool> refused = false;
+        const auto stallingJob = [&](const WriteProgress& report) {
+            report(100, 100);
             QDeadlineTimer deadline(5000);
             while (!pressed && !deadline.hasExpired())
                 QThread::msleep(2);
-            return report(100, 100)
-                       ? WriteResult{WriteResult::Status::Failed, QStringLiteral("not cancelled")}
-                       : WriteResult{WriteResult::Status::Cancelled, {}};
+            refused = !report(100, 100);
         };
-        WriteResult result;
 
         const bool shown = whileModalShows<QProgressDialog>(
-            [&] { result = progress.run(stallingJob); },
+            [&] { progress.run(stallingJob); },
             [&](QProgressDialog* dialog) {
                 QCOMPARE(dialog->parentWidget(), m_window.get());
-                QVERIFY(dialog->labelText().contains(QStringLiteral("out.tvk")));
+                QCOMPARE(dialog->labelText(), QStringLiteral("Saving out.tvk to disk…"));
+                QTest::keyClicks(box("txtName"), QStringLiteral("typed"));
+                QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik name"));
                 QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+                QVERIFY(dialog->isVisible());
+                QCOMPARE(dialog->labelText(),
+                         QStringLiteral("Cancelling…\nout.tvk stays as it was."));
                 pressed = true;
             });
 
         QVERIFY(shown);
-        QCOMPARE(result.status, WriteResult::Status::Cancelled);
+        QVERIFY(refused);
         QVERIFY(m_window->findChildren<QProgressDialog*>().isEmpty());
+    }
+
+    // Opening a file copies its icons beside the window, with the same progress
+    // and Cancel: cancelled, the window stays empty and nothing is left.
+    void openPackage_cancelled_leavesWindowEmptyAndNoFolder()
+    {
+        const QString file = path(QStringLiteral("big.tvk"));
+        // A 1 GiB left icon, sparse: only its copy takes room.
+        QFile big(file);
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        big.write(QByteArray::fromHex("01000000 41 01000000 42 00000040 00000000"));
+        QVERIFY(big.resize(big.size() + (qint64(1) << 30)));
+        big.close();
+        m_window->setProgressDelay(std::chrono::milliseconds(0));
+        const QStringList before = QDir::temp().entryList({QStringLiteral("TVK_Mak-*")});
+
+        const bool shown = whileModalShows<QProgressDialog>(
+            [&] { m_window->openPackage(file); },
+            [&](QProgressDialog* dialog) {
+                QVERIFY(dialog->labelText().startsWith(QStringLiteral("Copying the icons of big.tvk")) ||
+                        dialog->labelText() == QStringLiteral("Opening big.tvk…"));
+                QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+            });
+
+        QVERIFY(shown);
+        QCOMPARE(m_messages.texts, QStringList());
+        QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik name"));
+        QCOMPARE(QDir::temp().entryList({QStringLiteral("TVK_Mak-*")}), before);
     }
 
     // "Ready!" must not appear behind a progress dialog still on the screen.

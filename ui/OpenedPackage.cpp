@@ -5,6 +5,7 @@
 #include "runtime/ChunkedCopy.h"
 #include "runtime/DisplayText.h"
 #include "runtime/InputFile.h"
+#include "runtime/PrivateFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,29 +23,55 @@ OpenedPackage::Result cannotOpen(const QString& path, const QString& reason)
                               .arg(DisplayText::displayPath(path), reason)};
 }
 
-// Copies `length` bytes from `offset` of the package into a new file.
-Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& iconPath)
+// Why copying from the package failed, as the copy found it.
+QString copyFailure(const CopyResult& copy, const QFile& package, const QFile& icon)
+{
+    switch (copy.status) {
+    case CopyResult::Status::SourceEnded:
+        return OpenedPackage::tr("The TVK file became shorter while it was read.");
+    case CopyResult::Status::WriteFailed:
+        return icon.errorString() + QLatin1Char('.');
+    default:
+        return package.errorString() + QLatin1Char('.');
+    }
+}
+
+enum class Copied
+{
+    Done,
+    Failed,
+    Stopped,
+};
+
+// Copies `length` bytes from `offset` of the package into a new file;
+// `progress` gets the bytes copied from `before` on.
+Copied copyIcon(QFile& package, qint64 offset, qint64 length, const QString& iconPath,
+                const std::function<bool(qint64)>& progress, QString& error)
 {
     QFile icon(iconPath);
     if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        return Outcome::failure(
-            PackageWriter::cannotWrite(iconPath, icon.errorString() + QLatin1Char('.')));
+        error = PackageWriter::cannotWrite(iconPath, icon.errorString() + QLatin1Char('.'));
+        return Copied::Failed;
     }
-    if (!package.seek(offset) ||
-        ChunkedCopy::copyFileData(package, icon, length).status != CopyResult::Status::Copied ||
-        !icon.flush()) {
-        const QString reason =
-            icon.error() != QFileDevice::NoError ? icon.errorString() : package.errorString();
-        icon.remove();
-        return Outcome::failure(OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
-                                    .arg(DisplayText::displayPath(iconPath), reason));
-    }
-    return Outcome::done();
+    const CopyResult copy = package.seek(offset)
+                                ? ChunkedCopy::copyFileData(package, icon, length, progress)
+                                : CopyResult{CopyResult::Status::ReadFailed, 0};
+    if (copy.status == CopyResult::Status::Copied && icon.flush())
+        return Copied::Done;
+    if (copy.status == CopyResult::Status::Cancelled)
+        return Copied::Stopped;
+    error = OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
+                .arg(DisplayText::displayPath(iconPath),
+                     copy.status == CopyResult::Status::Copied
+                         ? icon.errorString() + QLatin1Char('.')
+                         : copyFailure(copy, package, icon));
+    return Copied::Failed;
 }
 
 } // namespace
 
-OpenedPackage::Result OpenedPackage::open(const QString& path, const QString& iconFolder)
+OpenedPackage::Result OpenedPackage::open(const QString& path, PrivateFolder& iconFolder,
+                                          const WriteProgress& progress)
 {
     QFile package;
     if (const Outcome opened = InputFile::open(package, path); opened.failed())
@@ -57,21 +84,33 @@ OpenedPackage::Result OpenedPackage::open(const QString& path, const QString& ic
         return cannotOpen(path, tr("Its names are too long to change here."));
 
     const QString baseName = QFileInfo(path).completeBaseName().left(kLongestBaseName);
-    const QDir folder(iconFolder);
     PackageRequest fields{
-        folder.filePath(baseName + QStringLiteral("-left.ico")),
-        folder.filePath(baseName + QStringLiteral("-right.ico")),
+        iconFolder.filePath(baseName + QStringLiteral("-left.ico")),
+        iconFolder.filePath(baseName + QStringLiteral("-right.ico")),
         QFileInfo(path).isAbsolute() ? path : QDir::currentPath() + QLatin1Char('/') + path,
         SingleByteText::decode(contents.NameText), SingleByteText::decode(contents.AuthorText)};
-    if (const Outcome copied =
-            copyIcon(package, contents.leftOffset, contents.LeftLength, fields.leftPath);
-        copied.failed())
-        return {std::nullopt, copied.reason()};
-    if (const Outcome copied =
-            copyIcon(package, contents.rightOffset, contents.RightLength, fields.rightPath);
-        copied.failed()) {
-        QFile::remove(fields.leftPath);
-        return {std::nullopt, copied.reason()};
+    const qint64 total = qint64(contents.LeftLength) + contents.RightLength;
+    const struct
+    {
+        qint64 offset;
+        qint64 length;
+        const QString& iconPath;
+        qint64 before;
+    } icons[] = {{contents.leftOffset, contents.LeftLength, fields.leftPath, 0},
+                 {contents.rightOffset, contents.RightLength, fields.rightPath,
+                  contents.LeftLength}};
+    if (progress && !progress(0, total))
+        return {};
+    for (const auto& icon : icons) {
+        QString error;
+        const Copied copied = copyIcon(
+            package, icon.offset, icon.length, icon.iconPath,
+            [&](qint64 copiedSoFar) { return !progress || progress(icon.before + copiedSoFar, total); },
+            error);
+        if (copied != Copied::Done) {
+            iconFolder.remove();
+            return {std::nullopt, error};
+        }
     }
     return {std::move(fields), {}};
 }

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+class PrivateFolder;
+
 // A TVK file opened in the window, to be changed and written again: its two
 // names, and its two icons copied byte for byte into files of a private folder
 // (for "cafe.tvk", "cafe-left.ico" and "cafe-right.ico"), so that they can be
@@ -24,9 +26,14 @@ public:
     {
         // The five fields, the output being the opened file itself.
         std::optional<PackageRequest> fields;
-        // Otherwise why not, naming the file, for a message box.
+        // Otherwise why not, naming the file, for a message box; empty when the
+        // progress handler stopped the copying.
         QString error;
     };
 
-    static Result open(const QString& path, const QString& iconFolder);
+    // Reads the file and copies its icons, reporting the bytes copied; for a
+    // worker thread, since the file may be large or on a slow disk. Returning
+    // false from `progress` stops it, and the icons copied so far are removed.
+    static Result open(const QString& path, PrivateFolder& iconFolder,
+                       const WriteProgress& progress = {});
 };

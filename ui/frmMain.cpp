@@ -7,10 +7,10 @@
 #include "runtime/DisplayText.h"
 #include "runtime/FileDialogService.h"
 #include "runtime/MessageService.h"
+#include "runtime/PrivateFolder.h"
 #include "runtime/ProgramInfo.h"
 #include "settings/SettingsStore.h"
 #include "ui/BoxLook.h"
-#include "ui/ConversionProgress.h"
 #include "ui/FilePreview.h"
 #include "ui/FormFont.h"
 #include "ui/OpenedPackage.h"
@@ -26,17 +26,9 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScopedValueRollback>
-#include <QTemporaryDir>
 #include <QToolTip>
 
 namespace {
-// A click in a name box that still shows its placeholder makes room for typing.
-void clearPlaceholder(QLineEdit* box, const QString& placeholder)
-{
-    if (box->text() == placeholder)
-        box->clear();
-}
-
 bool isFileDrag(const QEvent* event)
 {
     switch (event->type()) {
@@ -123,10 +115,19 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
     });
     connect(ui->cmdCnv, &QPushButton::clicked, this, &frmMain::convert);
     connect(ui->cmdOpts, &QPushButton::clicked, this, &frmMain::openOptions);
-    connect(ui->txtName, &NameBox::clicked, this,
-            [this] { clearPlaceholder(ui->txtName, m_placeholders.name); });
-    connect(ui->txtAuth, &NameBox::clicked, this,
-            [this] { clearPlaceholder(ui->txtAuth, m_placeholders.author); });
+    for (NameBox* box : {ui->txtName, ui->txtAuth}) {
+        // A click in a name box that still shows its placeholder makes room for typing.
+        connect(box, &NameBox::clicked, this, [this, box] {
+            if (showsPlaceholder(box))
+                box->clear();
+        });
+        // A name read from a file is the file's, even where it is the placeholder's
+        // text, until the user changes it.
+        connect(box, &QLineEdit::textEdited, this, [this, box] {
+            m_namesFromFile.remove(box);
+            updateBoxLooks();
+        });
+    }
 
     ReturnPressesButton::installOn(this);
     setAcceptDrops(true);
@@ -137,7 +138,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
                             "same."));
         mark->setVisible(false);
         connect(box, &QLineEdit::textChanged, mark, [this, box, mark] {
-            mark->setVisible(box->text() != placeholderOf(box) &&
+            mark->setVisible(!showsPlaceholder(box) &&
                              FilePreview::isReadableButNotIco(box->text()));
         });
     }
@@ -155,25 +156,45 @@ void frmMain::openPackage(const QString& path)
 {
     // A folder of its own for each file opened, so that a failure leaves the
     // icons of the one opened before.
-    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1Char('/') +
-                                                  ProgramInfo::title + QStringLiteral("-XXXXXX"));
-    if (!folder->isValid()) {
+    auto folder = std::make_unique<PrivateFolder>();
+    if (const Outcome made = folder->create(ProgramInfo::title); made.failed()) {
         m_messages.showMessage(tr("Cannot make a folder for the icons of %1:\n%2")
-                                   .arg(DisplayText::displayPath(path), folder->errorString()),
+                                   .arg(DisplayText::displayPath(path), made.reason()),
                                MessageService::Kind::Error);
         return;
     }
-    const OpenedPackage::Result opened = OpenedPackage::open(path, folder->path());
+    OpenedPackage::Result opened;
+    runJob(WorkProgress::Kind::Opening, path, [&](const WriteProgress& report) {
+        opened = OpenedPackage::open(path, *folder, report);
+    });
+    if (m_closeAfterJob) {
+        close();
+        return;
+    }
     if (!opened.fields) {
-        m_messages.showMessage(opened.error, MessageService::Kind::Warning);
+        if (!opened.error.isEmpty())
+            m_messages.showMessage(opened.error, MessageService::Kind::Warning);
         return;
     }
     m_openedIcons = std::move(folder);
     setPath(ui->fnInL, opened.fields->leftPath);
     setPath(ui->fnInR, opened.fields->rightPath);
     setPath(ui->fnOut, opened.fields->outputPath);
+    m_namesFromFile = {ui->txtName, ui->txtAuth};
     ui->txtName->setText(opened.fields->name);
     ui->txtAuth->setText(opened.fields->author);
+    updateBoxLooks();
+}
+
+// Runs a job on files beside the window; a close meanwhile cancels it, and
+// the caller closes the window once it has ended.
+void frmMain::runJob(WorkProgress::Kind kind, const QString& path, const WorkProgress::Job& job)
+{
+    WorkProgress progress(this, kind, QFileInfo(path).fileName(), m_progressDelay);
+    {
+        const QScopedValueRollback running(m_job, &progress);
+        progress.run(job);
+    }
 }
 
 frmOpts* frmMain::optionsWindow() const
@@ -203,6 +224,21 @@ void frmMain::setPath(QLineEdit* box, const QString& path)
     box->setToolTip(QDir::toNativeSeparators(path));
 }
 
+bool frmMain::showsPlaceholder(const QLineEdit* box) const
+{
+    return box->text() == placeholderOf(box) && !m_namesFromFile.contains(box);
+}
+
+PackageRequest frmMain::placeholdersNow() const
+{
+    PackageRequest placeholders = m_placeholders;
+    if (m_namesFromFile.contains(ui->txtName))
+        placeholders.name.clear();
+    if (m_namesFromFile.contains(ui->txtAuth))
+        placeholders.author.clear();
+    return placeholders;
+}
+
 const QString& frmMain::placeholderOf(const QLineEdit* box) const
 {
     if (box == ui->fnInL)
@@ -223,10 +259,10 @@ void frmMain::updateBoxLooks()
          {std::pair{ui->fnInL, targets.left}, std::pair{ui->fnInR, targets.right},
           std::pair{ui->fnOut, targets.output}}) {
         BoxLook::applyToPath(box, palette(),
-                             {box->text() == placeholderOf(box), !target.isEmpty()});
+                             {showsPlaceholder(box), !target.isEmpty()});
     }
     for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth})
-        BoxLook::applyToName(box, palette(), box->text() == placeholderOf(box));
+        BoxLook::applyToName(box, palette(), showsPlaceholder(box));
 }
 
 void frmMain::showDropTargets(const std::optional<FileDrop::Placement>& targets)
@@ -264,7 +300,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     // Only a chosen path has a tip; placeholders and empty boxes have none.
     const QString path = box->text();
-    if (path.isEmpty() || path == placeholderOf(box)) {
+    if (path.isEmpty() || showsPlaceholder(box)) {
         QToolTip::hideText();
         return true;
     }
@@ -347,23 +383,23 @@ void frmMain::convert()
 {
     // Events are handled while writing; a second conversion must not start from
     // within the first.
-    if (m_conversion)
+    if (m_job)
         return;
     const PackageRequest fields{ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
                                 ui->txtName->text(), ui->txtAuth->text()};
-    ConversionProgress progress(this, fields.outputPath, m_progressDelay);
-    {
-        const QScopedValueRollback conversion(m_conversion, &progress);
-        const bool written = ConvertCommand::run(
-            fields, m_placeholders, m_messages, [&progress](const PackageRequest& request) {
-                return progress.run([&request](const WriteProgress& report) {
-                    return PackageWriter::write(request, report);
-                });
-            });
-        if (!written && ConvertCommand::missingInputMessages(fields, m_placeholders).isEmpty())
-            pointAtUnstorableCharacter();
-    }
-    if (m_closeAfterConversion)
+    const PackageRequest placeholders = placeholdersNow();
+    const bool written = ConvertCommand::run(
+        fields, placeholders, m_messages, [this](const PackageRequest& request) {
+            WriteResult result;
+            runJob(WorkProgress::Kind::Writing, request.outputPath,
+                   [&](const WriteProgress& report) {
+                       result = PackageWriter::write(request, report);
+                   });
+            return result;
+        });
+    if (!written && ConvertCommand::missingInputMessages(fields, placeholders).isEmpty())
+        pointAtUnstorableCharacter();
+    if (m_closeAfterJob)
         close();
 }
 
@@ -384,9 +420,9 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     // Closed while writing: the writing stops, keeping the earlier file, and the
     // window closes once it has.
-    if (m_conversion) {
-        m_conversion->cancel();
-        m_closeAfterConversion = true;
+    if (m_job) {
+        m_job->cancel();
+        m_closeAfterJob = true;
         event->ignore();
         return;
     }

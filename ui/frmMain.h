@@ -2,19 +2,20 @@
 
 #include "package/PackageWriter.h"
 #include "ui/FileDrop.h"
+#include "ui/WorkProgress.h"
 
+#include <QSet>
 #include <QWidget>
 
 #include <chrono>
 #include <memory>
 #include <optional>
 
-class ConversionProgress;
 class FileDialogService;
 class QMimeData;
 class MessageService;
 class QLineEdit;
-class QTemporaryDir;
+class PrivateFolder;
 class PreviewTips;
 class SettingsStore;
 class frmOpts;
@@ -61,8 +62,13 @@ private:
     void browse(QLineEdit* box, const QString& filter, const QString& folderKey, bool forSaving);
     void setPath(QLineEdit* box, const QString& path);
     void convert();
+    void runJob(WorkProgress::Kind kind, const QString& path, const WorkProgress::Job& job);
     void openOptions();
     const QString& placeholderOf(const QLineEdit* box) const;
+    // Whether the box holds its placeholder, and not a name read from a file.
+    bool showsPlaceholder(const QLineEdit* box) const;
+    // The placeholders that count as missing input now.
+    PackageRequest placeholdersNow() const;
     void updateBoxLooks();
     void pointAtUnstorableCharacter();
     // Files dragged to `position`, on the window or on a name box.
@@ -75,16 +81,18 @@ private:
 
     std::unique_ptr<Ui::frmMain> ui;
     PackageRequest m_placeholders;
+    // The name boxes that hold a name read from a file, unchanged since.
+    QSet<const QLineEdit*> m_namesFromFile;
     SettingsStore& m_settings;
     MessageService& m_messages;
     FileDialogService& m_dialogs;
     std::unique_ptr<frmOpts> m_options;
-    std::unique_ptr<QTemporaryDir> m_openedIcons;
+    std::unique_ptr<PrivateFolder> m_openedIcons;
     PreviewTips* m_previews;
     // The boxes that files dragged over the window would fill.
     std::optional<FileDrop::Placement> m_dropTargets;
     std::chrono::milliseconds m_progressDelay{500};
-    // The conversion under way, if any.
-    ConversionProgress* m_conversion = nullptr;
-    bool m_closeAfterConversion = false;
+    // The job on files under way (a conversion, or opening a file), if any.
+    WorkProgress* m_job = nullptr;
+    bool m_closeAfterJob = false;
 };

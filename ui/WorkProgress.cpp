@@ -1,0 +1,184 @@
+#include "ui/WorkProgress.h"
+
+#include "runtime/DisplayText.h"
+#include "runtime/ProgramInfo.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QLocale>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+constexpr int kSteps = 1000;
+// How often the dialog follows the job: often enough to look alive.
+constexpr std::chrono::milliseconds kFollowInterval(30);
+// A size shown with as many digits as any: 931.32 GiB.
+constexpr qint64 kWidestSize = 999'999'999'999;
+
+// Drops the mouse and keyboard input meant for the window while a job runs:
+// nothing else may start meanwhile. The dialog is a window of its own, so its
+// Cancel still works.
+class InputHold : public QObject
+{
+public:
+    explicit InputHold(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+    ~InputHold() override { qApp->removeEventFilter(this); }
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!event->isInputEvent())
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return widget != nullptr && widget->window() == m_window;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+// Stays on the screen until the job has ended, so that a Cancel that waits for a
+// flush to end is seen to be waiting: closing it is asking to cancel.
+class JobDialog : public QProgressDialog
+{
+public:
+    using QProgressDialog::QProgressDialog;
+
+    void reject() override { Q_EMIT canceled(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        Q_EMIT canceled();
+        event->ignore();
+    }
+};
+} // namespace
+
+WorkProgress::WorkProgress(QWidget* window, Kind kind, QString fileName,
+                           std::chrono::milliseconds delay)
+    : m_window(window), m_kind(kind), m_fileName(std::move(fileName)), m_delay(delay)
+{}
+
+WorkProgress::~WorkProgress()
+{
+    delete m_dialog.data();
+}
+
+void WorkProgress::run(const Job& job)
+{
+    const std::unique_ptr<QThread> worker(QThread::create([&] {
+        job([this](qint64 written, qint64 total) {
+            m_written = written;
+            m_total = total;
+            return !m_cancelled;
+        });
+    }));
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer follow;
+    follow.setInterval(kFollowInterval);
+    QObject::connect(&follow, &QTimer::timeout, &follow, [this] { followJob(); });
+    QTimer dialogDue;
+    dialogDue.setSingleShot(true);
+    QObject::connect(&dialogDue, &QTimer::timeout, &dialogDue, [this, &follow] {
+        showDialog();
+        follow.start();
+    });
+    {
+        const InputHold hold(m_window);
+        // Without a delay the dialog is there before the job starts, however
+        // quickly it ends.
+        if (m_delay.count() == 0) {
+            showDialog();
+            follow.start();
+        } else {
+            dialogDue.start(m_delay);
+        }
+        worker->start();
+        // Again if the application quits meanwhile: the job ends first.
+        while (!worker->isFinished())
+            loop.exec();
+        worker->wait();
+    }
+    delete m_dialog.data();
+}
+
+void WorkProgress::followJob()
+{
+    if (!m_dialog)
+        return;
+    const qint64 total = m_total;
+    if (!m_cancelled) {
+        m_dialog->setLabelText(labelText(m_written, total));
+        m_dialog->setValue(total > 0 ? int(m_written * kSteps / total) : total == 0 ? kSteps : 0);
+    } else if (QPushButton* cancelButton = m_dialog->findChild<QPushButton*>();
+               cancelButton != nullptr && cancelButton->isEnabled()) {
+        cancelButton->setEnabled(false);
+        m_dialog->setLabelText(cancellingText());
+    }
+}
+
+// The dialog is shown whole, with its text and at the size it keeps, so that it
+// is never resized while the window manager places it.
+void WorkProgress::showDialog()
+{
+    if (m_dialog)
+        return;
+    m_dialog = new JobDialog(m_window);
+    m_dialog->setWindowTitle(ProgramInfo::title);
+    m_dialog->setWindowModality(Qt::WindowModal);
+    m_dialog->setRange(0, kSteps);
+    m_dialog->setAutoClose(false);
+    m_dialog->setAutoReset(false);
+    // Cancel asks the job to stop; the dialog stays until the job has.
+    QObject::disconnect(m_dialog, &QProgressDialog::canceled, m_dialog, nullptr);
+    QObject::connect(m_dialog, &QProgressDialog::canceled, m_dialog, [this] {
+        m_cancelled = true;
+        followJob();
+    });
+    // Measured with the fonts it is shown with, and its widest texts: sizes
+    // with the most digits, and the one told after Cancel.
+    m_dialog->ensurePolished();
+    QSize size;
+    for (const QString& text : {labelText(kWidestSize - 1, kWidestSize), cancellingText()}) {
+        m_dialog->setLabelText(text);
+        size = size.expandedTo(m_dialog->sizeHint());
+    }
+    m_dialog->setFixedSize(size);
+    followJob();
+    m_dialog->show();
+}
+
+QString WorkProgress::cancellingText() const
+{
+    return QCoreApplication::translate("WorkProgress", "Cancelling…\n%1 stays as it was.")
+        .arg(DisplayText::escapeControls(m_fileName));
+}
+
+QString WorkProgress::labelText(qint64 written, qint64 total) const
+{
+    const QLocale locale;
+    const QString file = DisplayText::escapeControls(m_fileName);
+    if (m_kind == Kind::Opening) {
+        return total < 0 ? QCoreApplication::translate("WorkProgress", "Opening %1…").arg(file)
+                         : QCoreApplication::translate("WorkProgress",
+                                                       "Copying the icons of %1…\n%2 of %3")
+                               .arg(file, locale.formattedDataSize(written),
+                                    locale.formattedDataSize(total));
+    }
+    if (total < 0)
+        return QCoreApplication::translate("WorkProgress", "Writing %1…").arg(file);
+    return written < total
+               ? QCoreApplication::translate("WorkProgress", "Writing %1…\n%2 of %3")
+                     .arg(file, locale.formattedDataSize(written), locale.formattedDataSize(total))
+               : QCoreApplication::translate("WorkProgress", "Saving %1 to disk…").arg(file);
+}

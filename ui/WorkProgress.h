@@ -1,0 +1,63 @@
+#pragma once
+
+#include "package/PackageWriter.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+
+class QProgressDialog;
+class QWidget;
+
+// Runs one of the window's jobs on files (a conversion, the copying of an opened
+// file's icons) on a worker thread, so that the window keeps painting however
+// slow the disk is, a final flush included. A job that is done within `delay`
+// shows nothing; a longer one shows a window-modal progress dialog with the bytes
+// written and a Cancel button, at `delay` whatever the job is doing then.
+class WorkProgress
+{
+public:
+    using Job = std::function<void(const WriteProgress& progress)>;
+    enum class Kind
+    {
+        // A file is written and saved to disk.
+        Writing,
+        // The icons of an opened file are copied out of it.
+        Opening,
+    };
+
+    // `fileName` names the file written or opened, in the dialog.
+    WorkProgress(QWidget* window, Kind kind, QString fileName, std::chrono::milliseconds delay);
+    ~WorkProgress();
+    WorkProgress(const WorkProgress&) = delete;
+    WorkProgress& operator=(const WorkProgress&) = delete;
+
+    // Returns once the job has ended and the dialog is closed, so that the
+    // outcome is never told behind it. Keyboard and mouse input to the window is
+    // dropped until then, except what goes to the dialog; its Cancel makes every
+    // later progress report of the job return false.
+    void run(const Job& job);
+
+    // Asks the job to stop, as Cancel does; for the window when it is closed.
+    void cancel() { m_cancelled = true; }
+
+private:
+    void showDialog();
+    void followJob();
+    QString cancellingText() const;
+    QString labelText(qint64 written, qint64 total) const;
+
+    QWidget* m_window;
+    Kind m_kind;
+    QString m_fileName;
+    std::chrono::milliseconds m_delay;
+    QPointer<QProgressDialog> m_dialog;
+    // Shared with the worker thread.
+    std::atomic<qint64> m_written{0};
+    std::atomic<qint64> m_total{-1};
+    std::atomic<bool> m_cancelled{false};
+};
