@@ -13,7 +13,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QDeadlineTimer>
 #include <QTest>
+#include <QThread>
 #include <QtEndian>
 
 #include <cerrno>
@@ -150,6 +152,24 @@ private:
                            QStringLiteral("ASAN_OPTIONS=%1:verify_asan_link_order=0")
                                .arg(qEnvironmentVariable("ASAN_OPTIONS"))} +
                failure;
+    }
+#endif
+
+#ifdef TVK_FAILING_CALLS
+    // Starts `tvk` and returns once it waits in the system call `call`.
+    bool startPaused(QProcess& process, const char* call, const QStringList& arguments) const
+    {
+        process.setWorkingDirectory(m_dir.path());
+        process.setEnvironment(QProcess::systemEnvironment() +
+                               failingEnvironment({QStringLiteral("TVK_PAUSE_CALL=%1")
+                                                       .arg(QLatin1String(call))}));
+        process.start(QStringLiteral(TVK_EXECUTABLE), arguments);
+        if (!process.waitForStarted())
+            return false;
+        QDeadlineTimer deadline(10000);
+        while (!QFile::exists(path(QStringLiteral("paused"))) && !deadline.hasExpired())
+            QThread::msleep(5);
+        return !deadline.hasExpired();
     }
 #endif
 
@@ -1225,14 +1245,9 @@ private Q_SLOTS:
                  0);
         QVERIFY(TestFiles::write(path(QStringLiteral("p.png")), "earlier"));
         QProcess thumbnail;
-        thumbnail.setWorkingDirectory(m_dir.path());
-        thumbnail.setEnvironment(QProcess::systemEnvironment() +
-                                 failingEnvironment({QStringLiteral("TVK_PAUSE_CALL=fchmod")}));
-        thumbnail.start(
-            QStringLiteral(TVK_EXECUTABLE),
-            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), QStringLiteral("p.png")});
-        QVERIFY(thumbnail.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path(QStringLiteral("paused"))), 10000);
+        QVERIFY(startPaused(thumbnail, "fchmod",
+                            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"),
+                             QStringLiteral("p.png")}));
         const QString running =
             QFileInfo(QStringLiteral("/proc/%1/exe").arg(thumbnail.processId())).symLinkTarget();
 
@@ -1242,6 +1257,28 @@ private Q_SLOTS:
         QVERIFY2(running.endsWith(QLatin1String("/tvk-thumbnail")), qPrintable(running));
         QCOMPARE(thumbnail.exitCode(), 128 + SIGTERM);
         QCOMPARE(TestFiles::read(path(QStringLiteral("p.png"))), QByteArray("earlier"));
+        QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+
+    // A signal while the new file is flushed to a slow disk is still in time:
+    // the earlier file stays, and the status says the command was stopped.
+    void pack_signalledDuringFlush_keepsEarlierFile()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")), "earlier"));
+        QProcess pack;
+        QVERIFY(startPaused(pack, "fdatasync",
+                            {QStringLiteral("pack"), QStringLiteral("-n"), QStringLiteral("A"),
+                             QStringLiteral("-a"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                             QStringLiteral("r.ico"), QStringLiteral("-o"),
+                             QStringLiteral("p.tvk")}));
+
+        QCOMPARE(::kill(pid_t(pack.processId()), SIGTERM), 0);
+
+        QVERIFY(pack.waitForFinished(10000));
+        QCOMPARE(pack.exitCode(), 128 + SIGTERM);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("p.tvk"))), QByteArray("earlier"));
         QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
     }
 #endif

@@ -6,8 +6,8 @@
 //   TVK_FAIL_PATH   for rename: fail only when the new name contains this text
 // and to lose a race or catch a moment that no test could time:
 //   TVK_APPEAR_AT   a file named this appears just before a rename onto it
-//   TVK_PAUSE_CALL  fchmod waits here for up to 10 s (a signal ends the wait),
-//                   having made the file "paused" in the current folder
+//   TVK_PAUSE_CALL  fchmod or fdatasync waits here for up to 10 s (a signal ends
+//                   the wait), having made the file "paused" in the current folder
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -55,12 +55,22 @@ void appearAt(const char* to)
         close(handle);
     }
 }
+// A slow disk, or a moment to act in: waits until a signal comes.
+void pauseAt(const char* call)
+{
+    const char* wanted = std::getenv("TVK_PAUSE_CALL");
+    if (wanted != nullptr && std::strcmp(wanted, call) == 0) {
+        close(open("paused", O_WRONLY | O_CREAT, 0644));
+        sleep(10);
+    }
+}
 } // namespace
 
 extern "C" {
 
 int fdatasync(int fildes)
 {
+    pauseAt("fdatasync");
     if (failing("fdatasync"))
         return fail();
     return real<int (*)(int)>("fdatasync")(fildes);
@@ -90,11 +100,7 @@ int renameat2(int fromFolder, const char* from, int toFolder, const char* to, un
 
 int fchmod(int fd, mode_t mode)
 {
-    const char* wanted = std::getenv("TVK_PAUSE_CALL");
-    if (wanted != nullptr && std::strcmp(wanted, "fchmod") == 0) {
-        close(open("paused", O_WRONLY | O_CREAT, 0644));
-        sleep(10);
-    }
+    pauseAt("fchmod");
     return real<int (*)(int, mode_t)>("fchmod")(fd, mode);
 }
 
