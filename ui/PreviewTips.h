@@ -4,34 +4,50 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
-#include <QThreadPool>
+
+#include <memory>
 
 class QLineEdit;
+class QThreadPool;
 
-// Shows the path boxes' tooltips (FilePreview) without ever making the window
-// wait: the files are read and their pictures decoded on a worker thread, while
-// the tip shows what is already known (the path, or the tip the path had last
-// time) and is filled in when the worker is done, if the mouse still rests there.
+// Shows the path boxes' tooltips (FilePreview) and finds icons that are not ICO
+// files without ever making the window wait: the files are read and their
+// pictures decoded on worker threads, while the tip shows what is already known
+// (the path, or the tip the path had last time) and is filled in when the worker
+// is done, if the mouse still rests there. A path whose every call stalls (a dead
+// network share) holds a worker, never the window, not even when it closes.
 class PreviewTips : public QObject
 {
     Q_OBJECT
 
 public:
     explicit PreviewTips(QObject* parent = nullptr);
-    // Waits for a preview still being made: at most a moment, its work is bounded.
+    // Waits a moment for the workers; one still stalled then is left to end
+    // with the program, and its result is dropped.
     ~PreviewTips() override;
 
     void show(QLineEdit* box, const QString& path, bool isOutput, const QPoint& globalPosition);
 
-    // For tests only: waits until every preview asked for is shown.
-    bool waitForDone(int milliseconds) { return m_workers.waitForDone(milliseconds); }
+    // Looks whether the file at `path` can be read but is no ICO file, and
+    // tells it with iconChecked().
+    void checkIcon(const QString& path);
+
+    // For tests only: waits until every preview and check asked for is told.
+    bool waitForDone(int milliseconds);
+
+Q_SIGNALS:
+    void iconChecked(const QString& path, bool readableButNotIco);
 
 private:
+    struct Owner;
     void finished(quint64 request, const QString& path, const QString& tip);
 
     QHash<QString, QString> m_lastTips;
     QPointer<QLineEdit> m_box;
     QPoint m_position;
     quint64 m_request = 0;
-    QThreadPool m_workers;
+    // What the workers post their results to, while this object lives.
+    std::shared_ptr<Owner> m_owner;
+    QThreadPool* m_tipWorkers;
+    QThreadPool* m_checkWorkers;
 };

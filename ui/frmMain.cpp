@@ -137,10 +137,17 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
         mark->setToolTip(tr("This file is not an ICO file. It will be stored unchanged all the "
                             "same."));
         mark->setVisible(false);
+        // Looked at by a worker, since the path may stall; told if still the box's.
         connect(box, &QLineEdit::textChanged, mark, [this, box, mark] {
-            mark->setVisible(!showsPlaceholder(box) &&
-                             FilePreview::isReadableButNotIco(box->text()));
+            mark->setVisible(false);
+            if (!showsPlaceholder(box) && !box->text().isEmpty())
+                m_previews->checkIcon(box->text());
         });
+        connect(m_previews, &PreviewTips::iconChecked, mark,
+                [box, mark](const QString& path, bool notIco) {
+                    if (box->text() == path)
+                        mark->setVisible(notIco);
+                });
     }
     for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->fnInL, ui->fnInR, ui->fnOut,
                                                             ui->txtName, ui->txtAuth}) {
