@@ -22,20 +22,12 @@ namespace {
 int refuseInvalidUtf8(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        const QByteArray argument(argv[i]);
-        if (QString::fromUtf8(argument).toUtf8() == argument)
-            continue;
-        QString shown;
-        for (const char byte : argument) {
-            const auto value = static_cast<uchar>(byte);
-            shown += value >= 0x20 && value < 0x7F
-                         ? QString(QLatin1Char(byte))
-                         : QStringLiteral("\\x%1").arg(value, 2, 16, QLatin1Char('0'));
+        if (const std::optional<QString> shown = DisplayText::notUtf8(argv[i])) {
+            reportFailure(QStringLiteral("The name '%1' is not valid UTF-8, so it cannot be "
+                                         "used exactly as given.")
+                              .arg(*shown));
+            return Failure;
         }
-        reportFailure(QStringLiteral("The name '%1' is not valid UTF-8, so it cannot be used "
-                                     "exactly as given.")
-                          .arg(shown));
-        return Failure;
     }
     return Success;
 }

@@ -49,4 +49,18 @@ QString breakableAnywhere(const QString& text)
     return result;
 }
 
+std::optional<QString> notUtf8(const QByteArray& name)
+{
+    if (QString::fromUtf8(name).toUtf8() == name)
+        return std::nullopt;
+    QString shown;
+    for (const char byte : name) {
+        const auto value = static_cast<uchar>(byte);
+        shown += value >= 0x20 && value < 0x7F
+                     ? QString(QLatin1Char(byte))
+                     : QStringLiteral("\\x%1").arg(value, 2, 16, QLatin1Char('0'));
+    }
+    return shown;
+}
+
 } // namespace DisplayText

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 namespace DisplayText {
 
@@ -16,5 +19,10 @@ QString displayPath(const QString& path);
 // separator and inside any long unbroken run, so that a long file name wraps
 // anywhere instead of stretching a message box or tooltip past the screen.
 QString breakableAnywhere(const QString& text);
+
+// A name that came as bytes (an argument, a dropped file's address) and is not
+// valid UTF-8, shown with its other bytes as "\xe9"; nothing when it is valid.
+// Read as UTF-8 it would be another name, so such a name is refused.
+std::optional<QString> notUtf8(const QByteArray& name);
 
 } // namespace DisplayText

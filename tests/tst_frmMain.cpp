@@ -629,6 +629,9 @@ private Q_SLOTS:
         QTest::newRow("not a local file")
             << "fnInL" << QStringList{QStringLiteral("https://x/a.ico")}
             << QStringList{kept, kept, kept};
+        QTest::newRow("a name that is not UTF-8")
+            << "fnInL" << QStringList{QStringLiteral("file:///tmp/caf%E9.ico")}
+            << QStringList{kept, kept, kept};
     }
 
     void drop_files_fillTheBoxesOrAreRefused()

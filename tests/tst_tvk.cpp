@@ -787,10 +787,14 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("ic\uFFFD.ico")), "look-alike"));
         const QStringList before = TestFiles::entries(m_dir.path());
         // sh passes on the bytes printf makes, which QProcess's texts cannot hold.
-        const auto tvkInShell = [&](const QString& command) {
+        const auto inShell = [&](const char* program, const QString& command) {
             return run(QStringLiteral("sh"),
                        {QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + command,
-                        QStringLiteral(TVK_EXECUTABLE)});
+                        QLatin1String(program)},
+                       {QStringLiteral("QT_QPA_PLATFORM=no-such-platform")});
+        };
+        const auto tvkInShell = [&](const QString& command) {
+            return inShell(TVK_EXECUTABLE, command);
         };
 
         const Run icon =
@@ -804,6 +808,11 @@ private Q_SLOTS:
         QCOMPARE(output.exitCode, 1);
         QVERIFY2(output.err.contains(QStringLiteral("'out\\xff.tvk' is not valid UTF-8")),
                  qPrintable(output.err));
+        // The window is not even opened for such a file.
+        const Run opened = inShell(TVK_MAK_EXECUTABLE, QStringLiteral("\"$(printf 'ic\\376.ico')\""));
+        QCOMPARE(opened.exitCode, 1);
+        QCOMPARE(opened.err, QStringLiteral("TVK_Mak: The name 'ic\\xfe.ico' is not valid UTF-8, "
+                                            "so it cannot be used exactly as given.\n"));
         QCOMPARE(TestFiles::entries(m_dir.path()), before);
     }
 #endif

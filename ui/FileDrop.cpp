@@ -1,5 +1,7 @@
 #include "ui/FileDrop.h"
 
+#include "runtime/DisplayText.h"
+
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
@@ -10,7 +12,9 @@ std::optional<QStringList> localFiles(const QMimeData& data)
 {
     QStringList files;
     for (const QUrl& url : data.urls()) {
-        if (!url.isLocalFile())
+        // A name that is not UTF-8 would be read as another file's.
+        if (!url.isLocalFile() ||
+            DisplayText::notUtf8(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())))
             return std::nullopt;
         const QString path = url.toLocalFile();
         if (QFileInfo(path).isDir())

@@ -29,7 +29,8 @@ struct Placement
 };
 
 // The local files a drag carries, or nothing when it carries anything else: a
-// URL that is not a local file, a folder, or no file at all.
+// URL that is not a local file, a name that is not UTF-8, a folder, or no file
+// at all.
 std::optional<QStringList> localFiles(const QMimeData& data);
 
 std::optional<Placement> onRow(Row row, const QStringList& files);

@@ -9,6 +9,7 @@
 // that those two work without a display.
 namespace ProgramArguments {
 
+inline constexpr int kRefused = 1;
 inline constexpr int kUsageError = 2;
 
 struct Reading
