@@ -58,11 +58,14 @@ PrivateFolder::~PrivateFolder()
 
 Outcome PrivateFolder::create(const QString& prefix)
 {
+    // Qt gives no path for a temporary folder that does not exist.
     const QString temporary = QDir::tempPath();
-    if (!QFileInfo(temporary).isDir()) {
+    if (temporary.isEmpty() || !QFileInfo(temporary).isDir()) {
+        const bool named = qEnvironmentVariableIsSet("TMPDIR");
         QString reason = tr("The temporary folder %1 does not exist.")
-                             .arg(DisplayText::displayPath(temporary));
-        if (qEnvironmentVariableIsSet("TMPDIR"))
+                             .arg(DisplayText::displayPath(
+                                 named ? qEnvironmentVariable("TMPDIR") : temporary));
+        if (named)
             reason += QLatin1Char(' ') + tr("It is the folder that TMPDIR names.");
         return Outcome::failure(reason);
     }

@@ -466,6 +466,49 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(QFileInfo(leftIcon).path()));
     }
 
+    // The icons of an opened file go only where no other user can replace them.
+    void openPackage_temporaryFolderUnfit_isToldAndNothingMade_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << 0
+                                 << "The temporary folder %1 does not exist. It is the folder "
+                                    "that TMPDIR names.";
+        QTest::newRow("writable by others, not sticky")
+            << "shared" << 0777 << "Other users can write in %1, and it is not sticky, so they "
+                                   "could replace what is made there.";
+    }
+
+    void openPackage_temporaryFolderUnfit_isToldAndNothingMade()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("The temporary folder is the user's own on Windows.");
+#endif
+        QFETCH(QString, folder);
+        QFETCH(int, mode);
+        QFETCH(QString, reason);
+        const QString temporary = path(folder);
+        if (mode != 0) {
+            QVERIFY(QDir().mkpath(temporary));
+            QVERIFY(QFile::setPermissions(temporary, QFileDevice::Permissions(0x7777)));
+        }
+        const QString file = path(QStringLiteral("cafe.tvk"));
+        QVERIFY(TestFiles::write(file, QByteArray::fromHex("01000000 41 01000000 42 0000000000000000")));
+        const QByteArray before = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temporary));
+
+        m_window->openPackage(file);
+
+        qputenv("TMPDIR", before);
+        QCOMPARE(m_messages.texts,
+                 QStringList(QStringLiteral("Cannot make a folder for the icons of %1:\n").arg(file) +
+                             reason.arg(temporary)));
+        QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik name"));
+        if (mode != 0)
+            QCOMPARE(TestFiles::entries(temporary), QStringList());
+    }
+
     void openPackage_notATvkFile_isToldAndWindowStaysEmpty()
     {
         const QString file = path(QStringLiteral("odd.tvk"));

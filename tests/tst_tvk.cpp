@@ -1394,6 +1394,51 @@ private Q_SLOTS:
         }
     }
 
+#ifdef Q_OS_UNIX
+    // The window's program ends when asked, even with a message shown, and
+    // when its display goes away, and leaves no folder of its own behind.
+    void windowProgram_signalledOrDisplayLost_endsAndRemovesItsFolder()
+    {
+        QVERIFY(QDir().mkpath(path(QStringLiteral("tmp"))));
+        QVERIFY(TestFiles::write(path(QStringLiteral("odd.tvk")), "odd"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")),
+                                 QByteArray::fromHex("01000000 41 01000000 42 01000000 01000000 6C 72")));
+        const auto start = [&](QProcess& window, const QString& file, const QStringList& display) {
+            window.setWorkingDirectory(m_dir.path());
+            window.setEnvironment(QProcess::systemEnvironment() + display +
+                                  QStringList{QStringLiteral("TMPDIR=") + path(QStringLiteral("tmp"))});
+            window.start(QStringLiteral(TVK_MAK_EXECUTABLE), {file});
+            return window.waitForStarted();
+        };
+
+        // "Cannot open TVK file", waiting for its OK.
+        QProcess told;
+        QVERIFY(start(told, QStringLiteral("odd.tvk"), {QStringLiteral("QT_QPA_PLATFORM=offscreen")}));
+        QTest::qWait(1000);
+        QCOMPARE(::kill(pid_t(told.processId()), SIGTERM), 0);
+        QVERIFY(told.waitForFinished(5000));
+        QCOMPARE(told.exitCode(), 128 + SIGTERM);
+
+        QProcess server;
+        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1")});
+        if (!server.waitForStarted() || !server.waitForReadyRead(10000))
+            QSKIP("Xvfb cannot be started here.");
+        const QString display = QString::fromLatin1(server.readLine()).trimmed();
+        QProcess opened;
+        QVERIFY(start(opened, QStringLiteral("p.tvk"),
+                      {QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=:") + display}));
+        // Qt may also make its runtime folder there, without XDG_RUNTIME_DIR.
+        const auto ours = [&] {
+            return TestFiles::entries(path(QStringLiteral("tmp"))).filter(QStringLiteral("TVK_Mak-"));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(ours().size(), 1, 10000);
+        server.kill();
+        server.waitForFinished();
+        QVERIFY(opened.waitForFinished(5000));
+        QCOMPARE(ours(), QStringList());
+    }
+#endif
+
     // The window program's own command line is read before any display is
     // opened: a platform that cannot start would abort it otherwise.
     void windowProgram_helpVersionAndWrongUse_needNoDisplay()
