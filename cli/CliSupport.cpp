@@ -122,7 +122,10 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments,
 {
     const QString command = arguments.value(1);
     parser.addHelpOption();
+    // A helper started with no arguments at all has no command's name either.
     QStringList withProgram = arguments.mid(1);
+    if (withProgram.isEmpty())
+        withProgram << QString();
     withProgram[0] = QStringLiteral("tvk ") + command;
     if (!parser.parse(withProgram)) {
         exitStatus = reportUsageError(parser.errorText(), command);

@@ -11,6 +11,7 @@
 #include "runtime/ReplacingFile.h"
 #include "runtime/SystemFiles.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -29,6 +30,8 @@ constexpr QLatin1String kStandardOutput("-");
 // How tvk-thumbnail-encoder says that Qt has no writer for the format.
 constexpr int kEncoderLacksFormat = 3;
 constexpr int kEncoderTimeoutMs = 30000;
+// How often the wait for the encoder looks for a signal to stop.
+constexpr int kEncoderPollMs = 50;
 
 // The format of the picture, by the output's extension, as Qt names it. A name
 // without one is PNG: file managers name their temporary files as they like.
@@ -70,7 +73,21 @@ std::optional<QByteArray> encode(const Picture& picture, const QByteArray& forma
     }
     encoder.write(png);
     encoder.closeWriteChannel();
-    const bool finished = encoder.waitForFinished(kEncoderTimeoutMs);
+    // Waited for in short steps, so that a signal to stop ends the encoder at
+    // once: no process of ours outlives this one.
+    const QDeadlineTimer deadline(kEncoderTimeoutMs);
+    bool finished = false;
+    while (!(finished = encoder.waitForFinished(kEncoderPollMs)) && !interrupted() &&
+           !deadline.hasExpired()) {
+    }
+    if (!finished) {
+        encoder.kill();
+        encoder.waitForFinished();
+    }
+    if (interrupted()) {
+        reason = QStringLiteral("Interrupted.");
+        return std::nullopt;
+    }
     const QByteArray encoded = encoder.readAllStandardOutput();
     if (finished && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0 &&
         !encoded.isEmpty())

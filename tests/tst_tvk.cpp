@@ -156,13 +156,16 @@ private:
 #endif
 
 #ifdef TVK_FAILING_CALLS
-    // Starts `tvk` and returns once it waits in the system call `call`.
-    bool startPaused(QProcess& process, const char* call, const QStringList& arguments) const
+    // Starts `tvk` and returns once it, or its helper `program`, waits in the
+    // system call `call`.
+    bool startPaused(QProcess& process, const char* call, const QStringList& arguments,
+                     const char* program = nullptr) const
     {
         process.setWorkingDirectory(m_dir.path());
-        process.setEnvironment(QProcess::systemEnvironment() +
-                               failingEnvironment({QStringLiteral("TVK_PAUSE_CALL=%1")
-                                                       .arg(QLatin1String(call))}));
+        QStringList pause{QStringLiteral("TVK_PAUSE_CALL=%1").arg(QLatin1String(call))};
+        if (program != nullptr)
+            pause << QStringLiteral("TVK_PAUSE_PROGRAM=%1").arg(QLatin1String(program));
+        process.setEnvironment(QProcess::systemEnvironment() + failingEnvironment(pause));
         process.start(QStringLiteral(TVK_EXECUTABLE), arguments);
         if (!process.waitForStarted())
             return false;
@@ -1267,6 +1270,44 @@ private Q_SLOTS:
         QCOMPARE(thumbnail.exitCode(), 128 + SIGTERM);
         QCOMPARE(TestFiles::read(path(QStringLiteral("p.png"))), QByteArray("earlier"));
         QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+
+    // A signal while the encoder works ends both at once: nothing of ours runs on.
+    // (The helper started wrongly, with no arguments at all, says so too.)
+    void thumbnail_signalledWhileEncoding_endsWithItsEncoder()
+    {
+        const Run bare =
+            run(QFileInfo(QStringLiteral(TVK_EXECUTABLE)).path() + QStringLiteral("/tvk-thumbnail"), {});
+        QCOMPARE(bare.exitCode, 2);
+        QCOMPARE(bare.err, QStringLiteral("tvk: missing FILE and OUT (see 'tvk --help')\n"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(16, 16)})));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
+                     .exitCode,
+                 0);
+        QProcess thumbnail;
+        QVERIFY(startPaused(thumbnail, "fread",
+                            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"),
+                             QStringLiteral("p.bmp")},
+                            "tvk-thumbnail-encoder"));
+        const auto encoders = [] {
+            QStringList running;
+            for (const QString& process : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+                const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(process)).symLinkTarget();
+                if (exe.endsWith(QLatin1String("/tvk-thumbnail-encoder")))
+                    running << process;
+            }
+            return running;
+        };
+        QCOMPARE(encoders().size(), 1);
+
+        QCOMPARE(::kill(pid_t(thumbnail.processId()), SIGTERM), 0);
+
+        QVERIFY(thumbnail.waitForFinished(2000));
+        QCOMPARE(thumbnail.exitCode(), 128 + SIGTERM);
+        QTRY_COMPARE(encoders(), QStringList());
+        QVERIFY(!QFile::exists(path(QStringLiteral("p.bmp"))));
     }
 
     // A signal while the new file is flushed to a slow disk is still in time:

@@ -6,9 +6,11 @@
 //   TVK_FAIL_PATH   for rename: fail only when the new name contains this text
 // and to lose a race or catch a moment that no test could time:
 //   TVK_APPEAR_AT   a file named this appears just before a rename onto it
-//   TVK_PAUSE_CALL  fchmod or fdatasync waits here for up to 10 s (a signal ends
-//                   the wait), having made the file "paused" in the current folder
+//   TVK_PAUSE_CALL  fchmod, fdatasync or fread waits here for up to 10 s (a signal
+//                   ends the wait), having made the file "paused" in the current
+//                   folder; in the program TVK_PAUSE_PROGRAM only, when it is set
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -59,7 +61,9 @@ void appearAt(const char* to)
 void pauseAt(const char* call)
 {
     const char* wanted = std::getenv("TVK_PAUSE_CALL");
-    if (wanted != nullptr && std::strcmp(wanted, call) == 0) {
+    const char* program = std::getenv("TVK_PAUSE_PROGRAM");
+    if (wanted != nullptr && std::strcmp(wanted, call) == 0 &&
+        (program == nullptr || std::strcmp(program, program_invocation_short_name) == 0)) {
         close(open("paused", O_WRONLY | O_CREAT, 0644));
         sleep(10);
     }
@@ -96,6 +100,12 @@ int renameat2(int fromFolder, const char* from, int toFolder, const char* to, un
     appearAt(to);
     return real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(
         fromFolder, from, toFolder, to, flags);
+}
+
+size_t fread(void* buffer, size_t size, size_t count, FILE* stream)
+{
+    pauseAt("fread");
+    return real<size_t (*)(void*, size_t, size_t, FILE*)>("fread")(buffer, size, count, stream);
 }
 
 int fchmod(int fd, mode_t mode)
