@@ -36,6 +36,14 @@ struct Row
     PackageRequest request;
 };
 
+// Where the header puts each of columnNames(), and how many fields it has:
+// spreadsheets may save a column more, without a name, which stays empty.
+struct Columns
+{
+    QList<qsizetype> of;
+    qsizetype width = 0;
+};
+
 // Everything wrong with a manifest, told all at once, in the order of its lines.
 class Problems
 {
@@ -75,12 +83,12 @@ private:
 };
 
 // The header's column for each of columnNames(), or problems with it.
-std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& problems)
+std::optional<Columns> columnsOf(const Csv::Record& header, Problems& problems)
 {
     const QStringList names = columnNames();
     const QString expected = names.join(QStringLiteral(", "));
     const qsizetype earlierProblems = problems.count();
-    QList<qsizetype> columns(names.size(), -1);
+    Columns columns{QList<qsizetype>(names.size(), -1), header.fields.size()};
     // Matched as people type them in spreadsheets: "Name", " left ".
     const auto columnOf = [&](const QString& field) {
         return names.indexOf(field.trimmed().toLower());
@@ -95,18 +103,20 @@ std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& p
     }
     for (qsizetype i = 0; i < header.fields.size(); ++i) {
         const qsizetype known = columnOf(header.fields.at(i));
+        if (header.fields.at(i).trimmed().isEmpty())
+            continue;
         if (known < 0) {
             problems.add(header.line, QStringLiteral("unknown column '%1'; the columns are %2")
                                           .arg(header.fields.at(i), expected));
-        } else if (columns[known] >= 0) {
+        } else if (columns.of[known] >= 0) {
             problems.add(header.line,
                          QStringLiteral("the column '%1' is named twice").arg(names.at(known)));
         } else {
-            columns[known] = i;
+            columns.of[known] = i;
         }
     }
     for (qsizetype known = 0; known < names.size(); ++known) {
-        if (columns[known] < 0) {
+        if (columns.of[known] < 0) {
             problems.add(header.line,
                          QStringLiteral("the column '%1' is missing").arg(names.at(known)));
         }
@@ -117,12 +127,20 @@ std::optional<QList<qsizetype>> columnsOf(const Csv::Record& header, Problems& p
 }
 
 // "the name is empty": told by column, where the window would ask for both names.
-Outcome checkFilled(const Csv::Record& record, const QList<qsizetype>& columns)
+Outcome checkFilled(const Csv::Record& record, const Columns& columns)
 {
     const QStringList names = columnNames();
     for (qsizetype column = 0; column < names.size(); ++column) {
-        if (record.fields.at(columns.at(column)).isEmpty())
+        if (record.fields.at(columns.of.at(column)).isEmpty())
             return Outcome::failure(QStringLiteral("the %1 is empty").arg(names.at(column)));
+    }
+    for (qsizetype i = 0; i < record.fields.size(); ++i) {
+        if (!columns.of.contains(i) && !record.fields.at(i).isEmpty()) {
+            return Outcome::failure(
+                QStringLiteral("field %1 holds '%2', but the first line names no column there")
+                    .arg(i + 1)
+                    .arg(record.fields.at(i)));
+        }
     }
     return Outcome::done();
 }
@@ -144,21 +162,20 @@ struct Inputs
 
 // One line of the manifest as a row, checked as `tvk pack` checks its
 // arguments; nothing when it is a line of empty cells or has a problem.
-std::optional<Row> rowOf(const Csv::Record& record, const QList<qsizetype>& columns,
+std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns,
                          const QDir& base, Problems& problems)
 {
     // Spreadsheets end their sheets with rows of empty cells.
     if (std::all_of(record.fields.cbegin(), record.fields.cend(),
                     [](const QString& field) { return field.isEmpty(); }))
         return std::nullopt;
-    const qsizetype columnCount = columnNames().size();
-    if (record.fields.size() != columnCount) {
+    if (record.fields.size() != columns.width) {
         problems.add(record.line, QStringLiteral("expected %1 fields, found %2")
-                                      .arg(columnCount)
+                                      .arg(columns.width)
                                       .arg(record.fields.size()));
         return std::nullopt;
     }
-    const auto field = [&](int column) { return record.fields.at(columns.at(column)); };
+    const auto field = [&](int column) { return record.fields.at(columns.of.at(column)); };
     const auto fromBase = [&](const QString& path) {
         return path.isEmpty() || !QDir::isRelativePath(path) ? path : base.filePath(path);
     };
@@ -193,7 +210,7 @@ void checkOutputsAreNotInputs(const std::vector<Row>& rows,
 // The rows of the manifest, each checked as `tvk pack` checks its arguments, and
 // against each other by the files their paths reach, however spelled: no output
 // twice, no output that is another row's icon or the manifest.
-std::vector<Row> readRows(const QList<Csv::Record>& records, const QList<qsizetype>& columns,
+std::vector<Row> readRows(const QList<Csv::Record>& records, const Columns& columns,
                           const QDir& base, Inputs& inputs, Problems& problems)
 {
     std::vector<Row> rows;
@@ -309,7 +326,7 @@ std::optional<std::vector<Row>> readManifest(const QString& manifest, Inputs& in
         }
         return std::vector<Row>();
     }
-    const std::optional<QList<qsizetype>> columns = columnsOf(csv.records.constFirst(), problems);
+    const std::optional<Columns> columns = columnsOf(csv.records.constFirst(), problems);
     if (!columns)
         return std::vector<Row>();
     return readRows(csv.records.mid(1), *columns, QFileInfo(manifest).absoluteDir(), inputs,

@@ -1,5 +1,6 @@
 #include "cli/Csv.h"
 
+#include <QRegularExpression>
 #include <QUtf8StringView>
 
 namespace Cli::Csv {
@@ -43,12 +44,12 @@ private:
         return m_at + ahead < m_text.size() ? m_text.at(m_at + ahead) : QChar();
     }
 
-    // Consumes a line end (CRLF or LF), if one is next.
+    // Consumes a line end (CRLF, LF, or CR as older spreadsheets write), if one is next.
     bool takeLineEnd()
     {
         if (peek() == kReturn && peek(1) == kNewline)
             m_at += 2;
-        else if (peek() == kNewline)
+        else if (peek() == kNewline || peek() == kReturn)
             m_at += 1;
         else
             return false;
@@ -82,8 +83,7 @@ private:
 
     bool readPlain(QString& field, QString& problem)
     {
-        while (!atEnd() && peek() != m_separator && peek() != kNewline &&
-               !(peek() == kReturn && peek(1) == kNewline)) {
+        while (!atEnd() && peek() != m_separator && peek() != kNewline && peek() != kReturn) {
             if (peek() == kQuote) {
                 problem = QStringLiteral("a quote inside a field that does not start with one");
                 return false;
@@ -103,7 +103,7 @@ private:
                 if (peek() != kQuote)
                     return true;
                 ++m_at;
-            } else if (c == kNewline) {
+            } else if (c == kNewline || (c == kReturn && peek() != kNewline)) {
                 ++m_line;
             }
             field += c;
@@ -166,7 +166,7 @@ ParseResult parse(const QByteArray& bytes)
     const QString text = QString::fromUtf8(data);
     // Spreadsheets in many locales separate fields with semicolons: the header
     // line tells which, by what separates its column names.
-    const QString header = text.left(text.indexOf(kNewline));
+    const QString header = text.left(text.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
     const QChar separator = header.count(QLatin1Char(';')) > header.count(QLatin1Char(','))
                                 ? QLatin1Char(';')
                                 : QLatin1Char(',');

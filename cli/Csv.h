@@ -9,8 +9,8 @@
 // semicolons, when the first line has more of them, as spreadsheets in many
 // locales write it), quoted
 // with double quotes where they hold commas, quotes ("" inside) or line breaks;
-// lines ending in CRLF or LF; UTF-8 with an optional byte order mark. Empty
-// lines are skipped.
+// lines ending in CRLF, LF or CR; UTF-8 with an optional byte order mark.
+// Empty lines are skipped.
 namespace Cli::Csv {
 
 struct Record

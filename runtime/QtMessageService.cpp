@@ -3,7 +3,10 @@
 #include "runtime/DisplayText.h"
 #include "runtime/ProgramInfo.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QShortcut>
 
 namespace {
 QMessageBox::Icon iconFor(MessageService::Kind kind)
@@ -32,5 +35,9 @@ void QtMessageService::showMessage(const QString& text, Kind kind)
     // A long file name wraps anywhere, so the box stays on the screen and shows it whole.
     QMessageBox box(iconFor(kind), ProgramInfo::title, DisplayText::breakableAnywhere(text),
                     QMessageBox::Ok, m_parentWindow.data());
+    // Copied as it is, without the breaks: a path copied from the box is the path.
+    const QShortcut copy(QKeySequence::Copy, &box);
+    QObject::connect(&copy, &QShortcut::activated, &box,
+                     [&text] { QGuiApplication::clipboard()->setText(text); });
     box.exec();
 }

@@ -6,6 +6,8 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -41,8 +43,9 @@ private Q_SLOTS:
         QVERIFY(shown);
     }
 
-    // A long file name wraps anywhere: the box stays on the screen, the name whole.
-    void message_longFileName_wrapsWithinTheScreen()
+    // A long file name wraps anywhere: the box stays on the screen, the name whole,
+    // and Ctrl+C copies the message as it is, the name without the breaks.
+    void message_longFileName_wrapsWithinTheScreenAndCopiesExactly()
     {
         QWidget owner;
         owner.show();
@@ -65,6 +68,10 @@ private Q_SLOTS:
                 }
                 QVERIFY(label->minimumSizeHint().width() <= box->width());
                 QVERIFY(box->text().remove(QChar(0x200B)).contains(name));
+                QVERIFY(QTest::qWaitForWindowActive(box));
+                QTest::keySequence(box, QKeySequence::Copy);
+                QCOMPARE(QGuiApplication::clipboard()->text(),
+                         QStringLiteral("Cannot write file %1:\nNo space.").arg(name));
                 box->button(QMessageBox::Ok)->click();
             });
 

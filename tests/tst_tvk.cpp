@@ -833,6 +833,9 @@ private Q_SLOTS:
             << QByteArray("\xEF\xBB\xBFoutput,name,author,left,right\r\n"
                           "one.tvk,\"A, \"\"quoted\"\"\",B,in/l.ico,in/r.ico\r\n"
                           "two.tvk,C,\"two\r\nlines\",in/r.ico,in/l.ico\r\n\r\n");
+        QTest::newRow("CR line ends, an empty column more")
+            << QByteArray("name,author,left,right,output,\rA,B,in/l.ico,in/r.ico,one.tvk,\r"
+                          "C,D,in/r.ico,in/l.ico,two.tvk,\r");
     }
 
     // Relative paths are taken from the manifest's folder, not the current one.
