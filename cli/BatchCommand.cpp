@@ -149,14 +149,12 @@ Outcome checkFilled(const Csv::Record& record, const Columns& columns)
 struct Inputs
 {
     QHash<FileIdentity, qsizetype> iconLines;
-    std::optional<FileIdentity> manifest;
+    QSet<FileIdentity> manifest;
 
     QSet<FileIdentity> all() const
     {
         QSet<FileIdentity> files(iconLines.keyBegin(), iconLines.keyEnd());
-        if (manifest)
-            files.insert(*manifest);
-        return files;
+        return files.unite(manifest);
     }
 };
 
@@ -193,16 +191,18 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns,
 
 // No output may be an icon of another line, or the manifest itself.
 void checkOutputsAreNotInputs(const std::vector<Row>& rows,
-                              const std::vector<FileIdentity>& outputs, const Inputs& inputs,
-                              Problems& problems)
+                              const std::vector<QList<FileIdentity>>& outputs,
+                              const Inputs& inputs, Problems& problems)
 {
     for (size_t i = 0; i < rows.size(); ++i) {
         const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
-        const qsizetype iconLine = inputs.iconLines.value(outputs[i]);
+        qsizetype iconLine = 0;
+        for (const FileIdentity& output : outputs[i])
+            iconLine = std::max(iconLine, inputs.iconLines.value(output));
         if (iconLine > 0 && iconLine != rows[i].line)
             problems.add(rows[i].line,
                          QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
-        if (outputs[i] == inputs.manifest)
+        if (FileIdentity::anyOf(outputs[i], inputs.manifest))
             problems.add(rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown));
     }
 }
@@ -216,31 +216,36 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const Columns& colu
     std::vector<Row> rows;
     rows.reserve(size_t(records.size()));
     QHash<FileIdentity, qsizetype> outputLines;
-    std::vector<FileIdentity> outputs;
+    std::vector<QList<FileIdentity>> outputs;
     for (const Csv::Record& record : records) {
         const std::optional<Row> read = rowOf(record, columns, base, problems);
         if (!read)
             continue;
         const Row& row = *read;
-        const std::optional<FileIdentity> output =
-            FileIdentity::ofPath(row.request.outputPath, FileIdentity::LastLink::Follow);
+        const QList<FileIdentity> output =
+            FileIdentity::allOf(row.request.outputPath, FileIdentity::LastLink::Follow);
         // A missing folder would only be found while writing; here it is told with the rest.
-        if (!output) {
+        if (output.isEmpty()) {
             problems.add(row.line, PackageWriter::cannotWrite(row.request.outputPath,
                                                               QStringLiteral("Its folder does not "
                                                                              "exist.")));
             continue;
         }
-        if (const qsizetype earlier = outputLines.value(*output); earlier > 0) {
+        qsizetype earlier = 0;
+        for (const FileIdentity& identity : output)
+            earlier = std::max(earlier, outputLines.value(identity));
+        if (earlier > 0) {
             problems.add(row.line, QStringLiteral("%1 is already the output of line %2")
                                        .arg(DisplayText::displayPath(row.request.outputPath))
                                        .arg(earlier));
         }
-        outputLines.insert(*output, row.line);
-        outputs.push_back(*output);
+        for (const FileIdentity& identity : output)
+            outputLines.insert(identity, row.line);
+        outputs.push_back(output);
         for (const QString& icon : {row.request.leftPath, row.request.rightPath}) {
-            if (const auto identity = FileIdentity::ofPath(icon, FileIdentity::LastLink::Follow))
-                inputs.iconLines.insert(*identity, row.line);
+            for (const FileIdentity& identity :
+                 FileIdentity::allOf(icon, FileIdentity::LastLink::Follow))
+                inputs.iconLines.insert(identity, row.line);
         }
         rows.push_back(row);
     }
@@ -306,7 +311,7 @@ std::optional<std::vector<Row>> readManifest(const QString& manifest, Inputs& in
         reportCannotRead(manifest, opened.reason());
         return std::nullopt;
     }
-    inputs.manifest = FileIdentity::ofOpenFile(file.handle());
+    inputs.manifest = FileIdentity::ofInput(file.handle(), manifest);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         reportCannotRead(manifest, file.errorString() + QLatin1Char('.'));

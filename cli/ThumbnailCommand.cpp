@@ -146,12 +146,12 @@ int writeToStandardOutput(const QByteArray& bytes)
 // Replaced in one step, so that no reader sees half a picture, but not waited
 // onto the disk: a thumbnail can always be made again, and a file manager waits
 // for each one, as it does for its own thumbnailers.
-int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& package)
+int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& package,
+              const QString& packagePath)
 {
     ReplacingFile output(outputPath);
     // The thumbnail never takes the place of the file it is made from.
-    if (const std::optional<FileIdentity> read = FileIdentity::ofOpenFile(package.handle()))
-        output.protect({*read});
+    output.protect(FileIdentity::ofInput(package.handle(), packagePath));
     const auto cannotWrite = [&](const QString& reason) {
         reportFailure(PackageWriter::cannotWrite(outputPath, reason));
         return Failure;
@@ -228,7 +228,7 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
         return Failure;
     }
     return outputPath == kStandardOutput ? writeToStandardOutput(*encoded)
-                                         : writeFile(outputPath, *encoded, package);
+                                         : writeFile(outputPath, *encoded, package, packagePath);
 }
 
 } // namespace

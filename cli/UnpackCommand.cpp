@@ -42,14 +42,14 @@ int alreadyExists(const QString& path)
 // always, the TVK file being unpacked, an existing file (or a link, dangling or
 // not) unless forced. Told before anything is written; looked at again as each
 // icon takes its place.
-bool mayWrite(const QString& path, bool force, const std::optional<FileIdentity>& package)
+bool mayWrite(const QString& path, bool force, const QSet<FileIdentity>& package)
 {
     if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::Replace);
         replaceable.failed()) {
         cannotWrite(path, replaceable.reason());
         return false;
     }
-    if (package && FileIdentity::ofPath(path, FileIdentity::LastLink::Keep) == package) {
+    if (FileIdentity::anyOf(FileIdentity::allOf(path, FileIdentity::LastLink::Keep), package)) {
         cannotWrite(path, ReplacingFile::isAnInput());
         return false;
     }
@@ -168,7 +168,7 @@ int UnpackCommand::execute(const QCommandLineParser& parser)
         return Failure;
     const QString target = parser.value(QStringLiteral("directory"));
     const std::array<Extracted, 2> icons = iconsIn(target, *contents);
-    const std::optional<FileIdentity> packageIdentity = FileIdentity::ofOpenFile(package.handle());
+    const QSet<FileIdentity> packageIdentity = FileIdentity::ofInput(package.handle(), packagePath);
     const bool forced = parser.isSet(QStringLiteral("force"));
     for (const Extracted& icon : icons) {
         if (!mayWrite(icon.fileName, forced, packageIdentity))
@@ -187,8 +187,7 @@ int UnpackCommand::execute(const QCommandLineParser& parser)
         outputs[i] = std::make_unique<ReplacingFile>(
             icons[i].fileName, ReplacingFile::Links::Replace,
             forced ? ReplacingFile::Existing::Replace : ReplacingFile::Existing::Keep);
-        if (packageIdentity)
-            outputs[i]->protect({*packageIdentity});
+        outputs[i]->protect(packageIdentity);
         if (const int status = writeIcon(package, packagePath, icons[i], *outputs[i]);
             status != Success)
             return status;

@@ -36,7 +36,8 @@ struct OpenIcon
     QString path;
     QFile file;
     qint64 size = 0;
-    std::optional<FileIdentity> identity;
+    // The file opened, and the names by which its folder knows it.
+    QSet<FileIdentity> identities;
 };
 
 // Both arguments at once, so that a '%' in the path is never taken for a marker.
@@ -65,7 +66,7 @@ Outcome openIcon(const QString& path, OpenIcon& icon)
     if (const Outcome opened = InputFile::open(icon.file, path); opened.failed())
         return Outcome::failure(cannotReadIcon(path, opened.reason()));
     icon.size = icon.file.size();
-    icon.identity = FileIdentity::ofOpenFile(icon.file.handle());
+    icon.identities = FileIdentity::ofInput(icon.file.handle(), path);
     if (icon.size > TvkLayout::kMaxFieldLength) {
         return Outcome::failure(
             PackageWriter::tr("ICO file %1 is too large for a TVK file:\nit holds %2 bytes, "
@@ -109,9 +110,10 @@ Outcome PackageWriter::prepare(const PackageRequest& request, Prepared& prepared
     if (Outcome opened = openIcon(request.rightPath, prepared.right); opened.failed())
         return opened;
     // Decided by what the output path reaches, however it is spelled.
-    const std::optional<FileIdentity> output =
-        FileIdentity::ofPath(request.outputPath, FileIdentity::LastLink::Follow);
-    if (output && (output == prepared.left.identity || output == prepared.right.identity))
+    const QList<FileIdentity> output =
+        FileIdentity::allOf(request.outputPath, FileIdentity::LastLink::Follow);
+    if (FileIdentity::anyOf(output, prepared.left.identities) ||
+        FileIdentity::anyOf(output, prepared.right.identities))
         return Outcome::failure(tr("The output TVK file must differ from both ICO files!"));
     return Outcome::done();
 }
@@ -158,12 +160,7 @@ WriteResult PackageWriter::writeUncommitted(const PackageRequest& request, Repla
     Prepared prepared;
     if (const Outcome prepares = prepare(request, prepared); prepares.failed())
         return refused(prepares.reason());
-    QSet<FileIdentity> icons;
-    for (const OpenIcon* icon : {&prepared.left, &prepared.right}) {
-        if (icon->identity)
-            icons.insert(*icon->identity);
-    }
-    output.protect(icons);
+    output.protect(prepared.left.identities + prepared.right.identities);
 
     const auto cannotWriteOutput = [&](const QString& reason) {
         return cannotWrite(request.outputPath, reason);

@@ -3,6 +3,8 @@
 #include "runtime/SystemFiles.h"
 
 #include <QHashFunctions>
+#include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -27,6 +29,16 @@ public:
     // cannot be looked at, or it ends in "." or "..".
     static std::optional<FileIdentity> ofPath(const QString& path, LastLink lastLink);
     static std::optional<FileIdentity> ofOpenFile(SystemFiles::Handle handle);
+    // Every identity by which the file at the path may be known: ofPath()'s and,
+    // where its folder may take names that differ only in letter case for one
+    // file (SystemFiles::mayFoldCase), its name there in folded case, so that
+    // "Cafe.tvk" and "cafe.tvk" are one file even where the system gives each
+    // spelling a number of its own (exFAT through FUSE).
+    static QList<FileIdentity> allOf(const QString& path, LastLink lastLink);
+    // A file being read: the file opened, and allOf() the path it was opened by.
+    static QSet<FileIdentity> ofInput(SystemFiles::Handle handle, const QString& path);
+    // Whether any of `identities` is among `files`.
+    static bool anyOf(const QList<FileIdentity>& identities, const QSet<FileIdentity>& files);
 
     bool exists() const { return m_name.isNull(); }
 
@@ -38,6 +50,9 @@ public:
 
 private:
     FileIdentity(SystemFiles::FileId id, QString name) : m_id(id), m_name(std::move(name)) {}
+    // The folder that holds or will hold the path's file, and the file's name
+    // there, as the system reaches them.
+    static std::optional<std::pair<QString, QString>> folderAndName(const QString& target);
 
     // Of the file itself, or of the folder that will hold it.
     SystemFiles::FileId m_id;

@@ -63,10 +63,10 @@ Outcome ReplacingFile::checkTarget(Kind kind)
     }
     // What the rename replaces: the entry at the target, whatever it is.
     if (!m_inputs.isEmpty()) {
-        const std::optional<FileIdentity> identity =
-            FileIdentity::ofPath(m_target, FileIdentity::LastLink::Keep);
+        const QList<FileIdentity> identities =
+            FileIdentity::allOf(m_target, FileIdentity::LastLink::Keep);
         for (const QSet<FileIdentity>& inputs : std::as_const(m_inputs)) {
-            if (identity && inputs.contains(*identity))
+            if (FileIdentity::anyOf(identities, inputs))
                 return Outcome::failure(isAnInput());
         }
     }

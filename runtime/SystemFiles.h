@@ -136,6 +136,12 @@ bool hardLink(const QString& existing, const QString& newPath, bool& unsupported
 
 bool removeFile(const QString& path, QString& error);
 
+// Whether the folder may take two names that differ only in letter case for
+// one file: so on Windows and macOS, on FAT and exFAT, in a case-folding ext4 or
+// f2fs folder, and on any file system not known to tell case apart (FUSE,
+// network shares), where two such names are taken for one file to be safe.
+bool mayFoldCase(const QString& folder);
+
 // Whether no other user can rename or replace what is in this folder: neither it
 // nor any folder above it is writable by others without the sticky bit (as /tmp
 // has). Always so on Windows, where the temporary folder is the user's own.

@@ -15,6 +15,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/statfs.h>
+#endif
 #include <unistd.h>
 
 namespace SystemFiles {
@@ -390,6 +395,36 @@ KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
 }
 
 #endif
+
+bool mayFoldCase(const QString& folder)
+{
+#if defined(Q_OS_MACOS)
+    Q_UNUSED(folder);
+    return true;
+#elif defined(Q_OS_LINUX)
+    const QByteArray path = QFile::encodeName(folder);
+    struct statfs system = {};
+    if (retried([&] { return ::statfs(path.constData(), &system); }) != 0)
+        return true;
+    // File systems that always tell letter case apart, but for case-folding folders.
+    constexpr unsigned long kExt = 0xEF53, kF2fs = 0xF2F52010, kXfs = 0x58465342,
+                            kBtrfs = 0x9123683E, kTmpfs = 0x01021994, kZfs = 0x2FC12FC1,
+                            kOverlay = 0x794C7630;
+    const auto type = static_cast<unsigned long>(system.f_type);
+    if (type == kExt || type == kF2fs) {
+        const Handle handle = openFolder(folder);
+        int flags = 0;
+        const bool read = handle >= 0 && ::ioctl(handle, FS_IOC_GETFLAGS, &flags) == 0;
+        if (handle >= 0)
+            ::close(handle);
+        return !read || (flags & FS_CASEFOLD_FL) != 0;
+    }
+    return type != kXfs && type != kBtrfs && type != kTmpfs && type != kZfs && type != kOverlay;
+#else
+    Q_UNUSED(folder);
+    return true;
+#endif
+}
 
 Outcome checkNoOtherWriters(const QString& folder)
 {

@@ -254,6 +254,11 @@ KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
     return {KernelCopyResult::Status::Unsupported, 0};
 }
 
+bool mayFoldCase(const QString& /*folder*/)
+{
+    return true;
+}
+
 Outcome checkNoOtherWriters(const QString& /*folder*/)
 {
     return Outcome::done();

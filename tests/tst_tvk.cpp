@@ -5,6 +5,7 @@
 #include "tests/TestSupport.h"
 
 #include <QBuffer>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
 #include <QImageReader>
@@ -12,8 +13,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QDeadlineTimer>
 #include <QTest>
 #include <QThread>
 #include <QtEndian>
@@ -1273,6 +1275,64 @@ private Q_SLOTS:
         QCOMPARE(thumbnail.exitCode(), 128 + SIGTERM);
         QCOMPARE(TestFiles::read(path(QStringLiteral("p.png"))), QByteArray("earlier"));
         QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+
+    // On exFAT, "Cafe.tvk" and "cafe.tvk" are one file, though exfat-fuse gives
+    // each spelling a number of its own: an output spelled as another file is
+    // refused, by pack and by batch, and nothing is lost.
+    void caseInsensitiveFileSystem_spellingsAreOneFile()
+    {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("mkfs.exfat")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("mount.exfat-fuse")).isEmpty())
+            QSKIP("Needs root, mkfs.exfat and exfat-fuse to mount an exFAT image.");
+        const QString image = path(QStringLiteral("exfat.img"));
+        const QString mounted = path(QStringLiteral("mnt"));
+        QVERIFY(QDir().mkpath(mounted));
+        QFile file(image);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(16 << 20));
+        file.close();
+        const auto system = [&](const QString& program, const QStringList& arguments) {
+            return run(program, arguments);
+        };
+        QCOMPARE(system(QStringLiteral("mkfs.exfat"), {image}).exitCode, 0);
+        const TestProcess::Result loop =
+            system(QStringLiteral("losetup"), {QStringLiteral("-f"), QStringLiteral("--show"), image});
+        const QString device = loop.out.trimmed();
+        if (loop.exitCode != 0 || system(QStringLiteral("mount.exfat-fuse"), {device, mounted}).exitCode != 0) {
+            system(QStringLiteral("losetup"), {QStringLiteral("-d"), device});
+            QSKIP("This machine cannot mount an exFAT image (no loop device or FUSE).");
+        }
+        const auto unmount = qScopeGuard([&] {
+            system(QStringLiteral("umount"), {mounted});
+            system(QStringLiteral("losetup"), {QStringLiteral("-d"), device});
+        });
+        QVERIFY(TestFiles::write(mounted + QStringLiteral("/cafe-left.ico"), "left"));
+        QVERIFY(TestFiles::write(mounted + QStringLiteral("/cafe-right.ico"), "right"));
+        QVERIFY(TestFiles::write(mounted + QStringLiteral("/m.csv"),
+                                 "name,author,left,right,output\n"
+                                 "A,B,cafe-left.ico,cafe-right.ico,Cafe.tvk\n"
+                                 "A,B,cafe-left.ico,cafe-right.ico,cafe.tvk\n"
+                                 "A,B,cafe-left.ico,cafe-right.ico,CAFE-LEFT.ICO\n"));
+
+        const Run overIcon = tvk({QStringLiteral("pack"), QStringLiteral("-n"), QStringLiteral("A"),
+                                  QStringLiteral("-a"), QStringLiteral("B"),
+                                  mounted + QStringLiteral("/cafe-left.ico"),
+                                  mounted + QStringLiteral("/cafe-right.ico"), QStringLiteral("-o"),
+                                  mounted + QStringLiteral("/Cafe-Right.ico")});
+        const Run batch = tvk({QStringLiteral("batch"), mounted + QStringLiteral("/m.csv")});
+
+        QCOMPARE(overIcon.exitCode, 1);
+        QCOMPARE(overIcon.err, QStringLiteral("tvk: The output TVK file must differ from both ICO files!\n"));
+        QCOMPARE(batch.exitCode, 1);
+        QCOMPARE(batch.err.split(QLatin1Char('\n')),
+                 QStringList({QStringLiteral("%1:3: %2/cafe.tvk is already the output of line 2")
+                                  .arg(mounted + QStringLiteral("/m.csv"), mounted),
+                              QStringLiteral("%1:4: The output TVK file must differ from both ICO "
+                                             "files!")
+                                  .arg(mounted + QStringLiteral("/m.csv")),
+                              QString()}));
+        QCOMPARE(TestFiles::read(mounted + QStringLiteral("/cafe-right.ico")), QByteArray("right"));
+        QCOMPARE(TestFiles::entries(mounted).size(), 3);
     }
 
     // A signal while the encoder works ends both at once: nothing of ours runs on.
