@@ -9,8 +9,9 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libpng-dev
     fonts-liberation2 fonts-dejavu-core xauth xvfb
 )
-# Only the tests need these: clang with libFuzzer for the fuzz run.
-TEST_PACKAGES=(clang libclang-rt-14-dev)
+# Only the tests need these: clang with libFuzzer for the fuzz run; an exFAT
+# image mounted through FUSE, for names that differ only in letter case.
+TEST_PACKAGES=(clang libclang-rt-14-dev exfatprogs exfat-fuse mount)
 # What scripts/lint runs.
 LINT_PACKAGES=(clang-tidy clazy clang-format python3)
 
