@@ -160,8 +160,8 @@ struct Inputs
 
 // One line of the manifest as a row, checked as `tvk pack` checks its
 // arguments; nothing when it is a line of empty cells or has a problem.
-std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns,
-                         const QDir& base, Problems& problems)
+std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, const QDir& base,
+                         Problems& problems)
 {
     // Spreadsheets end their sheets with rows of empty cells.
     if (std::all_of(record.fields.cbegin(), record.fields.cend(),
@@ -191,8 +191,8 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns,
 
 // No output may be an icon of another line, or the manifest itself.
 void checkOutputsAreNotInputs(const std::vector<Row>& rows,
-                              const std::vector<QList<FileIdentity>>& outputs,
-                              const Inputs& inputs, Problems& problems)
+                              const std::vector<QList<FileIdentity>>& outputs, const Inputs& inputs,
+                              Problems& problems)
 {
     for (size_t i = 0; i < rows.size(); ++i) {
         const QString shown = DisplayText::displayPath(rows[i].request.outputPath);

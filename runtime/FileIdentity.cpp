@@ -50,8 +50,7 @@ std::optional<FileIdentity> FileIdentity::ofPath(const QString& path, LastLink l
     const std::optional<SystemFiles::FileId> folderId = SystemFiles::idOfPath(folder, true);
     if (!folderId)
         return std::nullopt;
-    return FileIdentity(*folderId,
-                        SystemFiles::mayFoldCase(folder) ? name.toCaseFolded() : name);
+    return FileIdentity(*folderId, SystemFiles::mayFoldCase(folder) ? name.toCaseFolded() : name);
 }
 
 QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
@@ -67,7 +66,8 @@ QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
     const auto place = folderAndName(target);
     if (!place || !SystemFiles::mayFoldCase(place->first))
         return identities;
-    if (const std::optional<SystemFiles::FileId> folderId = SystemFiles::idOfPath(place->first, true))
+    if (const std::optional<SystemFiles::FileId> folderId =
+            SystemFiles::idOfPath(place->first, true))
         identities << FileIdentity(*folderId, place->second.toCaseFolded());
     return identities;
 }

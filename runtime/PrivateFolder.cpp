@@ -62,9 +62,9 @@ Outcome PrivateFolder::create(const QString& prefix)
     const QString temporary = QDir::tempPath();
     if (temporary.isEmpty() || !QFileInfo(temporary).isDir()) {
         const bool named = qEnvironmentVariableIsSet("TMPDIR");
-        QString reason = tr("The temporary folder %1 does not exist.")
-                             .arg(DisplayText::displayPath(
-                                 named ? qEnvironmentVariable("TMPDIR") : temporary));
+        QString reason =
+            tr("The temporary folder %1 does not exist.")
+                .arg(DisplayText::displayPath(named ? qEnvironmentVariable("TMPDIR") : temporary));
         if (named)
             reason += QLatin1Char(' ') + tr("It is the folder that TMPDIR names.");
         return Outcome::failure(reason);

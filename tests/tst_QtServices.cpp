@@ -3,11 +3,11 @@
 #include "tests/ModalDriver.h"
 #include "tests/TestSupport.h"
 
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QLabel>
-#include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>

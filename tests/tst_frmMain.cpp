@@ -476,8 +476,9 @@ private Q_SLOTS:
                                  << "The temporary folder %1 does not exist. It is the folder "
                                     "that TMPDIR names.";
         QTest::newRow("writable by others, not sticky")
-            << "shared" << 0777 << "Other users can write in %1, and it is not sticky, so they "
-                                   "could replace what is made there.";
+            << "shared" << 0777
+            << "Other users can write in %1, and it is not sticky, so they "
+               "could replace what is made there.";
     }
 
     void openPackage_temporaryFolderUnfit_isToldAndNothingMade()
@@ -494,16 +495,18 @@ private Q_SLOTS:
             QVERIFY(QFile::setPermissions(temporary, QFileDevice::Permissions(0x7777)));
         }
         const QString file = path(QStringLiteral("cafe.tvk"));
-        QVERIFY(TestFiles::write(file, QByteArray::fromHex("01000000 41 01000000 42 0000000000000000")));
+        QVERIFY(TestFiles::write(file,
+                                 QByteArray::fromHex("01000000 41 01000000 42 0000000000000000")));
         const QByteArray before = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(temporary));
 
         m_window->openPackage(file);
 
         qputenv("TMPDIR", before);
-        QCOMPARE(m_messages.texts,
-                 QStringList(QStringLiteral("Cannot make a folder for the icons of %1:\n").arg(file) +
-                             reason.arg(temporary)));
+        QCOMPARE(
+            m_messages.texts,
+            QStringList(QStringLiteral("Cannot make a folder for the icons of %1:\n").arg(file) +
+                        reason.arg(temporary)));
         QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik name"));
         if (mode != 0)
             QCOMPARE(TestFiles::entries(temporary), QStringList());
@@ -601,7 +604,8 @@ private Q_SLOTS:
         const bool shown = whileModalShows<QProgressDialog>(
             [&] { m_window->openPackage(file); },
             [&](QProgressDialog* dialog) {
-                QVERIFY(dialog->labelText().startsWith(QStringLiteral("Copying the icons of big.tvk")) ||
+                QVERIFY(dialog->labelText().startsWith(
+                            QStringLiteral("Copying the icons of big.tvk")) ||
                         dialog->labelText() == QStringLiteral("Opening big.tvk…"));
                 QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
             });

@@ -814,7 +814,8 @@ private Q_SLOTS:
         QVERIFY2(output.err.contains(QStringLiteral("'out\\xff.tvk' is not valid UTF-8")),
                  qPrintable(output.err));
         // The window is not even opened for such a file.
-        const Run opened = inShell(TVK_MAK_EXECUTABLE, QStringLiteral("\"$(printf 'ic\\376.ico')\""));
+        const Run opened =
+            inShell(TVK_MAK_EXECUTABLE, QStringLiteral("\"$(printf 'ic\\376.ico')\""));
         QCOMPARE(opened.exitCode, 1);
         QCOMPARE(opened.err, QStringLiteral("TVK_Mak: The name 'ic\\xfe.ico' is not valid UTF-8, "
                                             "so it cannot be used exactly as given.\n"));
@@ -1262,9 +1263,9 @@ private Q_SLOTS:
                  0);
         QVERIFY(TestFiles::write(path(QStringLiteral("p.png")), "earlier"));
         QProcess thumbnail;
-        QVERIFY(startPaused(thumbnail, "fchmod",
-                            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"),
-                             QStringLiteral("p.png")}));
+        QVERIFY(startPaused(
+            thumbnail, "fchmod",
+            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), QStringLiteral("p.png")}));
         const QString running =
             QFileInfo(QStringLiteral("/proc/%1/exe").arg(thumbnail.processId())).symLinkTarget();
 
@@ -1282,7 +1283,8 @@ private Q_SLOTS:
     // refused, by pack and by batch, and nothing is lost.
     void caseInsensitiveFileSystem_spellingsAreOneFile()
     {
-        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("mkfs.exfat")).isEmpty() ||
+        if (::geteuid() != 0 ||
+            QStandardPaths::findExecutable(QStringLiteral("mkfs.exfat")).isEmpty() ||
             QStandardPaths::findExecutable(QStringLiteral("mount.exfat-fuse")).isEmpty())
             QSKIP("Needs root, mkfs.exfat and exfat-fuse to mount an exFAT image.");
         const QString image = path(QStringLiteral("exfat.img"));
@@ -1295,10 +1297,11 @@ private Q_SLOTS:
             return run(program, arguments);
         };
         QCOMPARE(system(QStringLiteral("mkfs.exfat"), {image}).exitCode, 0);
-        const TestProcess::Result loop =
-            system(QStringLiteral("losetup"), {QStringLiteral("-f"), QStringLiteral("--show"), image});
+        const TestProcess::Result loop = system(
+            QStringLiteral("losetup"), {QStringLiteral("-f"), QStringLiteral("--show"), image});
         const QString device = loop.out.trimmed();
-        if (loop.exitCode != 0 || system(QStringLiteral("mount.exfat-fuse"), {device, mounted}).exitCode != 0) {
+        if (loop.exitCode != 0 ||
+            system(QStringLiteral("mount.exfat-fuse"), {device, mounted}).exitCode != 0) {
             system(QStringLiteral("losetup"), {QStringLiteral("-d"), device});
             QSKIP("This machine cannot mount an exFAT image (no loop device or FUSE).");
         }
@@ -1322,7 +1325,8 @@ private Q_SLOTS:
         const Run batch = tvk({QStringLiteral("batch"), mounted + QStringLiteral("/m.csv")});
 
         QCOMPARE(overIcon.exitCode, 1);
-        QCOMPARE(overIcon.err, QStringLiteral("tvk: The output TVK file must differ from both ICO files!\n"));
+        QCOMPARE(overIcon.err,
+                 QStringLiteral("tvk: The output TVK file must differ from both ICO files!\n"));
         QCOMPARE(batch.exitCode, 1);
         QCOMPARE(batch.err.split(QLatin1Char('\n')),
                  QStringList({QStringLiteral("%1:3: %2/cafe.tvk is already the output of line 2")
@@ -1340,7 +1344,8 @@ private Q_SLOTS:
     void thumbnail_signalledWhileEncoding_endsWithItsEncoder()
     {
         const Run bare =
-            run(QFileInfo(QStringLiteral(TVK_EXECUTABLE)).path() + QStringLiteral("/tvk-thumbnail"), {});
+            run(QFileInfo(QStringLiteral(TVK_EXECUTABLE)).path() + QStringLiteral("/tvk-thumbnail"),
+                {});
         QCOMPARE(bare.exitCode, 2);
         QCOMPARE(bare.err, QStringLiteral("tvk: missing FILE and OUT (see 'tvk --help')\n"));
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(16, 16)})));
@@ -1350,14 +1355,15 @@ private Q_SLOTS:
                      .exitCode,
                  0);
         QProcess thumbnail;
-        QVERIFY(startPaused(thumbnail, "fread",
-                            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"),
-                             QStringLiteral("p.bmp")},
-                            "tvk-thumbnail-encoder"));
+        QVERIFY(startPaused(
+            thumbnail, "fread",
+            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), QStringLiteral("p.bmp")},
+            "tvk-thumbnail-encoder"));
         const auto encoders = [] {
             QStringList running;
             for (const QString& process : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-                const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(process)).symLinkTarget();
+                const QString exe =
+                    QFileInfo(QStringLiteral("/proc/%1/exe").arg(process)).symLinkTarget();
                 if (exe.endsWith(QLatin1String("/tvk-thumbnail-encoder")))
                     running << process;
             }
@@ -1381,11 +1387,11 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
         QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")), "earlier"));
         QProcess pack;
-        QVERIFY(startPaused(pack, "fdatasync",
-                            {QStringLiteral("pack"), QStringLiteral("-n"), QStringLiteral("A"),
-                             QStringLiteral("-a"), QStringLiteral("B"), QStringLiteral("l.ico"),
-                             QStringLiteral("r.ico"), QStringLiteral("-o"),
-                             QStringLiteral("p.tvk")}));
+        QVERIFY(
+            startPaused(pack, "fdatasync",
+                        {QStringLiteral("pack"), QStringLiteral("-n"), QStringLiteral("A"),
+                         QStringLiteral("-a"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                         QStringLiteral("r.ico"), QStringLiteral("-o"), QStringLiteral("p.tvk")}));
 
         QCOMPARE(::kill(pid_t(pack.processId()), SIGTERM), 0);
 
@@ -1505,19 +1511,22 @@ private Q_SLOTS:
     {
         QVERIFY(QDir().mkpath(path(QStringLiteral("tmp"))));
         QVERIFY(TestFiles::write(path(QStringLiteral("odd.tvk")), "odd"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")),
-                                 QByteArray::fromHex("01000000 41 01000000 42 01000000 01000000 6C 72")));
+        QVERIFY(TestFiles::write(
+            path(QStringLiteral("p.tvk")),
+            QByteArray::fromHex("01000000 41 01000000 42 01000000 01000000 6C 72")));
         const auto start = [&](QProcess& window, const QString& file, const QStringList& display) {
             window.setWorkingDirectory(m_dir.path());
-            window.setEnvironment(QProcess::systemEnvironment() + display +
-                                  QStringList{QStringLiteral("TMPDIR=") + path(QStringLiteral("tmp"))});
+            window.setEnvironment(
+                QProcess::systemEnvironment() + display +
+                QStringList{QStringLiteral("TMPDIR=") + path(QStringLiteral("tmp"))});
             window.start(QStringLiteral(TVK_MAK_EXECUTABLE), {file});
             return window.waitForStarted();
         };
 
         // "Cannot open TVK file", waiting for its OK.
         QProcess told;
-        QVERIFY(start(told, QStringLiteral("odd.tvk"), {QStringLiteral("QT_QPA_PLATFORM=offscreen")}));
+        QVERIFY(
+            start(told, QStringLiteral("odd.tvk"), {QStringLiteral("QT_QPA_PLATFORM=offscreen")}));
         QTest::qWait(1000);
         QCOMPARE(::kill(pid_t(told.processId()), SIGTERM), 0);
         QVERIFY(told.waitForFinished(5000));
@@ -1529,11 +1538,13 @@ private Q_SLOTS:
             QSKIP("Xvfb cannot be started here.");
         const QString display = QString::fromLatin1(server.readLine()).trimmed();
         QProcess opened;
-        QVERIFY(start(opened, QStringLiteral("p.tvk"),
-                      {QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=:") + display}));
+        QVERIFY(
+            start(opened, QStringLiteral("p.tvk"),
+                  {QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=:") + display}));
         // Qt may also make its runtime folder there, without XDG_RUNTIME_DIR.
         const auto ours = [&] {
-            return TestFiles::entries(path(QStringLiteral("tmp"))).filter(QStringLiteral("TVK_Mak-"));
+            return TestFiles::entries(path(QStringLiteral("tmp")))
+                .filter(QStringLiteral("TVK_Mak-"));
         };
         QTRY_COMPARE_WITH_TIMEOUT(ours().size(), 1, 10000);
         server.kill();

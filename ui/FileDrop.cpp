@@ -13,8 +13,8 @@ std::optional<QStringList> localFiles(const QMimeData& data)
     QStringList files;
     for (const QUrl& url : data.urls()) {
         // A name that is not UTF-8 would be read as another file's.
-        if (!url.isLocalFile() ||
-            DisplayText::notUtf8(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())))
+        if (!url.isLocalFile() || DisplayText::notUtf8(QByteArray::fromPercentEncoding(
+                                      url.path(QUrl::FullyEncoded).toLatin1())))
             return std::nullopt;
         const QString path = url.toLocalFile();
         if (QFileInfo(path).isDir())

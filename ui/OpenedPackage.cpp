@@ -61,10 +61,9 @@ Copied copyIcon(QFile& package, qint64 offset, qint64 length, const QString& ico
     if (copy.status == CopyResult::Status::Cancelled)
         return Copied::Stopped;
     error = OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
-                .arg(DisplayText::displayPath(iconPath),
-                     copy.status == CopyResult::Status::Copied
-                         ? icon.errorString() + QLatin1Char('.')
-                         : copyFailure(copy, package, icon));
+                .arg(DisplayText::displayPath(iconPath), copy.status == CopyResult::Status::Copied
+                                                             ? icon.errorString() + QLatin1Char('.')
+                                                             : copyFailure(copy, package, icon));
     return Copied::Failed;
 }
 
@@ -96,16 +95,18 @@ OpenedPackage::Result OpenedPackage::open(const QString& path, PrivateFolder& ic
         qint64 length;
         const QString& iconPath;
         qint64 before;
-    } icons[] = {{contents.leftOffset, contents.LeftLength, fields.leftPath, 0},
-                 {contents.rightOffset, contents.RightLength, fields.rightPath,
-                  contents.LeftLength}};
+    } icons[] = {
+        {contents.leftOffset, contents.LeftLength, fields.leftPath, 0},
+        {contents.rightOffset, contents.RightLength, fields.rightPath, contents.LeftLength}};
     if (progress && !progress(0, total))
         return {};
     for (const auto& icon : icons) {
         QString error;
         const Copied copied = copyIcon(
             package, icon.offset, icon.length, icon.iconPath,
-            [&](qint64 copiedSoFar) { return !progress || progress(icon.before + copiedSoFar, total); },
+            [&](qint64 copiedSoFar) {
+                return !progress || progress(icon.before + copiedSoFar, total);
+            },
             error);
         if (copied != Copied::Done) {
             iconFolder.remove();

@@ -265,8 +265,7 @@ void frmMain::updateBoxLooks()
     for (const auto& [box, target] :
          {std::pair{ui->fnInL, targets.left}, std::pair{ui->fnInR, targets.right},
           std::pair{ui->fnOut, targets.output}}) {
-        BoxLook::applyToPath(box, palette(),
-                             {showsPlaceholder(box), !target.isEmpty()});
+        BoxLook::applyToPath(box, palette(), {showsPlaceholder(box), !target.isEmpty()});
     }
     for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth})
         BoxLook::applyToName(box, palette(), showsPlaceholder(box));
