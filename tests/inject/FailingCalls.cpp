@@ -10,7 +10,7 @@
 //                   ends the wait), having made the file "paused" in the current
 //                   folder; in the program TVK_PAUSE_PROGRAM only, when it is set
 #include <cerrno>
-#include <cstdio>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -102,10 +102,11 @@ int renameat2(int fromFolder, const char* from, int toFolder, const char* to, un
         fromFolder, from, toFolder, to, flags);
 }
 
-size_t fread(void* buffer, size_t size, size_t count, FILE* stream)
+// The stream is a FILE*, left opaque: stdio's own declarations are not wanted here.
+size_t fread(void* ptr, size_t size, size_t n, void* stream)
 {
     pauseAt("fread");
-    return real<size_t (*)(void*, size_t, size_t, FILE*)>("fread")(buffer, size, count, stream);
+    return real<size_t (*)(void*, size_t, size_t, void*)>("fread")(ptr, size, n, stream);
 }
 
 int fchmod(int fd, mode_t mode)
