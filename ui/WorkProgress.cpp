@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLocale>
 #include <QProgressDialog>
@@ -104,9 +105,12 @@ void WorkProgress::run(const Job& job)
             dialogDue.start(m_delay);
         }
         worker->start();
-        // Again if the application quits meanwhile: the job ends first.
-        while (!worker->isFinished())
+        // Again if the application quits meanwhile: the job ends first. (An
+        // event loop returns at once then, so the job is waited for in steps.)
+        while (!worker->isFinished()) {
             loop.exec();
+            worker->wait(QDeadlineTimer(kFollowInterval));
+        }
         worker->wait();
     }
     delete m_dialog.data();
