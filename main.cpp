@@ -50,6 +50,8 @@ int main(int argc, char* argv[])
         QTimer::singleShot(0, &window,
                            [&window, &arguments] { window.openPackage(arguments.packagePath); });
     }
+    if (arguments.files)
+        window.placeFiles(*arguments.files);
     const int status = QApplication::exec();
     // Stopped by a signal: told as the shell tells a program a signal ended.
     if (const int signal = Interruption::received(); signal != 0)

@@ -1564,14 +1564,19 @@ private Q_SLOTS:
         };
         const Run help = window({QStringLiteral("--help")});
         QCOMPARE(help.exitCode, 0);
-        QVERIFY2(help.out.startsWith(QStringLiteral("Usage: TVK_Mak [options] [FILE]\n")),
+        QVERIFY2(help.out.startsWith(QStringLiteral("Usage: TVK_Mak [options] [FILE...]\n")),
                  qPrintable(help.out));
         const Run version = window({QStringLiteral("-v")});
         QCOMPARE(version.exitCode, 0);
         QCOMPARE(version.out, QStringLiteral("TVK_Mak 1.00\n"));
+        // Files for the boxes are taken, as a drop takes them: on to the display.
+        QCOMPARE(window({QStringLiteral("a.ico"), QStringLiteral("b.ICO"), QStringLiteral("c.tvk")})
+                     .exitCode,
+                 -1);
         for (const QStringList& wrong :
              {QStringList{QStringLiteral("--bogus")},
-              QStringList{QStringLiteral("a.tvk"), QStringLiteral("b.tvk")}}) {
+              QStringList{QStringLiteral("a.tvk"), QStringLiteral("b.tvk")},
+              QStringList{QStringLiteral("a.png")}}) {
             const Run refused = window(wrong);
             QCOMPARE(refused.exitCode, 2);
             QCOMPARE(refused.err.count(QLatin1Char('\n')), 1);

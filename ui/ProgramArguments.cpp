@@ -6,6 +6,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace ProgramArguments {
 
@@ -33,7 +35,7 @@ Reading usageError(const QString& message)
 {
     ConsoleText::write(stderr, QStringLiteral("%1: %2 (see '%1 --help')\n")
                                    .arg(ProgramInfo::title, DisplayText::escapeControls(message)));
-    return {kUsageError, {}};
+    return {kUsageError, {}, {}};
 }
 
 } // namespace
@@ -48,7 +50,7 @@ Reading read(int argc, char* argv[])
             ConsoleText::write(stderr, QStringLiteral("%1: The name '%2' is not valid UTF-8, so "
                                                       "it cannot be used exactly as given.\n")
                                            .arg(ProgramInfo::title, *shown));
-            return {kRefused, {}};
+            return {kRefused, {}, {}};
         }
     }
 #endif
@@ -65,10 +67,12 @@ Reading read(int argc, char* argv[])
                                   QStringLiteral("Displays this help."));
     parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("A TVK file to open in the window, to change it "
-                                                "and convert it again."),
-                                 QStringLiteral("[FILE]"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A TVK file to open in the window, to change it and convert it again; or "
+                       "up to two .ico files and a .tvk file for the boxes, as a drop fills "
+                       "them."),
+        QStringLiteral("[FILE...]"));
     addWindowSystemOptions(parser);
 
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -85,17 +89,27 @@ Reading read(int argc, char* argv[])
         if (text.startsWith(usage))
             text.replace(0, usage.size(), QStringLiteral("Usage: ") + ProgramInfo::title);
         ConsoleText::write(stdout, text);
-        return {0, {}};
+        return {0, {}, {}};
     }
     if (parser.isSet(version)) {
         ConsoleText::write(stdout,
                            QStringLiteral("%1 %2\n").arg(ProgramInfo::title, ProgramInfo::version));
-        return {0, {}};
+        return {0, {}, {}};
     }
-    const QStringList files = parser.positionalArguments();
-    if (files.size() > 1)
-        return usageError(QStringLiteral("Give at most one TVK file to open"));
-    return {std::nullopt, files.value(0)};
+    QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return {};
+    if (files.size() == 1 &&
+        QFileInfo(files.constFirst()).suffix().compare(QLatin1String("tvk"), Qt::CaseInsensitive) == 0)
+        return {std::nullopt, files.constFirst(), std::nullopt};
+    // Named as the boxes show paths: whole, from wherever the program was started.
+    for (QString& file : files)
+        file = QDir::current().absoluteFilePath(file);
+    std::optional<FileDrop::Placement> placement = FileDrop::onWindow(files);
+    if (!placement)
+        return usageError(QStringLiteral("Give one TVK file to open, or at most two .ico files "
+                                         "and one .tvk file"));
+    return {std::nullopt, QString(), std::move(placement)};
 }
 
 } // namespace ProgramArguments

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "ui/FileDrop.h"
+
 #include <QString>
 
 #include <optional>
 
-// The window program's command line: "TVK_Mak [FILE]", FILE being a TVK file to
-// open, with --help and --version. Read before any window system is opened, so
-// that those two work without a display.
+// The window program's command line: "TVK_Mak [FILE...]", with --help and
+// --version. One TVK file is opened; several files (dropped on the program's
+// icon, "Send to") fill the boxes as a drop on the window does. Read before any
+// window system is opened, so that help and version work without a display.
 namespace ProgramArguments {
 
 inline constexpr int kRefused = 1;
@@ -17,7 +20,10 @@ struct Reading
     // Set when the program has done what it was asked (help, version) or was
     // asked wrongly, with the status to exit with; the window opens otherwise.
     std::optional<int> exitStatus;
+    // The TVK file to open, if one was given alone.
     QString packagePath;
+    // Otherwise the files for the boxes, if any were given.
+    std::optional<FileDrop::Placement> files;
 };
 
 Reading read(int argc, char* argv[]);

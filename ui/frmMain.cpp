@@ -356,13 +356,18 @@ void frmMain::dropFiles(QDropEvent* event, const QPoint& position)
         event->ignore();
         return;
     }
+    placeFiles(*placement);
+    event->acceptProposedAction();
+}
+
+void frmMain::placeFiles(const FileDrop::Placement& placement)
+{
     for (const auto& [box, path] :
-         {std::pair{ui->fnInL, placement->left}, std::pair{ui->fnInR, placement->right},
-          std::pair{ui->fnOut, placement->output}}) {
+         {std::pair{ui->fnInL, placement.left}, std::pair{ui->fnInR, placement.right},
+          std::pair{ui->fnOut, placement.output}}) {
         if (!path.isEmpty())
             setPath(box, path);
     }
-    event->acceptProposedAction();
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event)

@@ -39,6 +39,8 @@ public:
     // icons are copied into a private folder that is removed with the window.
     // A file that cannot be opened is told, and the window is left as it is.
     void openPackage(const QString& path);
+    // Puts files in the boxes, as a drop of them on the window does.
+    void placeFiles(const FileDrop::Placement& placement);
 
     // For tests only: the options window once "Options" has created it, else null.
     frmOpts* optionsWindow() const;
