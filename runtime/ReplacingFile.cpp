@@ -26,7 +26,17 @@ Outcome ReplacingFile::check(const QString& path, Links links)
     if (Outcome usable = SystemFiles::checkPath(path); usable.failed())
         return usable;
     const QString target = links == Links::Follow ? SystemFiles::resolveLinks(path) : path;
-    return checkKind(SystemFiles::kindOf(target, false), Links::Replace);
+    const Kind kind = SystemFiles::kindOf(target, false);
+    if (kind == Kind::Regular && SystemFiles::isReadOnly(target))
+        return Outcome::failure(isReadOnly());
+    return checkKind(kind, Links::Replace);
+}
+
+// Refused rather than replaced: the attribute is the user's way to keep a file,
+// and a replaced file would not carry it on.
+QString ReplacingFile::isReadOnly()
+{
+    return tr("The file is read-only.");
 }
 
 Outcome ReplacingFile::checkKind(Kind kind, Links links)
@@ -57,6 +67,8 @@ Outcome ReplacingFile::checkTarget(Kind kind)
 {
     if (Outcome replaceable = checkKind(kind, m_links); replaceable.failed())
         return replaceable;
+    if (kind == Kind::Regular && SystemFiles::isReadOnly(m_target))
+        return Outcome::failure(isReadOnly());
     if (m_existing == Existing::Keep && kind != Kind::Missing) {
         m_foundExisting = true;
         return Outcome::failure(tr("It already exists."));

@@ -56,6 +56,9 @@ public:
     void protect(const QSet<FileIdentity>& inputs) { m_inputs << inputs; }
     // "It is also a file that is being read.", the reason given for refusing one.
     static QString isAnInput();
+    // "The file is read-only.": a file with Windows' read-only attribute is
+    // refused, never replaced.
+    static QString isReadOnly();
     // Discards whatever was not committed.
     ~ReplacingFile();
 

@@ -136,6 +136,10 @@ bool hardLink(const QString& existing, const QString& newPath, bool& unsupported
 
 bool removeFile(const QString& path, QString& error);
 
+// Whether the file carries Windows' read-only attribute, which the user sets so
+// that the file is not replaced; never so elsewhere.
+bool isReadOnly(const QString& path);
+
 // Whether the folder may take two names that differ only in letter case for
 // one file: so on Windows and macOS, on FAT and exFAT, in a case-folding ext4 or
 // f2fs folder, and on any file system not known to tell case apart (FUSE,

@@ -396,6 +396,12 @@ KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
 
 #endif
 
+bool isReadOnly(const QString& /*path*/)
+{
+    // Read-only is a permission here, which a rename over the file does not need.
+    return false;
+}
+
 bool mayFoldCase(const QString& folder)
 {
 #if defined(Q_OS_MACOS)

@@ -1,6 +1,7 @@
 // The handle operations on Windows, through the C runtime's file descriptors.
 #include "runtime/SystemFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -118,15 +119,54 @@ std::optional<FileId> idOfHandle(Handle handle)
     return idOfWindowsHandle(reinterpret_cast<HANDLE>(_get_osfhandle(handle)));
 }
 
+namespace {
+bool isHeld(DWORD failure)
+{
+    return failure == ERROR_SHARING_VIOLATION || failure == ERROR_LOCK_VIOLATION ||
+           failure == ERROR_ACCESS_DENIED;
+}
+
+// Antivirus scanners, indexers and sync clients open new and changed files for
+// a moment, and a file another program holds open without sharing deletion
+// cannot be replaced: a move that fails so is tried again with growing pauses,
+// about 1.3 s in all, as well-known Windows ports of version control tools do.
+// A hold that stays is told as such; the earlier file stays as it was.
+bool moveDespiteHolds(const QString& from, const QString& to, DWORD flags, DWORD& failure)
+{
+    for (const DWORD pause : {0, 1, 10, 20, 40, 80, 160, 320, 640}) {
+        Sleep(pause);
+        if (MoveFileExW(native(QDir::toNativeSeparators(from)),
+                        native(QDir::toNativeSeparators(to)), flags))
+            return true;
+        failure = GetLastError();
+        if (!isHeld(failure))
+            return false;
+    }
+    return false;
+}
+
+QString moveReason(DWORD failure)
+{
+    if (failure == ERROR_ACCESS_DENIED) {
+        return QCoreApplication::translate("SystemFiles",
+                                           "The file is in use by another program, or this user "
+                                           "may not replace it.");
+    }
+    if (isHeld(failure))
+        return QCoreApplication::translate("SystemFiles",
+                                           "The file is in use by another program.");
+    return windowsReason(failure);
+}
+} // namespace
+
 bool replace(const QString& from, const QString& to, QString& error)
 {
     // Written through: the rename is on disk when this returns, as the folder
-    // sync makes it elsewhere. A file another program holds open without
-    // sharing deletion fails here, and the earlier file stays as it was.
-    if (MoveFileExW(native(QDir::toNativeSeparators(from)), native(QDir::toNativeSeparators(to)),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    // sync makes it elsewhere.
+    DWORD failure = 0;
+    if (moveDespiteHolds(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, failure))
         return true;
-    error = windowsReason(GetLastError());
+    error = moveReason(failure);
     return false;
 }
 
@@ -134,13 +174,19 @@ bool renameNoReplace(const QString& from, const QString& to, bool& existed, QStr
 {
     // Without MOVEFILE_REPLACE_EXISTING, MoveFileEx fails on an existing target.
     existed = false;
-    if (MoveFileExW(native(QDir::toNativeSeparators(from)), native(QDir::toNativeSeparators(to)),
-                    MOVEFILE_WRITE_THROUGH))
+    DWORD failure = 0;
+    if (moveDespiteHolds(from, to, MOVEFILE_WRITE_THROUGH, failure))
         return true;
-    const DWORD failure = GetLastError();
     existed = failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS;
-    error = windowsReason(failure);
+    error = moveReason(failure);
     return false;
+}
+
+bool isReadOnly(const QString& path)
+{
+    const DWORD attributes = GetFileAttributesW(native(QDir::toNativeSeparators(path)));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 OpenResult openForReading(const QString& path)

@@ -1554,6 +1554,51 @@ private Q_SLOTS:
     }
 #endif
 
+#ifdef TVK_HOLD_FILE
+    // Another program holding the output (a scanner, a viewer, the game): a hold
+    // that lets go within a moment is waited out; one that stays is told, and
+    // the earlier file stays as it was. A read-only output is refused.
+    void heldOrReadOnlyOutput_waitedOutOrTold()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        const QString output = path(QStringLiteral("o.tvk"));
+        const auto holdFor = [&](QProcess& holder, int milliseconds) {
+            holder.start(QStringLiteral(TVK_HOLD_FILE), {output, QString::number(milliseconds)});
+            return holder.waitForReadyRead(10000);
+        };
+        const auto packOver = [&] {
+            return pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                        QStringLiteral("r.ico"), QStringLiteral("o.tvk"));
+        };
+        QVERIFY(TestFiles::write(output, "earlier"));
+        QProcess brief;
+        QVERIFY(holdFor(brief, 400));
+        QCOMPARE(packOver().exitCode, 0);
+        QCOMPARE(TestFiles::read(output).size(), 24);
+        QVERIFY(brief.waitForFinished());
+
+        QVERIFY(TestFiles::write(output, "earlier"));
+        QProcess stays;
+        QVERIFY(holdFor(stays, 20000));
+        const Run held = packOver();
+        stays.kill();
+        stays.waitForFinished();
+        QCOMPARE(held.exitCode, 1);
+        QVERIFY2(held.err.startsWith(QStringLiteral("tvk: Cannot write file o.tvk: The file is in use "
+                                                    "by another program")),
+                 qPrintable(held.err));
+        QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
+
+        QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+        const Run readOnly = packOver();
+        QCOMPARE(readOnly.err, QStringLiteral("tvk: Cannot write file o.tvk: The file is read-only.\n"));
+        QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
+        QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+#endif
+
     // The window program's own command line is read before any display is
     // opened: a platform that cannot start would abort it otherwise.
     void windowProgram_helpVersionAndWrongUse_needNoDisplay()
