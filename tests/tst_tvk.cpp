@@ -1575,7 +1575,7 @@ private Q_SLOTS:
         QProcess brief;
         QVERIFY(holdFor(brief, 400));
         QCOMPARE(packOver().exitCode, 0);
-        QCOMPARE(TestFiles::read(output).size(), 24);
+        QCOMPARE(TestFiles::read(output).size(), 20);
         QVERIFY(brief.waitForFinished());
 
         QVERIFY(TestFiles::write(output, "earlier"));
