@@ -1554,6 +1554,28 @@ private Q_SLOTS:
     }
 #endif
 
+    // Paths longer than Windows' old 260 characters work as any other.
+    void longPath_packsAndUnpacks()
+    {
+        QString folder = m_dir.path();
+        while (folder.size() < 300)
+            folder += QStringLiteral("/a-folder-name-of-forty-characters-or-so");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(TestFiles::write(folder + QStringLiteral("/l.ico"), "left"));
+        QVERIFY(TestFiles::write(folder + QStringLiteral("/r.ico"), "right"));
+        const QString output = folder + QStringLiteral("/o.tvk");
+
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), folder + QStringLiteral("/l.ico"),
+                      folder + QStringLiteral("/r.ico"), output)
+                     .err,
+                 QString());
+        const Run unpacked = tvk({QStringLiteral("unpack"), output, QStringLiteral("-d"),
+                                  folder + QStringLiteral("/out")});
+
+        QCOMPARE(unpacked.err, QString());
+        QCOMPARE(TestFiles::read(folder + QStringLiteral("/out/right.ico")), QByteArray("right"));
+    }
+
 #ifdef TVK_HOLD_FILE
     // Another program holding the output (a scanner, a viewer, the game): a hold
     // that lets go within a moment is waited out; one that stays is told, and
