@@ -2,7 +2,6 @@
 #include "cli/Commands.h"
 #include "cli/OpenPackage.h"
 #include "package/PackageWriter.h"
-#include "pictures/IconPictures.h"
 #include "pictures/PictureScaling.h"
 #include "pictures/PngCodec.h"
 #include "runtime/ChunkedCopy.h"
@@ -10,6 +9,7 @@
 #include "runtime/FileIdentity.h"
 #include "runtime/ReplacingFile.h"
 #include "runtime/SystemFiles.h"
+#include "thumbnail/LeftIconPicture.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -22,8 +22,6 @@ namespace Cli {
 
 namespace {
 
-// Real icons are a few hundred KiB at most; a larger one is not loaded at all.
-constexpr qint64 kLargestIcon = qint64(4) << 20;
 constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
 constexpr QLatin1String kStandardOutput("-");
@@ -104,32 +102,29 @@ std::optional<QByteArray> encode(const Picture& picture, const QByteArray& forma
 // The picture to make the thumbnail of: the largest of the left icon.
 std::optional<Picture> largestLeftPicture(QFile& package, const QString& packagePath)
 {
-    QFile& file = package;
-    const std::optional<TvkContents> contents = openPackage(file, packagePath, 0);
+    const std::optional<TvkContents> contents = openPackage(package, packagePath, 0);
     if (!contents)
         return std::nullopt;
     const QString shown = DisplayText::displayPath(packagePath);
-    if (contents->LeftLength > kLargestIcon) {
-        reportFailure(
-            QStringLiteral("The left icon of %1 holds %2 bytes; a thumbnail is made of "
-                           "icons of at most %3 bytes.")
-                .arg(shown, QString::number(contents->LeftLength), QString::number(kLargestIcon)));
-        return std::nullopt;
-    }
-    QByteArray icon;
-    if (file.seek(contents->leftOffset))
-        icon = file.read(contents->LeftLength);
-    if (icon.size() != contents->LeftLength) {
-        reportCannotRead(packagePath, file.errorString() + QLatin1Char('.'));
-        return std::nullopt;
-    }
-    const IconPictures::Decoded largest = IconPictures::largest(icon);
-    if (largest.pictures.isEmpty()) {
+    LeftIconPicture::Result left = LeftIconPicture::read(package, *contents);
+    switch (left.status) {
+    case LeftIconPicture::Result::Status::Read:
+        return std::move(left.picture);
+    case LeftIconPicture::Result::Status::TooLarge:
+        reportFailure(QStringLiteral("The left icon of %1 holds %2 bytes; a thumbnail is made of "
+                                     "icons of at most %3 bytes.")
+                          .arg(shown, QString::number(contents->LeftLength),
+                               QString::number(LeftIconPicture::kLargestIcon)));
+        break;
+    case LeftIconPicture::Result::Status::ReadFailed:
+        reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
+        break;
+    case LeftIconPicture::Result::Status::NotAPicture:
         reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
-                          .arg(shown, largest.error));
-        return std::nullopt;
+                          .arg(shown, left.reason));
+        break;
     }
-    return largest.pictures.constFirst();
+    return std::nullopt;
 }
 
 int writeToStandardOutput(const QByteArray& bytes)

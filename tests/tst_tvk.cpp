@@ -190,6 +190,17 @@ private:
 #endif
     }
 
+#ifdef TVK_THUMBNAIL_HOST
+    // Explorer's thumbnail of p.tvk, from the provider loaded as Explorer's host
+    // loads it; its pixels in host.rgba (see inject/ThumbnailHostWindows.cpp).
+    Run providerThumbnail(int side) const
+    {
+        return run(QStringLiteral(TVK_THUMBNAIL_HOST),
+                   {QStringLiteral(TVK_THUMBNAIL_PROVIDER), path(QStringLiteral("p.tvk")),
+                    QString::number(side), path(QStringLiteral("host.rgba"))});
+    }
+#endif
+
     Run run(const QString& program, const QStringList& arguments,
             const QStringList& environment = {}) const
     {
@@ -705,6 +716,17 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         const QImage thumbnail(path(QStringLiteral("p.png")), "PNG");
         QCOMPARE(thumbnail.size(), expected);
+#ifdef TVK_THUMBNAIL_HOST
+        // Explorer's thumbnail is the same picture, pixel for pixel, with its alpha.
+        const Run host = providerThumbnail(options.isEmpty() ? 128 : options.constLast().toInt());
+        QCOMPARE(host.exitCode, 0);
+        QVERIFY2(host.out.startsWith(QStringLiteral("%1 %2 2 ").arg(expected.width()).arg(expected.height())),
+                 qPrintable(host.out));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("host.rgba"))),
+                 QByteArray(reinterpret_cast<const char*>(
+                                thumbnail.convertToFormat(QImage::Format_RGBA8888).constBits()),
+                            expected.width() * expected.height() * 4));
+#endif
     }
 
     void thumbnail_output_formatByExtension_data()
@@ -781,6 +803,12 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, expectedErr + QLatin1Char('\n'));
         QVERIFY(!QFile::exists(path(QStringLiteral("p.png"))));
+#ifdef TVK_THUMBNAIL_HOST
+        // Explorer gets no thumbnail either, and the provider can still be unloaded.
+        const Run host = providerThumbnail(128);
+        QCOMPARE(host.exitCode, 1);
+        QVERIFY2(host.out.startsWith(QStringLiteral("failed 0x80004005")), qPrintable(host.out));
+#endif
     }
 
 #ifdef Q_OS_UNIX
