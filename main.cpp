@@ -4,6 +4,7 @@
 #include "runtime/QtMessageService.h"
 #include "settings/SettingsStore.h"
 #include "ui/ProgramArguments.h"
+#include "ui/SystemTheme.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(ProgramInfo::version);
     // The desktop entry is named after the program.
     QApplication::setDesktopFileName(ProgramInfo::title);
+    SystemTheme::apply(app);
 
     SettingsStore settings;
     QtMessageService messages;

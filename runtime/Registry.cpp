@@ -37,9 +37,25 @@ std::optional<QString> readString(const QString& key, const QString& name)
     return value;
 }
 
+std::optional<quint32> readUserNumber(const QString& key, const QString& name)
+{
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(key.utf16()),
+                     reinterpret_cast<const wchar_t*>(name.utf16()), RRF_RT_REG_DWORD, nullptr,
+                     &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return quint32(value);
+}
+
 #else
 
 std::optional<QString> readString(const QString&, const QString&)
+{
+    return std::nullopt;
+}
+
+std::optional<quint32> readUserNumber(const QString&, const QString&)
 {
     return std::nullopt;
 }

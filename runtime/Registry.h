@@ -13,4 +13,8 @@ namespace Registry {
 // nothing outside Windows.
 std::optional<QString> readString(const QString& key, const QString& name);
 
+// The number (DWORD) value `name` of a key under HKEY_CURRENT_USER, given
+// without that prefix; always nothing outside Windows.
+std::optional<quint32> readUserNumber(const QString& key, const QString& name);
+
 } // namespace Registry
