@@ -153,8 +153,7 @@ QString moveReason(DWORD failure)
                                            "may not replace it.");
     }
     if (isHeld(failure))
-        return QCoreApplication::translate("SystemFiles",
-                                           "The file is in use by another program.");
+        return QCoreApplication::translate("SystemFiles", "The file is in use by another program.");
     return windowsReason(failure);
 }
 } // namespace

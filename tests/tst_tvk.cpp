@@ -720,7 +720,8 @@ private Q_SLOTS:
         // Explorer's thumbnail is the same picture, pixel for pixel, with its alpha.
         const Run host = providerThumbnail(options.isEmpty() ? 128 : options.constLast().toInt());
         QCOMPARE(host.exitCode, 0);
-        QVERIFY2(host.out.startsWith(QStringLiteral("%1 %2 2 ").arg(expected.width()).arg(expected.height())),
+        QVERIFY2(host.out.startsWith(
+                     QStringLiteral("%1 %2 2 ").arg(expected.width()).arg(expected.height())),
                  qPrintable(host.out));
         QCOMPARE(TestFiles::read(path(QStringLiteral("host.rgba"))),
                  QByteArray(reinterpret_cast<const char*>(
@@ -1635,14 +1636,16 @@ private Q_SLOTS:
         stays.kill();
         stays.waitForFinished();
         QCOMPARE(held.exitCode, 1);
-        QVERIFY2(held.err.startsWith(QStringLiteral("tvk: Cannot write file o.tvk: The file is in use "
-                                                    "by another program")),
-                 qPrintable(held.err));
+        QVERIFY2(
+            held.err.startsWith(QStringLiteral("tvk: Cannot write file o.tvk: The file is in use "
+                                               "by another program")),
+            qPrintable(held.err));
         QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
 
         QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::ReadUser));
         const Run readOnly = packOver();
-        QCOMPARE(readOnly.err, QStringLiteral("tvk: Cannot write file o.tvk: The file is read-only.\n"));
+        QCOMPARE(readOnly.err,
+                 QStringLiteral("tvk: Cannot write file o.tvk: The file is read-only.\n"));
         QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
         QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());

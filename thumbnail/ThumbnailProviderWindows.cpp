@@ -54,8 +54,7 @@ public:
     {
         LARGE_INTEGER to;
         to.QuadPart = position;
-        return QIODevice::seek(position) &&
-               SUCCEEDED(m_stream->Seek(to, STREAM_SEEK_SET, nullptr));
+        return QIODevice::seek(position) && SUCCEEDED(m_stream->Seek(to, STREAM_SEEK_SET, nullptr));
     }
 
 protected:

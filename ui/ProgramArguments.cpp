@@ -100,7 +100,8 @@ Reading read(int argc, char* argv[])
     if (files.isEmpty())
         return {};
     if (files.size() == 1 &&
-        QFileInfo(files.constFirst()).suffix().compare(QLatin1String("tvk"), Qt::CaseInsensitive) == 0)
+        QFileInfo(files.constFirst()).suffix().compare(QLatin1String("tvk"), Qt::CaseInsensitive) ==
+            0)
         return {std::nullopt, files.constFirst(), std::nullopt};
     // Named as the boxes show paths: whole, from wherever the program was started.
     for (QString& file : files)

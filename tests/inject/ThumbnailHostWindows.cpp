@@ -44,8 +44,8 @@ int thumbnail(HMODULE provider, const wchar_t* file, UINT side, const wchar_t* o
     using GetClassObject = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
     const auto getClassObject = exported<GetClassObject>(provider, "DllGetClassObject");
     IClassFactory* factory = nullptr;
-    if (getClassObject == nullptr ||
-        FAILED(getClassObject(kProviderClass, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
+    if (getClassObject == nullptr || FAILED(getClassObject(kProviderClass, IID_IClassFactory,
+                                                           reinterpret_cast<void**>(&factory))))
         return 2;
     IInitializeWithStream* initialize = nullptr;
     HRESULT result = factory->CreateInstance(nullptr, IID_IInitializeWithStream,
@@ -60,8 +60,8 @@ int thumbnail(HMODULE provider, const wchar_t* file, UINT side, const wchar_t* o
     LARGE_INTEGER start, end, frequency;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    result = SHCreateStreamOnFileEx(file, STGM_READ | STGM_SHARE_DENY_NONE, 0, FALSE, nullptr,
-                                    &stream);
+    result =
+        SHCreateStreamOnFileEx(file, STGM_READ | STGM_SHARE_DENY_NONE, 0, FALSE, nullptr, &stream);
     if (SUCCEEDED(result))
         result = initialize->Initialize(stream, STGM_READ);
     if (SUCCEEDED(result))
@@ -97,7 +97,8 @@ int thumbnail(HMODULE provider, const wchar_t* file, UINT side, const wchar_t* o
     for (size_t i = 0; i < pixels.size(); i += 4)
         std::swap(pixels[i], pixels[i + 2]);
     FILE* written = _wfopen(out, L"wb");
-    if (written == nullptr || std::fwrite(pixels.data(), 1, pixels.size(), written) != pixels.size())
+    if (written == nullptr ||
+        std::fwrite(pixels.data(), 1, pixels.size(), written) != pixels.size())
         return 2;
     std::fclose(written);
     std::printf("%ld %ld %d %lld\n", shape.bmWidth, shape.bmHeight, int(alpha),
@@ -115,7 +116,8 @@ int wmain(int argc, wchar_t* argv[])
     HMODULE provider = LoadLibraryW(argv[1]);
     if (provider == nullptr)
         return 2;
-    const int status = thumbnail(provider, argv[2], UINT(std::wcstoul(argv[3], nullptr, 10)), argv[4]);
+    const int status =
+        thumbnail(provider, argv[2], UINT(std::wcstoul(argv[3], nullptr, 10)), argv[4]);
     using CanUnloadNow = HRESULT(__stdcall*)();
     const auto canUnloadNow = exported<CanUnloadNow>(provider, "DllCanUnloadNow");
     if (canUnloadNow == nullptr || canUnloadNow() != S_OK || !FreeLibrary(provider) ||
