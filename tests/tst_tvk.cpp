@@ -217,6 +217,16 @@ private:
                        .exitCode == 0;
     }
 
+    // p.tvk, whose left icon l.ico is a 16-pixel picture.
+    bool packSmallPicture() const
+    {
+        return TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(16, 16)})) &&
+               TestFiles::write(path(QStringLiteral("r.ico")), "r") &&
+               pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                    QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
+                       .exitCode == 0;
+    }
+
     Run pack(const QString& name, const QString& author, const QString& left, const QString& right,
              const QString& output) const
     {
@@ -1284,12 +1294,7 @@ private Q_SLOTS:
 #ifndef TVK_FAILING_CALLS
         QSKIP("System calls are paused only on Linux.");
 #endif
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(16, 16)})));
-        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
-        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
-                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
-                     .exitCode,
-                 0);
+        QVERIFY(packSmallPicture());
         QVERIFY(TestFiles::write(path(QStringLiteral("p.png")), "earlier"));
         QProcess thumbnail;
         QVERIFY(startPaused(
@@ -1377,12 +1382,7 @@ private Q_SLOTS:
                 {});
         QCOMPARE(bare.exitCode, 2);
         QCOMPARE(bare.err, QStringLiteral("tvk: missing FILE and OUT (see 'tvk --help')\n"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(16, 16)})));
-        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
-        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
-                      QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
-                     .exitCode,
-                 0);
+        QVERIFY(packSmallPicture());
         QProcess thumbnail;
         QVERIFY(startPaused(
             thumbnail, "fread",
