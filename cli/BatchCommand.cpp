@@ -23,7 +23,16 @@ namespace Cli {
 
 namespace {
 
-// The manifest's columns, in the order of PackageRequest's texts below.
+// The manifest's columns, as columnNames() lists them.
+enum Column : int
+{
+    kName,
+    kAuthor,
+    kLeft,
+    kRight,
+    kOutput,
+};
+
 QStringList columnNames()
 {
     return {QStringLiteral("name"), QStringLiteral("author"), QStringLiteral("left"),
@@ -177,8 +186,11 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
     const auto fromBase = [&](const QString& path) {
         return path.isEmpty() || !QDir::isRelativePath(path) ? path : base.filePath(path);
     };
-    Row row{record.line,
-            {fromBase(field(2)), fromBase(field(3)), fromBase(field(4)), field(0), field(1)}};
+    Row row{record.line, PackageRequest{.leftPath = fromBase(field(kLeft)),
+                                        .rightPath = fromBase(field(kRight)),
+                                        .outputPath = fromBase(field(kOutput)),
+                                        .name = field(kName),
+                                        .author = field(kAuthor)}};
     Outcome usable = checkFilled(record, columns);
     if (usable.isDone())
         usable = PackageWriter::check(row.request);

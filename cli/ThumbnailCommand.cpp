@@ -1,5 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/EncoderStatus.h"
 #include "cli/OpenPackage.h"
 #include "package/PackageWriter.h"
 #include "pictures/PictureScaling.h"
@@ -25,8 +26,6 @@ namespace {
 constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
 constexpr QLatin1String kStandardOutput("-");
-// How tvk-thumbnail-encoder says that Qt has no writer for the format.
-constexpr int kEncoderLacksFormat = 3;
 constexpr int kEncoderTimeoutMs = 30000;
 // How often the wait for the encoder looks for a signal to stop.
 constexpr int kEncoderPollMs = 50;
@@ -92,7 +91,7 @@ std::optional<QByteArray> encode(const Picture& picture, const QByteArray& forma
         return encoded;
     // The encoder's own words, when it has any, say why.
     const QString said = QString::fromLocal8Bit(encoder.readAllStandardError()).trimmed();
-    reason = finished && encoder.exitCode() == kEncoderLacksFormat
+    reason = finished && encoder.exitCode() == EncoderStatus::kNoWriter
                  ? QStringLiteral("This system has no writer for %1 pictures.").arg(upper)
                  : QStringLiteral("The picture could not be encoded as %1%2.")
                        .arg(upper, said.isEmpty() ? QString() : QStringLiteral(": ") + said);

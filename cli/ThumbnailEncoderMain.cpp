@@ -2,6 +2,7 @@
 // writes it on standard output in FORMAT, a format of Qt's image writers (jpeg,
 // bmp, webp). `tvk-thumbnail` runs it for every format but PNG, so that the PNG
 // thumbnails that file managers ask for start without Qt's image code.
+#include "cli/EncoderStatus.h"
 #include "runtime/SystemFiles.h"
 
 #include <QBuffer>
@@ -13,11 +14,7 @@
 
 #include <cstdio>
 
-namespace {
-// Exit statuses that tvk-thumbnail tells apart.
-constexpr int kFailed = 1;
-constexpr int kUnsupported = 3;
-} // namespace
+using EncoderStatus::kFailed;
 
 int main(int argc, char* argv[])
 {
@@ -26,7 +23,7 @@ int main(int argc, char* argv[])
         return kFailed;
     const QByteArray format(argv[1]);
     if (!QImageWriter::supportedImageFormats().contains(format))
-        return kUnsupported;
+        return EncoderStatus::kNoWriter;
     SystemFiles::makeStandardStreamsBinary();
     QFile input;
     QFile output;

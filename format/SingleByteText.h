@@ -7,7 +7,7 @@
 
 // TVK files keep each character of a text in one byte of a single-byte code
 // page: Windows-1252 of the Western Windows systems the files come from, or on
-// Windows the system's own ANSI code page (runtime/SystemCodePage.h).
+// Windows the system's own ANSI code page (format/SystemCodePage.h).
 namespace SingleByteText {
 
 struct Encoding
