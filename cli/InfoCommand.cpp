@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/OpenPackage.h"
 
-#include "format/IcoProbe.h"
+#include "format/IcoDirectory.h"
 #include "format/SingleByteText.h"
 #include "format/SystemCodePage.h"
 #include "runtime/DisplayText.h"
@@ -69,14 +69,14 @@ struct IconSummary
     qint64 offset = 0;
     qint64 size = 0;
     // Set when the bytes look like an ICO file.
-    std::optional<QList<QSize>> images;
+    std::optional<QList<IcoDirectory::Entry>> images;
 };
 
-QStringList imageSizes(const QList<QSize>& images)
+QStringList imageSizes(const QList<IcoDirectory::Entry>& images)
 {
     QStringList sizes;
-    for (const QSize& size : images)
-        sizes << QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+    for (const IcoDirectory::Entry& image : images)
+        sizes << QStringLiteral("%1x%2").arg(image.size.width()).arg(image.size.height());
     return sizes;
 }
 
@@ -132,9 +132,9 @@ int InfoCommand::execute(const QCommandLineParser& parser)
     const ShownText name = shownText(contents->NameText, contents->NameLength);
     const ShownText author = shownText(contents->AuthorText, contents->AuthorLength);
     const IconSummary left{contents->leftOffset, contents->LeftLength,
-                           IcoProbe::probe(file, contents->leftOffset, contents->LeftLength)};
+                           IcoDirectory::read(file, contents->leftOffset, contents->LeftLength)};
     const IconSummary right{contents->rightOffset, contents->RightLength,
-                            IcoProbe::probe(file, contents->rightOffset, contents->RightLength)};
+                            IcoDirectory::read(file, contents->rightOffset, contents->RightLength)};
 
     QString text;
     QTextStream out(&text);

@@ -1,8 +1,10 @@
 #include "pictures/IconPictures.h"
 
+#include "format/IcoDirectory.h"
 #include "pictures/DibDecoder.h"
 #include "pictures/PngCodec.h"
 
+#include <QBuffer>
 #include <QSet>
 #include <QSize>
 #include <QtEndian>
@@ -16,8 +18,6 @@ namespace IconPictures {
 
 namespace {
 
-constexpr qsizetype kIcoHeader = 6;
-constexpr qsizetype kIcoEntry = 16;
 constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
 constexpr qsizetype kPngSignatureSize = sizeof kPngSignature - 1;
 
@@ -46,8 +46,8 @@ struct Stored
     qsizetype offset = 0;
     qsizetype length = 0;
     QSize size;
-    // Where its ICO directory entry is, or -1 outside an ICO file.
-    qsizetype entry = -1;
+    // Listed by an ICO file, whose bitmaps have no file header.
+    bool inIco = false;
 
     qint64 pixels() const { return qint64(size.width()) * size.height(); }
 };
@@ -76,7 +76,7 @@ std::optional<Stored> pictureAt(const QByteArray& bytes, qsizetype offset, qsize
     if (offset < 0 || length <= 0 || offset > bytes.size() || length > bytes.size() - offset)
         return std::nullopt;
     const char* data = bytes.constData() + offset;
-    Stored picture{Kind::Png, offset, length, {}};
+    Stored picture{Kind::Png, offset, length, {}, inIco};
     if (length >= 24 && QByteArrayView(data, kPngSignatureSize) == kPngSignature &&
         QByteArrayView(data + 12, 4) == "IHDR") {
         picture.size = QSize(int(std::min<quint32>(bigEndian32(data + 16), INT_MAX)),
@@ -102,27 +102,21 @@ std::optional<Stored> pictureAt(const QByteArray& bytes, qsizetype offset, qsize
 // nothing when the bytes are no ICO file.
 std::optional<QList<Stored>> icoPictures(const QByteArray& bytes)
 {
-    if (bytes.size() < kIcoHeader)
-        return std::nullopt;
-    const char* data = bytes.constData();
-    const auto word = [&](qsizetype at) { return qFromLittleEndian<quint16>(data + at); };
-    const qsizetype count = word(4);
-    if (word(0) != 0 || (word(2) != 1 && word(2) != 2) || count == 0)
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const std::optional<QList<IcoDirectory::Entry>> entries =
+        IcoDirectory::read(buffer, 0, bytes.size());
+    if (!entries)
         return std::nullopt;
     QList<Stored> pictures;
-    QSet<qsizetype> offsets;
-    const qsizetype listed = std::min(count, (bytes.size() - kIcoHeader) / kIcoEntry);
-    for (qsizetype i = 0; i < listed; ++i) {
-        const qsizetype entryAt = kIcoHeader + i * kIcoEntry;
-        const auto length = qsizetype(qFromLittleEndian<quint32>(data + entryAt + 8));
-        const auto offset = qsizetype(qFromLittleEndian<quint32>(data + entryAt + 12));
-        if (offsets.contains(offset))
+    QSet<qint64> offsets;
+    for (const IcoDirectory::Entry& entry : *entries) {
+        if (offsets.contains(entry.offset))
             continue;
-        offsets.insert(offset);
-        if (std::optional<Stored> picture = pictureAt(bytes, offset, length, true)) {
-            picture->entry = entryAt;
+        offsets.insert(entry.offset);
+        if (std::optional<Stored> picture = pictureAt(bytes, entry.offset, entry.length, true))
             pictures << *picture;
-        }
     }
     return pictures;
 }
@@ -167,7 +161,7 @@ Picture decode(const QByteArray& bytes, const Stored& stored, QString& error)
     const QByteArrayView data(bytes.constData() + stored.offset, stored.length);
     if (stored.kind == Kind::Png)
         return PngCodec::decode(essentialPng(data.toByteArray()), kLargestSide, error);
-    return stored.entry >= 0 ? DibDecoder::decodeIconBitmap(data, error)
+    return stored.inIco ? DibDecoder::decodeIconBitmap(data, error)
                              : DibDecoder::decodeBmpFile(data, error);
 }
 

@@ -1,7 +1,9 @@
+#include "format/IcoDirectory.h"
 #include "pictures/IconPictures.h"
 #include "pictures/PictureScaling.h"
 #include "pictures/PngCodec.h"
 
+#include <QBuffer>
 #include <QTest>
 #include <QtEndian>
 
@@ -17,6 +19,22 @@ QByteArray rgba(uchar r, uchar g, uchar b, uchar a)
 QByteArray pixelAt(const Picture& picture, int x, int y)
 {
     return picture.rgba.mid((qsizetype(y) * picture.width + x) * 4, 4);
+}
+
+// An ICO file of `type` (1 icon, 2 cursor) whose `count` directory entries all
+// list the one 2x2 picture after the directory.
+QByteArray withDirectory(const QByteArray& picture, quint16 type, quint16 count)
+{
+    QByteArray ico(6 + 16 * qsizetype(count), '\0');
+    qToLittleEndian<quint16>(type, ico.data() + 2);
+    qToLittleEndian<quint16>(count, ico.data() + 4);
+    for (qsizetype entry = 6; entry < ico.size(); entry += 16) {
+        ico[entry] = 2;
+        ico[entry + 1] = 2;
+        qToLittleEndian<quint32>(quint32(picture.size()), ico.data() + entry + 8);
+        qToLittleEndian<quint32>(quint32(ico.size()), ico.data() + entry + 12);
+    }
+    return ico + picture;
 }
 
 // An ICO file of one 2x2 bitmap of `bits` a pixel, bottom-up as ICO files store
@@ -55,13 +73,7 @@ QByteArray bitmapIco(int bits, bool alpha)
     qToLittleEndian<quint16>(quint16(bits), header.data() + 14);
     // Bottom row first; the mask hides the top right pixel.
     const QByteArray mask = QByteArray::fromHex("00000000") + QByteArray::fromHex("40000000");
-    const QByteArray bitmap = header + palette + row(2, 3) + row(0, 1) + mask;
-    QByteArray ico = QByteArray::fromHex("000001000100") + QByteArray(16, '\0');
-    ico[6] = 2;
-    ico[7] = 2;
-    qToLittleEndian<quint32>(quint32(bitmap.size()), ico.data() + 14);
-    qToLittleEndian<quint32>(22, ico.data() + 18);
-    return ico + bitmap;
+    return withDirectory(header + palette + row(2, 3) + row(0, 1) + mask, 1, 1);
 }
 
 } // namespace
@@ -108,12 +120,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expectedError");
         QByteArray huge = PngCodec::encode({1, 1, rgba(1, 2, 3, 4)});
         qToBigEndian<quint32>(4096, huge.data() + 16);
-        QByteArray cut = bitmapIco(24, false);
-        cut.chop(20);
+        QByteArray wide = bitmapIco(24, false);
+        qToLittleEndian<qint32>(4096, wide.data() + 22 + 4);
         QTest::newRow("PNG wider than 2048 pixels")
             << huge << "It is not an ICO, PNG or BMP picture of at most 2048 by 2048 pixels";
-        QTest::newRow("bitmap cut short")
-            << cut << "The ICO file lists no picture of at most 2048 by 2048 pixels";
+        QTest::newRow("ICO of a bitmap wider than 2048 pixels")
+            << wide << "The ICO file lists no picture of at most 2048 by 2048 pixels";
     }
 
     void largest_refusedBeforeDecoding()
@@ -123,6 +135,45 @@ private Q_SLOTS:
         const IconPictures::Decoded decoded = IconPictures::largest(icon);
         QVERIFY(decoded.pictures.isEmpty());
         QCOMPARE(decoded.error, expectedError);
+    }
+
+    // The window's mark, `tvk info`, previews and thumbnails all ask this one
+    // reader, so a file is an ICO file to every one of them or to none.
+    void icoDirectory_sameAnswerAsThePictures_data()
+    {
+        QTest::addColumn<QByteArray>("icon");
+        QTest::addColumn<int>("entries");
+        const QByteArray ico = bitmapIco(24, false);
+        const QByteArray bitmap = ico.mid(22);
+        const auto changed = [&](qsizetype at, quint32 value) {
+            QByteArray bytes = ico;
+            qToLittleEndian<quint32>(value, bytes.data() + at);
+            return bytes;
+        };
+        QTest::newRow("icon") << ico << 1;
+        QTest::newRow("cursor") << withDirectory(bitmap, 2, 1) << 1;
+        QTest::newRow("300 entries, one picture") << withDirectory(bitmap, 1, 300) << 300;
+        QTest::newRow("type 3") << withDirectory(bitmap, 3, 1) << -1;
+        QTest::newRow("reserved word not 0") << QByteArray("\1") + ico.mid(1) << -1;
+        QTest::newRow("no entries") << withDirectory(bitmap, 1, 0) << -1;
+        QTest::newRow("directory cut short") << ico.left(20) << -1;
+        QTest::newRow("picture past the end") << ico.left(ico.size() - 1) << -1;
+        QTest::newRow("picture inside the directory") << changed(18, 21) << -1;
+        QTest::newRow("empty picture") << changed(14, 0) << -1;
+    }
+
+    void icoDirectory_sameAnswerAsThePictures()
+    {
+        QFETCH(QByteArray, icon);
+        QFETCH(int, entries);
+        QBuffer buffer(&icon);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        const std::optional<QList<IcoDirectory::Entry>> directory =
+            IcoDirectory::read(buffer, 0, icon.size());
+        QCOMPARE(directory ? int(directory->size()) : -1, entries);
+        if (directory)
+            QCOMPARE(directory->constFirst().size, QSize(2, 2));
+        QCOMPARE(IconPictures::largest(icon).pictures.size(), directory ? 1 : 0);
     }
 
     void pngRoundTrip_sameBytes()

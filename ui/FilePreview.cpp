@@ -1,6 +1,6 @@
 #include "ui/FilePreview.h"
 
-#include "format/IcoProbe.h"
+#include "format/IcoDirectory.h"
 #include "pictures/IconPictures.h"
 #include "pictures/PictureScaling.h"
 #include "pictures/PngCodec.h"
@@ -68,14 +68,14 @@ QString FilePreview::iconTip(const QString& path)
         return html + paragraph(file.errorString() + QLatin1Char('.'));
     QBuffer buffer(&icon);
     buffer.open(QIODevice::ReadOnly);
-    const std::optional<QList<QSize>> images = IcoProbe::probe(buffer, 0, icon.size());
+    const std::optional<QList<IcoDirectory::Entry>> images = IcoDirectory::read(buffer, 0, icon.size());
     if (!images) {
         return html + paragraph(tr("%1; not an ICO file. It will be stored unchanged all the same.")
                                     .arg(bytes(size)));
     }
     QStringList sizes;
-    for (const QSize& image : *images)
-        sizes << QStringLiteral("%1×%2").arg(image.width()).arg(image.height());
+    for (const IcoDirectory::Entry& image : *images)
+        sizes << QStringLiteral("%1×%2").arg(image.size.width()).arg(image.size.height());
     return html + QStringLiteral("<p>%1</p>").arg(pictures(icon)) +
            paragraph(tr("%1; ICO file with images %2.")
                          .arg(bytes(size), sizes.join(QStringLiteral(", "))));
@@ -97,5 +97,5 @@ bool FilePreview::isReadableButNotIco(const QString& path)
     QFile file;
     if (InputFile::open(file, path).failed())
         return false;
-    return !IcoProbe::probe(file, 0, file.size());
+    return !IcoDirectory::read(file, 0, file.size());
 }

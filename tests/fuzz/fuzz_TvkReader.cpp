@@ -1,9 +1,9 @@
-// libFuzzer target for the TVK reader and the ICO probe: arbitrary bytes must
+// libFuzzer target for the TVK reader and the ICO directory: arbitrary bytes must
 // never crash them, never make them read outside the input, and never make them
 // allocate in proportion to what a file declares. Each input is read twice: from
 // memory, and as the start of a real file made as long as its lengths declare
 // (a sparse file of up to some GiB), as `tvk info` reads it.
-#include "format/IcoProbe.h"
+#include "format/IcoDirectory.h"
 #include "format/SingleByteText.h"
 #include "format/TvkLayout.h"
 #include "format/TvkReader.h"
@@ -38,11 +38,11 @@ void check(QIODevice& device, qint64 size)
             contents->AuthorText.size() != std::min(contents->AuthorLength, kTextLimit))
             std::abort();
         (void)SingleByteText::decode(contents->NameText);
-        (void)IcoProbe::probe(device, contents->leftOffset, contents->LeftLength);
-        (void)IcoProbe::probe(device, contents->rightOffset, contents->RightLength);
+        (void)IcoDirectory::read(device, contents->leftOffset, contents->LeftLength);
+        (void)IcoDirectory::read(device, contents->rightOffset, contents->RightLength);
     }
     // Any bytes may also be stored as an icon.
-    (void)IcoProbe::probe(device, 0, size);
+    (void)IcoDirectory::read(device, 0, size);
 }
 
 // The size the input's length fields declare, reading zeros past its end, as

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QSize>
+
+#include <optional>
+
+class QIODevice;
+
+// The directory of an ICO file, the one answer to "is this an ICO file" that
+// every reader gives: a header with reserved 0, type 1 (icon) or 2 (cursor,
+// the same layout with a hot spot), 1 to 65,535 entries, each entry's image
+// non-empty and wholly inside the icon, after the directory. Reads the header
+// and directory alone (at most 1 MiB), from `offset` of the device; nothing
+// when the bytes are not such a file. A hint only: TVK files store any bytes.
+namespace IcoDirectory {
+
+struct Entry
+{
+    // As the directory states it: a width or height byte of 0 stands for 256.
+    QSize size;
+    // From the start of the icon.
+    qint64 offset = 0;
+    qint64 length = 0;
+};
+
+std::optional<QList<Entry>> read(QIODevice& device, qint64 offset, qint64 length);
+
+} // namespace IcoDirectory
