@@ -238,7 +238,7 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const Columns& colu
             FileIdentity::allOf(row.request.outputPath, FileIdentity::LastLink::Follow);
         // A missing folder would only be found while writing; here it is told with the rest.
         if (output.isEmpty()) {
-            problems.add(row.line, PackageWriter::cannotWrite(row.request.outputPath,
+            problems.add(row.line, DisplayText::cannotWriteFile(row.request.outputPath,
                                                               QStringLiteral("Its folder does not "
                                                                              "exist.")));
             continue;
@@ -373,8 +373,10 @@ int writeAll(const std::vector<Row>& rows, const Inputs& inputs, const Problems&
         if (written.status == WriteResult::Status::Cancelled || interrupted())
             return Failure;
         QString failure = written.message;
-        if (written.written() && !output->finishWriting(dataSync))
-            failure = PackageWriter::cannotWrite(row.request.outputPath, output->errorString());
+        if (written.written()) {
+            if (const Outcome finished = output->finishWriting(dataSync); finished.failed())
+                failure = DisplayText::cannotWriteFile(row.request.outputPath, finished.reason());
+        }
         if (!failure.isEmpty()) {
             progress.clear();
             problems.reportAt(row.line, failure + kNothingReplaced);
@@ -386,9 +388,10 @@ int writeAll(const std::vector<Row>& rows, const Inputs& inputs, const Problems&
         progress.step(qsizetype(outputs.size()));
     }
     progress.clear();
-    QString error;
-    if (syncTogether && !SystemFiles::syncFileSystems(folders, error)) {
-        reportFailure(QStringLiteral("Cannot save the new files to disk: %1").arg(error) +
+    if (!syncTogether)
+        return Success;
+    if (const Outcome synced = SystemFiles::syncFileSystems(folders); synced.failed()) {
+        reportFailure(QStringLiteral("Cannot save the new files to disk: %1").arg(synced.reason()) +
                       kNothingReplaced);
         return Failure;
     }
@@ -402,10 +405,10 @@ int replaceAll(const std::vector<Row>& rows,
 {
     QStringList replaced;
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (!outputs[i]->replaceTarget()) {
+        if (const Outcome placed = outputs[i]->replaceTarget(); placed.failed()) {
             problems.reportAt(
                 rows[i].line,
-                PackageWriter::cannotWrite(rows[i].request.outputPath, outputs[i]->errorString()) +
+                DisplayText::cannotWriteFile(rows[i].request.outputPath, placed.reason()) +
                     QStringLiteral(" %1 of %2 outputs were already replaced%3")
                         .arg(replaced.size())
                         .arg(rows.size())
@@ -422,9 +425,8 @@ int replaceAll(const std::vector<Row>& rows,
         if (syncedFolders.contains(outputs[i]->folder()))
             continue;
         syncedFolders << outputs[i]->folder();
-        if (!outputs[i]->syncFolder()) {
-            reportFailure(
-                PackageWriter::cannotWrite(rows[i].request.outputPath, outputs[i]->errorString()));
+        if (const Outcome synced = outputs[i]->syncFolder(); synced.failed()) {
+            reportFailure(DisplayText::cannotWriteFile(rows[i].request.outputPath, synced.reason()));
             return Failure;
         }
     }

@@ -147,17 +147,20 @@ int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& p
     // The thumbnail never takes the place of the file it is made from.
     output.protect(FileIdentity::ofInput(package.handle(), packagePath));
     const auto cannotWrite = [&](const QString& reason) {
-        reportFailure(PackageWriter::cannotWrite(outputPath, reason));
+        reportFailure(DisplayText::cannotWriteFile(outputPath, reason));
         return Failure;
     };
-    if (output.open() != ReplacingFile::OpenStatus::Opened)
-        return cannotWrite(output.errorString());
+    if (const Outcome opened = output.open(); opened.failed())
+        return cannotWrite(opened.reason());
     if (!ChunkedCopy::writeAll(output.device(), bytes.constData(), bytes.size()))
         return cannotWrite(output.device().errorString() + QLatin1Char('.'));
     if (interrupted())
         return Failure;
-    if (!output.finishWriting(ReplacingFile::DataSync::ByCaller) || !output.replaceTarget())
-        return cannotWrite(output.errorString());
+    if (const Outcome finished = output.finishWriting(ReplacingFile::DataSync::ByCaller);
+        finished.failed())
+        return cannotWrite(finished.reason());
+    if (const Outcome replaced = output.replaceTarget(); replaced.failed())
+        return cannotWrite(replaced.reason());
     return Success;
 }
 
@@ -218,7 +221,7 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
     const std::optional<QByteArray> encoded =
         encode(PictureScaling::fitted(*picture, pixels), *format, reason);
     if (!encoded) {
-        reportFailure(PackageWriter::cannotWrite(outputPath, reason));
+        reportFailure(DisplayText::cannotWriteFile(outputPath, reason));
         return Failure;
     }
     return outputPath == kStandardOutput ? writeToStandardOutput(*encoded)

@@ -27,7 +27,7 @@ struct Extracted
 
 int cannotWrite(const QString& path, const QString& reason)
 {
-    reportFailure(PackageWriter::cannotWrite(path, reason));
+    reportFailure(DisplayText::cannotWriteFile(path, reason));
     return Failure;
 }
 
@@ -80,9 +80,9 @@ std::array<Extracted, 2> iconsIn(const QString& target, const TvkContents& conte
 int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
               ReplacingFile& output)
 {
-    if (output.open() != ReplacingFile::OpenStatus::Opened)
+    if (const Outcome opened = output.open(); opened.failed())
         return output.foundExisting() ? alreadyExists(icon.fileName)
-                                      : cannotWrite(icon.fileName, output.errorString());
+                                      : cannotWrite(icon.fileName, opened.reason());
     const CopyResult copy = package.seek(icon.offset)
                                 ? ChunkedCopy::copyFileData(package, output.device(), icon.size,
                                                             [](qint64) { return !interrupted(); })
@@ -100,8 +100,8 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
     case CopyResult::Status::ReadFailed:
         return reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
     }
-    if (!output.finishWriting())
-        return cannotWrite(icon.fileName, output.errorString());
+    if (const Outcome finished = output.finishWriting(); finished.failed())
+        return cannotWrite(icon.fileName, finished.reason());
     return Success;
 }
 
@@ -109,24 +109,24 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
 // put back as it was.
 int putInPlace(const std::array<Extracted, 2>& icons, ReplacingFile& left, ReplacingFile& right)
 {
-    if (!left.replaceTarget(true)) {
+    if (const Outcome placed = left.replaceTarget(true); placed.failed()) {
         return left.foundExisting() ? alreadyExists(icons[0].fileName)
-                                    : cannotWrite(icons[0].fileName, left.errorString());
+                                    : cannotWrite(icons[0].fileName, placed.reason());
     }
-    if (!right.replaceTarget(true)) {
-        QString reason = right.errorString();
+    if (const Outcome placed = right.replaceTarget(true); placed.failed()) {
+        QString reason = placed.reason();
         const bool rightExists = right.foundExisting();
-        if (!left.restoreEarlier()) {
+        if (const Outcome restored = left.restoreEarlier(); restored.failed()) {
             reason += QStringLiteral(" %1 could not be put back as it was: %2")
-                          .arg(DisplayText::displayPath(icons[0].fileName), left.errorString());
+                          .arg(DisplayText::displayPath(icons[0].fileName), restored.reason());
             return cannotWrite(icons[1].fileName, reason);
         }
         return rightExists ? alreadyExists(icons[1].fileName)
                            : cannotWrite(icons[1].fileName, reason);
     }
     for (const auto& [icon, output] : {std::pair{&icons[0], &left}, std::pair{&icons[1], &right}}) {
-        if (!output->syncFolder())
-            return cannotWrite(icon->fileName, output->errorString());
+        if (const Outcome synced = output->syncFolder(); synced.failed())
+            return cannotWrite(icon->fileName, synced.reason());
     }
     return Success;
 }

@@ -118,18 +118,13 @@ Outcome PackageWriter::prepare(const PackageRequest& request, Prepared& prepared
     return Outcome::done();
 }
 
-QString PackageWriter::cannotWrite(const QString& outputPath, const QString& reason)
-{
-    return tr("Cannot write file %1:\n%2").arg(DisplayText::displayPath(outputPath), reason);
-}
-
 Outcome PackageWriter::check(const PackageRequest& request)
 {
     Prepared prepared;
     if (Outcome prepares = prepare(request, prepared); prepares.failed())
         return prepares;
     if (const Outcome replaceable = ReplacingFile::check(request.outputPath); replaceable.failed())
-        return Outcome::failure(cannotWrite(request.outputPath, replaceable.reason()));
+        return Outcome::failure(DisplayText::cannotWriteFile(request.outputPath, replaceable.reason()));
     return Outcome::done();
 }
 
@@ -143,14 +138,16 @@ WriteResult PackageWriter::write(const PackageRequest& request, const WriteProgr
     });
     if (!result.written())
         return result;
-    if (!output.finishWriting())
-        return failed(cannotWrite(request.outputPath, output.errorString()));
+    if (const Outcome finished = output.finishWriting(); finished.failed())
+        return failed(DisplayText::cannotWriteFile(request.outputPath, finished.reason()));
     // The flush may take long on a slow disk; a Cancel or a signal meanwhile is
     // still in time, and the new file is discarded with `output`.
     if (progress && !progress(size, size))
         return cancelled();
-    if (!output.replaceTarget() || !output.syncFolder())
-        return failed(cannotWrite(request.outputPath, output.errorString()));
+    if (const Outcome replaced = output.replaceTarget(); replaced.failed())
+        return failed(DisplayText::cannotWriteFile(request.outputPath, replaced.reason()));
+    if (const Outcome synced = output.syncFolder(); synced.failed())
+        return failed(DisplayText::cannotWriteFile(request.outputPath, synced.reason()));
     return result;
 }
 
@@ -162,18 +159,11 @@ WriteResult PackageWriter::writeUncommitted(const PackageRequest& request, Repla
         return refused(prepares.reason());
     output.protect(prepared.left.identities + prepared.right.identities);
 
-    const auto cannotWriteOutput = [&](const QString& reason) {
-        return cannotWrite(request.outputPath, reason);
-    };
     // Until the caller commits, the earlier file stays as it was; whatever is
     // not committed is discarded with `output`.
-    switch (output.open()) {
-    case ReplacingFile::OpenStatus::Opened:
-        break;
-    case ReplacingFile::OpenStatus::Refused:
-        return refused(cannotWriteOutput(output.errorString()));
-    case ReplacingFile::OpenStatus::Failed:
-        return failed(cannotWriteOutput(output.errorString()));
+    if (const Outcome opened = output.open(); opened.failed()) {
+        const QString message = DisplayText::cannotWriteFile(request.outputPath, opened.reason());
+        return output.refused() ? refused(message) : failed(message);
     }
     return writeContents(prepared, output.device(), request.outputPath, progress);
 }
@@ -189,7 +179,7 @@ WriteResult PackageWriter::writeContents(Prepared& prepared, QFile& device,
     const qint64 total = TvkLayout::fileSize(prepared.nameBytes.size(), prepared.authorBytes.size(),
                                              left.size, right.size);
     const auto writeFailed = [&] {
-        return failed(cannotWrite(outputPath, device.errorString() + QLatin1Char('.')));
+        return failed(DisplayText::cannotWriteFile(outputPath, device.errorString() + QLatin1Char('.')));
     };
 
     if (!ChunkedCopy::writeAll(device, header.constData(), header.size()))

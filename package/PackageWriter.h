@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/Outcome.h"
+#include "base/Outcome.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -67,9 +67,6 @@ public:
     // replaces an earlier file. "Written" means written, not yet committed.
     static WriteResult writeUncommitted(const PackageRequest& request, ReplacingFile& output,
                                         const WriteProgress& progress = {});
-
-    // "Cannot write file X:\nreason", the message of every failure to write.
-    static QString cannotWrite(const QString& outputPath, const QString& reason);
 
 private:
     struct Prepared;

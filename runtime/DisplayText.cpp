@@ -1,5 +1,7 @@
 #include "runtime/DisplayText.h"
 
+#include <QCoreApplication>
+
 #include <QDir>
 
 namespace DisplayText {
@@ -61,6 +63,12 @@ std::optional<QString> notUtf8(const QByteArray& name)
                      : QStringLiteral("\\x%1").arg(value, 2, 16, QLatin1Char('0'));
     }
     return shown;
+}
+
+QString cannotWriteFile(const QString& path, const QString& reason)
+{
+    return QCoreApplication::translate("DisplayText", "Cannot write file %1:\n%2")
+        .arg(displayPath(path), reason);
 }
 
 } // namespace DisplayText

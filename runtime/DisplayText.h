@@ -20,6 +20,10 @@ QString displayPath(const QString& path);
 // anywhere instead of stretching a message box or tooltip past the screen.
 QString breakableAnywhere(const QString& text);
 
+// "Cannot write file X:\nreason", the message of every failure to write a file:
+// a TVK file, an icon unpacked from one, a thumbnail.
+QString cannotWriteFile(const QString& path, const QString& reason);
+
 // A name that came as bytes (an argument, a dropped file's address) and is not
 // valid UTF-8, shown with its other bytes as "\xe9"; nothing when it is valid.
 // Read as UTF-8 it would be another name, so such a name is refused.

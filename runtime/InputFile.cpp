@@ -6,10 +6,10 @@ Outcome InputFile::open(QFile& file, const QString& path)
 {
     if (Outcome usable = SystemFiles::checkPath(path); usable.failed())
         return usable;
-    const SystemFiles::OpenResult opened = SystemFiles::openForReading(path);
-    if (!opened.error.isEmpty())
-        return Outcome::failure(opened.error);
-    switch (opened.kind) {
+    const Result<SystemFiles::OpenedFile> opened = SystemFiles::openForReading(path);
+    if (opened.failed())
+        return opened.outcome();
+    switch (opened->kind) {
     case SystemFiles::Kind::Missing:
         return Outcome::failure(tr("The file does not exist."));
     case SystemFiles::Kind::Folder:
@@ -20,9 +20,9 @@ Outcome InputFile::open(QFile& file, const QString& path)
     case SystemFiles::Kind::Regular:
         break;
     }
-    if (!file.open(opened.handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        QString ignored;
-        SystemFiles::closeHandle(opened.handle, ignored);
+    if (!file.open(opened->handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        // Read-only: its close has nothing to lose.
+        (void)SystemFiles::closeHandle(opened->handle);
         return Outcome::failure(file.errorString() + QLatin1Char('.'));
     }
     return Outcome::done();

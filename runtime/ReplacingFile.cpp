@@ -16,9 +16,8 @@ ReplacingFile::~ReplacingFile()
 {
     discardTemporary();
     // Nothing left to tell: a kept earlier file is only in the way now.
-    QString ignored;
     if (!m_earlierPath.isEmpty())
-        SystemFiles::removeFile(m_earlierPath, ignored);
+        (void)SystemFiles::removeFile(m_earlierPath);
 }
 
 Outcome ReplacingFile::check(const QString& path, Links links)
@@ -85,169 +84,165 @@ Outcome ReplacingFile::checkTarget(Kind kind)
     return Outcome::done();
 }
 
-ReplacingFile::OpenStatus ReplacingFile::open()
+Outcome ReplacingFile::open()
 {
-    if (const Outcome usable = SystemFiles::checkPath(m_path); usable.failed()) {
-        m_error = usable.reason();
-        return OpenStatus::Refused;
-    }
+    m_refused = true;
+    if (Outcome usable = SystemFiles::checkPath(m_path); usable.failed())
+        return usable;
     m_target = m_links == Links::Follow ? SystemFiles::resolveLinks(m_path) : m_path;
-    if (const Outcome replaceable = checkTarget(SystemFiles::kindOf(m_target, false));
-        replaceable.failed()) {
-        m_error = replaceable.reason();
-        return OpenStatus::Refused;
-    }
+    if (Outcome replaceable = checkTarget(SystemFiles::kindOf(m_target, false));
+        replaceable.failed())
+        return replaceable;
 
-    const SystemFiles::CreateResult created = SystemFiles::createTemporaryIn(folder());
-    if (created.handle == SystemFiles::kNoHandle) {
-        fail(created.error);
-        return OpenStatus::Failed;
-    }
-    m_handle = created.handle;
-    m_temporaryPath = created.path;
-    QString error;
-    if (!SystemFiles::copyPermissions(m_handle, m_target, error) ||
-        !m_file->open(m_handle, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-        fail(error.isEmpty() ? m_file->errorString() + QLatin1Char('.') : error);
-        return OpenStatus::Failed;
-    }
-    return OpenStatus::Opened;
+    m_refused = false;
+    Result<SystemFiles::CreatedFile> created = SystemFiles::createTemporaryIn(folder());
+    if (created.failed())
+        return failed(created.outcome());
+    m_handle = created->handle;
+    m_temporaryPath = created->path;
+    if (Outcome permitted = SystemFiles::copyPermissions(m_handle, m_target); permitted.failed())
+        return failed(permitted);
+    if (!m_file->open(m_handle, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        return failed(Outcome::failure(m_file->errorString() + QLatin1Char('.')));
+    return Outcome::done();
 }
 
-bool ReplacingFile::commit()
+Outcome ReplacingFile::commit()
 {
-    return finishWriting() && replaceTarget() && syncFolder();
+    if (Outcome finished = finishWriting(); finished.failed())
+        return finished;
+    if (Outcome replaced = replaceTarget(); replaced.failed())
+        return replaced;
+    return syncFolder();
 }
 
-bool ReplacingFile::finishWriting(DataSync sync)
+Outcome ReplacingFile::finishWriting(DataSync sync)
 {
     if (!m_file->flush() || m_file->error() != QFileDevice::NoError)
-        return fail(m_file->errorString() + QLatin1Char('.'));
+        return failed(Outcome::failure(m_file->errorString() + QLatin1Char('.')));
     m_file = std::make_unique<QFile>();
-    QString error;
-    if (sync == DataSync::Now && !SystemFiles::syncData(m_handle, error))
-        return fail(error);
+    if (sync == DataSync::Now) {
+        if (Outcome synced = SystemFiles::syncData(m_handle); synced.failed())
+            return failed(synced);
+    }
     if (m_temporaryPath.isEmpty()) {
         const QString name = SystemFiles::temporaryNameIn(folder());
-        if (!SystemFiles::nameUnnamed(m_handle, name, error))
-            return fail(error);
+        if (Outcome named = SystemFiles::nameUnnamed(m_handle, name); named.failed())
+            return failed(named);
         m_temporaryPath = name;
     }
     const SystemFiles::Handle handle = std::exchange(m_handle, SystemFiles::kNoHandle);
-    return SystemFiles::closeHandle(handle, error) || fail(error);
+    if (Outcome closed = SystemFiles::closeHandle(handle); closed.failed())
+        return failed(closed);
+    return Outcome::done();
 }
 
-bool ReplacingFile::replaceTarget(bool keepEarlier)
+Outcome ReplacingFile::replaceTarget(bool keepEarlier)
 {
     // Looked at again just before: what stands there may have changed while writing.
     const Kind kind = SystemFiles::kindOf(m_target, false);
-    if (const Outcome replaceable = checkTarget(kind); replaceable.failed())
-        return fail(replaceable.reason());
-    if (keepEarlier && kind != Kind::Missing && !moveEarlierAside())
-        return false;
-    if (!putInPlace())
-        return false;
+    if (Outcome replaceable = checkTarget(kind); replaceable.failed())
+        return failed(replaceable);
+    if (keepEarlier && kind != Kind::Missing) {
+        if (Outcome aside = moveEarlierAside(); aside.failed())
+            return aside;
+    }
+    if (Outcome placed = putInPlace(); placed.failed())
+        return placed;
     m_temporaryPath.clear();
     m_replaced = true;
-    return true;
+    return Outcome::done();
 }
 
-bool ReplacingFile::moveEarlierAside()
+Outcome ReplacingFile::moveEarlierAside()
 {
     const QString earlier = SystemFiles::temporaryNameIn(folder());
-    QString error;
     bool noHardLinks = false;
-    if (SystemFiles::hardLink(m_target, earlier, noHardLinks, error)) {
+    Outcome linked = SystemFiles::hardLink(m_target, earlier, noHardLinks);
+    if (linked.isDone()) {
         m_earlierPath = earlier;
-        return true;
+        return linked;
     }
     if (!noHardLinks)
-        return fail(error);
+        return failed(linked);
     // Without hard links the earlier file is moved aside, and back if the new
     // one cannot take its place.
-    if (!SystemFiles::replace(m_target, earlier, error))
-        return fail(error);
+    if (Outcome moved = SystemFiles::replace(m_target, earlier); moved.failed())
+        return failed(moved);
     m_earlierPath = earlier;
     m_earlierMoved = true;
-    return true;
+    return Outcome::done();
 }
 
-bool ReplacingFile::putInPlace()
+Outcome ReplacingFile::putInPlace()
 {
-    QString error;
     bool existed = false;
-    const bool placed =
-        m_existing == Existing::Keep
-            ? SystemFiles::renameNoReplace(m_temporaryPath, m_target, existed, error)
-            : SystemFiles::replace(m_temporaryPath, m_target, error);
-    if (placed)
-        return true;
+    const Outcome placed = m_existing == Existing::Keep
+                               ? SystemFiles::renameNoReplace(m_temporaryPath, m_target, existed)
+                               : SystemFiles::replace(m_temporaryPath, m_target);
+    if (placed.isDone())
+        return placed;
+    QString error = placed.reason();
     if (existed) {
         m_foundExisting = true;
         error = tr("It already exists.");
     }
     if (m_earlierMoved) {
-        QString restoreError;
-        if (SystemFiles::replace(m_earlierPath, m_target, restoreError)) {
-            m_earlierPath.clear();
-        } else {
+        if (const Outcome restored = SystemFiles::replace(m_earlierPath, m_target);
+            restored.failed()) {
             error += QLatin1Char(' ') +
                      tr("The earlier file could not be put back and is kept as %1: %2")
-                         .arg(DisplayText::displayPath(m_earlierPath), restoreError);
-            // Kept, not removed with this object: it is the only copy.
-            m_earlierPath.clear();
+                         .arg(DisplayText::displayPath(m_earlierPath), restored.reason());
         }
+        // Back in place, or kept rather than removed with this object: it is the only copy.
+        m_earlierPath.clear();
         m_earlierMoved = false;
     }
-    return fail(error);
+    return failed(Outcome::failure(error));
 }
 
-bool ReplacingFile::restoreEarlier()
+Outcome ReplacingFile::restoreEarlier()
 {
     if (!m_replaced)
-        return true;
-    QString error;
-    const bool restored = m_earlierPath.isEmpty()
-                              ? SystemFiles::removeFile(m_target, error)
-                              : SystemFiles::replace(m_earlierPath, m_target, error);
-    if (!restored)
-        return fail(error);
+        return Outcome::done();
+    const Outcome restored = m_earlierPath.isEmpty()
+                                 ? SystemFiles::removeFile(m_target)
+                                 : SystemFiles::replace(m_earlierPath, m_target);
+    if (restored.failed())
+        return failed(restored);
     m_earlierPath.clear();
     m_replaced = false;
-    return true;
+    return restored;
 }
 
-bool ReplacingFile::syncFolder()
+Outcome ReplacingFile::syncFolder()
 {
-    QString error;
     // The replacement is final now: the earlier file kept aside goes first, so
     // that the sync also makes its removal last.
-    if (!m_earlierPath.isEmpty() && SystemFiles::removeFile(m_earlierPath, error))
+    if (!m_earlierPath.isEmpty() && SystemFiles::removeFile(m_earlierPath).isDone())
         m_earlierPath.clear();
-    if (SystemFiles::syncFolder(folder(), error))
-        return true;
-    m_error = tr("The new file is in place, but its folder could not be synced to disk, so a "
-                 "power cut may still undo it: %1")
-                  .arg(error);
-    return false;
+    const Outcome synced = SystemFiles::syncFolder(folder());
+    if (synced.isDone())
+        return synced;
+    return Outcome::failure(tr("The new file is in place, but its folder could not be synced to "
+                               "disk, so a power cut may still undo it: %1")
+                                .arg(synced.reason()));
 }
 
-bool ReplacingFile::fail(const QString& reason)
+Outcome ReplacingFile::failed(Outcome failure)
 {
-    m_error = reason;
     discardTemporary();
-    return false;
+    return failure;
 }
 
 void ReplacingFile::discardTemporary()
 {
     m_file = std::make_unique<QFile>();
     // The step that failed has its reason already.
-    QString ignored;
     if (m_handle != SystemFiles::kNoHandle)
-        SystemFiles::closeHandle(std::exchange(m_handle, SystemFiles::kNoHandle), ignored);
+        (void)SystemFiles::closeHandle(std::exchange(m_handle, SystemFiles::kNoHandle));
     if (!m_temporaryPath.isEmpty())
-        SystemFiles::removeFile(std::exchange(m_temporaryPath, QString()), ignored);
+        (void)SystemFiles::removeFile(std::exchange(m_temporaryPath, QString()));
 }
 
 QString ReplacingFile::folder() const

@@ -36,14 +36,6 @@ public:
         // that appears while the new file is written: it is told as existing.
         Keep,
     };
-    enum class OpenStatus
-    {
-        Opened,
-        // Something other than a regular file stands at the path; nothing was made.
-        Refused,
-        Failed,
-    };
-
     explicit ReplacingFile(QString path, Links links = Links::Follow,
                            Existing existing = Existing::Replace);
 
@@ -64,12 +56,15 @@ public:
 
     // Refuses a folder, device, FIFO or socket at the path (after following links
     // where they are followed), then makes the new file beside the one it replaces.
-    OpenStatus open();
+    Outcome open();
+    // Whether open() failed because of the path or what stands there, which no
+    // retry mends, rather than because the system failed.
+    bool refused() const { return m_refused; }
     // The new file, open for writing until finishWriting().
     QFile& device() { return *m_file; }
 
     // Everything in one go: finishWriting(), replaceTarget(), syncFolder().
-    bool commit();
+    Outcome commit();
 
     enum class DataSync
     {
@@ -80,21 +75,19 @@ public:
     };
     // Writes out what is buffered and, unless the caller does it, waits until
     // the data is on disk. The new file has a name beside the target afterwards.
-    bool finishWriting(DataSync sync = DataSync::Now);
+    Outcome finishWriting(DataSync sync = DataSync::Now);
     // Puts the new file in place of the earlier one. With keepEarlier, the
     // earlier file is kept aside until this object ends, for restoreEarlier().
-    bool replaceTarget(bool keepEarlier = false);
+    Outcome replaceTarget(bool keepEarlier = false);
     // Undoes replaceTarget(keepEarlier = true): the earlier file, or none, is back.
-    bool restoreEarlier();
+    Outcome restoreEarlier();
     // Lets go of a kept earlier file and waits until the new name is on disk,
     // so that a power cut keeps it.
-    bool syncFolder();
+    Outcome syncFolder();
 
     // The folder in which the target is replaced (after following links).
     QString folder() const;
 
-    // Why the last step failed, or was refused, as a sentence for the user.
-    const QString& errorString() const { return m_error; }
     // Whether the last step failed because, with Existing::Keep, a file was there.
     bool foundExisting() const { return m_foundExisting; }
 
@@ -103,9 +96,10 @@ private:
     static Outcome checkKind(SystemFiles::Kind kind, Links links);
     // Whether what stands at the target now may be replaced.
     Outcome checkTarget(SystemFiles::Kind kind);
-    bool moveEarlierAside();
-    bool putInPlace();
-    bool fail(const QString& reason);
+    Outcome moveEarlierAside();
+    Outcome putInPlace();
+    // Discards the new file, and gives the failure back.
+    Outcome failed(Outcome failure);
     void discardTemporary();
 
     QString m_path;
@@ -125,5 +119,5 @@ private:
     bool m_earlierMoved = false;
     bool m_replaced = false;
     bool m_foundExisting = false;
-    QString m_error;
+    bool m_refused = false;
 };

@@ -16,12 +16,11 @@ namespace {
 // How many links are followed before the chain counts as a loop, as on Linux.
 constexpr int kMaxLinkHops = 40;
 
-bool succeeded(const std::error_code& code, QString& error)
+Outcome outcomeOf(const std::error_code& code)
 {
     if (!code)
-        return true;
-    error = QString::fromStdString(code.message()) + QLatin1Char('.');
-    return false;
+        return Outcome::done();
+    return Outcome::failure(QString::fromStdString(code.message()) + QLatin1Char('.'));
 }
 } // namespace
 
@@ -70,7 +69,7 @@ QString temporaryNameIn(const QString& folder)
     return folder + QLatin1Char('/') + name;
 }
 
-bool hardLink(const QString& existing, const QString& newPath, bool& unsupported, QString& error)
+Outcome hardLink(const QString& existing, const QString& newPath, bool& unsupported)
 {
     std::error_code code;
     fs::create_hard_link(toFsPath(existing), toFsPath(newPath), code);
@@ -78,14 +77,14 @@ bool hardLink(const QString& existing, const QString& newPath, bool& unsupported
     unsupported = code == std::errc::operation_not_permitted ||
                   code == std::errc::operation_not_supported ||
                   code == std::errc::function_not_supported || code == std::errc::too_many_links;
-    return succeeded(code, error);
+    return outcomeOf(code);
 }
 
-bool removeFile(const QString& path, QString& error)
+Outcome removeFile(const QString& path)
 {
     std::error_code code;
     fs::remove(toFsPath(path), code);
-    return succeeded(code, error);
+    return outcomeOf(code);
 }
 
 } // namespace SystemFiles

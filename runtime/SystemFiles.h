@@ -1,6 +1,7 @@
 #pragma once
 
-#include "runtime/Outcome.h"
+#include "base/Outcome.h"
+#include "base/Result.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -56,53 +57,51 @@ std::optional<FileId> idOfHandle(Handle handle);
 // which need not exist: a link to a missing file resolves to where it points.
 QString resolveLinks(const QString& path);
 
-struct OpenResult
+struct OpenedFile
 {
     // Set only when kind is Regular.
     Handle handle = kNoHandle;
     Kind kind = Kind::Missing;
-    // The system's reason when the file exists but cannot be opened.
-    QString error;
 };
 
 // Opens a file for reading without ever waiting (a FIFO or device opens at once)
 // and tells what was opened from the open handle itself, so that a file swapped
-// after a check is never what gets read. Only a regular file stays open.
-OpenResult openForReading(const QString& path);
+// after a check is never what gets read. Only a regular file stays open. Fails,
+// with the system's reason, when the file exists but cannot be opened.
+Result<OpenedFile> openForReading(const QString& path);
 
-struct CreateResult
+struct CreatedFile
 {
     Handle handle = kNoHandle;
     // Empty while the file has no name.
     QString path;
-    QString error;
 };
 
 // A new empty file in the folder, for writing. Where the system allows (Linux),
 // it has no name until nameUnnamed() gives it one, so that a process killed while
 // writing leaves nothing behind; elsewhere it gets a short unused name.
-CreateResult createTemporaryIn(const QString& folder);
+Result<CreatedFile> createTemporaryIn(const QString& folder);
 
 // A short unused name in the folder: ".tvk-" and eight random letters or digits,
 // short whatever the length of the names beside it.
 QString temporaryNameIn(const QString& folder);
 
 // Gives a file made unnamed by createTemporaryIn() the given name, which must not exist.
-bool nameUnnamed(Handle handle, const QString& path, QString& error);
+Outcome nameUnnamed(Handle handle, const QString& path);
 
 // Gives the open file the read, write and execute bits of the regular file at
 // `path`, if one is there. A link at the path gives nothing (its target is not
 // what is replaced), and setuid, setgid and sticky bits are never taken: a new
 // file must not gain a privilege because of what it replaces.
-bool copyPermissions(Handle handle, const QString& path, QString& error);
+Outcome copyPermissions(Handle handle, const QString& path);
 
 // Waits until the file's data is on disk.
-bool syncData(Handle handle, QString& error);
+Outcome syncData(Handle handle);
 
-bool closeHandle(Handle handle, QString& error);
+Outcome closeHandle(Handle handle);
 
 // Waits until the entries of the folder (a rename into it) are on disk.
-bool syncFolder(const QString& folder, QString& error);
+Outcome syncFolder(const QString& folder);
 
 // Whether syncFileSystems() can be used here (Linux); elsewhere files are
 // synced one by one.
@@ -111,7 +110,7 @@ bool canSyncFileSystems();
 // Waits until everything written to the file systems holding these folders is
 // on disk: one flush for a whole batch of files (Linux syncfs, once per file
 // system), instead of one per file.
-bool syncFileSystems(const QStringList& folders, QString& error);
+Outcome syncFileSystems(const QStringList& folders);
 
 // Whether standard error is a terminal, for progress that only a person reads.
 bool standardErrorIsTerminal();
@@ -122,19 +121,19 @@ void makeStandardStreamsBinary();
 
 // Renames `from` to `to` in one step, replacing anything at `to` (a link itself,
 // never its target).
-bool replace(const QString& from, const QString& to, QString& error);
+Outcome replace(const QString& from, const QString& to);
 
 // Renames `from` to `to` only if nothing stands at `to`, in one step: an
 // existing file there is never replaced, even one that appeared a moment ago.
 // `existed` tells that this was why it failed.
-bool renameNoReplace(const QString& from, const QString& to, bool& existed, QString& error);
+Outcome renameNoReplace(const QString& from, const QString& to, bool& existed);
 
 // A second name for the file at `existing` (for a link, for the link itself).
 // `unsupported` tells that the file system has no hard links (FAT, exFAT, some
 // network shares).
-bool hardLink(const QString& existing, const QString& newPath, bool& unsupported, QString& error);
+Outcome hardLink(const QString& existing, const QString& newPath, bool& unsupported);
 
-bool removeFile(const QString& path, QString& error);
+Outcome removeFile(const QString& path);
 
 // Whether the file carries Windows' read-only attribute, which the user sets so
 // that the file is not replaced; never so elsewhere.

@@ -31,11 +31,10 @@ QString reason(int error)
     return qt_error_string(error) + QLatin1Char('.');
 }
 
-bool check(bool ok, QString& error)
+// Done, or failed with errno's reason: to be called right after the call.
+Outcome checked(bool ok)
 {
-    if (!ok)
-        error = reason(errno);
-    return ok;
+    return ok ? Outcome::done() : Outcome::failure(reason(errno));
 }
 
 Kind kindOfMode(mode_t mode)
@@ -111,14 +110,13 @@ std::optional<FileId> idOfHandle(Handle handle)
     return idOf(status);
 }
 
-bool replace(const QString& from, const QString& to, QString& error)
+Outcome replace(const QString& from, const QString& to)
 {
-    return check(::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) ==
-                     0,
-                 error);
+    return checked(
+        ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0);
 }
 
-bool renameNoReplace(const QString& from, const QString& to, bool& existed, QString& error)
+Outcome renameNoReplace(const QString& from, const QString& to, bool& existed)
 {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
@@ -126,31 +124,30 @@ bool renameNoReplace(const QString& from, const QString& to, bool& existed, QStr
 #if defined(Q_OS_LINUX) && defined(RENAME_NOREPLACE)
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
         0)
-        return true;
+        return Outcome::done();
     if (errno != EINVAL && errno != ENOSYS) {
         existed = errno == EEXIST;
-        return check(false, error);
+        return checked(false);
     }
 #elif defined(Q_OS_MACOS)
     if (::renamex_np(source.constData(), target.constData(), RENAME_EXCL) == 0)
-        return true;
+        return Outcome::done();
     if (errno != ENOTSUP) {
         existed = errno == EEXIST;
-        return check(false, error);
+        return checked(false);
     }
 #endif
     // Where the file system cannot rename without replacing: a second name,
     // which is never given over an existing one, then the first goes.
     if (::link(source.constData(), target.constData()) != 0) {
         existed = errno == EEXIST;
-        return check(false, error);
+        return checked(false);
     }
-    return check(::unlink(source.constData()) == 0, error);
+    return checked(::unlink(source.constData()) == 0);
 }
 
-OpenResult openForReading(const QString& path)
+Result<OpenedFile> openForReading(const QString& path)
 {
-    OpenResult opened;
     // O_NONBLOCK: opening a FIFO or a device must not wait for a writer or a carrier.
     const Handle handle = retried([&] {
         return ::open(QFile::encodeName(path).constData(),
@@ -158,133 +155,115 @@ OpenResult openForReading(const QString& path)
     });
     if (handle < 0) {
         if (errno == ENOENT)
-            opened.kind = Kind::Missing;
-        else if (errno == EISDIR)
-            opened.kind = Kind::Folder;
-        else
-            opened = {kNoHandle, Kind::Regular, reason(errno)};
-        return opened;
+            return OpenedFile{kNoHandle, Kind::Missing};
+        if (errno == EISDIR)
+            return OpenedFile{kNoHandle, Kind::Folder};
+        return Result<OpenedFile>::failure(reason(errno));
     }
     // What was opened is what is checked. A read-only handle has nothing to lose
     // when it is closed, so its close is not checked.
-    const auto closedWith = [&](OpenResult result) {
+    const auto closedWith = [&](Result<OpenedFile> result) {
+        const int failure = errno;
         ::close(handle);
+        errno = failure;
         return result;
     };
     struct stat status = {};
     if (::fstat(handle, &status) != 0)
-        return closedWith({kNoHandle, Kind::Regular, reason(errno)});
-    opened.kind = kindOfMode(status.st_mode);
-    if (opened.kind != Kind::Regular)
-        return closedWith(opened);
+        return closedWith(Result<OpenedFile>::failure(reason(errno)));
+    const Kind kind = kindOfMode(status.st_mode);
+    if (kind != Kind::Regular)
+        return closedWith(OpenedFile{kNoHandle, kind});
     // A regular file never blocks; reads go back to the ordinary mode all the same.
     const int flags = ::fcntl(handle, F_GETFL);
     if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return closedWith({kNoHandle, Kind::Regular, reason(errno)});
-    opened.handle = handle;
-    return opened;
+        return closedWith(Result<OpenedFile>::failure(reason(errno)));
+    return OpenedFile{handle, Kind::Regular};
 }
 
-CreateResult createTemporaryIn(const QString& folder)
+Result<CreatedFile> createTemporaryIn(const QString& folder)
 {
-    CreateResult created;
 #ifdef O_TMPFILE
-    created.handle = retried([&] {
+    const Handle unnamed = retried([&] {
         return ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
                       0666);
     });
-    if (created.handle >= 0 && ::access(procPathOf(created.handle).constData(), F_OK) == 0)
-        return created;
-    if (created.handle >= 0) {
+    if (unnamed >= 0 && ::access(procPathOf(unnamed).constData(), F_OK) == 0)
+        return CreatedFile{unnamed, QString()};
+    if (unnamed >= 0) {
         // Without /proc it could never be named.
-        ::close(created.handle);
-        created.handle = kNoHandle;
+        ::close(unnamed);
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         // The folder itself is the problem.
-        created.error = reason(errno);
-        return created;
+        return Result<CreatedFile>::failure(reason(errno));
     }
 #endif
     // No unnamed files on this file system: a named one, made only if the name is free.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString path = temporaryNameIn(folder);
-        created.handle = retried([&] {
+        const Handle named = retried([&] {
             return ::open(QFile::encodeName(path).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         });
-        if (created.handle >= 0) {
-            created.path = path;
-            return created;
-        }
+        if (named >= 0)
+            return CreatedFile{named, path};
         if (errno != EEXIST)
             break;
     }
-    created.error = reason(errno);
-    return created;
+    return Result<CreatedFile>::failure(reason(errno));
 }
 
-bool nameUnnamed([[maybe_unused]] Handle handle, [[maybe_unused]] const QString& path,
-                 QString& error)
+Outcome nameUnnamed([[maybe_unused]] Handle handle, [[maybe_unused]] const QString& path)
 {
 #ifdef O_TMPFILE
-    return check(::linkat(AT_FDCWD, procPathOf(handle).constData(), AT_FDCWD,
-                          QFile::encodeName(path).constData(), AT_SYMLINK_FOLLOW) == 0,
-                 error);
+    return checked(::linkat(AT_FDCWD, procPathOf(handle).constData(), AT_FDCWD,
+                            QFile::encodeName(path).constData(), AT_SYMLINK_FOLLOW) == 0);
 #else
-    error = reason(ENOSYS);
-    return false;
+    return Outcome::failure(reason(ENOSYS));
 #endif
 }
 
-bool copyPermissions(Handle handle, const QString& path, QString& error)
+Outcome copyPermissions(Handle handle, const QString& path)
 {
     struct stat status = {};
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return errno == ENOENT || check(false, error);
+        return checked(errno == ENOENT);
     if (!S_ISREG(status.st_mode))
-        return true;
-    return check(::fchmod(handle, status.st_mode & 0777) == 0, error);
+        return Outcome::done();
+    return checked(::fchmod(handle, status.st_mode & 0777) == 0);
 }
 
-bool syncData(Handle handle, QString& error)
+Outcome syncData(Handle handle)
 {
 #if defined(Q_OS_MACOS)
     // fsync() on macOS leaves the data in the drive's cache; F_FULLFSYNC does not.
     if (::fcntl(handle, F_FULLFSYNC) == 0)
-        return true;
-    return check(retried([&] { return ::fsync(handle); }) == 0, error);
+        return Outcome::done();
+    return checked(retried([&] { return ::fsync(handle); }) == 0);
 #elif defined(Q_OS_LINUX)
-    return check(retried([&] { return ::fdatasync(handle); }) == 0, error);
+    return checked(retried([&] { return ::fdatasync(handle); }) == 0);
 #else
-    return check(retried([&] { return ::fsync(handle); }) == 0, error);
+    return checked(retried([&] { return ::fsync(handle); }) == 0);
 #endif
 }
 
-bool closeHandle(Handle handle, QString& error)
+Outcome closeHandle(Handle handle)
 {
     // Not retried on EINTR: on Linux the handle is gone whatever close() returns.
-    return check(::close(handle) == 0, error);
+    return checked(::close(handle) == 0);
 }
 
-bool syncFolder(const QString& folder, QString& error)
+Outcome syncFolder(const QString& folder)
 {
     const Handle handle = openFolder(folder);
     if (handle < 0)
-        return check(false, error);
+        return checked(false);
     const int synced = retried([&] { return ::fsync(handle); });
     // Some file systems cannot sync a folder at all (EINVAL): they keep no
     // separate folder data to wait for, as with git and SQLite this is no failure.
-    const bool ok = synced == 0 || errno == EINVAL;
-    const int syncError = errno;
-    QString closeError;
-    const bool closed = closeHandle(handle, closeError);
-    if (!ok) {
-        error = reason(syncError);
-        return false;
-    }
-    if (!closed)
-        error = closeError;
-    return closed;
+    const Outcome sync = checked(synced == 0 || errno == EINVAL);
+    const Outcome closed = closeHandle(handle);
+    return sync.failed() ? sync : closed;
 }
 
 bool canSyncFileSystems()
@@ -296,14 +275,14 @@ bool canSyncFileSystems()
 #endif
 }
 
-bool syncFileSystems([[maybe_unused]] const QStringList& folders, QString& error)
+Outcome syncFileSystems([[maybe_unused]] const QStringList& folders)
 {
 #ifdef Q_OS_LINUX
     QList<dev_t> synced;
     for (const QString& folder : folders) {
         const Handle handle = openFolder(folder);
         if (handle < 0)
-            return check(false, error);
+            return checked(false);
         struct stat status = {};
         bool ok = ::fstat(handle, &status) == 0;
         if (ok && !synced.contains(status.st_dev)) {
@@ -314,15 +293,12 @@ bool syncFileSystems([[maybe_unused]] const QStringList& folders, QString& error
         const int failure = errno;
         // Read-only: its close has nothing to lose.
         ::close(handle);
-        if (!ok) {
-            error = reason(failure);
-            return false;
-        }
+        if (!ok)
+            return Outcome::failure(reason(failure));
     }
-    return true;
+    return Outcome::done();
 #else
-    error = reason(ENOSYS);
-    return false;
+    return Outcome::failure(reason(ENOSYS));
 #endif
 }
 

@@ -158,27 +158,25 @@ QString moveReason(DWORD failure)
 }
 } // namespace
 
-bool replace(const QString& from, const QString& to, QString& error)
+Outcome replace(const QString& from, const QString& to)
 {
     // Written through: the rename is on disk when this returns, as the folder
     // sync makes it elsewhere.
     DWORD failure = 0;
     if (moveDespiteHolds(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, failure))
-        return true;
-    error = moveReason(failure);
-    return false;
+        return Outcome::done();
+    return Outcome::failure(moveReason(failure));
 }
 
-bool renameNoReplace(const QString& from, const QString& to, bool& existed, QString& error)
+Outcome renameNoReplace(const QString& from, const QString& to, bool& existed)
 {
     // Without MOVEFILE_REPLACE_EXISTING, MoveFileEx fails on an existing target.
     existed = false;
     DWORD failure = 0;
     if (moveDespiteHolds(from, to, MOVEFILE_WRITE_THROUGH, failure))
-        return true;
+        return Outcome::done();
     existed = failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS;
-    error = moveReason(failure);
-    return false;
+    return Outcome::failure(moveReason(failure));
 }
 
 bool isReadOnly(const QString& path)
@@ -188,87 +186,73 @@ bool isReadOnly(const QString& path)
            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-OpenResult openForReading(const QString& path)
+Result<OpenedFile> openForReading(const QString& path)
 {
-    OpenResult opened;
     const QString nativePath = QDir::toNativeSeparators(path);
     // Folders cannot be opened as files here, so they are told apart first.
     const Kind kind = kindOf(path, true);
-    if (kind != Kind::Regular) {
-        opened.kind = kind;
-        return opened;
-    }
+    if (kind != Kind::Regular)
+        return OpenedFile{kNoHandle, kind};
     Handle handle = kNoHandle;
     if (_wsopen_s(&handle, native(nativePath), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
-                  0) != 0) {
-        opened = {kNoHandle, Kind::Regular, reason(errno)};
-        return opened;
-    }
+                  0) != 0)
+        return Result<OpenedFile>::failure(reason(errno));
     struct _stat64 status = {};
     if (_fstat64(handle, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
-        opened = {kNoHandle, Kind::Other, {}};
         _close(handle);
-        return opened;
+        return OpenedFile{kNoHandle, Kind::Other};
     }
-    opened = {handle, Kind::Regular, {}};
-    return opened;
+    return OpenedFile{handle, Kind::Regular};
 }
 
-CreateResult createTemporaryIn(const QString& folder)
+Result<CreatedFile> createTemporaryIn(const QString& folder)
 {
     // Windows has no unnamed files: a named one, made only if the name is free.
-    CreateResult created;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString path = temporaryNameIn(folder);
-        if (_wsopen_s(&created.handle, native(QDir::toNativeSeparators(path)),
+        Handle handle = kNoHandle;
+        if (_wsopen_s(&handle, native(QDir::toNativeSeparators(path)),
                       _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
-                      _S_IREAD | _S_IWRITE) == 0) {
-            created.path = path;
-            return created;
-        }
+                      _S_IREAD | _S_IWRITE) == 0)
+            return CreatedFile{handle, path};
         if (errno != EEXIST)
             break;
     }
-    created.handle = kNoHandle;
-    created.error = reason(errno);
-    return created;
+    return Result<CreatedFile>::failure(reason(errno));
 }
 
-bool nameUnnamed(Handle, const QString&, QString& error)
+Outcome nameUnnamed(Handle, const QString&)
 {
     // Never called: files made here always have a name.
-    error = reason(ENOSYS);
-    return false;
+    return Outcome::failure(reason(ENOSYS));
 }
 
-bool copyPermissions(Handle, const QString&, QString&)
+Outcome copyPermissions(Handle, const QString&)
 {
     // Access on Windows comes from the folder's rules, not from bits.
-    return true;
+    return Outcome::done();
 }
 
-bool syncData(Handle handle, QString& error)
+Outcome syncData(Handle handle)
 {
     // _commit() is FlushFileBuffers() on the descriptor's handle.
     if (_commit(handle) == 0)
-        return true;
-    error = reason(errno);
-    return false;
+        return Outcome::done();
+    return Outcome::failure(reason(errno));
 }
 
-bool closeHandle(Handle handle, QString& error)
+Outcome closeHandle(Handle handle)
 {
     if (_close(handle) == 0)
-        return true;
-    error = reason(errno);
-    return false;
+        return Outcome::done();
+    return Outcome::failure(reason(errno));
 }
 
-bool syncFolder(const QString&, QString&)
+Outcome syncFolder(const QString&)
 {
     // Nothing to do: NTFS writes a rename to its journal, and Windows offers no
     // way to flush a folder's entries from here.
-    return true;
+    return Outcome::done();
 }
 
 bool canSyncFileSystems()
@@ -276,10 +260,9 @@ bool canSyncFileSystems()
     return false;
 }
 
-bool syncFileSystems(const QStringList&, QString& error)
+Outcome syncFileSystems(const QStringList&)
 {
-    error = reason(ENOSYS);
-    return false;
+    return Outcome::failure(reason(ENOSYS));
 }
 
 bool standardErrorIsTerminal()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/Outcome.h"
+#include "base/Outcome.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -24,16 +24,14 @@ private:
     bool hardLink(const QString& existing, const QString& name) const
     {
         bool unsupported = false;
-        QString error;
-        return SystemFiles::hardLink(path(existing), path(name), unsupported, error);
+        return SystemFiles::hardLink(path(existing), path(name), unsupported).isDone();
     }
 
     // Opens the output and writes `bytes` into it, not yet in place.
     static bool writeUncommitted(ReplacingFile& output, const QByteArray& bytes)
     {
-        return output.open() == ReplacingFile::OpenStatus::Opened &&
-               output.device().write(bytes) == bytes.size() &&
-               output.finishWriting(ReplacingFile::DataSync::ByCaller);
+        return output.open().isDone() && output.device().write(bytes) == bytes.size() &&
+               output.finishWriting(ReplacingFile::DataSync::ByCaller).isDone();
     }
 
 private Q_SLOTS:
@@ -61,9 +59,10 @@ private Q_SLOTS:
         const QStringList before = TestFiles::entries(m_dir.path());
         ReplacingFile output(path(name));
 
-        QCOMPARE(output.open(), ReplacingFile::OpenStatus::Refused);
+        const Outcome opened = output.open();
 
-        QVERIFY(!output.errorString().isEmpty());
+        QVERIFY(opened.failed() && output.refused());
+        QVERIFY(!opened.reason().isEmpty());
         QVERIFY(ReplacingFile::check(path(name)).failed());
         QCOMPARE(TestFiles::entries(m_dir.path()), before);
     }
@@ -87,7 +86,7 @@ private Q_SLOTS:
         QVERIFY(writeUncommitted(output, "new"));
         QVERIFY(TestFiles::write(path(QStringLiteral("out")), "theirs"));
 
-        QVERIFY(!output.replaceTarget());
+        QVERIFY(output.replaceTarget().failed());
 
         QVERIFY(output.foundExisting());
         QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("out"), "theirs"}}));
@@ -106,15 +105,14 @@ private Q_SLOTS:
 
         ReplacingFile atStart(path(QStringLiteral("linked")));
         atStart.protect({*input});
-        QCOMPARE(atStart.open(), ReplacingFile::OpenStatus::Refused);
-        QCOMPARE(atStart.errorString(), ReplacingFile::isAnInput());
+        QCOMPARE(atStart.open().reason(), ReplacingFile::isAnInput());
+        QVERIFY(atStart.refused());
 
         ReplacingFile meanwhile(path(QStringLiteral("later")));
         meanwhile.protect({*input});
         QVERIFY(writeUncommitted(meanwhile, "new"));
         QVERIFY(hardLink(QStringLiteral("in"), QStringLiteral("later")));
-        QVERIFY(!meanwhile.replaceTarget());
-        QCOMPARE(meanwhile.errorString(), ReplacingFile::isAnInput());
+        QCOMPARE(meanwhile.replaceTarget().reason(), ReplacingFile::isAnInput());
         QCOMPARE(TestFiles::read(path(QStringLiteral("in"))), QByteArray("input"));
     }
 
@@ -124,9 +122,9 @@ private Q_SLOTS:
         ReplacingFile output(path(QStringLiteral("out")));
         QVERIFY(writeUncommitted(output, "new"));
 
-        QVERIFY(output.replaceTarget(true));
+        QVERIFY(output.replaceTarget(true).isDone());
         QCOMPARE(TestFiles::read(path(QStringLiteral("out"))), QByteArray("new"));
-        QVERIFY(output.restoreEarlier());
+        QVERIFY(output.restoreEarlier().isDone());
 
         QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("out"), "earlier"}}));
     }
@@ -142,7 +140,7 @@ private Q_SLOTS:
         for (const ReplacingFile::Links links :
              {ReplacingFile::Links::Follow, ReplacingFile::Links::Replace}) {
             ReplacingFile output(path(QStringLiteral("link")), links);
-            QVERIFY(writeUncommitted(output, "new") && output.replaceTarget());
+            QVERIFY(writeUncommitted(output, "new") && output.replaceTarget().isDone());
         }
         QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("link"), "new"},
                                                     {QStringLiteral("target"), "new"}}));
@@ -155,10 +153,10 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("a")), "a"));
         QVERIFY(TestFiles::write(path(QStringLiteral("b")), "b"));
         bool existed = false;
-        QString error;
 
-        QVERIFY(!SystemFiles::renameNoReplace(path(QStringLiteral("a")), path(QStringLiteral("b")),
-                                              existed, error));
+        QVERIFY(SystemFiles::renameNoReplace(path(QStringLiteral("a")), path(QStringLiteral("b")),
+                                             existed)
+                    .failed());
 
         QVERIFY(existed);
         QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("a"), "a"},

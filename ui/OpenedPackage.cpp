@@ -50,7 +50,7 @@ Copied copyIcon(QFile& package, qint64 offset, qint64 length, const QString& ico
 {
     QFile icon(iconPath);
     if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        error = PackageWriter::cannotWrite(iconPath, icon.errorString() + QLatin1Char('.'));
+        error = DisplayText::cannotWriteFile(iconPath, icon.errorString() + QLatin1Char('.'));
         return Copied::Failed;
     }
     const CopyResult copy = package.seek(offset)
