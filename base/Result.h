@@ -11,8 +11,7 @@
 // none, a sentence for the user as in Outcome. Made from the value itself
 // (`return picture;`) or with `Result<T>::failure(reason)`; ask `failed()`
 // before taking `value()`.
-template <typename T>
-class [[nodiscard]] Result
+template <typename T> class [[nodiscard]] Result
 {
 public:
     // NOLINTNEXTLINE(google-explicit-constructor): a value is a result.

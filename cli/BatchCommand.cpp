@@ -238,9 +238,9 @@ std::vector<Row> readRows(const QList<Csv::Record>& records, const Columns& colu
             FileIdentity::allOf(row.request.outputPath, FileIdentity::LastLink::Follow);
         // A missing folder would only be found while writing; here it is told with the rest.
         if (output.isEmpty()) {
-            problems.add(row.line, DisplayText::cannotWriteFile(row.request.outputPath,
-                                                              QStringLiteral("Its folder does not "
-                                                                             "exist.")));
+            problems.add(row.line, DisplayText::cannotWriteFile(
+                                       row.request.outputPath, QStringLiteral("Its folder does not "
+                                                                              "exist.")));
             continue;
         }
         qsizetype earlier = 0;
@@ -426,7 +426,8 @@ int replaceAll(const std::vector<Row>& rows,
             continue;
         syncedFolders << outputs[i]->folder();
         if (const Outcome synced = outputs[i]->syncFolder(); synced.failed()) {
-            reportFailure(DisplayText::cannotWriteFile(rows[i].request.outputPath, synced.reason()));
+            reportFailure(
+                DisplayText::cannotWriteFile(rows[i].request.outputPath, synced.reason()));
             return Failure;
         }
     }

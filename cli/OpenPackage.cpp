@@ -13,12 +13,13 @@ std::optional<TvkContents> openPackage(QFile& file, const QString& path, qint64 
         reportCannotRead(path, opened.reason());
         return std::nullopt;
     }
-    TvkReadResult result = TvkReader::read(file, textLimit);
-    if (!result.contents) {
+    Result<TvkContents> read = TvkReader::read(file, textLimit);
+    if (read.failed()) {
         reportFailure(QStringLiteral("%1 is not a TVK file: %2.")
-                          .arg(DisplayText::displayPath(path), result.error));
+                          .arg(DisplayText::displayPath(path), read.reason()));
+        return std::nullopt;
     }
-    return result.contents;
+    return std::move(read).value();
 }
 
 } // namespace Cli

@@ -47,15 +47,13 @@ std::optional<QByteArray> formatOf(const QString& outputPath)
     return std::nullopt;
 }
 
-// PNG here; any other format by tvk-thumbnail-encoder, from the PNG. Returns
-// nothing, with the reason, when the picture cannot be encoded so.
-std::optional<QByteArray> encode(const Picture& picture, const QByteArray& format, QString& reason)
+// PNG here; any other format by tvk-thumbnail-encoder, from the PNG.
+Result<QByteArray> encode(const Picture& picture, const QByteArray& format)
 {
     const QByteArray png = PngCodec::encode(picture);
-    if (png.isEmpty()) {
-        reason = QStringLiteral("The picture could not be encoded as PNG.");
-        return std::nullopt;
-    }
+    if (png.isEmpty())
+        return Result<QByteArray>::failure(
+            QStringLiteral("The picture could not be encoded as PNG."));
     if (format == "png")
         return png;
     const QString upper =
@@ -64,10 +62,9 @@ std::optional<QByteArray> encode(const Picture& picture, const QByteArray& forma
     encoder.start(QDir(QCoreApplication::applicationDirPath())
                       .filePath(helperFileName(QStringLiteral("tvk-thumbnail-encoder"))),
                   {QString::fromLatin1(format)});
-    if (!encoder.waitForStarted()) {
-        reason = QStringLiteral("Cannot encode %1 pictures: %2.").arg(upper, encoder.errorString());
-        return std::nullopt;
-    }
+    if (!encoder.waitForStarted())
+        return Result<QByteArray>::failure(
+            QStringLiteral("Cannot encode %1 pictures: %2.").arg(upper, encoder.errorString()));
     encoder.write(png);
     encoder.closeWriteChannel();
     // Waited for in short steps, so that a signal to stop ends the encoder at
@@ -81,21 +78,19 @@ std::optional<QByteArray> encode(const Picture& picture, const QByteArray& forma
         encoder.kill();
         encoder.waitForFinished();
     }
-    if (interrupted()) {
-        reason = QStringLiteral("Interrupted.");
-        return std::nullopt;
-    }
+    if (interrupted())
+        return Result<QByteArray>::failure(QStringLiteral("Interrupted."));
     const QByteArray encoded = encoder.readAllStandardOutput();
     if (finished && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0 &&
         !encoded.isEmpty())
         return encoded;
     // The encoder's own words, when it has any, say why.
     const QString said = QString::fromLocal8Bit(encoder.readAllStandardError()).trimmed();
-    reason = finished && encoder.exitCode() == EncoderStatus::kNoWriter
-                 ? QStringLiteral("This system has no writer for %1 pictures.").arg(upper)
-                 : QStringLiteral("The picture could not be encoded as %1%2.")
-                       .arg(upper, said.isEmpty() ? QString() : QStringLiteral(": ") + said);
-    return std::nullopt;
+    return Result<QByteArray>::failure(
+        finished && encoder.exitCode() == EncoderStatus::kNoWriter
+            ? QStringLiteral("This system has no writer for %1 pictures.").arg(upper)
+            : QStringLiteral("The picture could not be encoded as %1%2.")
+                  .arg(upper, said.isEmpty() ? QString() : QStringLiteral(": ") + said));
 }
 
 // The picture to make the thumbnail of: the largest of the left icon.
@@ -105,20 +100,20 @@ std::optional<Picture> largestLeftPicture(QFile& package, const QString& package
     if (!contents)
         return std::nullopt;
     const QString shown = DisplayText::displayPath(packagePath);
-    LeftIconPicture::Result left = LeftIconPicture::read(package, *contents);
+    LeftIconPicture::Loaded left = LeftIconPicture::read(package, *contents);
     switch (left.status) {
-    case LeftIconPicture::Result::Status::Read:
+    case LeftIconPicture::Loaded::Status::Read:
         return std::move(left.picture);
-    case LeftIconPicture::Result::Status::TooLarge:
+    case LeftIconPicture::Loaded::Status::TooLarge:
         reportFailure(QStringLiteral("The left icon of %1 holds %2 bytes; a thumbnail is made of "
                                      "icons of at most %3 bytes.")
                           .arg(shown, QString::number(contents->LeftLength),
                                QString::number(LeftIconPicture::kLargestIcon)));
         break;
-    case LeftIconPicture::Result::Status::ReadFailed:
+    case LeftIconPicture::Loaded::Status::ReadFailed:
         reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
         break;
-    case LeftIconPicture::Result::Status::NotAPicture:
+    case LeftIconPicture::Loaded::Status::NotAPicture:
         reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
                           .arg(shown, left.reason));
         break;
@@ -217,15 +212,14 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
         return Failure;
     // Encoded first and then written, so that a failing write is told with the
     // system's reason.
-    QString reason;
-    const std::optional<QByteArray> encoded =
-        encode(PictureScaling::fitted(*picture, pixels), *format, reason);
-    if (!encoded) {
-        reportFailure(DisplayText::cannotWriteFile(outputPath, reason));
+    const Result<QByteArray> encoded = encode(PictureScaling::fitted(*picture, pixels), *format);
+    if (encoded.failed()) {
+        reportFailure(DisplayText::cannotWriteFile(outputPath, encoded.reason()));
         return Failure;
     }
-    return outputPath == kStandardOutput ? writeToStandardOutput(*encoded)
-                                         : writeFile(outputPath, *encoded, package, packagePath);
+    return outputPath == kStandardOutput
+               ? writeToStandardOutput(encoded.value())
+               : writeFile(outputPath, encoded.value(), package, packagePath);
 }
 
 } // namespace

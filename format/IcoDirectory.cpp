@@ -47,9 +47,9 @@ std::optional<QList<Entry>> read(QIODevice& device, qint64 offset, qint64 length
     entries.reserve(count);
     for (qint64 i = 0; i < count; ++i) {
         const char* at = directory.constData() + i * kEntrySize;
-        const Entry entry{QSize(uchar(at[0]) == 0 ? 256 : uchar(at[0]),
-                                uchar(at[1]) == 0 ? 256 : uchar(at[1])),
-                          dword(at + 12), dword(at + 8)};
+        const Entry entry{
+            QSize(uchar(at[0]) == 0 ? 256 : uchar(at[0]), uchar(at[1]) == 0 ? 256 : uchar(at[1])),
+            dword(at + 12), dword(at + 8)};
         if (entry.length == 0 || entry.offset < directoryEnd ||
             entry.offset + entry.length > length)
             return std::nullopt;

@@ -95,12 +95,12 @@ private:
 
 } // namespace
 
-TvkReadResult TvkReader::read(QIODevice& device, qint64 textLimit)
+Result<TvkContents> TvkReader::read(QIODevice& device, qint64 textLimit)
 {
     FieldCursor cursor(device);
     TvkContents contents;
     contents.fileSize = cursor.size();
-    const auto invalid = [&] { return TvkReadResult{std::nullopt, cursor.error()}; };
+    const auto invalid = [&] { return Result<TvkContents>::failure(cursor.error()); };
 
     const std::optional<qint64> nameLength = cursor.length("NameLength");
     if (!nameLength)
@@ -131,10 +131,10 @@ TvkReadResult TvkReader::read(QIODevice& device, qint64 textLimit)
     if (!cursor.skip(*rightLength, "RightLength", rightLengthOffset))
         return invalid();
     if (cursor.position() != cursor.size()) {
-        return {std::nullopt,
-                tr("%1 bytes follow RightData at offset %2, where the file should end")
-                    .arg(QString::number(cursor.size() - cursor.position()),
-                         QString::number(cursor.position()))};
+        return Result<TvkContents>::failure(
+            tr("%1 bytes follow RightData at offset %2, where the file should end")
+                .arg(QString::number(cursor.size() - cursor.position()),
+                     QString::number(cursor.position())));
     }
 
     contents.NameText = *name;
@@ -143,5 +143,5 @@ TvkReadResult TvkReader::read(QIODevice& device, qint64 textLimit)
     contents.AuthorLength = *authorLength;
     contents.LeftLength = *leftLength;
     contents.RightLength = *rightLength;
-    return {contents, QString()};
+    return contents;
 }

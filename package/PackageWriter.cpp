@@ -124,7 +124,8 @@ Outcome PackageWriter::check(const PackageRequest& request)
     if (Outcome prepares = prepare(request, prepared); prepares.failed())
         return prepares;
     if (const Outcome replaceable = ReplacingFile::check(request.outputPath); replaceable.failed())
-        return Outcome::failure(DisplayText::cannotWriteFile(request.outputPath, replaceable.reason()));
+        return Outcome::failure(
+            DisplayText::cannotWriteFile(request.outputPath, replaceable.reason()));
     return Outcome::done();
 }
 
@@ -179,7 +180,8 @@ WriteResult PackageWriter::writeContents(Prepared& prepared, QFile& device,
     const qint64 total = TvkLayout::fileSize(prepared.nameBytes.size(), prepared.authorBytes.size(),
                                              left.size, right.size);
     const auto writeFailed = [&] {
-        return failed(DisplayText::cannotWriteFile(outputPath, device.errorString() + QLatin1Char('.')));
+        return failed(
+            DisplayText::cannotWriteFile(outputPath, device.errorString() + QLatin1Char('.')));
     };
 
     if (!ChunkedCopy::writeAll(device, header.constData(), header.size()))

@@ -41,19 +41,18 @@ struct Layout
     qsizetype maskStride = 0;
 };
 
-bool fail(QString& error, const char* reason)
+Result<Layout> fail(const char* reason)
 {
-    error = QString::fromLatin1(reason);
-    return false;
+    return Result<Layout>::failure(QString::fromLatin1(reason));
 }
 
 // `header` is where the BITMAPINFOHEADER starts; `pixelsAt` is where the pixels
 // start, or -1 for right after the palette; `masked` for an icon's bitmap.
-bool readLayout(QByteArrayView bytes, qsizetype header, qsizetype pixelsAt, bool masked,
-                Layout& layout, QString& error)
+Result<Layout> readLayout(QByteArrayView bytes, qsizetype header, qsizetype pixelsAt, bool masked)
 {
+    Layout layout;
     if (bytes.size() - header < kInfoHeaderSize)
-        return fail(error, "The bitmap header is cut short");
+        return fail("The bitmap header is cut short");
     const quint32 headerSize = u32(bytes, header);
     const qint32 width = i32(bytes, header + 4);
     const qint32 height = i32(bytes, header + 8);
@@ -61,16 +60,16 @@ bool readLayout(QByteArrayView bytes, qsizetype header, qsizetype pixelsAt, bool
     const quint32 compression = u32(bytes, header + 16);
     const quint32 used = u32(bytes, header + 32);
     if (headerSize < kInfoHeaderSize || headerSize > quint32(bytes.size() - header))
-        return fail(error, "The bitmap header has an impossible size");
+        return fail("The bitmap header has an impossible size");
     if (compression != kUncompressed)
-        return fail(error, "Compressed bitmaps are not read");
+        return fail("Compressed bitmaps are not read");
     if (layout.bits != 1 && layout.bits != 4 && layout.bits != 8 && layout.bits != 24 &&
         layout.bits != 32)
-        return fail(error, "The bitmap's number of bits a pixel is not read");
+        return fail("The bitmap's number of bits a pixel is not read");
     // An icon's height counts the mask too; a BMP file's is negative when top-down.
     const qint64 rows = masked ? qint64(height) / 2 : qAbs(qint64(height));
     if (width <= 0 || width > 2048 || rows <= 0 || rows > 2048)
-        return fail(error, "The bitmap's size is outside 1 to 2048 pixels");
+        return fail("The bitmap's size is outside 1 to 2048 pixels");
     layout.width = width;
     layout.height = int(rows);
     layout.bottomUp = masked || height > 0;
@@ -82,12 +81,12 @@ bool readLayout(QByteArrayView bytes, qsizetype header, qsizetype pixelsAt, bool
     layout.pixels = pixelsAt >= 0 ? pixelsAt : layout.palette + qsizetype(layout.colours) * 4;
     if (layout.palette + qsizetype(layout.colours) * 4 > bytes.size() || layout.pixels < 0 ||
         layout.pixels > bytes.size() || layout.stride * rows > bytes.size() - layout.pixels)
-        return fail(error, "The bitmap runs past the end of its data");
+        return fail("The bitmap runs past the end of its data");
     layout.maskStride = ((qsizetype(width) + 31) / 32) * 4;
     const qsizetype maskAt = layout.pixels + layout.stride * rows;
     if (masked && layout.maskStride * rows <= bytes.size() - maskAt)
         layout.mask = maskAt;
-    return true;
+    return layout;
 }
 
 Picture decode(QByteArrayView bytes, const Layout& layout)
@@ -136,24 +135,23 @@ Picture decode(QByteArrayView bytes, const Layout& layout)
 
 } // namespace
 
-Picture decodeIconBitmap(QByteArrayView bytes, QString& error)
+Result<Picture> decodeIconBitmap(QByteArrayView bytes)
 {
-    Layout layout;
-    if (!readLayout(bytes, 0, -1, true, layout, error))
-        return {};
-    return decode(bytes, layout);
+    const Result<Layout> layout = readLayout(bytes, 0, -1, true);
+    if (layout.failed())
+        return Result<Picture>::failure(layout.reason());
+    return decode(bytes, layout.value());
 }
 
-Picture decodeBmpFile(QByteArrayView bytes, QString& error)
+Result<Picture> decodeBmpFile(QByteArrayView bytes)
 {
-    if (bytes.size() < kBmpFileHeaderSize || bytes.first(2) != "BM") {
-        error = QStringLiteral("It is not a BMP file");
-        return {};
-    }
-    Layout layout;
-    if (!readLayout(bytes, kBmpFileHeaderSize, qsizetype(u32(bytes, 10)), false, layout, error))
-        return {};
-    return decode(bytes, layout);
+    if (bytes.size() < kBmpFileHeaderSize || bytes.first(2) != "BM")
+        return Result<Picture>::failure(QStringLiteral("It is not a BMP file"));
+    const Result<Layout> layout =
+        readLayout(bytes, kBmpFileHeaderSize, qsizetype(u32(bytes, 10)), false);
+    if (layout.failed())
+        return Result<Picture>::failure(layout.reason());
+    return decode(bytes, layout.value());
 }
 
 } // namespace DibDecoder

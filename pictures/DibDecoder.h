@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "pictures/Picture.h"
 
 #include <QByteArrayView>
@@ -12,9 +13,9 @@ namespace DibDecoder {
 
 // A bitmap as an ICO file stores it: a BITMAPINFOHEADER whose height counts
 // the picture and its transparency mask, the picture, then the mask.
-Picture decodeIconBitmap(QByteArrayView bytes, QString& error);
+Result<Picture> decodeIconBitmap(QByteArrayView bytes);
 
 // A BMP file: its file header, then the bitmap (top-down or bottom-up, no mask).
-Picture decodeBmpFile(QByteArrayView bytes, QString& error);
+Result<Picture> decodeBmpFile(QByteArrayView bytes);
 
 } // namespace DibDecoder

@@ -121,19 +121,21 @@ std::optional<QList<Stored>> icoPictures(const QByteArray& bytes)
     return pictures;
 }
 
-QList<Stored> picturesIn(const QByteArray& bytes, QString& error)
+// The pictures to choose from, or why there are none.
+Result<QList<Stored>> picturesIn(const QByteArray& bytes)
 {
     if (const std::optional<QList<Stored>> listed = icoPictures(bytes)) {
         if (listed->isEmpty())
-            error = QStringLiteral("The ICO file lists no picture of at most %1 by %1 pixels")
-                        .arg(kLargestSide);
+            return Result<QList<Stored>>::failure(
+                QStringLiteral("The ICO file lists no picture of at most %1 by %1 pixels")
+                    .arg(kLargestSide));
         return *listed;
     }
     if (const std::optional<Stored> single = pictureAt(bytes, 0, bytes.size(), false))
-        return {*single};
-    error = QStringLiteral("It is not an ICO, PNG or BMP picture of at most %1 by %1 pixels")
-                .arg(kLargestSide);
-    return {};
+        return QList<Stored>{*single};
+    return Result<QList<Stored>>::failure(
+        QStringLiteral("It is not an ICO, PNG or BMP picture of at most %1 by %1 pixels")
+            .arg(kLargestSide));
 }
 
 // The PNG with only the chunks a picture needs.
@@ -156,60 +158,64 @@ QByteArray essentialPng(const QByteArray& png)
     return kept;
 }
 
-Picture decode(const QByteArray& bytes, const Stored& stored, QString& error)
+Result<Picture> decode(const QByteArray& bytes, const Stored& stored)
 {
     const QByteArrayView data(bytes.constData() + stored.offset, stored.length);
     if (stored.kind == Kind::Png)
-        return PngCodec::decode(essentialPng(data.toByteArray()), kLargestSide, error);
-    return stored.inIco ? DibDecoder::decodeIconBitmap(data, error)
-                             : DibDecoder::decodeBmpFile(data, error);
+        return PngCodec::decode(essentialPng(data.toByteArray()), kLargestSide);
+    return stored.inIco ? DibDecoder::decodeIconBitmap(data) : DibDecoder::decodeBmpFile(data);
 }
 
-Decoded decodeEach(const QByteArray& icon, const QList<Stored>& pictures, qint64 budget)
+// Each picture that fits in what is left of the budget, or the last reason
+// when none could be read.
+Result<QList<Picture>> decodeEach(const QByteArray& icon, const QList<Stored>& pictures,
+                                  qint64 budget)
 {
-    Decoded decoded;
+    QList<Picture> decoded;
+    QString reason;
     for (const Stored& stored : pictures) {
         if (stored.pixels() > budget)
             continue;
-        QString error;
-        Picture picture = decode(icon, stored, error);
-        if (picture.isNull()) {
-            decoded.error = error;
+        Result<Picture> picture = decode(icon, stored);
+        if (picture.failed()) {
+            reason = picture.reason();
             continue;
         }
         budget -= stored.pixels();
-        decoded.pictures << std::move(picture);
+        decoded << std::move(picture).value();
     }
-    if (!decoded.pictures.isEmpty())
-        decoded.error.clear();
+    if (decoded.isEmpty())
+        return Result<QList<Picture>>::failure(reason);
     return decoded;
 }
 
 } // namespace
 
-Decoded largest(const QByteArray& icon)
+Result<Picture> largest(const QByteArray& icon)
 {
-    Decoded decoded;
-    QList<Stored> pictures = picturesIn(icon, decoded.error);
+    Result<QList<Stored>> pictures = picturesIn(icon);
+    if (pictures.failed())
+        return Result<Picture>::failure(pictures.reason());
     // Largest first; if it cannot be read, the next one, a few times at most.
-    std::stable_sort(pictures.begin(), pictures.end(),
+    std::stable_sort(pictures->begin(), pictures->end(),
                      [](const Stored& a, const Stored& b) { return a.pixels() > b.pixels(); });
     constexpr qsizetype kAttempts = 3;
-    for (const Stored& picture : pictures.mid(0, kAttempts)) {
-        decoded = decodeEach(icon, {picture}, picture.pixels());
-        if (!decoded.pictures.isEmpty())
+    QString reason;
+    for (const Stored& picture : pictures->mid(0, kAttempts)) {
+        Result<Picture> decoded = decode(icon, picture);
+        if (!decoded.failed())
             return decoded;
+        reason = decoded.reason();
     }
-    return decoded;
+    return Result<Picture>::failure(reason);
 }
 
-Decoded some(const QByteArray& icon, int most)
+Result<QList<Picture>> some(const QByteArray& icon, int most)
 {
-    QString error;
-    const QList<Stored> pictures = picturesIn(icon, error);
-    if (pictures.isEmpty())
-        return {{}, error};
-    return decodeEach(icon, pictures.mid(0, most), kPixelBudget);
+    const Result<QList<Stored>> pictures = picturesIn(icon);
+    if (pictures.failed())
+        return Result<QList<Picture>>::failure(pictures.reason());
+    return decodeEach(icon, pictures->mid(0, most), kPixelBudget);
 }
 
 } // namespace IconPictures

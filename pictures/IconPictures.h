@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "pictures/Picture.h"
 
 #include <QByteArray>
@@ -16,20 +17,13 @@ namespace IconPictures {
 
 inline constexpr int kLargestSide = 2048;
 
-struct Decoded
-{
-    QList<Picture> pictures;
-    // Why none could be read, when none could.
-    QString error;
-};
-
-// The largest picture the icon holds.
-Decoded largest(const QByteArray& icon);
+// The largest picture the icon holds, or why none can be read.
+Result<Picture> largest(const QByteArray& icon);
 
 // Up to `most` of its pictures, in the order the icon lists them, each listed
 // picture once, leaving out any that would take the decoded total past
 // kPixelBudget pixels.
 inline constexpr qint64 kPixelBudget = qint64(kLargestSide) * kLargestSide * 2;
-Decoded some(const QByteArray& icon, int most);
+Result<QList<Picture>> some(const QByteArray& icon, int most);
 
 } // namespace IconPictures

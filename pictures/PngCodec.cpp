@@ -4,27 +4,23 @@
 
 namespace PngCodec {
 
-Picture decode(QByteArrayView png, int largestSide, QString& error)
+Result<Picture> decode(QByteArrayView png, int largestSide)
 {
     png_image image = {};
     image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_memory(&image, png.data(), size_t(png.size())) == 0) {
-        error = QString::fromLatin1(image.message);
-        return {};
-    }
+    if (png_image_begin_read_from_memory(&image, png.data(), size_t(png.size())) == 0)
+        return Result<Picture>::failure(QString::fromLatin1(image.message));
     if (image.width == 0 || image.height == 0 || image.width > quint32(largestSide) ||
         image.height > quint32(largestSide)) {
         png_image_free(&image);
-        error = QStringLiteral("The picture is larger than %1 by %1 pixels").arg(largestSide);
-        return {};
+        return Result<Picture>::failure(
+            QStringLiteral("The picture is larger than %1 by %1 pixels").arg(largestSide));
     }
     image.format = PNG_FORMAT_RGBA;
     Picture picture{int(image.width), int(image.height),
                     QByteArray(qsizetype(PNG_IMAGE_SIZE(image)), Qt::Uninitialized)};
-    if (png_image_finish_read(&image, nullptr, picture.rgba.data(), 0, nullptr) == 0) {
-        error = QString::fromLatin1(image.message);
-        return {};
-    }
+    if (png_image_finish_read(&image, nullptr, picture.rgba.data(), 0, nullptr) == 0)
+        return Result<Picture>::failure(QString::fromLatin1(image.message));
     return picture;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "pictures/Picture.h"
 
 #include <QByteArray>
@@ -10,9 +11,9 @@
 // its result, never on standard error.
 namespace PngCodec {
 
-// The picture, or a null one with the reason. Pictures wider or taller than
+// The picture, or why it cannot be read. Pictures wider or taller than
 // `largestSide` are refused before anything is decoded.
-Picture decode(QByteArrayView png, int largestSide, QString& error);
+Result<Picture> decode(QByteArrayView png, int largestSide);
 
 // The picture as a PNG file, compressed for speed rather than size.
 QByteArray encode(const Picture& picture);

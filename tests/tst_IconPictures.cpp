@@ -102,11 +102,10 @@ private Q_SLOTS:
         QFETCH(int, bits);
         QFETCH(bool, alpha);
 
-        const IconPictures::Decoded decoded = IconPictures::largest(bitmapIco(bits, alpha));
+        const Result<Picture> decoded = IconPictures::largest(bitmapIco(bits, alpha));
 
-        QCOMPARE(decoded.error, QString());
-        QCOMPARE(decoded.pictures.size(), 1);
-        const Picture& picture = decoded.pictures.constFirst();
+        QCOMPARE(decoded.reason(), QString());
+        const Picture& picture = decoded.value();
         QCOMPARE(picture.width, 2);
         QCOMPARE(picture.height, 2);
         QCOMPARE(pixelAt(picture, 0, 0), rgba(255, 0, 0, 255));
@@ -132,9 +131,9 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, icon);
         QFETCH(QString, expectedError);
-        const IconPictures::Decoded decoded = IconPictures::largest(icon);
-        QVERIFY(decoded.pictures.isEmpty());
-        QCOMPARE(decoded.error, expectedError);
+        const Result<Picture> decoded = IconPictures::largest(icon);
+        QVERIFY(decoded.failed());
+        QCOMPARE(decoded.reason(), expectedError);
     }
 
     // The window's mark, `tvk info`, previews and thumbnails all ask this one
@@ -173,15 +172,15 @@ private Q_SLOTS:
         QCOMPARE(directory ? int(directory->size()) : -1, entries);
         if (directory)
             QCOMPARE(directory->constFirst().size, QSize(2, 2));
-        QCOMPARE(IconPictures::largest(icon).pictures.size(), directory ? 1 : 0);
+        QCOMPARE(IconPictures::largest(icon).failed(), !directory);
     }
 
     void pngRoundTrip_sameBytes()
     {
         const Picture picture{2, 1, rgba(10, 20, 30, 40) + rgba(50, 60, 70, 255)};
-        const IconPictures::Decoded decoded = IconPictures::largest(PngCodec::encode(picture));
-        QCOMPARE(decoded.pictures.size(), 1);
-        QCOMPARE(decoded.pictures.constFirst().rgba, picture.rgba);
+        const Result<Picture> decoded = IconPictures::largest(PngCodec::encode(picture));
+        QVERIFY(!decoded.failed());
+        QCOMPARE(decoded->rgba, picture.rgba);
     }
 
     // A transparent pixel's colour never bleeds into its neighbour.

@@ -404,9 +404,9 @@ private Q_SLOTS:
 
         QBuffer buffer(&bytes);
         QVERIFY(buffer.open(QIODevice::ReadOnly));
-        const TvkReadResult read = TvkReader::read(buffer, bytes.size());
-        QVERIFY(!read.contents);
-        QCOMPARE(read.error, expected);
+        const Result<TvkContents> read = TvkReader::read(buffer, bytes.size());
+        QVERIFY(read.failed());
+        QCOMPARE(read.reason(), expected);
     }
 
     void failures_oneLineAndExitStatus_data()

@@ -6,19 +6,19 @@
 
 namespace LeftIconPicture {
 
-Result read(QIODevice& package, const TvkContents& contents)
+Loaded read(QIODevice& package, const TvkContents& contents)
 {
     if (contents.LeftLength > kLargestIcon)
-        return {Result::Status::TooLarge, {}, {}};
+        return {Loaded::Status::TooLarge, {}, {}};
     QByteArray icon;
     if (package.seek(contents.leftOffset))
         icon = package.read(contents.LeftLength);
     if (icon.size() != contents.LeftLength)
-        return {Result::Status::ReadFailed, {}, {}};
-    IconPictures::Decoded largest = IconPictures::largest(icon);
-    if (largest.pictures.isEmpty())
-        return {Result::Status::NotAPicture, {}, largest.error};
-    return {Result::Status::Read, std::move(largest.pictures.first()), {}};
+        return {Loaded::Status::ReadFailed, {}, {}};
+    Result<Picture> largest = IconPictures::largest(icon);
+    if (largest.failed())
+        return {Loaded::Status::NotAPicture, {}, largest.reason()};
+    return {Loaded::Status::Read, std::move(largest).value(), {}};
 }
 
 } // namespace LeftIconPicture

@@ -17,7 +17,7 @@ namespace LeftIconPicture {
 // Real icons are a few hundred KiB at most; a larger one is not read at all.
 inline constexpr qint64 kLargestIcon = qint64(4) << 20;
 
-struct Result
+struct Loaded
 {
     enum class Status
     {
@@ -35,6 +35,6 @@ struct Result
 };
 
 // Reads from `package`, whose fields `contents` gives.
-Result read(QIODevice& package, const TvkContents& contents);
+Loaded read(QIODevice& package, const TvkContents& contents);
 
 } // namespace LeftIconPicture

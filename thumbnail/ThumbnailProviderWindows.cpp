@@ -157,11 +157,11 @@ public:
         try {
             StreamDevice package(m_stream);
             // The names are not shown: none of their bytes is read.
-            const TvkReadResult read = TvkReader::read(package, 0);
-            if (!read.contents)
+            const Result<TvkContents> read = TvkReader::read(package, 0);
+            if (read.failed())
                 return E_FAIL;
-            const LeftIconPicture::Result left = LeftIconPicture::read(package, *read.contents);
-            if (left.status != LeftIconPicture::Result::Status::Read)
+            const LeftIconPicture::Loaded left = LeftIconPicture::read(package, read.value());
+            if (left.status != LeftIconPicture::Loaded::Status::Read)
                 return E_FAIL;
             *bitmap = bitmapOf(PictureScaling::fitted(left.picture, int(std::max(side, 1u))));
             *alpha = WTSAT_ARGB;

@@ -37,7 +37,8 @@ QString bytes(qint64 size)
 QString pictures(const QByteArray& icon)
 {
     QString html;
-    for (const Picture& picture : IconPictures::some(icon, kMostPictures).pictures) {
+    const Result<QList<Picture>> shown = IconPictures::some(icon, kMostPictures);
+    for (const Picture& picture : shown.failed() ? QList<Picture>() : shown.value()) {
         const QByteArray png =
             PngCodec::encode(PictureScaling::fitted(picture, FilePreview::kLargestPicture));
         html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
@@ -68,7 +69,8 @@ QString FilePreview::iconTip(const QString& path)
         return html + paragraph(file.errorString() + QLatin1Char('.'));
     QBuffer buffer(&icon);
     buffer.open(QIODevice::ReadOnly);
-    const std::optional<QList<IcoDirectory::Entry>> images = IcoDirectory::read(buffer, 0, icon.size());
+    const std::optional<QList<IcoDirectory::Entry>> images =
+        IcoDirectory::read(buffer, 0, icon.size());
     if (!images) {
         return html + paragraph(tr("%1; not an ICO file. It will be stored unchanged all the same.")
                                     .arg(bytes(size)));

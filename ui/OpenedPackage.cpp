@@ -17,10 +17,10 @@ namespace {
 // system's longest name.
 constexpr qsizetype kLongestBaseName = 100;
 
-OpenedPackage::Result cannotOpen(const QString& path, const QString& reason)
+Result<PackageRequest> cannotOpen(const QString& path, const QString& reason)
 {
-    return {std::nullopt, OpenedPackage::tr("Cannot open TVK file %1:\n%2")
-                              .arg(DisplayText::displayPath(path), reason)};
+    return Result<PackageRequest>::failure(OpenedPackage::tr("Cannot open TVK file %1:\n%2")
+                                               .arg(DisplayText::displayPath(path), reason));
 }
 
 // Why copying from the package failed, as the copy found it.
@@ -36,49 +36,41 @@ QString copyFailure(const CopyResult& copy, const QFile& package, const QFile& i
     }
 }
 
-enum class Copied
-{
-    Done,
-    Failed,
-    Stopped,
-};
-
-// Copies `length` bytes from `offset` of the package into a new file;
-// `progress` gets the bytes copied from `before` on.
-Copied copyIcon(QFile& package, qint64 offset, qint64 length, const QString& iconPath,
-                const std::function<bool(qint64)>& progress, QString& error)
+// Copies `length` bytes from `offset` of the package into a new file. A
+// failure without a reason: `progress` stopped it.
+Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& iconPath,
+                 const std::function<bool(qint64)>& progress)
 {
     QFile icon(iconPath);
-    if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        error = DisplayText::cannotWriteFile(iconPath, icon.errorString() + QLatin1Char('.'));
-        return Copied::Failed;
-    }
+    if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return Outcome::failure(
+            DisplayText::cannotWriteFile(iconPath, icon.errorString() + QLatin1Char('.')));
     const CopyResult copy = package.seek(offset)
                                 ? ChunkedCopy::copyFileData(package, icon, length, progress)
                                 : CopyResult{CopyResult::Status::ReadFailed, 0};
     if (copy.status == CopyResult::Status::Copied && icon.flush())
-        return Copied::Done;
+        return Outcome::done();
     if (copy.status == CopyResult::Status::Cancelled)
-        return Copied::Stopped;
-    error = OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
-                .arg(DisplayText::displayPath(iconPath), copy.status == CopyResult::Status::Copied
-                                                             ? icon.errorString() + QLatin1Char('.')
-                                                             : copyFailure(copy, package, icon));
-    return Copied::Failed;
+        return Outcome::failure({});
+    return Outcome::failure(
+        OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
+            .arg(DisplayText::displayPath(iconPath), copy.status == CopyResult::Status::Copied
+                                                         ? icon.errorString() + QLatin1Char('.')
+                                                         : copyFailure(copy, package, icon)));
 }
 
 } // namespace
 
-OpenedPackage::Result OpenedPackage::open(const QString& path, PrivateFolder& iconFolder,
-                                          const WriteProgress& progress)
+Result<PackageRequest> OpenedPackage::open(const QString& path, PrivateFolder& iconFolder,
+                                           const WriteProgress& progress)
 {
     QFile package;
     if (const Outcome opened = InputFile::open(package, path); opened.failed())
         return cannotOpen(path, opened.reason());
-    const TvkReadResult read = TvkReader::read(package, kLongestName);
-    if (!read.contents)
-        return cannotOpen(path, tr("It is not a TVK file: %1.").arg(read.error));
-    const TvkContents& contents = *read.contents;
+    const Result<TvkContents> read = TvkReader::read(package, kLongestName);
+    if (read.failed())
+        return cannotOpen(path, tr("It is not a TVK file: %1.").arg(read.reason()));
+    const TvkContents& contents = read.value();
     if (contents.NameLength > kLongestName || contents.AuthorLength > kLongestName)
         return cannotOpen(path, tr("Its names are too long to change here."));
 
@@ -99,19 +91,16 @@ OpenedPackage::Result OpenedPackage::open(const QString& path, PrivateFolder& ic
         {contents.leftOffset, contents.LeftLength, fields.leftPath, 0},
         {contents.rightOffset, contents.RightLength, fields.rightPath, contents.LeftLength}};
     if (progress && !progress(0, total))
-        return {};
+        return Result<PackageRequest>::failure({});
     for (const auto& icon : icons) {
-        QString error;
-        const Copied copied = copyIcon(
-            package, icon.offset, icon.length, icon.iconPath,
-            [&](qint64 copiedSoFar) {
+        const Outcome copied =
+            copyIcon(package, icon.offset, icon.length, icon.iconPath, [&](qint64 copiedSoFar) {
                 return !progress || progress(icon.before + copiedSoFar, total);
-            },
-            error);
-        if (copied != Copied::Done) {
+            });
+        if (copied.failed()) {
             iconFolder.remove();
-            return {std::nullopt, error};
+            return Result<PackageRequest>::failure(copied.reason());
         }
     }
-    return {std::move(fields), {}};
+    return fields;
 }

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "base/Result.h"
 #include "package/PackageWriter.h"
 
 #include <QCoreApplication>
 #include <QString>
-
-#include <optional>
 
 class PrivateFolder;
 
@@ -22,18 +21,11 @@ public:
     // Names longer than this are not put in a text box.
     static constexpr qint64 kLongestName = qint64(1) << 20;
 
-    struct Result
-    {
-        // The five fields, the output being the opened file itself.
-        std::optional<PackageRequest> fields;
-        // Otherwise why not, naming the file, for a message box; empty when the
-        // progress handler stopped the copying.
-        QString error;
-    };
-
     // Reads the file and copies its icons, reporting the bytes copied; for a
     // worker thread, since the file may be large or on a slow disk. Returning
     // false from `progress` stops it, and the icons copied so far are removed.
-    static Result open(const QString& path, PrivateFolder& iconFolder,
-                       const WriteProgress& progress = {});
+    // Gives the five fields, the output being the opened file itself; or why
+    // not, naming the file, for a message box, or no reason when stopped.
+    static Result<PackageRequest> open(const QString& path, PrivateFolder& iconFolder,
+                                       const WriteProgress& progress = {});
 };

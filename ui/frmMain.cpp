@@ -170,7 +170,7 @@ void frmMain::openPackage(const QString& path)
                                MessageService::Kind::Error);
         return;
     }
-    OpenedPackage::Result opened;
+    Result<PackageRequest> opened = Result<PackageRequest>::failure({});
     runJob(WorkProgress::Kind::Opening, path, [&](const WriteProgress& report) {
         opened = OpenedPackage::open(path, *folder, report);
     });
@@ -178,18 +178,18 @@ void frmMain::openPackage(const QString& path)
         close();
         return;
     }
-    if (!opened.fields) {
-        if (!opened.error.isEmpty())
-            m_messages.showMessage(opened.error, MessageService::Kind::Warning);
+    if (opened.failed()) {
+        if (!opened.reason().isEmpty())
+            m_messages.showMessage(opened.reason(), MessageService::Kind::Warning);
         return;
     }
     m_openedIcons = std::move(folder);
-    setPath(ui->fnInL, opened.fields->leftPath);
-    setPath(ui->fnInR, opened.fields->rightPath);
-    setPath(ui->fnOut, opened.fields->outputPath);
+    setPath(ui->fnInL, opened->leftPath);
+    setPath(ui->fnInR, opened->rightPath);
+    setPath(ui->fnOut, opened->outputPath);
     m_namesFromFile = {ui->txtName, ui->txtAuth};
-    ui->txtName->setText(opened.fields->name);
-    ui->txtAuth->setText(opened.fields->author);
+    ui->txtName->setText(opened->name);
+    ui->txtAuth->setText(opened->author);
     updateBoxLooks();
 }
 

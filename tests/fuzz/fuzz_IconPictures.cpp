@@ -11,11 +11,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray icon(reinterpret_cast<const char*>(data), qsizetype(size));
-    for (const IconPictures::Decoded& decoded :
-         {IconPictures::largest(icon), IconPictures::some(icon, 12)}) {
-        if (decoded.pictures.isEmpty() == decoded.error.isEmpty())
-            std::abort();
-        for (const Picture& picture : decoded.pictures) {
+    const Result<Picture> largest = IconPictures::largest(icon);
+    Result<QList<Picture>> some = IconPictures::some(icon, 12);
+    // A failure always says why; the largest picture is one of those read.
+    if ((largest.failed() && largest.reason().isEmpty()) ||
+        (some.failed() && some.reason().isEmpty()) || largest.failed() != some.failed())
+        std::abort();
+    if (!largest.failed())
+        some->append(largest.value());
+    if (!some.failed()) {
+        for (const Picture& picture : some.value()) {
             if (picture.width > IconPictures::kLargestSide ||
                 picture.height > IconPictures::kLargestSide ||
                 picture.rgba.size() != picture.pixels() * 4)

@@ -24,11 +24,12 @@ constexpr qint64 kTextLimit = 1000;
 
 void check(QIODevice& device, qint64 size)
 {
-    const TvkReadResult result = TvkReader::read(device, kTextLimit);
-    if (result.contents.has_value() == !result.error.isEmpty())
-        // Exactly one of contents and error.
+    const Result<TvkContents> result = TvkReader::read(device, kTextLimit);
+    if (result.failed() && result.reason().isEmpty())
+        // A failure always says why.
         std::abort();
-    if (const auto& contents = result.contents) {
+    if (!result.failed()) {
+        const TvkContents* contents = &result.value();
         const qint64 expectedSize =
             TvkLayout::fileSize(contents->NameLength, contents->AuthorLength, contents->LeftLength,
                                 contents->RightLength);
