@@ -135,12 +135,18 @@ std::optional<Columns> columnsOf(const Csv::Record& header, Problems& problems)
     return columns;
 }
 
-// "the name is empty": told by column, where the window would ask for both names.
-Outcome checkFilled(const Csv::Record& record, const Columns& columns)
+// "the name is empty": the first missing text in the order of the columns, told
+// by column, where the window would ask for both names; then any text in a
+// column the first line does not name.
+Outcome checkFilled(const PackageRequest& request, const Csv::Record& record,
+                    const Columns& columns)
 {
+    using Field = PackageRequest::Field;
+    const QList<Field> missing = request.missingFields();
     const QStringList names = columnNames();
+    const Field fieldOf[] = {Field::Name, Field::Author, Field::Left, Field::Right, Field::Output};
     for (qsizetype column = 0; column < names.size(); ++column) {
-        if (record.fields.at(columns.of.at(column)).isEmpty())
+        if (missing.contains(fieldOf[column]))
             return Outcome::failure(QStringLiteral("the %1 is empty").arg(names.at(column)));
     }
     for (qsizetype i = 0; i < record.fields.size(); ++i) {
@@ -191,7 +197,7 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
                                         .outputPath = fromBase(field(kOutput)),
                                         .name = field(kName),
                                         .author = field(kAuthor)}};
-    Outcome usable = checkFilled(record, columns);
+    Outcome usable = checkFilled(row.request, record, columns);
     if (usable.isDone())
         usable = PackageWriter::check(row.request);
     if (usable.failed()) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cli/Command.h"
-#include "package/PackageWriter.h"
 
 #include <memory>
 #include <vector>
@@ -19,9 +18,5 @@ std::unique_ptr<Command> makeBatchCommand();
 
 // Every command of `tvk`, in the order its help lists them.
 std::vector<std::unique_ptr<Command>> allCommands();
-
-// The first of `tvk pack`'s arguments that is empty, told by its name ("--name
-// is empty"), checked in the order the window checks its boxes.
-Outcome checkFilled(const PackageRequest& request);
 
 } // namespace Cli

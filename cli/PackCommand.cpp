@@ -12,6 +12,18 @@ QString option(const char* name)
     return QString::fromLatin1(name);
 }
 
+// The first missing text, in the order the window asks for them, told by the
+// argument that gave it: "--name is empty".
+Outcome checkFilled(const PackageRequest& request)
+{
+    const QList<PackageRequest::Field> missing = request.missingFields();
+    if (missing.isEmpty())
+        return Outcome::done();
+    const char* const arguments[] = {"LEFT", "RIGHT", "--output", "--name", "--author"};
+    return Outcome::failure(
+        QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
+}
+
 class PackCommand final : public Command
 {
 public:
@@ -74,22 +86,6 @@ protected:
 std::unique_ptr<Command> makePackCommand()
 {
     return std::make_unique<PackCommand>();
-}
-
-// The Convert command's checks for missing texts, in its order, each told by
-// the argument that gave it; a text is missing when empty.
-Outcome checkFilled(const PackageRequest& request)
-{
-    const std::pair<const QString&, const char*> texts[] = {{request.leftPath, "LEFT"},
-                                                            {request.rightPath, "RIGHT"},
-                                                            {request.outputPath, "--output"},
-                                                            {request.name, "--name"},
-                                                            {request.author, "--author"}};
-    for (const auto& [text, argument] : texts) {
-        if (text.isEmpty())
-            return Outcome::failure(QStringLiteral("%1 is empty").arg(QLatin1String(argument)));
-    }
-    return Outcome::done();
 }
 
 } // namespace Cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Outcome.h"
+#include "package/PackageRequest.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -10,16 +11,6 @@
 
 class QFile;
 class ReplacingFile;
-
-// The five inputs of one TVK file, as the user gave them.
-struct PackageRequest
-{
-    QString leftPath;
-    QString rightPath;
-    QString outputPath;
-    QString name;
-    QString author;
-};
 
 struct WriteResult
 {

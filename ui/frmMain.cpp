@@ -3,7 +3,6 @@
 #include "ui_frmMain.h"
 
 #include "format/SingleByteText.h"
-#include "package/ConvertCommand.h"
 #include "runtime/DisplayText.h"
 #include "runtime/FileDialogService.h"
 #include "runtime/MessageService.h"
@@ -11,6 +10,7 @@
 #include "runtime/ProgramInfo.h"
 #include "settings/SettingsStore.h"
 #include "ui/BoxLook.h"
+#include "ui/Conversion.h"
 #include "ui/FilePreview.h"
 #include "ui/FormFont.h"
 #include "ui/OpenedPackage.h"
@@ -399,8 +399,8 @@ void frmMain::convert()
     const PackageRequest fields{ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
                                 ui->txtName->text(), ui->txtAuth->text()};
     const PackageRequest placeholders = placeholdersNow();
-    const bool written = ConvertCommand::run(
-        fields, placeholders, m_messages, [this](const PackageRequest& request) {
+    const Conversion::Ended ended =
+        Conversion::run(fields, placeholders, m_messages, [this](const PackageRequest& request) {
             WriteResult result;
             runJob(WorkProgress::Kind::Writing, request.outputPath,
                    [&](const WriteProgress& report) {
@@ -408,7 +408,8 @@ void frmMain::convert()
                    });
             return result;
         });
-    if (!written && ConvertCommand::missingInputMessages(fields, placeholders).isEmpty())
+    // Names are refused, before anything is written, for a character they cannot store.
+    if (ended == Conversion::Ended::Refused)
         pointAtUnstorableCharacter();
     if (m_closeAfterJob)
         close();

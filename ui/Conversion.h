@@ -5,13 +5,15 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <functional>
+
 class MessageService;
 
-// "Convert!": checks the five texts of the main window, tells the user what is
-// missing, and otherwise writes the TVK file and says "Ready!".
-class ConvertCommand
+// What "Convert!" does with the five texts of the main window: tells the user
+// what is missing, and otherwise writes the TVK file and says "Ready!".
+class Conversion
 {
-    Q_DECLARE_TR_FUNCTIONS(ConvertCommand)
+    Q_DECLARE_TR_FUNCTIONS(Conversion)
 
 public:
     // One message for each group of missing texts, in the order icons, output,
@@ -24,8 +26,18 @@ public:
     // the window runs it on a worker thread, with its progress shown.
     using Writer = std::function<WriteResult(const PackageRequest& request)>;
 
-    // Runs the command to its end, telling the user everything through messages,
-    // each once the writing has ended. Returns true when the file was written.
-    static bool run(const PackageRequest& fields, const PackageRequest& placeholders,
-                    MessageService& messages, const Writer& write = {});
+    enum class Ended
+    {
+        // Something was missing, and told; nothing was written.
+        InputMissing,
+        Written,
+        Refused,
+        Failed,
+        Cancelled,
+    };
+
+    // Runs it to its end, telling the user everything through messages, each
+    // once the writing has ended.
+    static Ended run(const PackageRequest& fields, const PackageRequest& placeholders,
+                     MessageService& messages, const Writer& write = {});
 };

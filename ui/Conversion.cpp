@@ -1,51 +1,45 @@
-#include "package/ConvertCommand.h"
+#include "ui/Conversion.h"
 
 #include "runtime/MessageService.h"
 
-namespace {
-bool isMissing(const QString& text, const QString& placeholder)
+QStringList Conversion::missingInputMessages(const PackageRequest& fields,
+                                             const PackageRequest& placeholders)
 {
-    return text.isEmpty() || text == placeholder;
-}
-} // namespace
-
-QStringList ConvertCommand::missingInputMessages(const PackageRequest& fields,
-                                                 const PackageRequest& placeholders)
-{
+    using Field = PackageRequest::Field;
+    const QList<Field> missing = fields.missingFields(placeholders);
     QStringList messages;
-    if (isMissing(fields.leftPath, placeholders.leftPath) ||
-        isMissing(fields.rightPath, placeholders.rightPath))
+    if (missing.contains(Field::Left) || missing.contains(Field::Right))
         messages << tr("Please select both (left and right) ICO files!");
-    if (isMissing(fields.outputPath, placeholders.outputPath))
+    if (missing.contains(Field::Output))
         messages << tr("Please select output TVK file!");
-    if (isMissing(fields.name, placeholders.name) || isMissing(fields.author, placeholders.author))
+    if (missing.contains(Field::Name) || missing.contains(Field::Author))
         messages << tr("Enter both Tovrik and Author names!");
     return messages;
 }
 
-bool ConvertCommand::run(const PackageRequest& fields, const PackageRequest& placeholders,
-                         MessageService& messages, const Writer& write)
+Conversion::Ended Conversion::run(const PackageRequest& fields, const PackageRequest& placeholders,
+                                  MessageService& messages, const Writer& write)
 {
     const QStringList missing = missingInputMessages(fields, placeholders);
     for (const QString& message : missing)
         messages.showMessage(message, MessageService::Kind::Warning);
     if (!missing.isEmpty())
-        return false;
+        return Ended::InputMissing;
 
     const WriteResult outcome = write ? write(fields) : PackageWriter::write(fields);
     switch (outcome.status) {
     case WriteResult::Status::Written:
         messages.showMessage(tr("Ready!"), MessageService::Kind::Information);
-        return true;
+        return Ended::Written;
     case WriteResult::Status::Refused:
         messages.showMessage(outcome.message, MessageService::Kind::Warning);
-        return false;
+        return Ended::Refused;
     case WriteResult::Status::Failed:
         messages.showMessage(outcome.message, MessageService::Kind::Error);
-        return false;
+        return Ended::Failed;
     case WriteResult::Status::Cancelled:
         // The user asked for it; there is nothing to tell.
-        return false;
+        return Ended::Cancelled;
     }
-    return false;
+    return Ended::Failed;
 }

@@ -1,5 +1,5 @@
-#include "package/ConvertCommand.h"
 #include "tests/TestSupport.h"
+#include "ui/Conversion.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -8,13 +8,13 @@
 using Kind = MessageService::Kind;
 
 namespace {
-// The texts the window's boxes start with.
+// Texts the boxes start with; the window's own are in its form.
 PackageRequest windowPlaceholders()
 {
-    return {QStringLiteral("Input name - Left ICO"), QStringLiteral("Input name - Right ICO"),
-            QStringLiteral("Output name - Complete TVK"), QStringLiteral("Tovrik name"),
-            QStringLiteral("Author Name")};
+    return {QStringLiteral("Left Icon"), QStringLiteral("Right Icon"), QStringLiteral("Output"),
+            QStringLiteral("Name Here"), QStringLiteral("Author Here")};
 }
+using Ended = Conversion::Ended;
 
 constexpr QLatin1String kIcons("Please select both (left and right) ICO files!");
 constexpr QLatin1String kOutput("Please select output TVK file!");
@@ -23,7 +23,7 @@ constexpr QLatin1String kNames("Enter both Tovrik and Author names!");
 
 Q_DECLARE_METATYPE(PackageRequest)
 
-class ConvertCommandTest : public QObject
+class ConversionTest : public QObject
 {
     Q_OBJECT
 
@@ -84,7 +84,7 @@ private Q_SLOTS:
         const QStringList before = TestFiles::entries(m_dir.path());
         RecordingMessages messages;
 
-        QVERIFY(!ConvertCommand::run(fields, windowPlaceholders(), messages));
+        QCOMPARE(Conversion::run(fields, windowPlaceholders(), messages), Ended::InputMissing);
 
         QCOMPARE(messages.texts, expected);
         QCOMPARE(TestFiles::entries(m_dir.path()), before);
@@ -96,9 +96,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("author");
         QTest::newRow("lower-case placeholder")
-            << QStringLiteral("tovrik name") << QStringLiteral("author name");
+            << QStringLiteral("name here") << QStringLiteral("author here");
         QTest::newRow("placeholder with a space")
-            << QStringLiteral("Tovrik name ") << QStringLiteral(" Author Name");
+            << QStringLiteral("Name Here ") << QStringLiteral(" Author Here");
         QTest::newRow("one space each") << QStringLiteral(" ") << QStringLiteral(" ");
     }
 
@@ -111,7 +111,7 @@ private Q_SLOTS:
         fields.author = author;
         RecordingMessages messages;
 
-        QVERIFY(ConvertCommand::run(fields, windowPlaceholders(), messages));
+        QCOMPARE(Conversion::run(fields, windowPlaceholders(), messages), Ended::Written);
 
         QCOMPARE(messages.texts, QStringList(QStringLiteral("Ready!")));
         QCOMPARE(messages.kinds, QList<Kind>({Kind::Information}));
@@ -122,11 +122,11 @@ private Q_SLOTS:
     void run_lowerCasePlaceholderAsIconPath_isUsedAsAFileName()
     {
         PackageRequest fields = filledFields();
-        fields.leftPath = path(QStringLiteral("input name - left ico"));
+        fields.leftPath = path(QStringLiteral("left icon"));
         TestFiles::write(fields.leftPath, "icon");
         RecordingMessages messages;
 
-        QVERIFY(ConvertCommand::run(fields, windowPlaceholders(), messages));
+        QCOMPARE(Conversion::run(fields, windowPlaceholders(), messages), Ended::Written);
 
         QCOMPARE(messages.texts, QStringList(QStringLiteral("Ready!")));
         QVERIFY(TestFiles::read(fields.outputPath).endsWith("icon"));
@@ -160,7 +160,8 @@ private Q_SLOTS:
         QFETCH(MessageService::Kind, expectedKind);
         RecordingMessages messages;
 
-        QVERIFY(!ConvertCommand::run(fields, windowPlaceholders(), messages));
+        QCOMPARE(Conversion::run(fields, windowPlaceholders(), messages),
+                 expectedKind == Kind::Warning ? Ended::Refused : Ended::Failed);
 
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY2(messages.texts.first().startsWith(expectedStart),
@@ -170,5 +171,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(ConvertCommandTest)
-#include "tst_ConvertCommand.moc"
+QTEST_GUILESS_MAIN(ConversionTest)
+#include "tst_Conversion.moc"
