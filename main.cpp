@@ -30,7 +30,7 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(ProgramInfo::title);
     SystemTheme::apply(app);
 
-    SettingsStore settings;
+    SettingsStore settings = SettingsStore::forUser();
     QtMessageService messages;
     QtFileDialogService dialogs;
     frmMain window(settings, messages, dialogs);

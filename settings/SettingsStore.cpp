@@ -3,38 +3,15 @@
 #include "runtime/Registry.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 namespace {
 
 QString keyPath(const QString& section, const QString& key)
 {
     return section + QLatin1Char('/') + key;
-}
-
-// Reads a value from the bytes now on disk. QSettings keeps a per-process cache
-// of every file it has written, so reopening the same path could answer from
-// memory even when the disk holds less (a full disk can leave an empty file
-// while QSettings reports no error); a private copy forces a real parse.
-std::optional<QString> readFromDisk(const QString& filePath, const QString& section,
-                                    const QString& key)
-{
-    const QTemporaryDir scratch;
-    if (!scratch.isValid())
-        return std::nullopt;
-    const QString copy = scratch.filePath(QStringLiteral("check.ini"));
-    if (!QFile::copy(filePath, copy))
-        return std::nullopt;
-    const QSettings settings(copy, QSettings::IniFormat);
-    const QVariant value = settings.value(keyPath(section, key));
-    if (settings.status() != QSettings::NoError || !value.isValid())
-        return std::nullopt;
-    return value.toString();
 }
 
 } // namespace
@@ -50,29 +27,34 @@ Outcome SettingsStore::saveInRegistry(const QString& path, const QString& key, c
         tr("Cannot save the settings to %1:\nThe registry key cannot be written.").arg(path));
 }
 
-QString SettingsStore::userFolder()
+SettingsStore SettingsStore::forUser()
 {
 #ifdef Q_OS_WIN
     // Where the runtime the program was first written for keeps them, so that
     // folders saved by its earlier Windows versions are found, and the other way.
-    return QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings");
+    return SettingsStore(
+        Backend::Registry,
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings"));
 #else
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return SettingsStore(Backend::IniFiles,
+                         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 #endif
 }
 
+SettingsStore::SettingsStore(Backend backend, QString location)
+    : m_backend(backend), m_location(std::move(location))
+{}
+
 bool SettingsStore::inRegistry() const
 {
-    return m_folder.startsWith(QLatin1String("HKEY_"));
+    return m_backend == Backend::Registry;
 }
-
-SettingsStore::SettingsStore(QString folder) : m_folder(std::move(folder)) {}
 
 QString SettingsStore::filePath(const QString& application) const
 {
     if (inRegistry())
-        return m_folder + QLatin1Char('\\') + application;
-    return QDir(m_folder).filePath(application + QStringLiteral(".ini"));
+        return m_location + QLatin1Char('\\') + application;
+    return QDir(m_location).filePath(application + QStringLiteral(".ini"));
 }
 
 QString SettingsStore::get(const QString& application, const QString& section, const QString& key,
@@ -100,16 +82,12 @@ Outcome SettingsStore::save(const QString& application, const QString& section, 
 
     if (inRegistry())
         return saveInRegistry(path, keyPath(section, key), value);
-    if (!QDir().mkpath(m_folder)) {
+    if (!QDir().mkpath(m_location)) {
         return cannotSave(
-            tr("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(m_folder)));
+            tr("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(m_location)));
     }
-    // Another copy of the program saving between this save and its check would
-    // make the check find the other value and tell a failure that is none: the
-    // two are one step for every copy. If the lock cannot be had (a copy hangs),
-    // the save goes ahead all the same.
-    QLockFile saving(path + QStringLiteral(".saving"));
-    saving.tryLock(std::chrono::seconds(5));
+    // QSettings writes the file whole beside the old one and tells a full disk
+    // in its status.
     QSettings settings(path, QSettings::IniFormat);
     settings.setValue(keyPath(section, key), value);
     settings.sync();
@@ -121,7 +99,5 @@ Outcome SettingsStore::save(const QString& application, const QString& section, 
     case QSettings::FormatError:
         return cannotSave(tr("The file is not a valid settings file."));
     }
-    if (readFromDisk(path, section, key) != value)
-        return cannotSave(tr("The file could not be written completely; the disk may be full."));
     return Outcome::done();
 }

@@ -10,18 +10,25 @@
 // The per-user store of text settings, addressed by application, section and key.
 // Each application's settings are one INI file in the store's folder, which a
 // person can read and edit; on Windows the user's store is the registry, under
-// HKEY_CURRENT_USER\Software\VB and VBA Program Settings\APPLICATION\SECTION,
-// and a folder given to the constructor is used as elsewhere.
+// HKEY_CURRENT_USER\Software\VB and VBA Program Settings\APPLICATION\SECTION.
 class SettingsStore
 {
     Q_DECLARE_TR_FUNCTIONS(SettingsStore)
 
 public:
-    // The user's configuration folder ($XDG_CONFIG_HOME or ~/.config on Linux),
-    // or on Windows the registry key named above (a text starting "HKEY_").
-    static QString userFolder();
+    enum class Backend
+    {
+        // One INI file an application, in the folder given.
+        IniFiles,
+        // One registry key an application, under the key given (Windows only).
+        Registry,
+    };
 
-    explicit SettingsStore(QString folder = userFolder());
+    // The user's store: INI files in the configuration folder ($XDG_CONFIG_HOME
+    // or ~/.config on Linux), or on Windows the registry key named above.
+    static SettingsStore forUser();
+
+    SettingsStore(Backend backend, QString location);
 
     QString filePath(const QString& application) const;
 
@@ -39,7 +46,8 @@ private:
     bool inRegistry() const;
     static Outcome saveInRegistry(const QString& path, const QString& key, const QString& value);
 
-    QString m_folder;
+    Backend m_backend;
+    QString m_location;
 };
 
 // Where the program keeps the default folders of its file dialogs.

@@ -17,7 +17,8 @@ protected:
     bool openMainWindow(const QString& settingsFolder)
     {
         m_window.reset();
-        m_settings = std::make_unique<SettingsStore>(settingsFolder);
+        m_settings =
+            std::make_unique<SettingsStore>(SettingsStore::Backend::IniFiles, settingsFolder);
         m_messages = {};
         m_dialogs = {};
         m_window = std::make_unique<frmMain>(*m_settings, m_messages, m_dialogs);

@@ -16,6 +16,7 @@
 using namespace ProgramSettings;
 
 namespace {
+constexpr auto kIni = SettingsStore::Backend::IniFiles;
 // A copy of a settings folder under another path, so that a store reading it
 // parses what is on disk rather than what this process remembers.
 QString copyFolder(const QString& from, const QString& to)
@@ -44,7 +45,7 @@ private Q_SLOTS:
     void get_freshProfile_returnsEmptyAndCreatesNothing()
     {
         const QString folder = freshFolder();
-        const SettingsStore store(folder);
+        const SettingsStore store(kIni, folder);
 
         QCOMPARE(store.get(application, section, iconFolderKey), QString());
         QCOMPARE(store.get(application, section, packageFolderKey), QString());
@@ -61,12 +62,13 @@ private Q_SLOTS:
 #ifndef Q_OS_WIN
         QSKIP("The registry exists on Windows only.");
 #else
-        QCOMPARE(SettingsStore::userFolder(),
-                 QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings"));
+        QCOMPARE(
+            SettingsStore::forUser().filePath(application),
+            QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\ICO2TVK"));
         // A key of its own, so that the real settings are never touched.
         const QString root = QStringLiteral("HKEY_CURRENT_USER\\Software\\TVK_Mak test %1")
                                  .arg(QUuid::createUuid().toString(QUuid::WithoutBraces));
-        SettingsStore store(root);
+        SettingsStore store(SettingsStore::Backend::Registry, root);
         QCOMPARE(store.get(application, section, iconFolderKey), QString());
         QVERIFY(QSettings(root, QSettings::NativeFormat).childGroups().isEmpty());
 
@@ -101,7 +103,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, value);
         const QString folder = freshFolder();
-        SettingsStore store(folder);
+        SettingsStore store(kIni, folder);
         QVERIFY(
             store.save(application, section, packageFolderKey, QStringLiteral("other")).isDone());
 
@@ -109,7 +111,7 @@ private Q_SLOTS:
 
         QVERIFY2(saved.isDone(), qPrintable(saved.reason()));
         QCOMPARE(store.get(application, section, iconFolderKey, QStringLiteral("absent")), value);
-        const SettingsStore reopened(copyFolder(folder, folder + QStringLiteral("-copy")));
+        const SettingsStore reopened(kIni, copyFolder(folder, folder + QStringLiteral("-copy")));
         QCOMPARE(reopened.get(application, section, iconFolderKey, QStringLiteral("absent")),
                  value);
         QCOMPARE(reopened.get(application, section, packageFolderKey), QStringLiteral("other"));
@@ -117,7 +119,7 @@ private Q_SLOTS:
 
     void save_again_replacesEarlierValue()
     {
-        SettingsStore store(freshFolder());
+        SettingsStore store(kIni, freshFolder());
         QVERIFY(store.save(application, section, iconFolderKey, QStringLiteral("/first")).isDone());
         QVERIFY(
             store.save(application, section, iconFolderKey, QStringLiteral("/second")).isDone());
@@ -127,7 +129,7 @@ private Q_SLOTS:
     void save_fileIsReadableIni_underApplicationName()
     {
         const QString folder = freshFolder();
-        SettingsStore store(folder);
+        SettingsStore store(kIni, folder);
         QVERIFY(store.save(application, section, iconFolderKey, QStringLiteral("/home/me/icons"))
                     .isDone());
 
@@ -141,7 +143,7 @@ private Q_SLOTS:
     {
         const QString folder = freshFolder();
         QVERIFY(TestFiles::write(folder, "a file where the folder should be"));
-        SettingsStore store(folder);
+        SettingsStore store(kIni, folder);
 
         const Outcome saved = store.save(application, section, iconFolderKey, QStringLiteral("/x"));
 
@@ -156,7 +158,7 @@ private Q_SLOTS:
     // QSettings itself reports this one: the file cannot be written at all.
     void save_folderWhereFileShouldBe_reportsWhy()
     {
-        SettingsStore store(freshFolder());
+        SettingsStore store(kIni, freshFolder());
         QVERIFY(QDir().mkpath(store.filePath(application)));
 
         const Outcome saved = store.save(application, section, iconFolderKey, QStringLiteral("/x"));
@@ -178,7 +180,7 @@ private Q_SLOTS:
         while (filler.write(block) == block.size() && filler.flush()) {
         }
         filler.close();
-        SettingsStore store(disk.path());
+        SettingsStore store(kIni, disk.path());
 
         const Outcome saved =
             store.save(application, section, iconFolderKey, QString(4096, QLatin1Char('p')));
@@ -200,7 +202,7 @@ private Q_SLOTS:
             const pid_t child = fork();
             QVERIFY(child >= 0);
             if (child == 0) {
-                SettingsStore store(folder);
+                SettingsStore store(kIni, folder);
                 bool ok = true;
                 for (int i = 0; i < 200; ++i) {
                     ok = store
@@ -220,7 +222,7 @@ private Q_SLOTS:
             QCOMPARE(WEXITSTATUS(status), 0);
         }
 
-        const SettingsStore reopened(copyFolder(folder, folder + QStringLiteral("-copy")));
+        const SettingsStore reopened(kIni, copyFolder(folder, folder + QStringLiteral("-copy")));
         const QString stored = reopened.get(application, section, iconFolderKey);
         QVERIFY2(stored.startsWith(first) || stored.startsWith(second), qPrintable(stored));
     }
