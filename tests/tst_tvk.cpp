@@ -20,6 +20,8 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <zlib.h>
+
 #include <cerrno>
 #include <csignal>
 
@@ -72,24 +74,16 @@ QByteArray pngIco(const QList<QSize>& sizes)
     return directory + images;
 }
 
-// PNG chunks are checked by their CRC-32, as zlib computes it.
-quint32 crc32(const QByteArray& bytes)
-{
-    quint32 crc = 0xFFFFFFFF;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
-
 QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
 {
     QByteArray chunk(4, '\0');
     qToBigEndian<quint32>(quint32(data.size()), chunk.data());
     chunk += type + data + QByteArray(4, '\0');
-    qToBigEndian<quint32>(crc32(type + data), chunk.data() + chunk.size() - 4);
+    // Checked by the CRC-32 of the type and data.
+    const QByteArray checked = type + data;
+    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(checked.constData()),
+                                        uInt(checked.size()))),
+                          chunk.data() + chunk.size() - 4);
     return chunk;
 }
 
