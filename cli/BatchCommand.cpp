@@ -440,16 +440,16 @@ int replaceAll(const std::vector<Row>& rows,
     return Success;
 }
 
-class BatchCommand final : public Command
+class BatchCommand final : public ParsedCommand
 {
 public:
     BatchCommand()
-        : Command(
-              {QStringLiteral("batch"),
-               QStringLiteral(
+        : ParsedCommand(
+              {.name = QStringLiteral("batch"),
+               .summary = QStringLiteral(
                    "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."),
-               QStringLiteral("tvk batch [--check] MANIFEST.csv"),
-               QStringLiteral(
+               .usage = QStringLiteral("tvk batch [--check] MANIFEST.csv"),
+               .notes = QStringLiteral(
                    "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming "
                    "the\n"
                    "columns name, author, left, right and output, in any order, then one line "
@@ -465,10 +465,11 @@ public:
                    "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
                    "Example:\n"
                    "  tvk batch manifest.csv"),
-               {QCommandLineOption(
+               .options = {QCommandLineOption(
                    QStringLiteral("check"),
                    QStringLiteral("Check every line as for writing, and write nothing."))},
-               {{QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}})
+               .arguments = {
+                   {QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}})
     {}
 
 protected:

@@ -54,11 +54,11 @@ void printError(const QString& text)
     ConsoleText::write(stderr, text);
 }
 
-void showVersion()
+int showVersion()
 {
     printOut(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
                                            QCoreApplication::applicationVersion()));
-    std::exit(Success);
+    return Success;
 }
 
 void reportLine(const QString& text)
@@ -93,7 +93,7 @@ bool helpAsked(const QCommandLineParser& parser)
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
 }
 
-void showHelp(const QCommandLineParser& parser, const CommandHelp& help)
+int showHelp(const QCommandLineParser& parser, const CommandHelp& help)
 {
     // QCommandLineParser names the program by the path it was started with, and
     // cannot tell which options are required: the usage line is the command's own.
@@ -102,7 +102,7 @@ void showHelp(const QCommandLineParser& parser, const CommandHelp& help)
     if (!help.epilog.isEmpty())
         text += QLatin1Char('\n') + help.epilog + QLatin1Char('\n');
     printOut(text);
-    std::exit(Success);
+    return Success;
 }
 
 int reportUsageError(const QString& message, const QString& command)
@@ -131,8 +131,10 @@ bool parseCommand(QCommandLineParser& parser, const QStringList& arguments,
         exitStatus = reportUsageError(parser.errorText(), command);
         return false;
     }
-    if (helpAsked(parser))
-        showHelp(parser, help);
+    if (helpAsked(parser)) {
+        exitStatus = showHelp(parser, help);
+        return false;
+    }
     const qsizetype given = parser.positionalArguments().size();
     const qsizetype expected = positionals.size();
     if (given != expected) {

@@ -52,17 +52,18 @@ bool interrupted();
 // options of Qt's own to show).
 bool helpAsked(const QCommandLineParser& parser);
 
-// Prints "tvk VERSION" and exits: QCommandLineParser would show a message box
-// on Windows when no console is attached.
-[[noreturn]] void showVersion();
+// Prints "tvk VERSION" (QCommandLineParser would show a message box on Windows
+// when no console is attached); returns Success, the program's exit status.
+int showVersion();
 
-// Prints the parser's help with the command's usage line and epilog, and exits.
-[[noreturn]] void showHelp(const QCommandLineParser& parser, const CommandHelp& help);
+// Prints the parser's help with the command's usage line and epilog; returns
+// Success, the program's exit status.
+int showHelp(const QCommandLineParser& parser, const CommandHelp& help);
 
-// Parses one command's arguments: handles --help (which exits), and reports a
-// usage error when parsing fails or the positional arguments are not the
-// `positionals` named (a missing one is told by its name). Returns whether the
-// command may go on.
+// Parses one command's arguments: answers --help, and reports a usage error
+// when parsing fails or the positional arguments are not the `positionals`
+// named (a missing one is told by its name). Returns whether the command may go
+// on; if not, `exitStatus` is the program's.
 bool parseCommand(QCommandLineParser& parser, const QStringList& arguments,
                   const QStringList& positionals, const CommandHelp& help, int& exitStatus);
 

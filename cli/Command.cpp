@@ -4,18 +4,18 @@
 
 namespace Cli {
 
-int Command::run(const QStringList& arguments)
+int ParsedCommand::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(m_description.summary);
-    parser.addOptions(m_description.options);
+    parser.setApplicationDescription(description().summary);
+    parser.addOptions(description().options);
     QStringList names;
-    for (const Argument& argument : std::as_const(m_description.arguments)) {
+    for (const Argument& argument : std::as_const(description().arguments)) {
         parser.addPositionalArgument(argument.name, argument.description);
         names << argument.name;
     }
     int status = Success;
-    if (!parseCommand(parser, arguments, names, {m_description.usage, m_description.notes}, status))
+    if (!parseCommand(parser, arguments, names, {description().usage, description().notes}, status))
         return status;
     return execute(parser);
 }

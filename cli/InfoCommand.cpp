@@ -100,22 +100,25 @@ QString describe(const IconSummary& icon)
            imageSizes(*icon.images).join(QStringLiteral(", "));
 }
 
-class InfoCommand final : public Command
+class InfoCommand final : public ParsedCommand
 {
 public:
     InfoCommand()
-        : Command({QStringLiteral("info"),
+        : ParsedCommand(
+              {.name = QStringLiteral("info"),
+               .summary =
                    QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "
                                   "sizes."),
-                   QStringLiteral("tvk info [--json] FILE"),
+               .usage = QStringLiteral("tvk info [--json] FILE"),
+               .notes =
                    QStringLiteral("Names longer than 1,000 characters are shown cut, with their "
                                   "length.\n\n"
                                   "Examples:\n"
                                   "  tvk info cafe.tvk\n"
                                   "  tvk info --json cafe.tvk"),
-                   {QCommandLineOption(QStringLiteral("json"),
-                                       QStringLiteral("Print one JSON object, for scripts."))},
-                   {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
+               .options = {QCommandLineOption(
+                   QStringLiteral("json"), QStringLiteral("Print one JSON object, for scripts."))},
+               .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
     {}
 
 protected:

@@ -24,16 +24,16 @@ Outcome checkFilled(const PackageRequest& request)
         QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
 }
 
-class PackCommand final : public Command
+class PackCommand final : public ParsedCommand
 {
 public:
     PackCommand()
-        : Command(
-              {option("pack"),
-               QStringLiteral(
+        : ParsedCommand(
+              {.name = option("pack"),
+               .summary = QStringLiteral(
                    "Packs two icon files, an image name and an author's name into a TVK file."),
-               QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
-               QStringLiteral(
+               .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
+               .notes = QStringLiteral(
                    "The two names may hold any character of Windows-1252: the letters of Western\n"
                    "European languages, digits, punctuation, the euro sign and typographic "
                    "quotes;\n"
@@ -41,15 +41,17 @@ public:
                    "whole and only once the new file is on disk.\n\n"
                    "Example:\n"
                    "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
-               {QCommandLineOption({option("n"), option("name")},
-                                   QStringLiteral("The image's name."), QStringLiteral("NAME")),
-                QCommandLineOption({option("a"), option("author")},
-                                   QStringLiteral("The author's name."), QStringLiteral("AUTHOR")),
-                QCommandLineOption({option("o"), option("output")},
-                                   QStringLiteral("The TVK file to write."),
-                                   QStringLiteral("OUTPUT"))},
-               {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
-                {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}})
+               .options = {QCommandLineOption({option("n"), option("name")},
+                                              QStringLiteral("The image's name."),
+                                              QStringLiteral("NAME")),
+                           QCommandLineOption({option("a"), option("author")},
+                                              QStringLiteral("The author's name."),
+                                              QStringLiteral("AUTHOR")),
+                           QCommandLineOption({option("o"), option("output")},
+                                              QStringLiteral("The TVK file to write."),
+                                              QStringLiteral("OUTPUT"))},
+               .arguments = {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
+                             {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}})
     {}
 
 protected:

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/EncoderStatus.h"
 #include "cli/OpenPackage.h"
+#include "cli/ThumbnailDescription.h"
 #include "package/PackageWriter.h"
 #include "pictures/PictureScaling.h"
 #include "pictures/PngCodec.h"
@@ -23,7 +24,6 @@ namespace Cli {
 
 namespace {
 
-constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
 constexpr QLatin1String kStandardOutput("-");
 constexpr int kEncoderTimeoutMs = 30000;
@@ -159,30 +159,10 @@ int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& p
     return Success;
 }
 
-class ThumbnailCommand final : public Command
+class ThumbnailCommand final : public ParsedCommand
 {
 public:
-    ThumbnailCommand()
-        : Command(
-              {QStringLiteral("thumbnail"),
-               QStringLiteral("Writes a picture of a TVK file's left icon: its largest image, "
-                              "made smaller to fit\nSIZE by SIZE pixels and never larger than it "
-                              "is. File managers use it to show TVK\nfiles."),
-               QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
-               QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or "
-                              ".webp\nwhere Qt has a writer for it; a name without one is PNG. "
-                              "Icons larger than\n4 MiB are refused.\n\n"
-                              "Example:\n"
-                              "  tvk thumbnail --size 64 cafe.tvk cafe.png"),
-               {QCommandLineOption({QStringLiteral("s"), QStringLiteral("size")},
-                                   QStringLiteral("The largest width and height, in pixels "
-                                                  "(default %1).")
-                                       .arg(kDefaultSize),
-                                   QStringLiteral("SIZE"), QString::number(kDefaultSize))},
-               {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")},
-                {QStringLiteral("OUT"),
-                 QStringLiteral("The picture to write, or - for a PNG on standard output.")}}})
-    {}
+    ThumbnailCommand() : ParsedCommand(thumbnailDescription()) {}
 
 protected:
     int execute(const QCommandLineParser& parser) override;

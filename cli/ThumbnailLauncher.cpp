@@ -1,5 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/ThumbnailDescription.h"
 
 #include "runtime/ProcessImage.h"
 
@@ -29,19 +30,9 @@ QString thumbnailHelper()
 class ThumbnailLauncher final : public Command
 {
 public:
-    ThumbnailLauncher()
-        : Command({QStringLiteral("thumbnail"),
-                   QStringLiteral("Writes a picture of a TVK file's left icon."),
-                   QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
-                   {},
-                   {},
-                   {}})
-    {}
+    ThumbnailLauncher() : Command(thumbnailDescription()) {}
 
     int run(const QStringList& arguments) override;
-
-protected:
-    int execute(const QCommandLineParser& /*parser*/) override { return Failure; }
 };
 
 int ThumbnailLauncher::run(const QStringList& arguments)

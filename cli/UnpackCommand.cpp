@@ -131,27 +131,30 @@ int putInPlace(const std::array<Extracted, 2>& icons, ReplacingFile& left, Repla
     return Success;
 }
 
-class UnpackCommand final : public Command
+class UnpackCommand final : public ParsedCommand
 {
 public:
     UnpackCommand()
-        : Command(
-              {QStringLiteral("unpack"),
-               QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."),
-               QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
-               QStringLiteral(
+        : ParsedCommand(
+              {.name = QStringLiteral("unpack"),
+               .summary =
+                   QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."),
+               .usage = QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
+               .notes = QStringLiteral(
                    "An existing left.ico or right.ico is kept, and nothing is written, unless\n"
                    "--force is given.\n\n"
                    "Example:\n"
                    "  tvk unpack cafe.tvk -d icons"),
-               {QCommandLineOption({QStringLiteral("d"), QStringLiteral("directory")},
-                                   QStringLiteral("The folder to write them in (default: the "
-                                                  "current folder)."),
-                                   QStringLiteral("DIR"), QStringLiteral(".")),
-                QCommandLineOption(QStringLiteral("force"),
-                                   QStringLiteral("Replace left.ico and right.ico if they exist "
-                                                  "(a link is replaced, never its target)."))},
-               {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
+               .options = {QCommandLineOption(
+                               {QStringLiteral("d"), QStringLiteral("directory")},
+                               QStringLiteral("The folder to write them in (default: the "
+                                              "current folder)."),
+                               QStringLiteral("DIR"), QStringLiteral(".")),
+                           QCommandLineOption(
+                               QStringLiteral("force"),
+                               QStringLiteral("Replace left.ico and right.ico if they exist "
+                                              "(a link is replaced, never its target)."))},
+               .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
     {}
 
 protected:

@@ -63,17 +63,17 @@ int runCommand(const QStringList& arguments)
     if (!parser.parse(arguments))
         return reportUsageError(parser.errorText(), {});
     if (parser.isSet(version))
-        showVersion();
+        return showVersion();
     const QStringList positional = parser.positionalArguments();
     const QString name = positional.value(0);
     if (helpAsked(parser) && name.isEmpty())
-        showHelp(parser, help);
+        return showHelp(parser, help);
     if (name.isEmpty())
         return reportUsageError(QStringLiteral("no command given"), {});
 
     if (name == QLatin1String("help")) {
         if (positional.size() == 1)
-            showHelp(parser, help);
+            return showHelp(parser, help);
         if (positional.size() > 2)
             return reportUsageError(
                 QStringLiteral("unexpected argument '%1'").arg(positional.at(2)), {});
