@@ -50,7 +50,7 @@ int main(int argc, char* argv[])
     // shown ends the program too.
     if (!arguments.packagePath.isEmpty()) {
         QTimer::singleShot(0, &window,
-                           [&window, &arguments] { window.openPackage(arguments.packagePath); });
+                           [&window, &arguments] { window.loadPackage(arguments.packagePath); });
     }
     if (arguments.files)
         window.placeFiles(*arguments.files);

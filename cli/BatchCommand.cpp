@@ -360,8 +360,8 @@ constexpr QLatin1String kNothingReplaced(" No earlier output was replaced.");
 
 // Writes every new file beside its output, and then makes them all durable at
 // once; replaces nothing.
-int writeAll(const std::vector<Row>& rows, const Inputs& inputs, const Problems& problems,
-             std::vector<std::unique_ptr<ReplacingFile>>& outputs)
+int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const Problems& problems,
+                  std::vector<std::unique_ptr<ReplacingFile>>& outputs)
 {
     const bool syncTogether = SystemFiles::canSyncFileSystems();
     const ReplacingFile::DataSync dataSync =
@@ -496,7 +496,7 @@ int BatchCommand::execute(const QCommandLineParser& parser)
     // Every new file is written beside its output first; only when all of them
     // are on disk does any replace an earlier file.
     std::vector<std::unique_ptr<ReplacingFile>> outputs;
-    if (const int status = writeAll(rows, inputs, problems, outputs); status != Success)
+    if (const int status = writeEveryRow(rows, inputs, problems, outputs); status != Success)
         return status;
     // The last moment to stop: once replacing has begun, it is finished.
     if (interrupted())

@@ -1,6 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/OpenPackage.h"
+#include "cli/ReadPackage.h"
 
 #include "format/IcoDirectory.h"
 #include "format/SingleByteText.h"
@@ -129,7 +129,7 @@ int InfoCommand::execute(const QCommandLineParser& parser)
 {
     const QString path = parser.positionalArguments().constFirst();
     QFile file;
-    const std::optional<TvkContents> contents = openPackage(file, path, kShownCharacters);
+    const std::optional<TvkContents> contents = readPackage(file, path, kShownCharacters);
     if (!contents)
         return Failure;
     const ShownText name = shownText(contents->NameText, contents->NameLength);

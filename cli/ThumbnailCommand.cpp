@@ -1,7 +1,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/EncoderStatus.h"
-#include "cli/OpenPackage.h"
+#include "cli/ReadPackage.h"
 #include "cli/ThumbnailDescription.h"
 #include "package/PackageWriter.h"
 #include "pictures/PictureScaling.h"
@@ -96,7 +96,7 @@ Result<QByteArray> encode(const Picture& picture, const QByteArray& format)
 // The picture to make the thumbnail of: the largest of the left icon.
 std::optional<Picture> largestLeftPicture(QFile& package, const QString& packagePath)
 {
-    const std::optional<TvkContents> contents = openPackage(package, packagePath, 0);
+    const std::optional<TvkContents> contents = readPackage(package, packagePath, 0);
     if (!contents)
         return std::nullopt;
     const QString shown = DisplayText::displayPath(packagePath);

@@ -1,6 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/OpenPackage.h"
+#include "cli/ReadPackage.h"
 
 #include "package/PackageWriter.h"
 #include "runtime/ChunkedCopy.h"
@@ -166,7 +166,7 @@ int UnpackCommand::execute(const QCommandLineParser& parser)
     const QString packagePath = parser.positionalArguments().constFirst();
     QFile package;
     // Unpacking needs no name, so none is read.
-    const std::optional<TvkContents> contents = openPackage(package, packagePath, 0);
+    const std::optional<TvkContents> contents = readPackage(package, packagePath, 0);
     if (!contents)
         return Failure;
     const QString target = parser.value(QStringLiteral("directory"));

@@ -452,7 +452,7 @@ private Q_SLOTS:
         const QString file = path(QStringLiteral("cafe.tvk"));
         QVERIFY(TestFiles::write(file, package));
 
-        m_window->openPackage(file);
+        m_window->loadPackage(file);
 
         QCOMPARE(m_messages.texts, QStringList());
         QCOMPARE(box("fnOut")->text(), file);
@@ -503,7 +503,7 @@ private Q_SLOTS:
         const QByteArray before = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(temporary));
 
-        m_window->openPackage(file);
+        m_window->loadPackage(file);
 
         qputenv("TMPDIR", before);
         QCOMPARE(
@@ -520,7 +520,7 @@ private Q_SLOTS:
         const QString file = path(QStringLiteral("odd.tvk"));
         QVERIFY(TestFiles::write(file, QByteArray::fromHex("05000000 41")));
 
-        m_window->openPackage(file);
+        m_window->loadPackage(file);
 
         QCOMPARE(m_messages.texts.size(), 1);
         QVERIFY2(m_messages.texts.constFirst().startsWith(
@@ -605,7 +605,7 @@ private Q_SLOTS:
         const QStringList before = QDir::temp().entryList({QStringLiteral("TVK_Mak-*")});
 
         const bool shown = whileModalShows<QProgressDialog>(
-            [&] { m_window->openPackage(file); },
+            [&] { m_window->loadPackage(file); },
             [&](QProgressDialog* dialog) {
                 QVERIFY(dialog->labelText().startsWith(
                             QStringLiteral("Copying the icons of big.tvk")) ||

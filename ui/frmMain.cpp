@@ -159,7 +159,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
 
 frmMain::~frmMain() = default;
 
-void frmMain::openPackage(const QString& path)
+void frmMain::loadPackage(const QString& path)
 {
     // A folder of its own for each file opened, so that a failure leaves the
     // icons of the one opened before.

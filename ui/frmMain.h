@@ -38,7 +38,7 @@ public:
     // Fills the window from a TVK file, to change it and convert it again; its
     // icons are copied into a private folder that is removed with the window.
     // A file that cannot be opened is told, and the window is left as it is.
-    void openPackage(const QString& path);
+    void loadPackage(const QString& path);
     // Puts files in the boxes, as a drop of them on the window does.
     void placeFiles(const FileDrop::Placement& placement);
 

@@ -12,6 +12,6 @@ namespace Cli {
 // `textLimit` bytes of each name; reports why not, naming the file, when it
 // cannot be opened or is not a valid TVK file. A FIFO or device is refused at
 // once, never waited on.
-std::optional<TvkContents> openPackage(QFile& file, const QString& path, qint64 textLimit);
+std::optional<TvkContents> readPackage(QFile& file, const QString& path, qint64 textLimit);
 
 } // namespace Cli

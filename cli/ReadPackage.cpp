@@ -1,4 +1,4 @@
-#include "cli/OpenPackage.h"
+#include "cli/ReadPackage.h"
 
 #include "cli/CliSupport.h"
 
@@ -7,7 +7,7 @@
 
 namespace Cli {
 
-std::optional<TvkContents> openPackage(QFile& file, const QString& path, qint64 textLimit)
+std::optional<TvkContents> readPackage(QFile& file, const QString& path, qint64 textLimit)
 {
     if (const Outcome opened = InputFile::open(file, path); opened.failed()) {
         reportCannotRead(path, opened.reason());
