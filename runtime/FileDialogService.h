@@ -10,7 +10,7 @@ public:
     struct Request
     {
         QString title;
-        // "Description (*.ext)|*.ext" pairs, as the windows word them.
+        // Qt's name filter: "ICON files (*.ico)".
         QString filter;
         QString initialFolder;
     };

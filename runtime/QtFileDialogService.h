@@ -16,10 +16,6 @@ public:
     QString askOpenFile(const Request& request) override;
     QString askSaveFile(const Request& request) override;
 
-    // "Description|pattern|Description|pattern" as the windows word their filters,
-    // turned into the name filters QFileDialog shows.
-    static QStringList toNameFilters(const QString& filter);
-
 private:
     QString ask(const Request& request, bool forSaving);
 

@@ -47,8 +47,8 @@ QByteArray icoFile()
     return bytes;
 }
 
-constexpr QLatin1String kIconFilter("ICON files (*.ico)|*.ico");
-constexpr QLatin1String kPackageFilter("Tovrik img files (*.tvk)|*.tvk");
+constexpr QLatin1String kIconFilter("ICON files (*.ico)");
+constexpr QLatin1String kPackageFilter("Tovrik img files (*.tvk)");
 } // namespace
 
 class frmMainTest : public QObject, private MainWindowFixture

@@ -102,7 +102,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
     setAttribute(Qt::WA_AlwaysShowToolTips);
 #endif
 
-    const QString iconFilter = tr("ICON files (*.ico)|*.ico");
+    const QString iconFilter = tr("ICON files (*.ico)");
     connect(ui->cmdBIL, &QPushButton::clicked, this, [this, iconFilter] {
         browse(ui->fnInL, iconFilter, ProgramSettings::iconFolderKey, false);
     });
@@ -110,8 +110,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
         browse(ui->fnInR, iconFilter, ProgramSettings::iconFolderKey, false);
     });
     connect(ui->cmdBOut, &QPushButton::clicked, this, [this] {
-        browse(ui->fnOut, tr("Tovrik img files (*.tvk)|*.tvk"), ProgramSettings::packageFolderKey,
-               true);
+        browse(ui->fnOut, tr("Tovrik img files (*.tvk)"), ProgramSettings::packageFolderKey, true);
     });
     connect(ui->cmdCnv, &QPushButton::clicked, this, &frmMain::convert);
     connect(ui->cmdOpts, &QPushButton::clicked, this, &frmMain::openOptions);
