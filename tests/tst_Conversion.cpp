@@ -119,19 +119,6 @@ private Q_SLOTS:
         QCOMPARE(written.mid(4, name.size()), name.toLatin1());
     }
 
-    void run_lowerCasePlaceholderAsIconPath_isUsedAsAFileName()
-    {
-        PackageRequest fields = filledFields();
-        fields.leftPath = path(QStringLiteral("left icon"));
-        TestFiles::write(fields.leftPath, "icon");
-        RecordingMessages messages;
-
-        QCOMPARE(Conversion::run(fields, windowPlaceholders(), messages), Ended::Written);
-
-        QCOMPARE(messages.texts, QStringList(QStringLiteral("Ready!")));
-        QVERIFY(TestFiles::read(fields.outputPath).endsWith("icon"));
-    }
-
     void run_refusedOrFailed_showsOneMessageAndNoReady_data()
     {
         QTest::addColumn<PackageRequest>("fields");

@@ -8,11 +8,6 @@
 #include <QTest>
 #include <QUuid>
 
-#ifdef Q_OS_UNIX
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 using namespace ProgramSettings;
 
 namespace {
@@ -188,43 +183,6 @@ private Q_SLOTS:
         QVERIFY(saved.failed());
         QVERIFY2(saved.reason().startsWith(QStringLiteral("Cannot save the settings to ")),
                  qPrintable(saved.reason()));
-    }
-
-    // Two copies of the program saving at the same moment leave a file that reads
-    // back as one of the two values.
-    void save_twoProcessesAtOnce_leaveOneWholeValue()
-    {
-        const QString folder = freshFolder();
-        const QString first = QStringLiteral("/first/") + QString(200, QLatin1Char('a'));
-        const QString second = QStringLiteral("/second/") + QString(200, QLatin1Char('b'));
-        QList<pid_t> children;
-        for (const QString& value : {first, second}) {
-            const pid_t child = fork();
-            QVERIFY(child >= 0);
-            if (child == 0) {
-                SettingsStore store(kIni, folder);
-                bool ok = true;
-                for (int i = 0; i < 200; ++i) {
-                    ok = store
-                             .save(application, section, iconFolderKey,
-                                   value + QString::number(i % 2))
-                             .isDone() &&
-                         ok;
-                }
-                _exit(ok ? 0 : 1);
-            }
-            children << child;
-        }
-        for (const pid_t child : children) {
-            int status = 0;
-            QCOMPARE(waitpid(child, &status, 0), child);
-            QVERIFY(WIFEXITED(status));
-            QCOMPARE(WEXITSTATUS(status), 0);
-        }
-
-        const SettingsStore reopened(kIni, copyFolder(folder, folder + QStringLiteral("-copy")));
-        const QString stored = reopened.get(application, section, iconFolderKey);
-        QVERIFY2(stored.startsWith(first) || stored.startsWith(second), qPrintable(stored));
     }
 #endif
 };
