@@ -793,6 +793,9 @@ private Q_SLOTS:
         if (boxName != QLatin1String("fnOut")) {
             QTRY_COMPARE(target->actions().constFirst()->isVisible(),
                          expected.contains(QLatin1String("not an ICO")));
+            // Drawn in colour in the disabled box, at the box's size.
+            const QIcon mark = target->actions().constFirst()->icon();
+            QVERIFY(!mark.pixmap(16, QIcon::Disabled).isNull());
         }
 
         QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), target->mapToGlobal(QPoint(4, 4)));

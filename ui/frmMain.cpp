@@ -24,7 +24,7 @@
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QMimeData>
-#include <QPainter>
+#include <QPixmap>
 #include <QScopedValueRollback>
 #include <QToolTip>
 
@@ -41,31 +41,13 @@ bool isFileDrag(const QEvent* event)
     }
 }
 
-// A warning sign, drawn here rather than asked of the platform (whose stock
-// icons come through the Windows shell), in full colour in a disabled box too.
+// A warning sign of our own rather than the platform's (whose stock icons come
+// through the Windows shell), in full colour in a disabled box too.
 QIcon warningSign()
 {
     QIcon sign;
     for (const int size : {16, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const double edge = size / 16.0;
-        const QPolygonF triangle{QPointF(size / 2.0, edge), QPointF(size - edge, size - edge),
-                                 QPointF(edge, size - edge)};
-        painter.setPen(
-            QPen(QColor(0x80, 0x60, 0x00), edge, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(QColor(0xff, 0xc8, 0x00));
-        painter.drawPolygon(triangle);
-        // The exclamation mark: a bar and a dot.
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Qt::black);
-        const double bar = size / 8.0;
-        painter.drawRoundedRect(QRectF(size / 2.0 - bar / 2, size * 0.35, bar, size * 0.3), bar / 3,
-                                bar / 3);
-        painter.drawEllipse(QPointF(size / 2.0, size * 0.78), bar * 0.6, bar * 0.6);
-        painter.end();
+        const QPixmap pixmap(QStringLiteral(":/icons/warning-%1.png").arg(size));
         sign.addPixmap(pixmap, QIcon::Normal);
         sign.addPixmap(pixmap, QIcon::Disabled);
     }
