@@ -181,7 +181,7 @@ Outcome ReplacingFile::putInPlace()
                                ? SystemFiles::renameNoReplace(m_temporaryPath, m_target, existed)
                                : SystemFiles::replace(m_temporaryPath, m_target);
     if (placed.isDone())
-        return placed;
+        return Outcome::done();
     QString error = placed.reason();
     if (existed) {
         m_foundExisting = true;
@@ -212,7 +212,7 @@ Outcome ReplacingFile::restoreEarlier()
         return failed(restored);
     m_earlierPath.clear();
     m_replaced = false;
-    return restored;
+    return Outcome::done();
 }
 
 Outcome ReplacingFile::syncFolder()
@@ -223,7 +223,7 @@ Outcome ReplacingFile::syncFolder()
         m_earlierPath.clear();
     const Outcome synced = SystemFiles::syncFolder(folder());
     if (synced.isDone())
-        return synced;
+        return Outcome::done();
     return Outcome::failure(tr("The new file is in place, but its folder could not be synced to "
                                "disk, so a power cut may still undo it: %1")
                                 .arg(synced.reason()));
