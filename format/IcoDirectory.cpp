@@ -28,12 +28,11 @@ std::optional<QList<Entry>> read(QIODevice& device, qint64 offset, qint64 length
 {
     if (length < kHeaderSize || !device.seek(offset))
         return std::nullopt;
-    const QByteArray header = device.read(kHeaderSize);
-    if (header.size() != kHeaderSize)
+    char header[kHeaderSize] = {};
+    if (device.read(header, kHeaderSize) != kHeaderSize)
         return std::nullopt;
-    const qint64 count = word(header.constData() + 4);
-    if (word(header.constData()) != 0 || !isIconOrCursor(word(header.constData() + 2)) ||
-        count == 0)
+    const qint64 count = word(header + 4);
+    if (word(header) != 0 || !isIconOrCursor(word(header + 2)) || count == 0)
         return std::nullopt;
 
     const qint64 directoryEnd = kHeaderSize + count * kEntrySize;
