@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QString>
 
-#include <optional>
 
 // The per-user store of text settings, addressed by application, section and key.
 // Each application's settings are one INI file in the store's folder, which a

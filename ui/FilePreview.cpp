@@ -38,7 +38,9 @@ QString pictures(const QByteArray& icon)
 {
     QString html;
     const Result<QList<Picture>> shown = IconPictures::some(icon, kMostPictures);
-    for (const Picture& picture : shown.failed() ? QList<Picture>() : shown.value()) {
+    if (shown.failed())
+        return html;
+    for (const Picture& picture : shown.value()) {
         const QByteArray png =
             PngCodec::encode(PictureScaling::fitted(picture, FilePreview::kLargestPicture));
         html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
