@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QString>
 
-
 // The per-user store of text settings, addressed by application, section and key.
 // Each application's settings are one INI file in the store's folder, which a
 // person can read and edit; on Windows the user's store is the registry, under
