@@ -72,14 +72,6 @@ struct IconSummary
     std::optional<QList<IcoDirectory::Entry>> images;
 };
 
-QStringList imageSizes(const QList<IcoDirectory::Entry>& images)
-{
-    QStringList sizes;
-    for (const IcoDirectory::Entry& image : images)
-        sizes << QStringLiteral("%1x%2").arg(image.size.width()).arg(image.size.height());
-    return sizes;
-}
-
 QJsonObject toJson(const IconSummary& icon)
 {
     QJsonObject object{{QStringLiteral("offset"), icon.offset},
@@ -87,7 +79,7 @@ QJsonObject toJson(const IconSummary& icon)
                        {QStringLiteral("ico"), icon.images.has_value()}};
     if (icon.images)
         object.insert(QStringLiteral("images"),
-                      QJsonArray::fromStringList(imageSizes(*icon.images)));
+                      QJsonArray::fromStringList(IcoDirectory::sizeNames(*icon.images)));
     return object;
 }
 
@@ -97,7 +89,7 @@ QString describe(const IconSummary& icon)
     if (!icon.images)
         return bytes + QStringLiteral(", not an ICO file");
     return bytes + QStringLiteral(", ICO file with images ") +
-           imageSizes(*icon.images).join(QStringLiteral(", "));
+           IcoDirectory::sizeNames(*icon.images).join(QStringLiteral(", "));
 }
 
 class InfoCommand final : public ParsedCommand

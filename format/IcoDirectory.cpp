@@ -57,4 +57,13 @@ std::optional<QList<Entry>> read(QIODevice& device, qint64 offset, qint64 length
     return entries;
 }
 
+QStringList sizeNames(const QList<Entry>& entries, QChar times)
+{
+    QStringList names;
+    names.reserve(entries.size());
+    for (const Entry& entry : entries)
+        names << QString::number(entry.size.width()) + times + QString::number(entry.size.height());
+    return names;
+}
+
 } // namespace IcoDirectory

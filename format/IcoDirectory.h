@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QSize>
+#include <QStringList>
 
 #include <optional>
 
@@ -25,5 +26,9 @@ struct Entry
 };
 
 std::optional<QList<Entry>> read(QIODevice& device, qint64 offset, qint64 length);
+
+// Each entry's size as "WIDTHxHEIGHT", `times` between: the window shows a
+// multiplication sign, the command line an ASCII x that scripts can split on.
+QStringList sizeNames(const QList<Entry>& entries, QChar times = QLatin1Char('x'));
 
 } // namespace IcoDirectory

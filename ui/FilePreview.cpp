@@ -77,12 +77,10 @@ QString FilePreview::iconTip(const QString& path)
         return html + paragraph(tr("%1; not an ICO file. It will be stored unchanged all the same.")
                                     .arg(bytes(size)));
     }
-    QStringList sizes;
-    for (const IcoDirectory::Entry& image : *images)
-        sizes << QStringLiteral("%1×%2").arg(image.size.width()).arg(image.size.height());
+    const QString sizes =
+        IcoDirectory::sizeNames(*images, QChar(0x00D7)).join(QStringLiteral(", "));
     return html + QStringLiteral("<p>%1</p>").arg(pictures(icon)) +
-           paragraph(tr("%1; ICO file with images %2.")
-                         .arg(bytes(size), sizes.join(QStringLiteral(", "))));
+           paragraph(tr("%1; ICO file with images %2.").arg(bytes(size), sizes));
 }
 
 QString FilePreview::outputTip(const QString& path)
