@@ -10,11 +10,14 @@
 //                   ends the wait), having made the file "paused" in the current
 //                   folder; in the program TVK_PAUSE_PROGRAM only, when it is set
 #include <cerrno>
+#include <csignal>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <initializer_list>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,15 +60,25 @@ void appearAt(const char* to)
         close(handle);
     }
 }
-// A slow disk, or a moment to act in: waits until a signal comes.
+// A slow disk, or a moment to act in: waits until a signal comes. The signals
+// are held from before "paused" appears until the wait starts, so that one sent
+// the moment a test sees the file ends the wait, not 10 s later.
 void pauseAt(const char* call)
 {
     const char* wanted = std::getenv("TVK_PAUSE_CALL");
     const char* program = std::getenv("TVK_PAUSE_PROGRAM");
     if (wanted != nullptr && std::strcmp(wanted, call) == 0 &&
         (program == nullptr || std::strcmp(program, program_invocation_short_name) == 0)) {
+        sigset_t held;
+        sigset_t previous;
+        sigemptyset(&held);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &previous);
         close(open("paused", O_WRONLY | O_CREAT, 0644));
-        sleep(10);
+        const timespec wait{10, 0};
+        ppoll(nullptr, 0, &wait, &previous);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }
 }
 } // namespace
