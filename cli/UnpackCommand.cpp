@@ -83,10 +83,8 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
     if (const Outcome opened = output.open(); opened.failed())
         return output.foundExisting() ? alreadyExists(icon.fileName)
                                       : cannotWrite(icon.fileName, opened.reason());
-    const CopyResult copy = package.seek(icon.offset)
-                                ? ChunkedCopy::copyFileData(package, output.device(), icon.size,
-                                                            [](qint64) { return !interrupted(); })
-                                : CopyResult{CopyResult::Status::ReadFailed, 0};
+    const CopyResult copy = ChunkedCopy::copyFileRange(
+        package, icon.offset, output.device(), icon.size, [](qint64) { return !interrupted(); });
     switch (copy.status) {
     case CopyResult::Status::Copied:
         break;

@@ -93,4 +93,12 @@ CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
     return outcome;
 }
 
+CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target, qint64 count,
+                         const CopyProgress& progress)
+{
+    if (!source.seek(offset))
+        return {CopyResult::Status::ReadFailed, 0};
+    return copyFileData(source, target, count, progress);
+}
+
 } // namespace ChunkedCopy

@@ -52,4 +52,8 @@ CopyResult copyBytes(QIODevice& source, QIODevice& target, qint64 count,
 CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
                         const CopyProgress& progress = {}, CopyMethod method = CopyMethod::Fastest);
 
+// The same from `offset` of the source; a source that cannot go there is ReadFailed.
+CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target, qint64 count,
+                         const CopyProgress& progress = {});
+
 } // namespace ChunkedCopy

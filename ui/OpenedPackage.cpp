@@ -45,9 +45,7 @@ Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& ic
     if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return Outcome::failure(
             DisplayText::cannotWriteFile(iconPath, icon.errorString() + QLatin1Char('.')));
-    const CopyResult copy = package.seek(offset)
-                                ? ChunkedCopy::copyFileData(package, icon, length, progress)
-                                : CopyResult{CopyResult::Status::ReadFailed, 0};
+    const CopyResult copy = ChunkedCopy::copyFileRange(package, offset, icon, length, progress);
     if (copy.status == CopyResult::Status::Copied && icon.flush())
         return Outcome::done();
     if (copy.status == CopyResult::Status::Cancelled)
