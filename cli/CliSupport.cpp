@@ -35,15 +35,6 @@ int refuseInvalidUtf8(int argc, char* argv[])
 
 } // namespace
 
-QString helperFileName(const QString& name)
-{
-#ifdef Q_OS_WIN
-    return name + QStringLiteral(".exe");
-#else
-    return name;
-#endif
-}
-
 void printOut(const QString& text)
 {
     ConsoleText::write(stdout, text);
