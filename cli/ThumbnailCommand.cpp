@@ -3,14 +3,14 @@
 #include "cli/EncoderStatus.h"
 #include "cli/ReadPackage.h"
 #include "cli/ThumbnailDescription.h"
+#include "files/ChunkedCopy.h"
+#include "files/DisplayText.h"
+#include "files/FileIdentity.h"
+#include "files/ReplacingFile.h"
+#include "host/ConsoleText.h"
 #include "package/PackageWriter.h"
 #include "pictures/PictureScaling.h"
 #include "pictures/PngCodec.h"
-#include "runtime/ChunkedCopy.h"
-#include "runtime/DisplayText.h"
-#include "runtime/FileIdentity.h"
-#include "runtime/ReplacingFile.h"
-#include "runtime/SystemFiles.h"
 #include "thumbnail/LeftIconPicture.h"
 
 #include <QDeadlineTimer>
@@ -123,7 +123,7 @@ std::optional<Picture> largestLeftPicture(QFile& package, const QString& package
 
 int writeToStandardOutput(const QByteArray& bytes)
 {
-    SystemFiles::makeStandardStreamsBinary();
+    ConsoleText::makeStandardStreamsBinary();
     QFile output;
     if (output.open(stdout, QIODevice::WriteOnly) &&
         ChunkedCopy::writeAll(output, bytes.constData(), bytes.size()) && output.flush())

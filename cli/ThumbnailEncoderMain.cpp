@@ -3,7 +3,7 @@
 // bmp, webp). `tvk-thumbnail` runs it for every format but PNG, so that the PNG
 // thumbnails that file managers ask for start without Qt's image code.
 #include "cli/EncoderStatus.h"
-#include "runtime/SystemFiles.h"
+#include "host/ConsoleText.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -24,7 +24,7 @@ int main(int argc, char* argv[])
     const QByteArray format(argv[1]);
     if (!QImageWriter::supportedImageFormats().contains(format))
         return EncoderStatus::kNoWriter;
-    SystemFiles::makeStandardStreamsBinary();
+    ConsoleText::makeStandardStreamsBinary();
     QFile input;
     QFile output;
     if (!input.open(stdin, QIODevice::ReadOnly) || !output.open(stdout, QIODevice::WriteOnly))

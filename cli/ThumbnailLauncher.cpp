@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/ThumbnailDescription.h"
 
-#include "runtime/ProcessImage.h"
+#include "host/ProcessImage.h"
 
 #include <QCoreApplication>
 #include <QDir>

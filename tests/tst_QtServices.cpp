@@ -1,7 +1,7 @@
-#include "runtime/QtFileDialogService.h"
-#include "runtime/QtMessageService.h"
 #include "tests/ModalDriver.h"
 #include "tests/TestSupport.h"
+#include "ui/QtFileDialogService.h"
+#include "ui/QtMessageService.h"
 
 #include <QClipboard>
 #include <QDialogButtonBox>

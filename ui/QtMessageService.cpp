@@ -1,7 +1,7 @@
-#include "runtime/QtMessageService.h"
+#include "ui/QtMessageService.h"
 
-#include "runtime/DisplayText.h"
-#include "runtime/ProgramInfo.h"
+#include "files/DisplayText.h"
+#include "host/ProgramInfo.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

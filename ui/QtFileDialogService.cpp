@@ -1,4 +1,4 @@
-#include "runtime/QtFileDialogService.h"
+#include "ui/QtFileDialogService.h"
 
 #include <QFileDialog>
 

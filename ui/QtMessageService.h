@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/MessageService.h"
+#include "ui/MessageService.h"
 
 #include <QPointer>
 

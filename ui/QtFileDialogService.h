@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/FileDialogService.h"
+#include "ui/FileDialogService.h"
 
 #include <QPointer>
 
