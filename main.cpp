@@ -34,8 +34,6 @@ int main(int argc, char* argv[])
     QtMessageService messages;
     QtFileDialogService dialogs;
     frmMain window(settings, messages, dialogs);
-    messages.setParentWindow(&window);
-    dialogs.setParentWindow(&window);
     Interruption::catchSignals();
     QTimer signalCheck;
     QObject::connect(&signalCheck, &QTimer::timeout, &window, [&window] {
