@@ -1,9 +1,9 @@
 #include "cli/CliSupport.h"
 
-#include "runtime/ConsoleText.h"
-#include "runtime/DisplayText.h"
-#include "runtime/Interruption.h"
-#include "runtime/ProgramInfo.h"
+#include "files/DisplayText.h"
+#include "host/ConsoleText.h"
+#include "host/Interruption.h"
+#include "host/ProgramInfo.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

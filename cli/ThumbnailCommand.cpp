@@ -1,12 +1,12 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/ReadPackage.h"
+#include "files/ChunkedCopy.h"
+#include "files/DisplayText.h"
+#include "files/FileIdentity.h"
+#include "files/ReplacingFile.h"
+#include "host/ConsoleText.h"
 #include "pictures/IconPictures.h"
-#include "runtime/ChunkedCopy.h"
-#include "runtime/DisplayText.h"
-#include "runtime/FileIdentity.h"
-#include "runtime/ReplacingFile.h"
-#include "runtime/SystemFiles.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -124,7 +124,7 @@ std::optional<QImage> largestLeftPicture(QFile& package, const QString& packageP
 
 int writeToStandardOutput(const QByteArray& bytes)
 {
-    SystemFiles::makeStandardStreamsBinary();
+    ConsoleText::makeStandardStreamsBinary();
     QFile output;
     if (output.open(stdout, QIODevice::WriteOnly) &&
         ChunkedCopy::writeAll(output, bytes.constData(), bytes.size()) && output.flush())

@@ -1,11 +1,11 @@
 #include "ui/FilePreview.h"
 
+#include "files/DisplayText.h"
+#include "files/InputFile.h"
+#include "files/ReplacingFile.h"
+#include "files/SystemFiles.h"
 #include "format/IcoDirectory.h"
 #include "pictures/IconPictures.h"
-#include "runtime/DisplayText.h"
-#include "runtime/InputFile.h"
-#include "runtime/ReplacingFile.h"
-#include "runtime/SystemFiles.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "runtime/Interruption.h"
+#include "host/Interruption.h"
 
 #include <atomic>
 #include <csignal>

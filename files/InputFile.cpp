@@ -1,6 +1,6 @@
-#include "runtime/InputFile.h"
+#include "files/InputFile.h"
 
-#include "runtime/SystemFiles.h"
+#include "files/SystemFiles.h"
 
 Outcome InputFile::open(QFile& file, const QString& path)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/SystemFiles.h"
+#include "files/SystemFiles.h"
 
 #include <QHashFunctions>
 #include <QList>

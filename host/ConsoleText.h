@@ -11,4 +11,11 @@ namespace ConsoleText {
 
 void write(std::FILE* stream, const QString& text);
 
+// Whether standard error is a terminal, for progress that only a person reads.
+bool standardErrorIsTerminal();
+
+// Makes standard input and output carry bytes unchanged, for pictures piped
+// through them (Windows otherwise turns each 0x0A into 0x0D 0x0A).
+void makeStandardStreamsBinary();
+
 } // namespace ConsoleText

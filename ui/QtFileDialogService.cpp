@@ -1,13 +1,8 @@
-#include "runtime/QtFileDialogService.h"
+#include "ui/QtFileDialogService.h"
+
+#include "ui/DialogOwner.h"
 
 #include <QFileDialog>
-
-QtFileDialogService::QtFileDialogService(QWidget* parentWindow) : m_parentWindow(parentWindow) {}
-
-void QtFileDialogService::setParentWindow(QWidget* parentWindow)
-{
-    m_parentWindow = parentWindow;
-}
 
 QString QtFileDialogService::askOpenFile(const Request& request)
 {
@@ -21,7 +16,7 @@ QString QtFileDialogService::askSaveFile(const Request& request)
 
 QString QtFileDialogService::ask(const Request& request, bool forSaving)
 {
-    QFileDialog dialog(m_parentWindow.data(), request.title, request.initialFolder);
+    QFileDialog dialog(DialogOwner::current(), request.title, request.initialFolder);
     dialog.setNameFilter(request.filter);
     if (forSaving) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

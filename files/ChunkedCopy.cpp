@@ -1,6 +1,6 @@
-#include "runtime/ChunkedCopy.h"
+#include "files/ChunkedCopy.h"
 
-#include "runtime/SystemFiles.h"
+#include "files/SystemFiles.h"
 
 #include <QFileDevice>
 

@@ -112,13 +112,6 @@ bool canSyncFileSystems();
 // system), instead of one per file.
 Outcome syncFileSystems(const QStringList& folders);
 
-// Whether standard error is a terminal, for progress that only a person reads.
-bool standardErrorIsTerminal();
-
-// Makes standard input and output carry bytes unchanged, for pictures piped
-// through them (Windows otherwise turns each 0x0A into 0x0D 0x0A).
-void makeStandardStreamsBinary();
-
 // Renames `from` to `to` in one step, replacing anything at `to` (a link itself,
 // never its target).
 Outcome replace(const QString& from, const QString& to);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "runtime/FileIdentity.h"
-#include "runtime/SystemFiles.h"
+#include "files/FileIdentity.h"
+#include "files/SystemFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "runtime/FileIdentity.h"
+#include "files/FileIdentity.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "runtime/ProcessImage.h"
+#include "host/ProcessImage.h"
 
 namespace ProcessImage {
 

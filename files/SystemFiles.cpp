@@ -1,7 +1,7 @@
 // The operations that the C++ standard library makes portable.
-#include "runtime/SystemFiles.h"
+#include "files/SystemFiles.h"
 
-#include "runtime/FsPath.h"
+#include "files/FsPath.h"
 
 #include <QRandomGenerator>
 

@@ -1,7 +1,7 @@
-#include "runtime/PrivateFolder.h"
+#include "files/PrivateFolder.h"
 
-#include "runtime/DisplayText.h"
-#include "runtime/SystemFiles.h"
+#include "files/DisplayText.h"
+#include "files/SystemFiles.h"
 
 #include <QDir>
 #include <QFile>

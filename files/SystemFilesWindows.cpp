@@ -1,5 +1,5 @@
 // The handle operations on Windows, through the C runtime's file descriptors.
-#include "runtime/SystemFiles.h"
+#include "files/SystemFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -263,17 +263,6 @@ bool canSyncFileSystems()
 Outcome syncFileSystems(const QStringList&)
 {
     return Outcome::failure(reason(ENOSYS));
-}
-
-bool standardErrorIsTerminal()
-{
-    return _isatty(_fileno(stderr)) != 0;
-}
-
-void makeStandardStreamsBinary()
-{
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,

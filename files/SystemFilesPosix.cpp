@@ -1,6 +1,6 @@
 // The handle operations on POSIX systems, with Linux's unnamed temporary files,
 // in-kernel copying and data-only sync where they are available.
-#include "runtime/SystemFiles.h"
+#include "files/SystemFiles.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -300,16 +300,6 @@ Outcome syncFileSystems([[maybe_unused]] const QStringList& folders)
 #else
     return Outcome::failure(reason(ENOSYS));
 #endif
-}
-
-bool standardErrorIsTerminal()
-{
-    return ::isatty(STDERR_FILENO) == 1;
-}
-
-void makeStandardStreamsBinary()
-{
-    // They are, here.
 }
 
 #ifdef Q_OS_LINUX

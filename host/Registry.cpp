@@ -1,4 +1,4 @@
-#include "runtime/Registry.h"
+#include "host/Registry.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

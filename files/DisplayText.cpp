@@ -1,4 +1,4 @@
-#include "runtime/DisplayText.h"
+#include "files/DisplayText.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "runtime/ReplacingFile.h"
+#include "files/ReplacingFile.h"
 
-#include "runtime/DisplayText.h"
+#include "files/DisplayText.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,8 @@
-#include "runtime/QtMessageService.h"
+#include "ui/QtMessageService.h"
 
-#include "runtime/DisplayText.h"
-#include "runtime/ProgramInfo.h"
+#include "files/DisplayText.h"
+#include "host/ProgramInfo.h"
+#include "ui/DialogOwner.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -23,18 +24,11 @@ QMessageBox::Icon iconFor(MessageService::Kind kind)
 }
 } // namespace
 
-QtMessageService::QtMessageService(QWidget* parentWindow) : m_parentWindow(parentWindow) {}
-
-void QtMessageService::setParentWindow(QWidget* parentWindow)
-{
-    m_parentWindow = parentWindow;
-}
-
 void QtMessageService::showMessage(const QString& text, Kind kind)
 {
     // A long file name wraps anywhere, so the box stays on the screen and shows it whole.
     QMessageBox box(iconFor(kind), ProgramInfo::title, DisplayText::breakableAnywhere(text),
-                    QMessageBox::Ok, m_parentWindow.data());
+                    QMessageBox::Ok, DialogOwner::current());
     // Copied as it is, without the breaks: a path copied from the box is the path.
     const QShortcut copy(QKeySequence::Copy, &box);
     QObject::connect(&copy, &QShortcut::activated, &box,
