@@ -158,7 +158,7 @@ QString moveReason(DWORD failure)
 }
 } // namespace
 
-Outcome replace(const QString& from, const QString& to)
+Outcome renameOver(const QString& from, const QString& to)
 {
     // Written through: the rename is on disk when this returns, as the folder
     // sync makes it elsewhere.
@@ -276,10 +276,9 @@ void makeStandardStreamsBinary()
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
-KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
-                            const std::function<bool(qint64)>&)
+CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const std::function<bool(qint64)>&)
 {
-    return {KernelCopyResult::Status::Unsupported, 0};
+    return {CopyResult::Status::NotInKernel, 0};
 }
 
 bool mayFoldCase(const QString& /*folder*/)
