@@ -109,7 +109,7 @@ Outcome PackageWriter::write(const PackageRequest& request, const WriteProgress&
 {
     ReplacingFile output(request.outputPath);
     qint64 size = 0;
-    const Outcome written = writeBeside(request, output, [&](qint64 done, qint64 total) {
+    Outcome written = writeBeside(request, output, [&](qint64 done, qint64 total) {
         size = total;
         return !progress || progress(done, total);
     });

@@ -43,7 +43,8 @@ public:
     static Outcome check(const QString& path, Links links = Links::Follow);
     // Files the command reads: what stands at the path is refused if it is one
     // of them, when the file is opened and again just before it is replaced.
-    // Each call adds a set, shared rather than copied (a batch shares one).
+    // Each call adds a set; InputFiles are shared rather than copied (a batch
+    // shares one).
     void protect(const InputFiles& inputs) { m_inputs << inputs; }
     void protect(const QSet<FileIdentity>& inputs) { m_inputs << InputFiles(inputs); }
     // "It is also a file that is being read.", the reason given for refusing one.
