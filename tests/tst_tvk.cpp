@@ -341,7 +341,7 @@ private Q_SLOTS:
                                      path(QStringLiteral("window.tvk")),
                                      QStringLiteral("Ÿour naïve"), QStringLiteral("Zoë")};
         // What the window's Convert writes with.
-        QVERIFY(PackageWriter::write(request).written());
+        QVERIFY(PackageWriter::write(request).isDone());
 
         QCOMPARE(pack(request.name, request.author, request.leftPath, request.rightPath,
                       path(QStringLiteral("tool.tvk")))
