@@ -1,3 +1,5 @@
+#include "cli/Dispatch.h"
+
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
@@ -36,6 +38,8 @@ QString programDescription(const std::vector<std::unique_ptr<Command>>& commands
         text += QStringLiteral("  ") + command->description().usage.mid(4) + QLatin1Char('\n');
     return text + QStringLiteral("  help [COMMAND]");
 }
+
+} // namespace
 
 int runCommand(const QStringList& arguments)
 {
@@ -90,11 +94,4 @@ int runCommand(const QStringList& arguments)
     return reportUsageError(QStringLiteral("unknown command '%1'").arg(name), {});
 }
 
-} // namespace
 } // namespace Cli
-
-// `tvk`: packs, inspects and unpacks TVK files from scripts and terminals.
-int main(int argc, char* argv[])
-{
-    return Cli::runProgram(argc, argv, Cli::runCommand);
-}

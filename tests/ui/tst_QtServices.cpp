@@ -1,7 +1,7 @@
 #include "runtime/QtFileDialogService.h"
 #include "runtime/QtMessageService.h"
-#include "tests/ModalDriver.h"
 #include "tests/TestSupport.h"
+#include "tests/ui/ModalDriver.h"
 
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -20,7 +20,7 @@ class QtServicesTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void message_showsModalBoxWithTitleTextAndOneOk()
+    void message_showsModalBoxWithTitleAndText()
     {
         QWidget owner;
         owner.show();
@@ -33,8 +33,6 @@ private Q_SLOTS:
             [&](QMessageBox* box) {
                 QCOMPARE(box->windowTitle(), QStringLiteral("TVK_Mak"));
                 QCOMPARE(box->text(), QStringLiteral("Ready!"));
-                QCOMPARE(box->buttons().size(), 1);
-                QCOMPARE(box->standardButtons(), QMessageBox::Ok);
                 QCOMPARE(box->parentWidget(), &owner);
                 QVERIFY(box->isModal());
                 box->button(QMessageBox::Ok)->click();
@@ -120,7 +118,6 @@ private Q_SLOTS:
             },
             [&](QFileDialog* dialog) {
                 QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-                QCOMPARE(dialog->defaultSuffix(), QString());
                 dialog->reject();
             });
 
