@@ -33,8 +33,8 @@ protected:
     bool clear() const { return m_dir.isValid() && TestFiles::clearFolder(m_dir.path()); }
 
     // Runs `tvk` in this process, in the test's folder, with its standard output
-    // and error captured. `tvk thumbnail` becomes its helper program, so it runs
-    // as a child.
+    // and error captured; a command line that names `thumbnail` runs a child, as
+    // that command becomes its helper program.
     Run tvk(const QStringList& arguments) const;
 
     // Runs the `tvk` executable as a child, where a test needs a process of its

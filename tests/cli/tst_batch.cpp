@@ -198,23 +198,24 @@ private Q_SLOTS:
 
     void batch_signalled_removesWhatItMade()
     {
+#ifndef TVK_FAILING_CALLS
+        QSKIP("System calls are paused only on Linux.");
+#endif
         QFETCH(int, signal);
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), QByteArray(8192, 'l')));
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
         QVERIFY(TestFiles::write(path(QStringLiteral("out/o0.tvk")), "earlier"));
-        QByteArray manifest("name,author,left,right,output\n");
-        for (int i = 0; i < 20000; ++i)
-            manifest += "A,B,l.ico,r.ico,out/o" + QByteArray::number(i) + ".tvk\n";
-        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), manifest));
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")),
+                                 "name,author,left,right,output\n"
+                                 "A,B,l.ico,r.ico,out/o1.tvk\n"
+                                 "A,B,l.ico,r.ico,out/o2.tvk\n"
+                                 "A,B,l.ico,r.ico,out/o0.tvk\n"));
         QProcess batch;
-        batch.setWorkingDirectory(m_dir.path());
-        batch.start(QStringLiteral(TVK_EXECUTABLE),
-                    {QStringLiteral("batch"), QStringLiteral("m.csv")});
-        QVERIFY(batch.waitForStarted());
+        // Paused as it takes the earlier output's permissions, on the last line,
+        // with new files waiting beside their outputs.
+        QVERIFY(startPaused(batch, "fchmod", {QStringLiteral("batch"), QStringLiteral("m.csv")}));
+        QVERIFY(TestFiles::entries(path(QStringLiteral("out"))).size() >= 3);
 
-        // Signalled once it has new files waiting beside their outputs.
-        QTRY_VERIFY_WITH_TIMEOUT(TestFiles::entries(path(QStringLiteral("out"))).size() > 10,
-                                 10000);
         QCOMPARE(::kill(pid_t(batch.processId()), signal), 0);
 
         QVERIFY(batch.waitForFinished(10000));
