@@ -22,6 +22,10 @@
 namespace {
 
 #ifdef Q_OS_WIN
+int descriptor(std::FILE* stream)
+{
+    return _fileno(stream);
+}
 int duplicate(int fd)
 {
     return _dup(fd);
@@ -35,6 +39,10 @@ int closeDescriptor(int fd)
     return _close(fd);
 }
 #else
+int descriptor(std::FILE* stream)
+{
+    return ::fileno(stream);
+}
 int duplicate(int fd)
 {
     return ::dup(fd);
@@ -57,7 +65,7 @@ class Captured
 
 public:
     Captured(std::FILE* stream, const QString& path)
-        : m_stream(stream), m_path(path), m_saved(duplicate(fileno(stream)))
+        : m_stream(stream), m_path(path), m_saved(duplicate(descriptor(stream)))
     {
 #ifdef Q_OS_WIN
         m_file = _wfopen(reinterpret_cast<const wchar_t*>(path.utf16()), L"w+b");
@@ -66,7 +74,7 @@ public:
 #endif
         std::fflush(m_stream);
         if (m_file != nullptr)
-            duplicateOnto(fileno(m_file), fileno(m_stream));
+            duplicateOnto(descriptor(m_file), descriptor(m_stream));
     }
 
     ~Captured()
@@ -80,7 +88,7 @@ public:
         if (m_saved < 0)
             return {};
         std::fflush(m_stream);
-        duplicateOnto(m_saved, fileno(m_stream));
+        duplicateOnto(m_saved, descriptor(m_stream));
         closeDescriptor(m_saved);
         m_saved = -1;
         if (m_file != nullptr)

@@ -205,11 +205,10 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
         QVERIFY(TestFiles::write(path(QStringLiteral("out/o0.tvk")), "earlier"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")),
-                                 "name,author,left,right,output\n"
-                                 "A,B,l.ico,r.ico,out/o1.tvk\n"
-                                 "A,B,l.ico,r.ico,out/o2.tvk\n"
-                                 "A,B,l.ico,r.ico,out/o0.tvk\n"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), "name,author,left,right,output\n"
+                                                                "A,B,l.ico,r.ico,out/o1.tvk\n"
+                                                                "A,B,l.ico,r.ico,out/o2.tvk\n"
+                                                                "A,B,l.ico,r.ico,out/o0.tvk\n"));
         QProcess batch;
         // Paused as it takes the earlier output's permissions, on the last line,
         // with new files waiting beside their outputs.
