@@ -27,12 +27,20 @@ def png(width, height, extra=b"", shade=0):
             + chunk(b"IDAT", zlib.compress(row * height, 9)) + chunk(b"IEND", b""))
 
 
+def side_of(image):
+    """The width an ICO directory entry states: from the PNG's or bitmap's header, 0 for 256."""
+    side = struct.unpack(">I", image[16:20])[0] if image[:4] == b"\x89PNG" else \
+        struct.unpack("<i", image[4:8])[0]
+    return side % 256
+
+
 def ico(images):
     header = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     entries = b""
     for image in images:
-        entries += struct.pack("<BBBBHHII", 0, 0, 0, 0, 1, 32, len(image), offset)
+        side = side_of(image)
+        entries += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(image), offset)
         offset += len(image)
     return header + entries + b"".join(images)
 

@@ -188,12 +188,13 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
     }
 
     QFile package;
-    const std::optional<QImage> picture = largestLeftPicture(package, packagePath);
+    std::optional<QImage> picture = largestLeftPicture(package, packagePath);
     if (!picture || interrupted())
         return Failure;
     // Encoded first and then written, so that a failing write is told with the
     // system's reason.
-    const Result<QByteArray> encoded = encode(IconPictures::fitted(*picture, pixels), *format);
+    const Result<QByteArray> encoded =
+        encode(IconPictures::fitted(std::move(*picture), pixels), *format);
     if (interrupted())
         return Failure;
     if (encoded.failed()) {

@@ -259,15 +259,20 @@ Result<QList<QImage>> some(const QByteArray& icon, int most)
     return decodeEach(icon, pictures->mid(0, most), kPixelBudget);
 }
 
-QImage fitted(const QImage& picture, int side)
+QImage fitted(QImage picture, int side)
 {
-    if (picture.isNull() || (picture.width() <= side && picture.height() <= side))
-        return picture;
-    const double ratio = std::min(double(side) / picture.width(), double(side) / picture.height());
-    const QSize size(std::max(1, int(std::lround(picture.width() * ratio))),
-                     std::max(1, int(std::lround(picture.height() * ratio))));
-    return picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!picture.isNull() && (picture.width() > side || picture.height() > side)) {
+        const double ratio =
+            std::min(double(side) / picture.width(), double(side) / picture.height());
+        const QSize size(std::max(1, int(std::lround(picture.width() * ratio))),
+                         std::max(1, int(std::lround(picture.height() * ratio))));
+        // In place, so that a large picture is never held twice.
+        picture.convertTo(picture.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
+                                               : QImage::Format_ARGB32_Premultiplied);
+        picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    // Eight bits a channel, as every picture made of it is written.
+    return picture.convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace IconPictures

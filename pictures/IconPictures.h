@@ -29,7 +29,7 @@ Result<QList<QImage>> some(const QByteArray& icon, int most);
 
 // The picture made smaller to fit `side` by `side` pixels, keeping its shape,
 // never larger; scaled with its alpha premultiplied, so that transparent
-// pixels leave no dark fringe.
-QImage fitted(const QImage& picture, int side);
+// pixels leave no dark fringe. Eight bits a channel, with alpha.
+QImage fitted(QImage picture, int side);
 
 } // namespace IconPictures
