@@ -2,6 +2,7 @@
 
 #include "format/TvkReader.h"
 #include "pictures/Picture.h"
+#include "thumbnail/ThumbnailLimits.h"
 
 #include <QString>
 
@@ -14,8 +15,7 @@ class QIODevice;
 // allows is decoded.
 namespace LeftIconPicture {
 
-// Real icons are a few hundred KiB at most; a larger one is not read at all.
-inline constexpr qint64 kLargestIcon = qint64(4) << 20;
+inline constexpr qint64 kLargestIcon = ThumbnailLimits::kLargestIcon;
 
 struct Loaded
 {
