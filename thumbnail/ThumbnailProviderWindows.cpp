@@ -170,11 +170,13 @@ std::vector<Stored> picturesIn(std::span<const unsigned char> icon)
         for (const IcoLayout::Entry& entry : *entries)
             offsets.push_back(entry.offset);
         std::sort(offsets.begin(), offsets.end());
+        offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+        std::vector<bool> taken(offsets.size());
         for (const IcoLayout::Entry& entry : *entries) {
-            const auto first = std::lower_bound(offsets.begin(), offsets.end(), entry.offset);
-            if (first == offsets.end() || *first != entry.offset)
+            const auto at = std::lower_bound(offsets.begin(), offsets.end(), entry.offset);
+            if (taken[std::size_t(at - offsets.begin())])
                 continue;
-            offsets.erase(first);
+            taken[std::size_t(at - offsets.begin())] = true;
             const auto bytes = icon.subspan(std::size_t(entry.offset), std::size_t(entry.length));
             if (const std::optional<Stored> picture = storedIn(bytes, true))
                 pictures.push_back(*picture);
