@@ -1,9 +1,9 @@
-#include "runtime/Interruption.h"
-#include "runtime/ProgramInfo.h"
-#include "runtime/QtFileDialogService.h"
-#include "runtime/QtMessageService.h"
+#include "host/Interruption.h"
+#include "host/ProgramInfo.h"
 #include "settings/SettingsStore.h"
 #include "ui/ProgramArguments.h"
+#include "ui/QtFileDialogService.h"
+#include "ui/QtMessageService.h"
 #include "ui/SystemTheme.h"
 #include "ui/frmMain.h"
 
@@ -34,8 +34,6 @@ int main(int argc, char* argv[])
     QtMessageService messages;
     QtFileDialogService dialogs;
     frmMain window(settings, messages, dialogs);
-    messages.setParentWindow(&window);
-    dialogs.setParentWindow(&window);
     Interruption::catchSignals();
     QTimer signalCheck;
     QObject::connect(&signalCheck, &QTimer::timeout, &window, [&window] {

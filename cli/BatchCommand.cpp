@@ -1,12 +1,13 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Csv.h"
+#include "files/DisplayText.h"
+#include "files/FileIdentity.h"
+#include "files/InputFile.h"
+#include "files/ReplacingFile.h"
+#include "files/SystemFiles.h"
+#include "host/ConsoleText.h"
 #include "package/PackageWriter.h"
-#include "runtime/DisplayText.h"
-#include "runtime/FileIdentity.h"
-#include "runtime/InputFile.h"
-#include "runtime/ReplacingFile.h"
-#include "runtime/SystemFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -276,7 +277,7 @@ class ProgressLine
 {
 public:
     explicit ProgressLine(qsizetype total)
-        : m_total(total), m_shown(SystemFiles::standardErrorIsTerminal())
+        : m_total(total), m_shown(ConsoleText::standardErrorIsTerminal())
     {
         m_started.start();
     }

@@ -1,9 +1,9 @@
 #include "cli/CliSupport.h"
 
-#include "runtime/ConsoleText.h"
-#include "runtime/DisplayText.h"
-#include "runtime/Interruption.h"
-#include "runtime/ProgramInfo.h"
+#include "files/DisplayText.h"
+#include "host/ConsoleText.h"
+#include "host/Interruption.h"
+#include "host/ProgramInfo.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -34,15 +34,6 @@ int refuseInvalidUtf8(int argc, char* argv[])
 #endif
 
 } // namespace
-
-QString helperFileName(const QString& name)
-{
-#ifdef Q_OS_WIN
-    return name + QStringLiteral(".exe");
-#else
-    return name;
-#endif
-}
 
 void printOut(const QString& text)
 {

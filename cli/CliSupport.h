@@ -19,9 +19,6 @@ enum ExitStatus
 void printOut(const QString& text);
 void printError(const QString& text);
 
-// The file name of a helper program of `tvk`, with ".exe" on Windows.
-QString helperFileName(const QString& name);
-
 // Prints "tvk: <message>" on standard error, on one line.
 void reportFailure(const QString& message);
 

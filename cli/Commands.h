@@ -10,9 +10,6 @@ namespace Cli {
 std::unique_ptr<Command> makePackCommand();
 std::unique_ptr<Command> makeInfoCommand();
 std::unique_ptr<Command> makeUnpackCommand();
-// `tvk thumbnail`, which runs tvk-thumbnail in its place.
-std::unique_ptr<Command> makeThumbnailLauncher();
-// The thumbnail command itself, as tvk-thumbnail runs it.
 std::unique_ptr<Command> makeThumbnailCommand();
 std::unique_ptr<Command> makeBatchCommand();
 

@@ -2,10 +2,10 @@
 #include "cli/Commands.h"
 #include "cli/ReadPackage.h"
 
+#include "files/DisplayText.h"
 #include "format/IcoDirectory.h"
 #include "format/SingleByteText.h"
 #include "format/SystemCodePage.h"
-#include "runtime/DisplayText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

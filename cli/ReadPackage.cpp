@@ -2,8 +2,8 @@
 
 #include "cli/CliSupport.h"
 
-#include "runtime/DisplayText.h"
-#include "runtime/InputFile.h"
+#include "files/DisplayText.h"
+#include "files/InputFile.h"
 
 namespace Cli {
 

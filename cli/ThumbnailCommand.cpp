@@ -1,22 +1,17 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/EncoderStatus.h"
 #include "cli/ReadPackage.h"
-#include "cli/ThumbnailDescription.h"
-#include "package/PackageWriter.h"
-#include "pictures/PictureScaling.h"
-#include "pictures/PngCodec.h"
-#include "runtime/ChunkedCopy.h"
-#include "runtime/DisplayText.h"
-#include "runtime/FileIdentity.h"
-#include "runtime/ReplacingFile.h"
-#include "runtime/SystemFiles.h"
-#include "thumbnail/LeftIconPicture.h"
+#include "files/ChunkedCopy.h"
+#include "files/DisplayText.h"
+#include "files/FileIdentity.h"
+#include "files/ReplacingFile.h"
+#include "host/ConsoleText.h"
+#include "pictures/IconPictures.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
+#include <QBuffer>
 #include <QFileInfo>
-#include <QProcess>
+#include <QImageWriter>
+#include <QPainter>
 
 #include <cstdio>
 
@@ -24,11 +19,35 @@ namespace Cli {
 
 namespace {
 
+constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
+// Real icons are a few hundred KiB at most; a larger one is not read at all.
+constexpr qint64 kLargestIcon = qint64(4) << 20;
 constexpr QLatin1String kStandardOutput("-");
-constexpr int kEncoderTimeoutMs = 30000;
-// How often the wait for the encoder looks for a signal to stop.
-constexpr int kEncoderPollMs = 50;
+
+Command::Description thumbnailDescription()
+{
+    return {
+        .name = QStringLiteral("thumbnail"),
+        .summary = QStringLiteral("Writes a picture of a TVK file's left icon: its largest image, "
+                                  "made smaller to fit\nSIZE by SIZE pixels and never larger than "
+                                  "it is. File managers use it to show TVK\nfiles."),
+        .usage = QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
+        .notes = QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or "
+                                ".webp\nwhere Qt has a writer for it; a name without one is PNG. "
+                                "Icons larger than\n4 MiB are refused.\n\n"
+                                "Example:\n"
+                                "  tvk thumbnail --size 64 cafe.tvk cafe.png"),
+        .options = {QCommandLineOption(
+            {QStringLiteral("s"), QStringLiteral("size")},
+            QStringLiteral("The largest width and height, in pixels (default %1).")
+                .arg(kDefaultSize),
+            QStringLiteral("SIZE"), QString::number(kDefaultSize))},
+        .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")},
+                      {QStringLiteral("OUT"),
+                       QStringLiteral("The picture to write, or - for a PNG on standard output.")}},
+    };
+}
 
 // The format of the picture, by the output's extension, as Qt names it. A name
 // without one is PNG: file managers name their temporary files as they like.
@@ -47,83 +66,65 @@ std::optional<QByteArray> formatOf(const QString& outputPath)
     return std::nullopt;
 }
 
-// PNG here; any other format by tvk-thumbnail-encoder, from the PNG.
-Result<QByteArray> encode(const Picture& picture, const QByteArray& format)
+Result<QByteArray> encode(QImage picture, const QByteArray& format)
 {
-    const QByteArray png = PngCodec::encode(picture);
-    if (png.isEmpty())
-        return Result<QByteArray>::failure(
-            QStringLiteral("The picture could not be encoded as PNG."));
-    if (format == "png")
-        return png;
     const QString upper =
         format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
-    QProcess encoder;
-    encoder.start(QDir(QCoreApplication::applicationDirPath())
-                      .filePath(helperFileName(QStringLiteral("tvk-thumbnail-encoder"))),
-                  {QString::fromLatin1(format)});
-    if (!encoder.waitForStarted())
+    if (!QImageWriter::supportedImageFormats().contains(format))
         return Result<QByteArray>::failure(
-            QStringLiteral("Cannot encode %1 pictures: %2.").arg(upper, encoder.errorString()));
-    encoder.write(png);
-    encoder.closeWriteChannel();
-    // Waited for in short steps, so that a signal to stop ends the encoder at
-    // once: no process of ours outlives this one.
-    const QDeadlineTimer deadline(kEncoderTimeoutMs);
-    bool finished = false;
-    while (!(finished = encoder.waitForFinished(kEncoderPollMs)) && !interrupted() &&
-           !deadline.hasExpired()) {
+            QStringLiteral("This system has no writer for %1 pictures.").arg(upper));
+    // A format without transparency shows the picture on white, as a page
+    // would, not on the black its transparent pixels would turn into.
+    if (format == "jpeg" || format == "bmp") {
+        QImage flat(picture.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter(&flat).drawImage(0, 0, picture);
+        picture = flat;
     }
-    if (!finished) {
-        encoder.kill();
-        encoder.waitForFinished();
-    }
-    if (interrupted())
-        return Result<QByteArray>::failure(QStringLiteral("Interrupted."));
-    const QByteArray encoded = encoder.readAllStandardOutput();
-    if (finished && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0 &&
-        !encoded.isEmpty())
-        return encoded;
-    // The encoder's own words, when it has any, say why.
-    const QString said = QString::fromLocal8Bit(encoder.readAllStandardError()).trimmed();
-    return Result<QByteArray>::failure(
-        finished && encoder.exitCode() == EncoderStatus::kNoWriter
-            ? QStringLiteral("This system has no writer for %1 pictures.").arg(upper)
-            : QStringLiteral("The picture could not be encoded as %1%2.")
-                  .arg(upper, said.isEmpty() ? QString() : QStringLiteral(": ") + said));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(picture))
+        return Result<QByteArray>::failure(
+            QStringLiteral("The picture could not be encoded as %1: %2.")
+                .arg(upper, writer.errorString()));
+    return encoded;
 }
 
 // The picture to make the thumbnail of: the largest of the left icon.
-std::optional<Picture> largestLeftPicture(QFile& package, const QString& packagePath)
+std::optional<QImage> largestLeftPicture(QFile& package, const QString& packagePath)
 {
     const std::optional<TvkContents> contents = readPackage(package, packagePath, 0);
     if (!contents)
         return std::nullopt;
     const QString shown = DisplayText::displayPath(packagePath);
-    LeftIconPicture::Loaded left = LeftIconPicture::read(package, *contents);
-    switch (left.status) {
-    case LeftIconPicture::Loaded::Status::Read:
-        return std::move(left.picture);
-    case LeftIconPicture::Loaded::Status::TooLarge:
-        reportFailure(QStringLiteral("The left icon of %1 holds %2 bytes; a thumbnail is made of "
-                                     "icons of at most %3 bytes.")
-                          .arg(shown, QString::number(contents->LeftLength),
-                               QString::number(LeftIconPicture::kLargestIcon)));
-        break;
-    case LeftIconPicture::Loaded::Status::ReadFailed:
-        reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
-        break;
-    case LeftIconPicture::Loaded::Status::NotAPicture:
-        reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
-                          .arg(shown, left.reason));
-        break;
+    if (contents->LeftLength > kLargestIcon) {
+        reportFailure(
+            QStringLiteral("The left icon of %1 holds %2 bytes; a thumbnail is made of "
+                           "icons of at most %3 bytes.")
+                .arg(shown, QString::number(contents->LeftLength), QString::number(kLargestIcon)));
+        return std::nullopt;
     }
-    return std::nullopt;
+    QByteArray icon;
+    if (package.seek(contents->leftOffset))
+        icon = package.read(contents->LeftLength);
+    if (icon.size() != contents->LeftLength) {
+        reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
+        return std::nullopt;
+    }
+    Result<QImage> largest = IconPictures::largest(icon);
+    if (largest.failed()) {
+        reportFailure(QStringLiteral("The left icon of %1 is not a picture that can be read: %2.")
+                          .arg(shown, largest.reason()));
+        return std::nullopt;
+    }
+    return std::move(largest).value();
 }
 
 int writeToStandardOutput(const QByteArray& bytes)
 {
-    SystemFiles::makeStandardStreamsBinary();
+    ConsoleText::makeStandardStreamsBinary();
     QFile output;
     if (output.open(stdout, QIODevice::WriteOnly) &&
         ChunkedCopy::writeAll(output, bytes.constData(), bytes.size()) && output.flush())
@@ -187,12 +188,14 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
     }
 
     QFile package;
-    const std::optional<Picture> picture = largestLeftPicture(package, packagePath);
-    if (!picture)
+    const std::optional<QImage> picture = largestLeftPicture(package, packagePath);
+    if (!picture || interrupted())
         return Failure;
     // Encoded first and then written, so that a failing write is told with the
     // system's reason.
-    const Result<QByteArray> encoded = encode(PictureScaling::fitted(*picture, pixels), *format);
+    const Result<QByteArray> encoded = encode(IconPictures::fitted(*picture, pixels), *format);
+    if (interrupted())
+        return Failure;
     if (encoded.failed()) {
         reportFailure(DisplayText::cannotWriteFile(outputPath, encoded.reason()));
         return Failure;

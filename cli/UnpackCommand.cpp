@@ -2,12 +2,12 @@
 #include "cli/Commands.h"
 #include "cli/ReadPackage.h"
 
+#include "files/ChunkedCopy.h"
+#include "files/DisplayText.h"
+#include "files/FileIdentity.h"
+#include "files/ReplacingFile.h"
+#include "files/SystemFiles.h"
 #include "package/PackageWriter.h"
-#include "runtime/ChunkedCopy.h"
-#include "runtime/DisplayText.h"
-#include "runtime/FileIdentity.h"
-#include "runtime/ReplacingFile.h"
-#include "runtime/SystemFiles.h"
 
 #include <QDir>
 

@@ -11,7 +11,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     commands.push_back(makePackCommand());
     commands.push_back(makeInfoCommand());
     commands.push_back(makeUnpackCommand());
-    commands.push_back(makeThumbnailLauncher());
+    commands.push_back(makeThumbnailCommand());
     commands.push_back(makeBatchCommand());
     return commands;
 }

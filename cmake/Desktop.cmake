@@ -14,9 +14,8 @@ install(FILES resources/icons/TVK_Mak.svg
 install(FILES resources/completion/tvk.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tvk)
 install(FILES resources/tvk-mak.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
-# The thumbnailer starts the helper itself, not `tvk thumbnail`, which would only
-# hand over to it: a folder of TVK files fills in without a process more each.
-set(TVK_THUMBNAIL_HELPER ${CMAKE_INSTALL_FULL_LIBEXECDIR}/tvk-mak/tvk-thumbnail)
+# The thumbnailer runs `tvk thumbnail`, one process for each TVK file.
+set(TVK_THUMBNAIL_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}/tvk)
 configure_file(resources/tvk-mak.thumbnailer.in ${PROJECT_BINARY_DIR}/tvk-mak.thumbnailer @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tvk-mak.thumbnailer
     DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)

@@ -1,5 +1,7 @@
 #include "format/PngLimits.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -89,14 +91,37 @@ bool imageDataFits(std::span<const unsigned char> png)
 {
     if (!header(png))
         return false;
-    std::uint64_t compressed = 0;
+    // What the rows need, and a little more for a trailing block that
+    // stores nothing; beyond that the stream only makes a decoder work.
+    const std::uint64_t allowed = inflatedSize(png) + 1024;
+    z_stream stream = {};
+    if (inflateInit(&stream) != Z_OK)
+        return false;
+    // Large enough that zlib keeps its window mostly in place, rather than
+    // copying each piece of output into it again.
+    std::vector<unsigned char> scratch(std::size_t(1) << 18);
+    int status = Z_OK;
     eachChunk(png, [&](std::span<const unsigned char> chunk) {
-        if (typeAt(chunk.data()) == "IDAT")
-            compressed += chunk.size() - kChunkFrame;
+        if (typeAt(chunk.data()) != "IDAT" || status != Z_OK)
+            return;
+        // The chunk's data, between its length and type and its CRC.
+        stream.next_in = const_cast<unsigned char*>(chunk.data() + 8);
+        stream.avail_in = uInt(chunk.size() - kChunkFrame);
+        while (stream.total_out <= allowed) {
+            stream.next_out = scratch.data();
+            stream.avail_out = uInt(scratch.size());
+            status = inflate(&stream, Z_NO_FLUSH);
+            // Out of input with room to spare: the next chunk goes on.
+            const bool chunkDone = stream.avail_in == 0 && stream.avail_out > 0;
+            if (status == Z_BUF_ERROR)
+                status = Z_OK;
+            if (status != Z_OK || chunkDone)
+                break;
+        }
     });
-    // Stored (uncompressed) deflate blocks add 5 bytes in 65,535, zlib 6 in
-    // all; twice the need and a little more leaves room for any real encoder.
-    return compressed <= 2 * inflatedSize(png) + 4096;
+    const bool fits = stream.total_out <= allowed;
+    inflateEnd(&stream);
+    return fits;
 }
 
 std::optional<std::vector<unsigned char>> essential(std::span<const unsigned char> png)

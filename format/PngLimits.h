@@ -20,9 +20,11 @@ struct Header
 // The size its IHDR gives, or nothing when the bytes are not a PNG picture.
 std::optional<Header> header(std::span<const unsigned char> png);
 
-// Whether its compressed image data (the IDAT chunks) is no larger than its
-// picture can need. Deflate never makes data much larger than it was, so far
-// more is a sign: a decoder would inflate all of it, gigabytes from 4 MiB.
+// Whether its compressed image data (the IDAT chunks) unpacks to no more than
+// its picture can need. Found by inflating it, stopping as soon as it gives
+// more: a decoder would go on inflating the rest of the stream, gigabytes of
+// zeros from 4 MiB, after the picture is complete. Data that is cut short or
+// corrupt fits: the decoder says what is wrong with it.
 bool imageDataFits(std::span<const unsigned char> png);
 
 // The picture with only the chunks a picture needs: the header, palette,

@@ -1,12 +1,12 @@
 #include "package/PackageWriter.h"
 
+#include "files/ChunkedCopy.h"
+#include "files/DisplayText.h"
+#include "files/FileIdentity.h"
+#include "files/InputFile.h"
+#include "files/ReplacingFile.h"
 #include "format/SingleByteText.h"
 #include "format/TvkLayout.h"
-#include "runtime/ChunkedCopy.h"
-#include "runtime/DisplayText.h"
-#include "runtime/FileIdentity.h"
-#include "runtime/InputFile.h"
-#include "runtime/ReplacingFile.h"
 
 #include <QFile>
 

@@ -1,37 +1,27 @@
 #include "pictures/IconPictures.h"
 
 #include "format/IcoDirectory.h"
-#include "pictures/DibDecoder.h"
-#include "pictures/PngCodec.h"
+#include "format/PngLimits.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QSet>
 #include <QSize>
 #include <QtEndian>
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
+#include <cmath>
 #include <optional>
+#include <span>
 
 namespace IconPictures {
 
 namespace {
 
-constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
-constexpr qsizetype kPngSignatureSize = sizeof kPngSignature - 1;
-
-// What a thumbnail needs of a PNG: the image data and what colours it. Every
-// other chunk is left out unread, above all the compressed text and colour
-// profiles, whose unpacking a crafted file can make take seconds.
-bool keptChunk(QByteArrayView type)
-{
-    for (const char* kept : {"IHDR", "PLTE", "tRNS", "IDAT", "IEND", "gAMA", "sRGB", "cHRM"}) {
-        if (type == kept)
-            return true;
-    }
-    return false;
-}
+// What Qt's readers may allocate for one picture: a 2048-pixel square at 8
+// bytes a pixel (16-bit PNG channels), and a little more.
+constexpr int kAllocationLimitMiB = 33;
 
 enum class Kind
 {
@@ -52,9 +42,9 @@ struct Stored
     qint64 pixels() const { return qint64(size.width()) * size.height(); }
 };
 
-quint32 bigEndian32(const char* at)
+std::span<const unsigned char> bytesOf(QByteArrayView bytes)
 {
-    return qFromBigEndian<quint32>(at);
+    return {reinterpret_cast<const unsigned char*>(bytes.data()), size_t(bytes.size())};
 }
 
 qint32 littleEndian32(const char* at)
@@ -77,10 +67,9 @@ std::optional<Stored> pictureAt(const QByteArray& bytes, qsizetype offset, qsize
         return std::nullopt;
     const char* data = bytes.constData() + offset;
     Stored picture{Kind::Png, offset, length, {}, inIco};
-    if (length >= 24 && QByteArrayView(data, kPngSignatureSize) == kPngSignature &&
-        QByteArrayView(data + 12, 4) == "IHDR") {
-        picture.size = QSize(int(std::min<quint32>(bigEndian32(data + 16), INT_MAX)),
-                             int(std::min<quint32>(bigEndian32(data + 20), INT_MAX)));
+    if (const auto png = PngLimits::header(bytesOf(QByteArrayView(data, length)))) {
+        picture.size = QSize(int(std::min<quint32>(png->width, INT_MAX)),
+                             int(std::min<quint32>(png->height, INT_MAX)));
     } else if (inIco && length >= 12) {
         picture.kind = Kind::Bitmap;
         picture.size = QSize(littleEndian32(data + 4), littleEndian32(data + 8) / 2);
@@ -138,45 +127,100 @@ Result<QList<Stored>> picturesIn(const QByteArray& bytes)
             .arg(kLargestSide));
 }
 
-// The PNG with only the chunks a picture needs.
-QByteArray essentialPng(const QByteArray& png)
+// A 32-bit bitmap whose alpha is zero throughout, as icons made before alpha
+// channels are, with the transparency its mask gives: Windows draws such an
+// icon by its mask, and Qt's reader would make it wholly transparent.
+QByteArray alphaFromMask(QByteArray bitmap, QSize size)
 {
-    QByteArray kept(kPngSignature, kPngSignatureSize);
-    qsizetype at = kPngSignatureSize;
-    while (png.size() - at >= 12) {
-        const quint32 length = bigEndian32(png.constData() + at);
-        if (length > quint32(png.size() - at - 12))
-            break;
-        const QByteArrayView type(png.constData() + at + 4, 4);
-        const qsizetype chunk = 12 + qsizetype(length);
-        if (keptChunk(type))
-            kept += png.mid(at, chunk);
-        at += chunk;
-        if (type == "IEND")
-            break;
+    const qint64 header = littleEndian32(bitmap.constData());
+    const qint64 rowBytes = qint64(size.width()) * 4;
+    const qint64 maskRowBytes = (qint64(size.width()) + 31) / 32 * 4;
+    const qint64 maskAt = header + rowBytes * size.height();
+    if (header < 40 || qFromLittleEndian<quint16>(bitmap.constData() + 14) != 32 ||
+        littleEndian32(bitmap.constData() + 16) != 0 ||
+        maskAt + maskRowBytes * size.height() > bitmap.size())
+        return bitmap;
+    char* pixels = bitmap.data() + header;
+    for (qint64 i = 3; i < rowBytes * size.height(); i += 4) {
+        if (pixels[i] != 0)
+            return bitmap;
     }
-    return kept;
+    for (int y = 0; y < size.height(); ++y) {
+        const char* mask = bitmap.constData() + maskAt + maskRowBytes * y;
+        for (int x = 0; x < size.width(); ++x) {
+            const bool transparent = (uchar(mask[x / 8]) >> (7 - x % 8)) & 1;
+            pixels[rowBytes * y + qint64(x) * 4 + 3] = transparent ? '\0' : '\xFF';
+        }
+    }
+    return bitmap;
 }
 
-Result<Picture> decode(const QByteArray& bytes, const Stored& stored)
+// A bitmap of an ICO file as an ICO file of its own, the form Qt's ICO reader
+// takes it in: it alone knows the bitmap's mask and doubled height.
+QByteArray iconOfOne(const QByteArray& bitmap, QSize size)
+{
+    QByteArray icon(22, '\0');
+    char* at = icon.data();
+    qToLittleEndian<quint16>(1, at + 2);
+    qToLittleEndian<quint16>(1, at + 4);
+    // A side of 256 is written as 0.
+    at[6] = char(size.width() & 0xFF);
+    at[7] = char(size.height() & 0xFF);
+    qToLittleEndian<quint16>(1, at + 10);
+    qToLittleEndian<quint16>(
+        bitmap.size() >= 16 ? qFromLittleEndian<quint16>(bitmap.constData() + 14) : quint16(0),
+        at + 12);
+    qToLittleEndian<quint32>(quint32(bitmap.size()), at + 14);
+    qToLittleEndian<quint32>(22, at + 18);
+    return icon + (bitmap.size() >= 40 ? alphaFromMask(bitmap, size) : bitmap);
+}
+
+// The one door to Qt's readers: every picture goes through it, within the bounds.
+Result<QImage> read(QByteArray bytes, const char* format)
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAllocationLimit(kAllocationLimitMiB);
+    const QSize size = reader.size();
+    if (size.isValid() && !plausible(size))
+        return Result<QImage>::failure(
+            QStringLiteral("The picture is larger than %1 by %1 pixels").arg(kLargestSide));
+    QImage image = reader.read();
+    if (image.isNull())
+        return Result<QImage>::failure(reader.errorString());
+    return image;
+}
+
+Result<QImage> decode(const QByteArray& bytes, const Stored& stored)
 {
     const QByteArrayView data(bytes.constData() + stored.offset, stored.length);
-    if (stored.kind == Kind::Png)
-        return PngCodec::decode(essentialPng(data.toByteArray()), kLargestSide);
-    return stored.inIco ? DibDecoder::decodeIconBitmap(data) : DibDecoder::decodeBmpFile(data);
+    if (stored.kind == Kind::Png) {
+        const auto essential = PngLimits::essential(bytesOf(data));
+        if (!essential)
+            return Result<QImage>::failure(
+                QStringLiteral("Its image data is far larger than a %1 by %2 picture needs")
+                    .arg(stored.size.width())
+                    .arg(stored.size.height()));
+        return read(QByteArray(reinterpret_cast<const char*>(essential->data()),
+                               qsizetype(essential->size())),
+                    "png");
+    }
+    return stored.inIco ? read(iconOfOne(data.toByteArray(), stored.size), "ico")
+                        : read(data.toByteArray(), "bmp");
 }
 
 // Each picture that fits in what is left of the budget, or the last reason
 // when none could be read.
-Result<QList<Picture>> decodeEach(const QByteArray& icon, const QList<Stored>& pictures,
-                                  qint64 budget)
+Result<QList<QImage>> decodeEach(const QByteArray& icon, const QList<Stored>& pictures,
+                                 qint64 budget)
 {
-    QList<Picture> decoded;
+    QList<QImage> decoded;
     QString reason;
     for (const Stored& stored : pictures) {
         if (stored.pixels() > budget)
             continue;
-        Result<Picture> picture = decode(icon, stored);
+        Result<QImage> picture = decode(icon, stored);
         if (picture.failed()) {
             reason = picture.reason();
             continue;
@@ -185,37 +229,48 @@ Result<QList<Picture>> decodeEach(const QByteArray& icon, const QList<Stored>& p
         decoded << std::move(picture).value();
     }
     if (decoded.isEmpty())
-        return Result<QList<Picture>>::failure(reason);
+        return Result<QList<QImage>>::failure(reason);
     return decoded;
 }
 
 } // namespace
 
-Result<Picture> largest(const QByteArray& icon)
+Result<QImage> largest(const QByteArray& icon)
 {
     Result<QList<Stored>> pictures = picturesIn(icon);
     if (pictures.failed())
-        return Result<Picture>::failure(pictures.reason());
+        return Result<QImage>::failure(pictures.reason());
     // Largest first; if it cannot be read, the next one, a few times at most.
     std::stable_sort(pictures->begin(), pictures->end(),
                      [](const Stored& a, const Stored& b) { return a.pixels() > b.pixels(); });
     constexpr qsizetype kAttempts = 3;
     QString reason;
     for (const Stored& picture : pictures->mid(0, kAttempts)) {
-        Result<Picture> decoded = decode(icon, picture);
+        Result<QImage> decoded = decode(icon, picture);
         if (!decoded.failed())
             return decoded;
         reason = decoded.reason();
     }
-    return Result<Picture>::failure(reason);
+    return Result<QImage>::failure(reason);
 }
 
-Result<QList<Picture>> some(const QByteArray& icon, int most)
+Result<QList<QImage>> some(const QByteArray& icon, int most)
 {
     const Result<QList<Stored>> pictures = picturesIn(icon);
     if (pictures.failed())
-        return Result<QList<Picture>>::failure(pictures.reason());
+        return Result<QList<QImage>>::failure(pictures.reason());
     return decodeEach(icon, pictures->mid(0, most), kPixelBudget);
+}
+
+QImage fitted(const QImage& picture, int side)
+{
+    if (picture.isNull() || (picture.width() <= side && picture.height() <= side))
+        return picture;
+    const double ratio = std::min(double(side) / picture.width(), double(side) / picture.height());
+    const QSize size(std::max(1, int(std::lround(picture.width() * ratio))),
+                     std::max(1, int(std::lround(picture.height() * ratio))));
+    return picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace IconPictures

@@ -1,29 +1,35 @@
 #pragma once
 
 #include "base/Result.h"
-#include "pictures/Picture.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
-#include <QString>
 
 // The pictures in an icon file: an ICO file holds several sizes of one picture,
-// each a PNG or a bitmap. Which to decode is chosen from the ICO file's
-// directory and the pictures' own headers, before any is decoded, and the work
-// is bounded whatever the bytes hold: at most kLargestSide pixels a side, at
-// most a few pictures, no text or profile chunks of a PNG read. A PNG or BMP
-// file stored as an icon is read as its one picture; other formats are not read.
+// each a PNG or a bitmap, decoded by Qt's image readers. Which to decode is
+// chosen from the ICO file's directory and the pictures' own headers, before
+// any is decoded, and the work is bounded whatever the bytes hold: at most
+// kLargestSide pixels a side, at most a few pictures, no PNG whose image data
+// is far larger than its picture needs, no text or profile chunks of a PNG
+// read. A PNG or BMP file stored as an icon is read as its one picture; other
+// formats are not read.
 namespace IconPictures {
 
 inline constexpr int kLargestSide = 2048;
 
 // The largest picture the icon holds, or why none can be read.
-Result<Picture> largest(const QByteArray& icon);
+Result<QImage> largest(const QByteArray& icon);
 
 // Up to `most` of its pictures, in the order the icon lists them, each listed
 // picture once, leaving out any that would take the decoded total past
 // kPixelBudget pixels.
 inline constexpr qint64 kPixelBudget = qint64(kLargestSide) * kLargestSide * 2;
-Result<QList<Picture>> some(const QByteArray& icon, int most);
+Result<QList<QImage>> some(const QByteArray& icon, int most);
+
+// The picture made smaller to fit `side` by `side` pixels, keeping its shape,
+// never larger; scaled with its alpha premultiplied, so that transparent
+// pixels leave no dark fringe.
+QImage fitted(const QImage& picture, int side);
 
 } // namespace IconPictures

@@ -6,7 +6,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Debian packages the build, the tests and the program need.
 PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libpng-dev zlib1g-dev
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev zlib1g-dev
     fonts-liberation2 fonts-dejavu-core xauth xvfb
 )
 # Only the tests need these: clang with libFuzzer for the fuzz run; an exFAT

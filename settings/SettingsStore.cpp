@@ -1,6 +1,6 @@
 #include "settings/SettingsStore.h"
 
-#include "runtime/Registry.h"
+#include "host/Registry.h"
 
 #include <QDir>
 #include <QFileInfo>

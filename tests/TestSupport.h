@@ -1,7 +1,7 @@
 #pragma once
 
-#include "runtime/FileDialogService.h"
-#include "runtime/MessageService.h"
+#include "ui/FileDialogService.h"
+#include "ui/MessageService.h"
 
 #include <QByteArray>
 #include <QList>

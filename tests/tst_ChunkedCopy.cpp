@@ -1,4 +1,4 @@
-#include "runtime/ChunkedCopy.h"
+#include "files/ChunkedCopy.h"
 
 #include <QBuffer>
 #include <QFile>

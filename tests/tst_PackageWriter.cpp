@@ -1,7 +1,7 @@
+#include "files/ChunkedCopy.h"
+#include "files/SystemFiles.h"
 #include "format/TvkLayout.h"
 #include "package/PackageWriter.h"
-#include "runtime/ChunkedCopy.h"
-#include "runtime/SystemFiles.h"
 #include "tests/TestSupport.h"
 
 #include <QDir>

@@ -1,8 +1,9 @@
-#include "runtime/QtFileDialogService.h"
-#include "runtime/QtMessageService.h"
 #include "tests/ModalDriver.h"
 #include "tests/TestSupport.h"
+#include "ui/QtFileDialogService.h"
+#include "ui/QtMessageService.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -20,11 +21,37 @@ class QtServicesTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The service is not told the window: the box belongs to the one active as it
+    // shows (the options window over the program's), and while another program
+    // has the focus, to the program's window.
+    void message_showsModalBoxWithTitleTextAndOneOk_data()
+    {
+        QTest::addColumn<QString>("active");
+        QTest::newRow("window active") << QStringLiteral("window");
+        QTest::newRow("options window active") << QStringLiteral("options");
+        QTest::newRow("no window active") << QString();
+    }
+
     void message_showsModalBoxWithTitleTextAndOneOk()
     {
+        QFETCH(QString, active);
         QWidget owner;
         owner.show();
-        QtMessageService messages(&owner);
+        QVERIFY(QTest::qWaitForWindowActive(&owner));
+        QDialog options(&owner);
+        QWidget other;
+        if (active == QStringLiteral("options")) {
+            options.show();
+            QTRY_COMPARE(QApplication::activeWindow(), &options);
+        } else if (active.isEmpty()) {
+            // Hidden while active, a window leaves none active, as another
+            // program taking the focus does.
+            other.show();
+            QTRY_COMPARE(QApplication::activeWindow(), &other);
+            other.hide();
+            QTRY_COMPARE(QApplication::activeWindow(), nullptr);
+        }
+        QtMessageService messages;
 
         const bool shown = whileModalShows<QMessageBox>(
             [&] {
@@ -35,7 +62,7 @@ private Q_SLOTS:
                 QCOMPARE(box->text(), QStringLiteral("Ready!"));
                 QCOMPARE(box->buttons().size(), 1);
                 QCOMPARE(box->standardButtons(), QMessageBox::Ok);
-                QCOMPARE(box->parentWidget(), &owner);
+                QCOMPARE(box->parentWidget(), options.isVisible() ? &options : &owner);
                 QVERIFY(box->isModal());
                 box->button(QMessageBox::Ok)->click();
             });
@@ -49,7 +76,7 @@ private Q_SLOTS:
     {
         QWidget owner;
         owner.show();
-        QtMessageService messages(&owner);
+        QtMessageService messages;
         const QString name =
             QStringLiteral("/tmp/") + QString(300, QLatin1Char('n')) + QStringLiteral(".tvk");
 

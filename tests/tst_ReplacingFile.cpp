@@ -1,6 +1,6 @@
-#include "runtime/FileIdentity.h"
-#include "runtime/ReplacingFile.h"
-#include "runtime/SystemFiles.h"
+#include "files/FileIdentity.h"
+#include "files/ReplacingFile.h"
+#include "files/SystemFiles.h"
 #include "tests/TestSupport.h"
 
 #include <QTemporaryDir>

@@ -8,14 +8,13 @@
 // calls in and outlive the DLL once COM unloads it, which brings the host
 // down. It reads the TVK fields and the ICO directory with the program's own
 // layout code (format/TvkFieldWalk.h, format/IcoLayout.h), bounds the work
-// as `tvk thumbnail` does (ThumbnailLimits, PngLimits) and decodes with
+// as `tvk thumbnail` does (ThumbnailLimits below, PngLimits) and decodes with
 // Windows' own imaging component, as Explorer does. It reads only through the
 // stream it is given, starts no thread and keeps nothing between calls.
 // Nothing it does can throw across the COM boundary: every entry point catches.
 #include "format/IcoLayout.h"
 #include "format/PngLimits.h"
 #include "format/TvkFieldWalk.h"
-#include "thumbnail/ThumbnailLimits.h"
 
 #include <windows.h>
 
@@ -38,6 +37,17 @@
 namespace __gnu_cxx {
 void __freeres() noexcept;
 } // namespace __gnu_cxx
+
+// The bounds on the work of one thumbnail, the same as `tvk thumbnail`'s.
+namespace ThumbnailLimits {
+// Real icons are a few hundred KiB at most; a larger one is not read at all.
+constexpr std::int64_t kLargestIcon = std::int64_t(4) << 20;
+// No picture larger than this a side is decoded.
+constexpr int kLargestSide = 2048;
+// The largest picture, then the next largest if it cannot be decoded: so many
+// at most.
+constexpr int kAttempts = 3;
+} // namespace ThumbnailLimits
 
 namespace {
 

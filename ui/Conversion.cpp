@@ -1,6 +1,6 @@
 #include "ui/Conversion.h"
 
-#include "runtime/MessageService.h"
+#include "ui/MessageService.h"
 
 QStringList Conversion::missingInputMessages(const PackageRequest& fields,
                                              const PackageRequest& placeholders)

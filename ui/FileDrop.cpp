@@ -1,6 +1,6 @@
 #include "ui/FileDrop.h"
 
-#include "runtime/DisplayText.h"
+#include "files/DisplayText.h"
 
 #include <QFileInfo>
 #include <QMimeData>

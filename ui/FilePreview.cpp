@@ -1,16 +1,15 @@
 #include "ui/FilePreview.h"
 
+#include "files/DisplayText.h"
+#include "files/InputFile.h"
+#include "files/ReplacingFile.h"
+#include "files/SystemFiles.h"
 #include "format/IcoDirectory.h"
 #include "pictures/IconPictures.h"
-#include "pictures/PictureScaling.h"
-#include "pictures/PngCodec.h"
-#include "runtime/DisplayText.h"
-#include "runtime/InputFile.h"
-#include "runtime/ReplacingFile.h"
-#include "runtime/SystemFiles.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QLocale>
 
 namespace {
@@ -37,12 +36,15 @@ QString bytes(qint64 size)
 QString pictures(const QByteArray& icon)
 {
     QString html;
-    const Result<QList<Picture>> shown = IconPictures::some(icon, kMostPictures);
+    const Result<QList<QImage>> shown = IconPictures::some(icon, kMostPictures);
     if (shown.failed())
         return html;
-    for (const Picture& picture : shown.value()) {
-        const QByteArray png =
-            PngCodec::encode(PictureScaling::fitted(picture, FilePreview::kLargestPicture));
+    for (const QImage& picture : shown.value()) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter(&buffer, "png")
+            .write(IconPictures::fitted(picture, FilePreview::kLargestPicture));
         html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
                     .arg(QString::fromLatin1(png.toBase64()));
     }

@@ -1,11 +1,11 @@
 #include "ui/OpenedPackage.h"
 
+#include "files/ChunkedCopy.h"
+#include "files/DisplayText.h"
+#include "files/InputFile.h"
+#include "files/PrivateFolder.h"
 #include "format/SingleByteText.h"
 #include "format/TvkReader.h"
-#include "runtime/ChunkedCopy.h"
-#include "runtime/DisplayText.h"
-#include "runtime/InputFile.h"
-#include "runtime/PrivateFolder.h"
 
 #include <QDir>
 #include <QFile>

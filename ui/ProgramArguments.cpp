@@ -1,8 +1,8 @@
 #include "ui/ProgramArguments.h"
 
-#include "runtime/ConsoleText.h"
-#include "runtime/DisplayText.h"
-#include "runtime/ProgramInfo.h"
+#include "files/DisplayText.h"
+#include "host/ConsoleText.h"
+#include "host/ProgramInfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

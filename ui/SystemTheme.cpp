@@ -1,6 +1,6 @@
 #include "ui/SystemTheme.h"
 
-#include "runtime/Registry.h"
+#include "host/Registry.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,7 +1,7 @@
 #include "ui/WorkProgress.h"
 
-#include "runtime/DisplayText.h"
-#include "runtime/ProgramInfo.h"
+#include "files/DisplayText.h"
+#include "host/ProgramInfo.h"
 
 #include <QApplication>
 #include <QCloseEvent>

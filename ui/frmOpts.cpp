@@ -2,9 +2,9 @@
 
 #include "ui_frmOpts.h"
 
-#include "runtime/MessageService.h"
 #include "settings/SettingsStore.h"
 #include "ui/FormFont.h"
+#include "ui/MessageService.h"
 #include "ui/ReturnPressesButton.h"
 
 using namespace ProgramSettings;

@@ -3,11 +3,11 @@
 // allocate in proportion to what a file declares. Each input is read twice: from
 // memory, and as the start of a real file made as long as its lengths declare
 // (a sparse file of up to some GiB), as `tvk info` reads it.
+#include "files/InputFile.h"
 #include "format/IcoDirectory.h"
 #include "format/SingleByteText.h"
 #include "format/TvkLayout.h"
 #include "format/TvkReader.h"
-#include "runtime/InputFile.h"
 
 #include <QBuffer>
 #include <QFile>

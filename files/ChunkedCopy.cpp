@@ -1,0 +1,104 @@
+#include "files/ChunkedCopy.h"
+
+#include "files/SystemFiles.h"
+
+#include <QFileDevice>
+
+#include <algorithm>
+#include <memory>
+
+namespace ChunkedCopy {
+
+bool writeAll(QIODevice& target, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const qint64 written = target.write(data, size);
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+CopyResult copyBytes(QIODevice& source, QIODevice& target, qint64 count,
+                     const CopyProgress& progress)
+{
+    CopyResult outcome;
+    if (count <= 0)
+        return outcome;
+
+    const qint64 bufferSize = std::min(count, kChunkSize);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(bufferSize));
+    while (outcome.copied < count) {
+        const qint64 wanted = std::min(bufferSize, count - outcome.copied);
+        const qint64 got = source.read(buffer.get(), wanted);
+        if (got < 0) {
+            outcome.status = CopyResult::Status::ReadFailed;
+            return outcome;
+        }
+        if (got == 0) {
+            outcome.status = CopyResult::Status::SourceEnded;
+            return outcome;
+        }
+        if (!writeAll(target, buffer.get(), got)) {
+            outcome.status = CopyResult::Status::WriteFailed;
+            return outcome;
+        }
+        outcome.copied += got;
+        if (progress && !progress(outcome.copied)) {
+            outcome.status = CopyResult::Status::Cancelled;
+            return outcome;
+        }
+    }
+    return outcome;
+}
+
+CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
+                        const CopyProgress& progress, CopyMethod method)
+{
+    qint64 copiedInKernel = 0;
+    if (method == CopyMethod::Fastest && count > 0 && target.flush()) {
+        using SystemFiles::KernelCopyResult;
+        const qint64 sourceStart = source.pos();
+        const qint64 targetStart = target.pos();
+        const KernelCopyResult kernel = SystemFiles::kernelCopy(
+            source.handle(), sourceStart, target.handle(), targetStart, count, progress);
+        if (kernel.status != KernelCopyResult::Status::Unsupported) {
+            // The kernel copied at explicit offsets; the devices are told where they are now.
+            if (!source.seek(sourceStart + kernel.copied))
+                return {CopyResult::Status::ReadFailed, kernel.copied};
+            if (!target.seek(targetStart + kernel.copied))
+                return {CopyResult::Status::WriteFailed, kernel.copied};
+            switch (kernel.status) {
+            case KernelCopyResult::Status::Copied:
+                return {CopyResult::Status::Copied, kernel.copied};
+            case KernelCopyResult::Status::SourceEnded:
+                return {CopyResult::Status::SourceEnded, kernel.copied};
+            case KernelCopyResult::Status::Cancelled:
+                return {CopyResult::Status::Cancelled, kernel.copied};
+            case KernelCopyResult::Status::Failed:
+            case KernelCopyResult::Status::Unsupported:
+                // The kernel does not say which file failed; reading and writing
+                // the rest do, so that the message blames the right one.
+                copiedInKernel = kernel.copied;
+                break;
+            }
+        }
+    }
+    CopyResult outcome = copyBytes(source, target, count - copiedInKernel, [&](qint64 copiedSoFar) {
+        return !progress || progress(copiedInKernel + copiedSoFar);
+    });
+    outcome.copied += copiedInKernel;
+    return outcome;
+}
+
+CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target, qint64 count,
+                         const CopyProgress& progress)
+{
+    if (!source.seek(offset))
+        return {CopyResult::Status::ReadFailed, 0};
+    return copyFileData(source, target, count, progress);
+}
+
+} // namespace ChunkedCopy

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "files/SystemFiles.h"
+
+#include <QHashFunctions>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+// Which file a path names, decided the way the system decides it, never by how
+// the path is spelled: "dl/a.tvk" with dl a link to "real", "real/a.tvk" and a
+// hard link of it are one file; "a.tvk" and "sub-link/../a.tvk" may be two. An
+// existing file is known by its device and number; a file still to be made by
+// its folder's identity and its name there.
+class FileIdentity
+{
+public:
+    enum class LastLink
+    {
+        // What a link at the end of the path points to, as a write through it reaches.
+        Follow,
+        // The link itself, as a rename over the path replaces it.
+        Keep,
+    };
+
+    // Nothing when the path cannot name a file: its folder does not exist or
+    // cannot be looked at, or it ends in "." or "..".
+    static std::optional<FileIdentity> ofPath(const QString& path, LastLink lastLink);
+    static std::optional<FileIdentity> ofOpenFile(SystemFiles::Handle handle);
+    // Every identity by which the file at the path may be known: ofPath()'s and,
+    // where its folder may take names that differ only in letter case for one
+    // file (SystemFiles::mayFoldCase), its name there in folded case, so that
+    // "Cafe.tvk" and "cafe.tvk" are one file even where the system gives each
+    // spelling a number of its own (exFAT through FUSE).
+    static QList<FileIdentity> allOf(const QString& path, LastLink lastLink);
+    // A file being read: the file opened, and allOf() the path it was opened by.
+    static QSet<FileIdentity> ofInput(SystemFiles::Handle handle, const QString& path);
+    // Whether any of `identities` is among `files`.
+    static bool anyOf(const QList<FileIdentity>& identities, const QSet<FileIdentity>& files);
+
+    bool exists() const { return m_name.isNull(); }
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+    friend size_t qHash(const FileIdentity& identity, size_t seed = 0)
+    {
+        return qHashMulti(seed, identity.m_id.device, identity.m_id.index, identity.m_name);
+    }
+
+private:
+    FileIdentity(SystemFiles::FileId id, QString name) : m_id(id), m_name(std::move(name)) {}
+    // The folder that holds or will hold the path's file, and the file's name
+    // there, as the system reaches them.
+    static std::optional<std::pair<QString, QString>> folderAndName(const QString& target);
+
+    // Of the file itself, or of the folder that will hold it.
+    SystemFiles::FileId m_id;
+    // Null for an existing file.
+    QString m_name;
+};

@@ -1,0 +1,90 @@
+// The operations that the C++ standard library makes portable.
+#include "files/SystemFiles.h"
+
+#include "files/FsPath.h"
+
+#include <QRandomGenerator>
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace SystemFiles {
+
+namespace {
+// How many links are followed before the chain counts as a loop, as on Linux.
+constexpr int kMaxLinkHops = 40;
+
+Outcome outcomeOf(const std::error_code& code)
+{
+    if (!code)
+        return Outcome::done();
+    return Outcome::failure(QString::fromStdString(code.message()) + QLatin1Char('.'));
+}
+} // namespace
+
+Kind kindOf(const QString& path, bool followLinks)
+{
+    std::error_code code;
+    const fs::file_status status =
+        followLinks ? fs::status(toFsPath(path), code) : fs::symlink_status(toFsPath(path), code);
+    switch (status.type()) {
+    case fs::file_type::not_found:
+    case fs::file_type::none:
+        return Kind::Missing;
+    case fs::file_type::regular:
+        return Kind::Regular;
+    case fs::file_type::directory:
+        return Kind::Folder;
+    case fs::file_type::symlink:
+        return Kind::Link;
+    default:
+        return Kind::Other;
+    }
+}
+
+QString resolveLinks(const QString& path)
+{
+    fs::path resolved = toFsPath(path);
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        std::error_code code;
+        if (!fs::is_symlink(fs::symlink_status(resolved, code)))
+            break;
+        const fs::path target = fs::read_symlink(resolved, code);
+        if (code)
+            break;
+        resolved = target.is_absolute() ? target : resolved.parent_path() / target;
+    }
+    return fromFsPath(resolved);
+}
+
+QString temporaryNameIn(const QString& folder)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString name = QStringLiteral(".tvk-");
+    for (int i = 0; i < 8; ++i)
+        name +=
+            QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
+    return folder + QLatin1Char('/') + name;
+}
+
+Outcome hardLink(const QString& existing, const QString& newPath, bool& unsupported)
+{
+    std::error_code code;
+    fs::create_hard_link(toFsPath(existing), toFsPath(newPath), code);
+    // EPERM is what Linux's FAT and exFAT answer; EMLINK a file with too many names.
+    unsupported = code == std::errc::operation_not_permitted ||
+                  code == std::errc::operation_not_supported ||
+                  code == std::errc::function_not_supported || code == std::errc::too_many_links;
+    return outcomeOf(code);
+}
+
+Outcome removeFile(const QString& path)
+{
+    std::error_code code;
+    fs::remove(toFsPath(path), code);
+    return outcomeOf(code);
+}
+
+} // namespace SystemFiles

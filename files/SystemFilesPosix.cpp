@@ -1,0 +1,425 @@
+// The handle operations on POSIX systems, with Linux's unnamed temporary files,
+// in-kernel copying and data-only sync where they are available.
+#include "files/SystemFiles.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <QList>
+#include <QStringList>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/statfs.h>
+#endif
+#include <unistd.h>
+
+namespace SystemFiles {
+
+namespace {
+
+QString reason(int error)
+{
+    return qt_error_string(error) + QLatin1Char('.');
+}
+
+// Done, or failed with errno's reason: to be called right after the call.
+Outcome checked(bool ok)
+{
+    return ok ? Outcome::done() : Outcome::failure(reason(errno));
+}
+
+Kind kindOfMode(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return Kind::Regular;
+    if (S_ISDIR(mode))
+        return Kind::Folder;
+    return Kind::Other;
+}
+
+// Retries a call that a signal interrupted.
+template <typename Call> auto retried(Call call)
+{
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+Handle openFolder(const QString& folder)
+{
+    return retried([&] {
+        return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    });
+}
+
+#ifdef O_TMPFILE
+// An unnamed file is named through /proc, which needs no privilege.
+QByteArray procPathOf(Handle handle)
+{
+    return "/proc/self/fd/" + QByteArray::number(handle);
+}
+#endif
+
+} // namespace
+
+Outcome checkPath(const QString& path)
+{
+    if (path.contains(QChar(0)))
+        return Outcome::failure(
+            QStringLiteral("The path holds a NUL character, which no file name can hold."));
+    if (QFile::encodeName(path).size() >= PATH_MAX) {
+        return Outcome::failure(
+            QStringLiteral("The path is longer than the system allows (%1 bytes).")
+                .arg(PATH_MAX - 1));
+    }
+    return Outcome::done();
+}
+
+namespace {
+FileId idOf(const struct stat& status)
+{
+    return {quint64(status.st_dev), quint64(status.st_ino)};
+}
+} // namespace
+
+std::optional<FileId> idOfPath(const QString& path, bool followLinks)
+{
+    struct stat status = {};
+    const QByteArray name = QFile::encodeName(path);
+    if ((followLinks ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status)) != 0)
+        return std::nullopt;
+    return idOf(status);
+}
+
+std::optional<FileId> idOfHandle(Handle handle)
+{
+    struct stat status = {};
+    if (::fstat(handle, &status) != 0)
+        return std::nullopt;
+    return idOf(status);
+}
+
+Outcome replace(const QString& from, const QString& to)
+{
+    return checked(
+        ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0);
+}
+
+Outcome renameNoReplace(const QString& from, const QString& to, bool& existed)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    existed = false;
+#if defined(Q_OS_LINUX) && defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return Outcome::done();
+    if (errno != EINVAL && errno != ENOSYS) {
+        existed = errno == EEXIST;
+        return checked(false);
+    }
+#elif defined(Q_OS_MACOS)
+    if (::renamex_np(source.constData(), target.constData(), RENAME_EXCL) == 0)
+        return Outcome::done();
+    if (errno != ENOTSUP) {
+        existed = errno == EEXIST;
+        return checked(false);
+    }
+#endif
+    // Where the file system cannot rename without replacing: a second name,
+    // which is never given over an existing one, then the first goes.
+    if (::link(source.constData(), target.constData()) != 0) {
+        existed = errno == EEXIST;
+        return checked(false);
+    }
+    return checked(::unlink(source.constData()) == 0);
+}
+
+Result<OpenedFile> openForReading(const QString& path)
+{
+    // O_NONBLOCK: opening a FIFO or a device must not wait for a writer or a carrier.
+    const Handle handle = retried([&] {
+        return ::open(QFile::encodeName(path).constData(),
+                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    });
+    if (handle < 0) {
+        if (errno == ENOENT)
+            return OpenedFile{kNoHandle, Kind::Missing};
+        if (errno == EISDIR)
+            return OpenedFile{kNoHandle, Kind::Folder};
+        return Result<OpenedFile>::failure(reason(errno));
+    }
+    // What was opened is what is checked. A read-only handle has nothing to lose
+    // when it is closed, so its close is not checked.
+    const auto closedWith = [&](Result<OpenedFile> result) {
+        const int failure = errno;
+        ::close(handle);
+        errno = failure;
+        return result;
+    };
+    struct stat status = {};
+    if (::fstat(handle, &status) != 0)
+        return closedWith(Result<OpenedFile>::failure(reason(errno)));
+    const Kind kind = kindOfMode(status.st_mode);
+    if (kind != Kind::Regular)
+        return closedWith(OpenedFile{kNoHandle, kind});
+    // A regular file never blocks; reads go back to the ordinary mode all the same.
+    const int flags = ::fcntl(handle, F_GETFL);
+    if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return closedWith(Result<OpenedFile>::failure(reason(errno)));
+    return OpenedFile{handle, Kind::Regular};
+}
+
+Result<CreatedFile> createTemporaryIn(const QString& folder)
+{
+#ifdef O_TMPFILE
+    const Handle unnamed = retried([&] {
+        return ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                      0666);
+    });
+    if (unnamed >= 0 && ::access(procPathOf(unnamed).constData(), F_OK) == 0)
+        return CreatedFile{unnamed, QString()};
+    if (unnamed >= 0) {
+        // Without /proc it could never be named.
+        ::close(unnamed);
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        // The folder itself is the problem.
+        return Result<CreatedFile>::failure(reason(errno));
+    }
+#endif
+    // No unnamed files on this file system: a named one, made only if the name is free.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString path = temporaryNameIn(folder);
+        const Handle named = retried([&] {
+            return ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        });
+        if (named >= 0)
+            return CreatedFile{named, path};
+        if (errno != EEXIST)
+            break;
+    }
+    return Result<CreatedFile>::failure(reason(errno));
+}
+
+Outcome nameUnnamed([[maybe_unused]] Handle handle, [[maybe_unused]] const QString& path)
+{
+#ifdef O_TMPFILE
+    return checked(::linkat(AT_FDCWD, procPathOf(handle).constData(), AT_FDCWD,
+                            QFile::encodeName(path).constData(), AT_SYMLINK_FOLLOW) == 0);
+#else
+    return Outcome::failure(reason(ENOSYS));
+#endif
+}
+
+Outcome copyPermissions(Handle handle, const QString& path)
+{
+    struct stat status = {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return checked(errno == ENOENT);
+    if (!S_ISREG(status.st_mode))
+        return Outcome::done();
+    return checked(::fchmod(handle, status.st_mode & 0777) == 0);
+}
+
+Outcome syncData(Handle handle)
+{
+#if defined(Q_OS_MACOS)
+    // fsync() on macOS leaves the data in the drive's cache; F_FULLFSYNC does not.
+    if (::fcntl(handle, F_FULLFSYNC) == 0)
+        return Outcome::done();
+    return checked(retried([&] { return ::fsync(handle); }) == 0);
+#elif defined(Q_OS_LINUX)
+    return checked(retried([&] { return ::fdatasync(handle); }) == 0);
+#else
+    return checked(retried([&] { return ::fsync(handle); }) == 0);
+#endif
+}
+
+Outcome closeHandle(Handle handle)
+{
+    // Not retried on EINTR: on Linux the handle is gone whatever close() returns.
+    return checked(::close(handle) == 0);
+}
+
+Outcome syncFolder(const QString& folder)
+{
+    const Handle handle = openFolder(folder);
+    if (handle < 0)
+        return checked(false);
+    const int synced = retried([&] { return ::fsync(handle); });
+    // Some file systems cannot sync a folder at all (EINVAL): they keep no
+    // separate folder data to wait for, as with git and SQLite this is no failure.
+    const Outcome sync = checked(synced == 0 || errno == EINVAL);
+    const Outcome closed = closeHandle(handle);
+    return sync.failed() ? sync : closed;
+}
+
+bool canSyncFileSystems()
+{
+#ifdef Q_OS_LINUX
+    return true;
+#else
+    return false;
+#endif
+}
+
+Outcome syncFileSystems([[maybe_unused]] const QStringList& folders)
+{
+#ifdef Q_OS_LINUX
+    QList<dev_t> synced;
+    for (const QString& folder : folders) {
+        const Handle handle = openFolder(folder);
+        if (handle < 0)
+            return checked(false);
+        struct stat status = {};
+        bool ok = ::fstat(handle, &status) == 0;
+        if (ok && !synced.contains(status.st_dev)) {
+            // Since Linux 5.8 this also reports write-back errors of the file system.
+            ok = ::syncfs(handle) == 0;
+            synced << status.st_dev;
+        }
+        const int failure = errno;
+        // Read-only: its close has nothing to lose.
+        ::close(handle);
+        if (!ok)
+            return Outcome::failure(reason(failure));
+    }
+    return Outcome::done();
+#else
+    return Outcome::failure(reason(ENOSYS));
+#endif
+}
+
+#ifdef Q_OS_LINUX
+
+namespace {
+// Large enough to keep system calls rare, small enough for smooth progress.
+constexpr qint64 kKernelChunk = qint64(8) << 20;
+
+bool cannotCopyHere(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+           error == EBADF || error == ETXTBSY || error == EPERM;
+}
+} // namespace
+
+KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
+                            qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress)
+{
+    KernelCopyResult result;
+    if (source < 0 || target < 0) {
+        result.status = KernelCopyResult::Status::Unsupported;
+        return result;
+    }
+    off64_t in = sourceOffset;
+    off64_t out = targetOffset;
+    while (result.copied < count) {
+        const auto wanted = static_cast<size_t>(std::min(kKernelChunk, count - result.copied));
+        const ssize_t done = ::copy_file_range(source, &in, target, &out, wanted, 0);
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            result.status = result.copied == 0 && cannotCopyHere(errno)
+                                ? KernelCopyResult::Status::Unsupported
+                                : KernelCopyResult::Status::Failed;
+            return result;
+        }
+        if (done == 0) {
+            result.status = KernelCopyResult::Status::SourceEnded;
+            return result;
+        }
+        // Only starts the write-back, so its outcome is not checked here: any
+        // error surfaces at the final sync, which is checked.
+        ::sync_file_range(target, out - done, done, SYNC_FILE_RANGE_WRITE);
+        result.copied += done;
+        if (progress && !progress(result.copied)) {
+            result.status = KernelCopyResult::Status::Cancelled;
+            return result;
+        }
+    }
+    return result;
+}
+
+#else
+
+KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
+                            const std::function<bool(qint64)>&)
+{
+    return {KernelCopyResult::Status::Unsupported, 0};
+}
+
+#endif
+
+bool isReadOnly(const QString& /*path*/)
+{
+    // Read-only is a permission here, which a rename over the file does not need.
+    return false;
+}
+
+bool mayFoldCase(const QString& folder)
+{
+#if defined(Q_OS_MACOS)
+    Q_UNUSED(folder);
+    return true;
+#elif defined(Q_OS_LINUX)
+    const QByteArray path = QFile::encodeName(folder);
+    struct statfs system = {};
+    if (retried([&] { return ::statfs(path.constData(), &system); }) != 0)
+        return true;
+    // File systems that always tell letter case apart, but for case-folding folders.
+    constexpr unsigned long kExt = 0xEF53, kF2fs = 0xF2F52010, kXfs = 0x58465342,
+                            kBtrfs = 0x9123683E, kTmpfs = 0x01021994, kZfs = 0x2FC12FC1,
+                            kOverlay = 0x794C7630;
+    const auto type = static_cast<unsigned long>(system.f_type);
+    if (type == kExt || type == kF2fs) {
+        const Handle handle = openFolder(folder);
+        int flags = 0;
+        const bool read = handle >= 0 && ::ioctl(handle, FS_IOC_GETFLAGS, &flags) == 0;
+        if (handle >= 0)
+            ::close(handle);
+        return !read || (flags & FS_CASEFOLD_FL) != 0;
+    }
+    return type != kXfs && type != kBtrfs && type != kTmpfs && type != kZfs && type != kOverlay;
+#else
+    Q_UNUSED(folder);
+    return true;
+#endif
+}
+
+Outcome checkNoOtherWriters(const QString& folder)
+{
+    QByteArray path = QFile::encodeName(folder);
+    char resolved[PATH_MAX];
+    if (::realpath(path.constData(), resolved) == nullptr)
+        return Outcome::failure(reason(errno));
+    path = resolved;
+    for (;;) {
+        struct stat status = {};
+        if (::stat(path.isEmpty() ? "/" : path.constData(), &status) != 0)
+            return Outcome::failure(reason(errno));
+        if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (status.st_mode & S_ISVTX) == 0) {
+            return Outcome::failure(
+                QCoreApplication::translate("SystemFiles",
+                                            "Other users can write in %1, and it is not sticky, "
+                                            "so they could replace what is made there.")
+                    .arg(QFile::decodeName(path.isEmpty() ? QByteArray("/") : path)));
+        }
+        if (path.isEmpty())
+            return Outcome::done();
+        path.truncate(path.lastIndexOf('/'));
+    }
+}
+
+} // namespace SystemFiles

@@ -1,0 +1,284 @@
+// The handle operations on Windows, through the C runtime's file descriptors.
+#include "files/SystemFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <algorithm>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+namespace SystemFiles {
+
+namespace {
+// A message as one sentence: the system's texts end in ".\r\n" or in nothing.
+QString sentence(QString text)
+{
+    text = text.trimmed();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text + QLatin1Char('.');
+}
+
+// The C runtime's error numbers have texts of their own; qt_error_string()
+// would look them up as Windows error codes here.
+QString reason(int error)
+{
+    char text[256] = {};
+    strerror_s(text, sizeof text, error);
+    return sentence(QString::fromLocal8Bit(text));
+}
+
+QString windowsReason(DWORD error)
+{
+    return sentence(qt_error_string(int(error)));
+}
+
+const wchar_t* native(const QString& path)
+{
+    return reinterpret_cast<const wchar_t*>(path.utf16());
+}
+} // namespace
+
+namespace {
+// Names that open a device in any folder, with any extension ("nul.tvk").
+bool isDeviceName(const QString& path)
+{
+    const QString name = path.mid(
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+    const QString base = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (base == QLatin1String(device))
+            return true;
+    }
+    return base.size() == 4 &&
+           (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))) &&
+           base.at(3) >= QLatin1Char('1') && base.at(3) <= QLatin1Char('9');
+}
+
+// A colon past the drive ("x.tvk:stream") names an alternate data stream.
+bool namesDataStream(const QString& path)
+{
+    const qsizetype colon = path.lastIndexOf(QLatin1Char(':'));
+    return colon > 1 || (colon == 0);
+}
+} // namespace
+
+Outcome checkPath(const QString& path)
+{
+    if (isDeviceName(path) || namesDataStream(path))
+        return Outcome::failure(QStringLiteral("This is not a regular file."));
+    // The wide API takes paths of up to 32,767 characters with the \\?\\ prefix.
+    constexpr qsizetype kLongestPath = 32767;
+    if (path.contains(QChar(0)))
+        return Outcome::failure(
+            QStringLiteral("The path holds a NUL character, which no file name can hold."));
+    if (path.size() >= kLongestPath) {
+        return Outcome::failure(
+            QStringLiteral("The path is longer than the system allows (%1 characters).")
+                .arg(kLongestPath - 1));
+    }
+    return Outcome::done();
+}
+
+namespace {
+std::optional<FileId> idOfWindowsHandle(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!GetFileInformationByHandle(handle, &information))
+        return std::nullopt;
+    return FileId{information.dwVolumeSerialNumber,
+                  (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+} // namespace
+
+std::optional<FileId> idOfPath(const QString& path, bool followLinks)
+{
+    // No access rights are needed to read a file's identity; backup semantics
+    // open folders too, and a reparse point is opened itself when not followed.
+    const DWORD flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    const HANDLE handle = CreateFileW(native(QDir::toNativeSeparators(path)), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<FileId> id = idOfWindowsHandle(handle);
+    CloseHandle(handle);
+    return id;
+}
+
+std::optional<FileId> idOfHandle(Handle handle)
+{
+    return idOfWindowsHandle(reinterpret_cast<HANDLE>(_get_osfhandle(handle)));
+}
+
+namespace {
+bool isHeld(DWORD failure)
+{
+    return failure == ERROR_SHARING_VIOLATION || failure == ERROR_LOCK_VIOLATION ||
+           failure == ERROR_ACCESS_DENIED;
+}
+
+// Antivirus scanners, indexers and sync clients open new and changed files for
+// a moment, and a file another program holds open without sharing deletion
+// cannot be replaced: a move that fails so is tried again with growing pauses,
+// about 1.3 s in all, as well-known Windows ports of version control tools do.
+// A hold that stays is told as such; the earlier file stays as it was.
+bool moveDespiteHolds(const QString& from, const QString& to, DWORD flags, DWORD& failure)
+{
+    for (const DWORD pause : {0, 1, 10, 20, 40, 80, 160, 320, 640}) {
+        Sleep(pause);
+        if (MoveFileExW(native(QDir::toNativeSeparators(from)),
+                        native(QDir::toNativeSeparators(to)), flags))
+            return true;
+        failure = GetLastError();
+        if (!isHeld(failure))
+            return false;
+    }
+    return false;
+}
+
+QString moveReason(DWORD failure)
+{
+    if (failure == ERROR_ACCESS_DENIED) {
+        return QCoreApplication::translate("SystemFiles",
+                                           "The file is in use by another program, or this user "
+                                           "may not replace it.");
+    }
+    if (isHeld(failure))
+        return QCoreApplication::translate("SystemFiles", "The file is in use by another program.");
+    return windowsReason(failure);
+}
+} // namespace
+
+Outcome replace(const QString& from, const QString& to)
+{
+    // Written through: the rename is on disk when this returns, as the folder
+    // sync makes it elsewhere.
+    DWORD failure = 0;
+    if (moveDespiteHolds(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, failure))
+        return Outcome::done();
+    return Outcome::failure(moveReason(failure));
+}
+
+Outcome renameNoReplace(const QString& from, const QString& to, bool& existed)
+{
+    // Without MOVEFILE_REPLACE_EXISTING, MoveFileEx fails on an existing target.
+    existed = false;
+    DWORD failure = 0;
+    if (moveDespiteHolds(from, to, MOVEFILE_WRITE_THROUGH, failure))
+        return Outcome::done();
+    existed = failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS;
+    return Outcome::failure(moveReason(failure));
+}
+
+bool isReadOnly(const QString& path)
+{
+    const DWORD attributes = GetFileAttributesW(native(QDir::toNativeSeparators(path)));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+Result<OpenedFile> openForReading(const QString& path)
+{
+    const QString nativePath = QDir::toNativeSeparators(path);
+    // Folders cannot be opened as files here, so they are told apart first.
+    const Kind kind = kindOf(path, true);
+    if (kind != Kind::Regular)
+        return OpenedFile{kNoHandle, kind};
+    Handle handle = kNoHandle;
+    if (_wsopen_s(&handle, native(nativePath), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                  0) != 0)
+        return Result<OpenedFile>::failure(reason(errno));
+    struct _stat64 status = {};
+    if (_fstat64(handle, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
+        _close(handle);
+        return OpenedFile{kNoHandle, Kind::Other};
+    }
+    return OpenedFile{handle, Kind::Regular};
+}
+
+Result<CreatedFile> createTemporaryIn(const QString& folder)
+{
+    // Windows has no unnamed files: a named one, made only if the name is free.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString path = temporaryNameIn(folder);
+        Handle handle = kNoHandle;
+        if (_wsopen_s(&handle, native(QDir::toNativeSeparators(path)),
+                      _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                      _S_IREAD | _S_IWRITE) == 0)
+            return CreatedFile{handle, path};
+        if (errno != EEXIST)
+            break;
+    }
+    return Result<CreatedFile>::failure(reason(errno));
+}
+
+Outcome nameUnnamed(Handle, const QString&)
+{
+    // Never called: files made here always have a name.
+    return Outcome::failure(reason(ENOSYS));
+}
+
+Outcome copyPermissions(Handle, const QString&)
+{
+    // Access on Windows comes from the folder's rules, not from bits.
+    return Outcome::done();
+}
+
+Outcome syncData(Handle handle)
+{
+    // _commit() is FlushFileBuffers() on the descriptor's handle.
+    if (_commit(handle) == 0)
+        return Outcome::done();
+    return Outcome::failure(reason(errno));
+}
+
+Outcome closeHandle(Handle handle)
+{
+    if (_close(handle) == 0)
+        return Outcome::done();
+    return Outcome::failure(reason(errno));
+}
+
+Outcome syncFolder(const QString&)
+{
+    // Nothing to do: NTFS writes a rename to its journal, and Windows offers no
+    // way to flush a folder's entries from here.
+    return Outcome::done();
+}
+
+bool canSyncFileSystems()
+{
+    return false;
+}
+
+Outcome syncFileSystems(const QStringList&)
+{
+    return Outcome::failure(reason(ENOSYS));
+}
+
+KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
+                            const std::function<bool(qint64)>&)
+{
+    return {KernelCopyResult::Status::Unsupported, 0};
+}
+
+bool mayFoldCase(const QString& /*folder*/)
+{
+    return true;
+}
+
+Outcome checkNoOtherWriters(const QString& /*folder*/)
+{
+    return Outcome::done();
+}
+
+} // namespace SystemFiles
