@@ -2,26 +2,41 @@
 
 #include <QString>
 
-#include <optional>
 #include <utility>
 
-// What an action that can fail and has nothing else to return gives back: done,
-// or failed with the reason, a sentence for the user ("The file does not
-// exist."). Callers say which they ask: `if (outcome.failed()) report(outcome.reason())`.
+// What an action that can fail and has nothing else to return gives back: done;
+// failed, or refused, with the reason, a sentence for the user ("The file does
+// not exist."); or cancelled, which has nothing to tell. Callers say which they
+// ask: `if (outcome.failed()) report(outcome.reason())`.
 class [[nodiscard]] Outcome
 {
 public:
-    static Outcome done() { return Outcome(); }
-    static Outcome failure(QString reason) { return Outcome(std::move(reason)); }
+    static Outcome done() { return Outcome(State::Done, {}); }
+    static Outcome failure(QString reason) { return Outcome(State::Failed, std::move(reason)); }
+    // An input or a path that cannot be used, which no retry mends: nothing was
+    // touched. It is a failure too, told apart for the user (a warning).
+    static Outcome refusal(QString reason) { return Outcome(State::Refused, std::move(reason)); }
+    // Stopped at the user's or a signal's asking.
+    static Outcome cancelled() { return Outcome(State::Cancelled, {}); }
 
-    bool isDone() const { return !m_reason.has_value(); }
-    bool failed() const { return m_reason.has_value(); }
-    // Why it failed; empty when it was done.
-    QString reason() const { return m_reason.value_or(QString()); }
+    bool isDone() const { return m_state == State::Done; }
+    // Failed or refused: reason() says why.
+    bool failed() const { return m_state == State::Failed || m_state == State::Refused; }
+    bool refused() const { return m_state == State::Refused; }
+    bool isCancelled() const { return m_state == State::Cancelled; }
+    // Why it failed; empty when it was done or cancelled.
+    QString reason() const { return m_reason; }
 
 private:
-    Outcome() = default;
-    explicit Outcome(QString reason) : m_reason(std::move(reason)) {}
+    enum class State
+    {
+        Done,
+        Failed,
+        Refused,
+        Cancelled,
+    };
+    Outcome(State state, QString reason) : m_state(state), m_reason(std::move(reason)) {}
 
-    std::optional<QString> m_reason;
+    State m_state;
+    QString m_reason;
 };

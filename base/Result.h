@@ -8,20 +8,23 @@
 #include <utility>
 
 // What an action that gives something back returns: the value, or why there is
-// none, a sentence for the user as in Outcome. Made from the value itself
-// (`return picture;`) or with `Result<T>::failure(reason)`; ask `failed()`
+// none, as an Outcome says it (failed with a reason, or cancelled). Made from the
+// value itself (`return picture;`), with `Result<T>::failure(reason)` or
+// `Result<T>::cancelled()`; ask `failed()` (and `isCancelled()` where it can be)
 // before taking `value()`.
 template <typename T> class [[nodiscard]] Result
 {
 public:
     // NOLINTNEXTLINE(google-explicit-constructor): a value is a result.
     Result(T value) : m_value(std::move(value)) {}
-    static Result failure(QString reason) { return Result(std::move(reason)); }
+    static Result failure(QString reason) { return Result(Outcome::failure(std::move(reason))); }
+    static Result cancelled() { return Result(Outcome::cancelled()); }
 
-    bool failed() const { return !m_value.has_value(); }
-    // Why there is no value; empty when there is one.
-    const QString& reason() const { return m_reason; }
-    Outcome outcome() const { return failed() ? Outcome::failure(m_reason) : Outcome::done(); }
+    bool failed() const { return m_outcome.failed(); }
+    bool isCancelled() const { return m_outcome.isCancelled(); }
+    // Why there is no value; empty when there is one, or when cancelled.
+    QString reason() const { return m_outcome.reason(); }
+    const Outcome& outcome() const { return m_outcome; }
 
     const T& value() const& { return *m_value; }
     T& value() & { return *m_value; }
@@ -30,8 +33,8 @@ public:
     T* operator->() { return &*m_value; }
 
 private:
-    explicit Result(QString reason) : m_reason(std::move(reason)) {}
+    explicit Result(Outcome outcome) : m_outcome(std::move(outcome)) {}
 
     std::optional<T> m_value;
-    QString m_reason;
+    Outcome m_outcome = Outcome::done();
 };

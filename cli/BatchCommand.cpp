@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Csv.h"
+#include "cli/Manifest.h"
 #include "files/DisplayText.h"
 #include "files/FileIdentity.h"
 #include "files/InputFile.h"
@@ -9,12 +10,9 @@
 #include "host/ConsoleText.h"
 #include "package/PackageWriter.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QHash>
 #include <QSet>
-#include <QTextStream>
 
 #include <algorithm>
 #include <memory>
@@ -24,60 +22,25 @@ namespace Cli {
 
 namespace {
 
-// The manifest's columns, as columnNames() lists them.
-enum Column : int
-{
-    kName,
-    kAuthor,
-    kLeft,
-    kRight,
-    kOutput,
-};
+using Manifest::Row;
 
-QStringList columnNames()
-{
-    return {QStringLiteral("name"), QStringLiteral("author"), QStringLiteral("left"),
-            QStringLiteral("right"), QStringLiteral("output")};
-}
-
-struct Row
-{
-    qsizetype line = 0;
-    PackageRequest request;
-};
-
-// Where the header puts each of columnNames(), and how many fields it has:
-// spreadsheets may save a column more, without a name, which stays empty.
-struct Columns
-{
-    QList<qsizetype> of;
-    qsizetype width = 0;
-};
-
-// Everything wrong with a manifest, told all at once, in the order of its lines.
+// "MANIFEST:LINE: message" on standard error, one line each.
 class Problems
 {
 public:
     explicit Problems(QString manifest) : m_manifest(std::move(manifest)) {}
 
-    void add(qsizetype line, const QString& message) { m_found << Csv::Problem{line, message}; }
-    bool any() const { return !m_found.isEmpty(); }
-    qsizetype count() const { return m_found.size(); }
-
-    // "MANIFEST:LINE: message", one line each, and at most kMostShown of them:
-    // a binary file read as a manifest would fill the terminal.
-    void report()
+    // At most kMostShown of them: a binary file read as a manifest would fill
+    // the terminal.
+    void report(const QList<Csv::Problem>& found) const
     {
-        std::stable_sort(
-            m_found.begin(), m_found.end(),
-            [](const Csv::Problem& a, const Csv::Problem& b) { return a.line < b.line; });
         constexpr qsizetype kMostShown = 20;
-        for (const Csv::Problem& problem : m_found.first(std::min(kMostShown, m_found.size())))
+        for (const Csv::Problem& problem : found.first(std::min(kMostShown, found.size())))
             reportAt(problem.line, problem.message);
-        if (m_found.size() > kMostShown) {
+        if (found.size() > kMostShown) {
             reportLine(QStringLiteral("%1: ... and %2 more problems")
                            .arg(DisplayText::displayPath(m_manifest))
-                           .arg(m_found.size() - kMostShown));
+                           .arg(found.size() - kMostShown));
         }
     }
 
@@ -89,188 +52,7 @@ public:
 
 private:
     QString m_manifest;
-    QList<Csv::Problem> m_found;
 };
-
-// The header's column for each of columnNames(), or problems with it.
-std::optional<Columns> columnsOf(const Csv::Record& header, Problems& problems)
-{
-    const QStringList names = columnNames();
-    const QString expected = names.join(QStringLiteral(", "));
-    const qsizetype earlierProblems = problems.count();
-    Columns columns{QList<qsizetype>(names.size(), -1), header.fields.size()};
-    // Matched as people type them in spreadsheets: "Name", " left ".
-    const auto columnOf = [&](const QString& field) {
-        return names.indexOf(field.trimmed().toLower());
-    };
-    // Not one column known: no header at all, told once.
-    if (std::none_of(header.fields.cbegin(), header.fields.cend(),
-                     [&](const QString& field) { return columnOf(field) >= 0; })) {
-        problems.add(header.line, QStringLiteral("the first line must name the columns %1, "
-                                                 "separated by commas or semicolons")
-                                      .arg(expected));
-        return std::nullopt;
-    }
-    for (qsizetype i = 0; i < header.fields.size(); ++i) {
-        const qsizetype known = columnOf(header.fields.at(i));
-        if (header.fields.at(i).trimmed().isEmpty())
-            continue;
-        if (known < 0) {
-            problems.add(header.line, QStringLiteral("unknown column '%1'; the columns are %2")
-                                          .arg(header.fields.at(i), expected));
-        } else if (columns.of[known] >= 0) {
-            problems.add(header.line,
-                         QStringLiteral("the column '%1' is named twice").arg(names.at(known)));
-        } else {
-            columns.of[known] = i;
-        }
-    }
-    for (qsizetype known = 0; known < names.size(); ++known) {
-        if (columns.of[known] < 0) {
-            problems.add(header.line,
-                         QStringLiteral("the column '%1' is missing").arg(names.at(known)));
-        }
-    }
-    if (problems.count() > earlierProblems)
-        return std::nullopt;
-    return columns;
-}
-
-// "the name is empty": the first missing text in the order of the columns, told
-// by column, where the window would ask for both names; then any text in a
-// column the first line does not name.
-Outcome checkFilled(const PackageRequest& request, const Csv::Record& record,
-                    const Columns& columns)
-{
-    using Field = PackageRequest::Field;
-    const QList<Field> missing = request.missingFields();
-    const QStringList names = columnNames();
-    const Field fieldOf[] = {Field::Name, Field::Author, Field::Left, Field::Right, Field::Output};
-    for (qsizetype column = 0; column < names.size(); ++column) {
-        if (missing.contains(fieldOf[column]))
-            return Outcome::failure(QStringLiteral("the %1 is empty").arg(names.at(column)));
-    }
-    for (qsizetype i = 0; i < record.fields.size(); ++i) {
-        if (!columns.of.contains(i) && !record.fields.at(i).isEmpty()) {
-            return Outcome::failure(
-                QStringLiteral("field %1 holds '%2', but the first line names no column there")
-                    .arg(i + 1)
-                    .arg(record.fields.at(i)));
-        }
-    }
-    return Outcome::done();
-}
-
-// What the rows read, by identity: every icon with the line naming it, and the manifest.
-struct Inputs
-{
-    QHash<FileIdentity, qsizetype> iconLines;
-    QSet<FileIdentity> manifest;
-
-    QSet<FileIdentity> all() const
-    {
-        QSet<FileIdentity> files(iconLines.keyBegin(), iconLines.keyEnd());
-        return files.unite(manifest);
-    }
-};
-
-// One line of the manifest as a row, checked as `tvk pack` checks its
-// arguments; nothing when it is a line of empty cells or has a problem.
-std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, const QDir& base,
-                         Problems& problems)
-{
-    // Spreadsheets end their sheets with rows of empty cells.
-    if (std::all_of(record.fields.cbegin(), record.fields.cend(),
-                    [](const QString& field) { return field.isEmpty(); }))
-        return std::nullopt;
-    if (record.fields.size() != columns.width) {
-        problems.add(record.line, QStringLiteral("expected %1 fields, found %2")
-                                      .arg(columns.width)
-                                      .arg(record.fields.size()));
-        return std::nullopt;
-    }
-    const auto field = [&](int column) { return record.fields.at(columns.of.at(column)); };
-    const auto fromBase = [&](const QString& path) {
-        return path.isEmpty() || !QDir::isRelativePath(path) ? path : base.filePath(path);
-    };
-    Row row{record.line, PackageRequest{.leftPath = fromBase(field(kLeft)),
-                                        .rightPath = fromBase(field(kRight)),
-                                        .outputPath = fromBase(field(kOutput)),
-                                        .name = field(kName),
-                                        .author = field(kAuthor)}};
-    Outcome usable = checkFilled(row.request, record, columns);
-    if (usable.isDone())
-        usable = PackageWriter::check(row.request);
-    if (usable.failed()) {
-        problems.add(row.line, usable.reason());
-        return std::nullopt;
-    }
-    return row;
-}
-
-// No output may be an icon of another line, or the manifest itself.
-void checkOutputsAreNotInputs(const std::vector<Row>& rows,
-                              const std::vector<QList<FileIdentity>>& outputs, const Inputs& inputs,
-                              Problems& problems)
-{
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
-        qsizetype iconLine = 0;
-        for (const FileIdentity& output : outputs[i])
-            iconLine = std::max(iconLine, inputs.iconLines.value(output));
-        if (iconLine > 0 && iconLine != rows[i].line)
-            problems.add(rows[i].line,
-                         QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
-        if (FileIdentity::anyOf(outputs[i], inputs.manifest))
-            problems.add(rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown));
-    }
-}
-
-// The rows of the manifest, each checked as `tvk pack` checks its arguments, and
-// against each other by the files their paths reach, however spelled: no output
-// twice, no output that is another row's icon or the manifest.
-std::vector<Row> readRows(const QList<Csv::Record>& records, const Columns& columns,
-                          const QDir& base, Inputs& inputs, Problems& problems)
-{
-    std::vector<Row> rows;
-    rows.reserve(size_t(records.size()));
-    QHash<FileIdentity, qsizetype> outputLines;
-    std::vector<QList<FileIdentity>> outputs;
-    for (const Csv::Record& record : records) {
-        const std::optional<Row> read = rowOf(record, columns, base, problems);
-        if (!read)
-            continue;
-        const Row& row = *read;
-        const QList<FileIdentity> output =
-            FileIdentity::allOf(row.request.outputPath, FileIdentity::LastLink::Follow);
-        // A missing folder would only be found while writing; here it is told with the rest.
-        if (output.isEmpty()) {
-            problems.add(row.line, DisplayText::cannotWriteFile(
-                                       row.request.outputPath, QStringLiteral("Its folder does not "
-                                                                              "exist.")));
-            continue;
-        }
-        qsizetype earlier = 0;
-        for (const FileIdentity& identity : output)
-            earlier = std::max(earlier, outputLines.value(identity));
-        if (earlier > 0) {
-            problems.add(row.line, QStringLiteral("%1 is already the output of line %2")
-                                       .arg(DisplayText::displayPath(row.request.outputPath))
-                                       .arg(earlier));
-        }
-        for (const FileIdentity& identity : output)
-            outputLines.insert(identity, row.line);
-        outputs.push_back(output);
-        for (const QString& icon : {row.request.leftPath, row.request.rightPath}) {
-            for (const FileIdentity& identity :
-                 FileIdentity::allOf(icon, FileIdentity::LastLink::Follow))
-                inputs.iconLines.insert(identity, row.line);
-        }
-        rows.push_back(row);
-    }
-    checkOutputsAreNotInputs(rows, outputs, inputs, problems);
-    return rows;
-}
 
 // "  120/1000 files, 450 files/s" on one terminal line, redrawn as it goes.
 class ProgressLine
@@ -319,11 +101,17 @@ QString listed(const QStringList& paths)
     return shown.join(QStringLiteral(", "));
 }
 
-// Reads and checks every line of the manifest; every problem is added to
-// `problems`. Returns the rows, which are all good only if no problem was found,
-// or nothing when the manifest cannot be read, which is told here.
-std::optional<std::vector<Row>> readManifest(const QString& manifest, Inputs& inputs,
-                                             Problems& problems)
+// The files a batch reads: what no output may replace.
+struct Inputs
+{
+    InputFiles icons;
+    QSet<FileIdentity> manifest;
+};
+
+// Reads and checks every line of the manifest. Returns its contents, whose rows
+// are all good only if no problem was found, or nothing when the manifest
+// cannot be read, which is told here.
+std::optional<Manifest::Contents> readManifest(const QString& manifest, Inputs& inputs)
 {
     QFile file;
     if (const Outcome opened = InputFile::open(file, manifest); opened.failed()) {
@@ -337,24 +125,9 @@ std::optional<std::vector<Row>> readManifest(const QString& manifest, Inputs& in
         return std::nullopt;
     }
     file.close();
-
-    const Csv::ParseResult csv = Csv::parse(bytes);
-    for (const Csv::Problem& problem : csv.problems)
-        problems.add(problem.line, problem.message);
-    if (csv.records.isEmpty()) {
-        // Empty only if nothing in it was unreadable.
-        if (!problems.any()) {
-            problems.add(1, QStringLiteral("the manifest is empty; its first line names the "
-                                           "columns ") +
-                                columnNames().join(QStringLiteral(", ")));
-        }
-        return std::vector<Row>();
-    }
-    const std::optional<Columns> columns = columnsOf(csv.records.constFirst(), problems);
-    if (!columns)
-        return std::vector<Row>();
-    return readRows(csv.records.mid(1), *columns, QFileInfo(manifest).absoluteDir(), inputs,
-                    problems);
+    Manifest::Contents contents = Manifest::read(bytes, QFileInfo(manifest).absoluteDir());
+    inputs.icons = Manifest::checkFiles(contents, inputs.manifest);
+    return contents;
 }
 
 constexpr QLatin1String kNothingReplaced(" No earlier output was replaced.");
@@ -370,23 +143,24 @@ int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const Prob
     outputs.reserve(rows.size());
     QStringList folders;
     ProgressLine progress(qsizetype(rows.size()));
-    // Looked at again as each output is replaced: nothing read may be lost.
-    const QSet<FileIdentity> read = inputs.all();
     const WriteProgress goOn = [](qint64, qint64) { return !interrupted(); };
+    const InputFiles manifest(inputs.manifest);
     for (const Row& row : rows) {
         auto output = std::make_unique<ReplacingFile>(row.request.outputPath);
-        output->protect(read);
-        const WriteResult written = PackageWriter::writeUncommitted(row.request, *output, goOn);
-        if (written.status == WriteResult::Status::Cancelled || interrupted())
+        // Looked at again as each output is replaced: nothing read may be lost.
+        output->protect(inputs.icons);
+        output->protect(manifest);
+        Outcome written = PackageWriter::writeBeside(row.request, *output, goOn);
+        if (written.isCancelled() || interrupted())
             return Failure;
-        QString failure = written.message;
-        if (written.written()) {
+        if (written.isDone()) {
             if (const Outcome finished = output->finishWriting(dataSync); finished.failed())
-                failure = DisplayText::cannotWriteFile(row.request.outputPath, finished.reason());
+                written = Outcome::failure(
+                    DisplayText::cannotWriteFile(row.request.outputPath, finished.reason()));
         }
-        if (!failure.isEmpty()) {
+        if (written.failed()) {
             progress.clear();
-            problems.reportAt(row.line, failure + kNothingReplaced);
+            problems.reportAt(row.line, written.reason() + kNothingReplaced);
             return Failure;
         }
         if (!folders.contains(output->folder()))
@@ -481,15 +255,15 @@ int BatchCommand::execute(const QCommandLineParser& parser)
 {
     const QString manifest = parser.positionalArguments().constFirst();
     Inputs inputs;
-    Problems problems(manifest);
-    const std::optional<std::vector<Row>> read = readManifest(manifest, inputs, problems);
+    const Problems problems(manifest);
+    const std::optional<Manifest::Contents> read = readManifest(manifest, inputs);
     if (!read)
         return Failure;
-    if (problems.any()) {
-        problems.report();
+    if (!read->problems.isEmpty()) {
+        problems.report(read->problems);
         return Failure;
     }
-    const std::vector<Row>& rows = *read;
+    const std::vector<Row>& rows = read->rows;
     if (parser.isSet(QStringLiteral("check"))) {
         printOut(QStringLiteral("All %1 lines can be written.\n").arg(rows.size()));
         return Success;

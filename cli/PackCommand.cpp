@@ -16,7 +16,7 @@ QString option(const char* name)
 // argument that gave it: "--name is empty".
 Outcome checkFilled(const PackageRequest& request)
 {
-    const QList<PackageRequest::Field> missing = request.missingFields();
+    const QList<PackageRequest::Input> missing = request.missingInputs();
     if (missing.isEmpty())
         return Outcome::done();
     const char* const arguments[] = {"LEFT", "RIGHT", "--output", "--name", "--author"};
@@ -71,15 +71,11 @@ protected:
             reportFailure(filled.reason());
             return Failure;
         }
-        const WriteResult outcome =
+        const Outcome written =
             PackageWriter::write(request, [](qint64, qint64) { return !interrupted(); });
-        if (outcome.status == WriteResult::Status::Cancelled)
-            return Failure;
-        if (!outcome.written()) {
-            reportFailure(outcome.message);
-            return Failure;
-        }
-        return Success;
+        if (written.failed())
+            reportFailure(written.reason());
+        return written.isDone() ? Success : Failure;
     }
 };
 

@@ -44,12 +44,12 @@ int alreadyExists(const QString& path)
 // icon takes its place.
 bool mayWrite(const QString& path, bool force, const QSet<FileIdentity>& package)
 {
-    if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::Replace);
+    if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::NoFollow);
         replaceable.failed()) {
         cannotWrite(path, replaceable.reason());
         return false;
     }
-    if (FileIdentity::anyOf(FileIdentity::allOf(path, FileIdentity::LastLink::Keep), package)) {
+    if (InputFiles(package).reachedBy(FileIdentity::allOf(path, FileIdentity::LastLink::Keep))) {
         cannotWrite(path, ReplacingFile::isAnInput());
         return false;
     }
@@ -85,18 +85,12 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
                                       : cannotWrite(icon.fileName, opened.reason());
     const CopyResult copy = ChunkedCopy::copyFileRange(
         package, icon.offset, output.device(), icon.size, [](qint64) { return !interrupted(); });
-    switch (copy.status) {
-    case CopyResult::Status::Copied:
-        break;
-    case CopyResult::Status::Cancelled:
+    if (copy.status == CopyResult::Status::Cancelled)
         return Failure;
-    case CopyResult::Status::WriteFailed:
-        return cannotWrite(icon.fileName, output.device().errorString() + QLatin1Char('.'));
-    case CopyResult::Status::SourceEnded:
-        return reportCannotRead(packagePath,
-                                QStringLiteral("The file became shorter while it was read."));
-    case CopyResult::Status::ReadFailed:
-        return reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
+    if (copy.status != CopyResult::Status::Copied) {
+        const QString reason = ChunkedCopy::failureReason(copy, package, output.device());
+        return copy.sourceFailed() ? reportCannotRead(packagePath, reason)
+                                   : cannotWrite(icon.fileName, reason);
     }
     if (const Outcome finished = output.finishWriting(); finished.failed())
         return cannotWrite(icon.fileName, finished.reason());
@@ -186,7 +180,7 @@ int UnpackCommand::execute(const QCommandLineParser& parser)
     for (size_t i = 0; i < icons.size(); ++i) {
         // Unforced, a file that appears at the name while this runs is kept too.
         outputs[i] = std::make_unique<ReplacingFile>(
-            icons[i].fileName, ReplacingFile::Links::Replace,
+            icons[i].fileName, ReplacingFile::Links::NoFollow,
             forced ? ReplacingFile::Existing::Replace : ReplacingFile::Existing::Keep);
         outputs[i]->protect(packageIdentity);
         if (const int status = writeIcon(package, packagePath, icons[i], *outputs[i]);

@@ -2,6 +2,7 @@
 
 #include "files/SystemFiles.h"
 
+#include <QCoreApplication>
 #include <QFileDevice>
 
 #include <algorithm>
@@ -59,32 +60,20 @@ CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
 {
     qint64 copiedInKernel = 0;
     if (method == CopyMethod::Fastest && count > 0 && target.flush()) {
-        using SystemFiles::KernelCopyResult;
         const qint64 sourceStart = source.pos();
         const qint64 targetStart = target.pos();
-        const KernelCopyResult kernel = SystemFiles::kernelCopy(
+        const CopyResult kernel = SystemFiles::kernelCopy(
             source.handle(), sourceStart, target.handle(), targetStart, count, progress);
-        if (kernel.status != KernelCopyResult::Status::Unsupported) {
-            // The kernel copied at explicit offsets; the devices are told where they are now.
+        // The kernel copied at explicit offsets; the devices are told where they are now.
+        if (kernel.copied > 0 || kernel.status != CopyResult::Status::NotInKernel) {
             if (!source.seek(sourceStart + kernel.copied))
                 return {CopyResult::Status::ReadFailed, kernel.copied};
             if (!target.seek(targetStart + kernel.copied))
                 return {CopyResult::Status::WriteFailed, kernel.copied};
-            switch (kernel.status) {
-            case KernelCopyResult::Status::Copied:
-                return {CopyResult::Status::Copied, kernel.copied};
-            case KernelCopyResult::Status::SourceEnded:
-                return {CopyResult::Status::SourceEnded, kernel.copied};
-            case KernelCopyResult::Status::Cancelled:
-                return {CopyResult::Status::Cancelled, kernel.copied};
-            case KernelCopyResult::Status::Failed:
-            case KernelCopyResult::Status::Unsupported:
-                // The kernel does not say which file failed; reading and writing
-                // the rest do, so that the message blames the right one.
-                copiedInKernel = kernel.copied;
-                break;
-            }
         }
+        if (kernel.status != CopyResult::Status::NotInKernel)
+            return kernel;
+        copiedInKernel = kernel.copied;
     }
     CopyResult outcome = copyBytes(source, target, count - copiedInKernel, [&](qint64 copiedSoFar) {
         return !progress || progress(copiedInKernel + copiedSoFar);
@@ -99,6 +88,16 @@ CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target
     if (!source.seek(offset))
         return {CopyResult::Status::ReadFailed, 0};
     return copyFileData(source, target, count, progress);
+}
+
+QString failureReason(const CopyResult& copy, const QFileDevice& source, const QFileDevice& target,
+                      const QString& sourceKind)
+{
+    if (copy.status == CopyResult::Status::SourceEnded)
+        return QCoreApplication::translate("ChunkedCopy",
+                                           "The %1 became shorter while it was read.")
+            .arg(sourceKind);
+    return (copy.sourceFailed() ? source : target).errorString() + QLatin1Char('.');
 }
 
 } // namespace ChunkedCopy

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/SystemFiles.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -7,22 +9,6 @@
 
 class QFileDevice;
 class QIODevice;
-
-// Copies a known number of bytes from one device to another in large chunks, so
-// that memory use stays flat whatever the size and no byte is handled alone.
-struct CopyResult
-{
-    enum class Status
-    {
-        Copied,
-        ReadFailed,
-        SourceEnded,
-        WriteFailed,
-        Cancelled
-    };
-    Status status = Status::Copied;
-    qint64 copied = 0;
-};
 
 // Called after every chunk with the bytes copied so far; returning false stops the copy.
 using CopyProgress = std::function<bool(qint64 copiedSoFar)>;
@@ -35,6 +21,8 @@ enum class CopyMethod
     ReadWrite,
 };
 
+// Copies a known number of bytes from one device to another in large chunks, so
+// that memory use stays flat whatever the size and no byte is handled alone.
 namespace ChunkedCopy {
 
 // Writes every byte, going on after a short write: a device may accept part of
@@ -55,5 +43,11 @@ CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
 // The same from `offset` of the source; a source that cannot go there is ReadFailed.
 CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target, qint64 count,
                          const CopyProgress& progress = {});
+
+// Why a copy failed, as a sentence for the user: the error of the file that
+// failed, or "The file became shorter while it was read.", `sourceKind` naming
+// the source ("TVK file"). Whose name goes with it, sourceFailed() tells.
+QString failureReason(const CopyResult& copy, const QFileDevice& source, const QFileDevice& target,
+                      const QString& sourceKind = QStringLiteral("file"));
 
 } // namespace ChunkedCopy

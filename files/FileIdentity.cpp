@@ -81,10 +81,15 @@ QSet<FileIdentity> FileIdentity::ofInput(SystemFiles::Handle handle, const QStri
     return identities;
 }
 
-bool FileIdentity::anyOf(const QList<FileIdentity>& identities, const QSet<FileIdentity>& files)
+std::optional<qsizetype> InputFiles::reachedBy(const QList<FileIdentity>& output) const
 {
-    return std::any_of(identities.cbegin(), identities.cend(),
-                       [&](const FileIdentity& identity) { return files.contains(identity); });
+    std::optional<qsizetype> reached;
+    for (const FileIdentity& identity : output) {
+        const auto input = m_inputs.constFind(identity);
+        if (input != m_inputs.cend() && (!reached || *input > *reached))
+            reached = *input;
+    }
+    return reached;
 }
 
 std::optional<FileIdentity> FileIdentity::ofOpenFile(SystemFiles::Handle handle)

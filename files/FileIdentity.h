@@ -2,6 +2,7 @@
 
 #include "files/SystemFiles.h"
 
+#include <QHash>
 #include <QHashFunctions>
 #include <QList>
 #include <QSet>
@@ -37,8 +38,6 @@ public:
     static QList<FileIdentity> allOf(const QString& path, LastLink lastLink);
     // A file being read: the file opened, and allOf() the path it was opened by.
     static QSet<FileIdentity> ofInput(SystemFiles::Handle handle, const QString& path);
-    // Whether any of `identities` is among `files`.
-    static bool anyOf(const QList<FileIdentity>& identities, const QSet<FileIdentity>& files);
 
     bool exists() const { return m_name.isNull(); }
 
@@ -58,4 +57,28 @@ private:
     SystemFiles::FileId m_id;
     // Null for an existing file.
     QString m_name;
+};
+
+// The files a command reads, each with the number of the input it is (a line of
+// a batch's manifest, say; 0 where one input is as good as another): the one
+// place that decides whether an output is also an input, by the files the paths
+// reach, however they are spelled.
+class InputFiles
+{
+public:
+    InputFiles() = default;
+    explicit InputFiles(const QSet<FileIdentity>& files) { add(files); }
+
+    template <typename Files> void add(const Files& files, qsizetype input = 0)
+    {
+        for (const FileIdentity& file : files)
+            m_inputs.insert(file, input);
+    }
+    // The input that `output`, the identities of an output path, is (the
+    // highest-numbered where it is more than one), or none.
+    std::optional<qsizetype> reachedBy(const QList<FileIdentity>& output) const;
+    bool isEmpty() const { return m_inputs.isEmpty(); }
+
+private:
+    QHash<FileIdentity, qsizetype> m_inputs;
 };

@@ -28,7 +28,7 @@ Outcome ReplacingFile::check(const QString& path, Links links)
     const Kind kind = SystemFiles::kindOf(target, false);
     if (kind == Kind::Regular && SystemFiles::isReadOnly(target))
         return Outcome::failure(isReadOnly());
-    return checkKind(kind, Links::Replace);
+    return checkKind(kind, Links::NoFollow);
 }
 
 // Refused rather than replaced: the attribute is the user's way to keep a file,
@@ -76,8 +76,8 @@ Outcome ReplacingFile::checkTarget(Kind kind)
     if (!m_inputs.isEmpty()) {
         const QList<FileIdentity> identities =
             FileIdentity::allOf(m_target, FileIdentity::LastLink::Keep);
-        for (const QSet<FileIdentity>& inputs : std::as_const(m_inputs)) {
-            if (FileIdentity::anyOf(identities, inputs))
+        for (const InputFiles& inputs : std::as_const(m_inputs)) {
+            if (inputs.reachedBy(identities))
                 return Outcome::failure(isAnInput());
         }
     }
@@ -86,15 +86,13 @@ Outcome ReplacingFile::checkTarget(Kind kind)
 
 Outcome ReplacingFile::open()
 {
-    m_refused = true;
     if (Outcome usable = SystemFiles::checkPath(m_path); usable.failed())
-        return usable;
+        return Outcome::refusal(usable.reason());
     m_target = m_links == Links::Follow ? SystemFiles::resolveLinks(m_path) : m_path;
     if (Outcome replaceable = checkTarget(SystemFiles::kindOf(m_target, false));
         replaceable.failed())
-        return replaceable;
+        return Outcome::refusal(replaceable.reason());
 
-    m_refused = false;
     Result<SystemFiles::CreatedFile> created = SystemFiles::createTemporaryIn(folder());
     if (created.failed())
         return failed(created.outcome());
@@ -105,15 +103,6 @@ Outcome ReplacingFile::open()
     if (!m_file->open(m_handle, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
         return failed(Outcome::failure(m_file->errorString() + QLatin1Char('.')));
     return Outcome::done();
-}
-
-Outcome ReplacingFile::commit()
-{
-    if (Outcome finished = finishWriting(); finished.failed())
-        return finished;
-    if (Outcome replaced = replaceTarget(); replaced.failed())
-        return replaced;
-    return syncFolder();
 }
 
 Outcome ReplacingFile::finishWriting(DataSync sync)
@@ -167,7 +156,7 @@ Outcome ReplacingFile::moveEarlierAside()
         return failed(linked);
     // Without hard links the earlier file is moved aside, and back if the new
     // one cannot take its place.
-    if (Outcome moved = SystemFiles::replace(m_target, earlier); moved.failed())
+    if (Outcome moved = SystemFiles::renameOver(m_target, earlier); moved.failed())
         return failed(moved);
     m_earlierPath = earlier;
     m_earlierMoved = true;
@@ -179,7 +168,7 @@ Outcome ReplacingFile::putInPlace()
     bool existed = false;
     const Outcome placed = m_existing == Existing::Keep
                                ? SystemFiles::renameNoReplace(m_temporaryPath, m_target, existed)
-                               : SystemFiles::replace(m_temporaryPath, m_target);
+                               : SystemFiles::renameOver(m_temporaryPath, m_target);
     if (placed.isDone())
         return Outcome::done();
     QString error = placed.reason();
@@ -188,7 +177,7 @@ Outcome ReplacingFile::putInPlace()
         error = tr("It already exists.");
     }
     if (m_earlierMoved) {
-        if (const Outcome restored = SystemFiles::replace(m_earlierPath, m_target);
+        if (const Outcome restored = SystemFiles::renameOver(m_earlierPath, m_target);
             restored.failed()) {
             error += QLatin1Char(' ') +
                      tr("The earlier file could not be put back and is kept as %1: %2")
@@ -207,7 +196,7 @@ Outcome ReplacingFile::restoreEarlier()
         return Outcome::done();
     const Outcome restored = m_earlierPath.isEmpty()
                                  ? SystemFiles::removeFile(m_target)
-                                 : SystemFiles::replace(m_earlierPath, m_target);
+                                 : SystemFiles::renameOver(m_earlierPath, m_target);
     if (restored.failed())
         return failed(restored);
     m_earlierPath.clear();

@@ -10,7 +10,6 @@
 #include <QString>
 
 #include <memory>
-#include <optional>
 
 // A file written beside its destination and put in its place only once every
 // byte is on disk: until then an earlier file at that path stays as it was, and
@@ -27,7 +26,7 @@ public:
         // A link at the path has its target replaced, as editors save.
         Follow,
         // A link at the path is itself replaced by the new file, as tar does.
-        Replace,
+        NoFollow,
     };
     enum class Existing
     {
@@ -44,27 +43,25 @@ public:
     static Outcome check(const QString& path, Links links = Links::Follow);
     // Files the command reads: what stands at the path is refused if it is one
     // of them, when the file is opened and again just before it is replaced.
-    // Each call adds a set, shared rather than copied (a batch shares one).
-    void protect(const QSet<FileIdentity>& inputs) { m_inputs << inputs; }
+    // Each call adds a set; InputFiles are shared rather than copied (a batch
+    // shares one).
+    void protect(const InputFiles& inputs) { m_inputs << inputs; }
+    void protect(const QSet<FileIdentity>& inputs) { m_inputs << InputFiles(inputs); }
     // "It is also a file that is being read.", the reason given for refusing one.
     static QString isAnInput();
     // "The file is read-only.": a file with Windows' read-only attribute is
     // refused, never replaced.
     static QString isReadOnly();
-    // Discards whatever was not committed.
+    // Discards a new file that is not in place.
     ~ReplacingFile();
 
     // Refuses a folder, device, FIFO or socket at the path (after following links
     // where they are followed), then makes the new file beside the one it replaces.
+    // A refusal is of the path or what stands there, which no retry mends; a
+    // failure is the system's.
     Outcome open();
-    // Whether open() failed because of the path or what stands there, which no
-    // retry mends, rather than because the system failed.
-    bool refused() const { return m_refused; }
     // The new file, open for writing until finishWriting().
     QFile& device() { return *m_file; }
-
-    // Everything in one go: finishWriting(), replaceTarget(), syncFolder().
-    Outcome commit();
 
     enum class DataSync
     {
@@ -105,7 +102,7 @@ private:
     QString m_path;
     Links m_links;
     Existing m_existing;
-    QList<QSet<FileIdentity>> m_inputs;
+    QList<InputFiles> m_inputs;
     // What is replaced: the path, or where its links lead.
     QString m_target;
     // Let go once written, with its buffers: a batch keeps many of these objects.
@@ -119,5 +116,4 @@ private:
     bool m_earlierMoved = false;
     bool m_replaced = false;
     bool m_foundExisting = false;
-    bool m_refused = false;
 };

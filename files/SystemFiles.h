@@ -9,6 +9,32 @@
 #include <functional>
 #include <optional>
 
+// How a copy of bytes from one file to another ended (ChunkedCopy's, and the
+// kernel's below), with the bytes copied.
+struct CopyResult
+{
+    enum class Status
+    {
+        Copied,
+        ReadFailed,
+        // The source had fewer bytes than asked for.
+        SourceEnded,
+        WriteFailed,
+        Cancelled,
+        // The kernel could not copy (more): reading and writing copy the rest,
+        // and tell which file failed, if one did.
+        NotInKernel,
+    };
+    Status status = Status::Copied;
+    qint64 copied = 0;
+
+    // Whether the source is to blame: it could not be read, or ended early.
+    bool sourceFailed() const
+    {
+        return status == Status::ReadFailed || status == Status::SourceEnded;
+    }
+};
+
 // The few file operations the program needs beyond what Qt offers, made with the
 // host's own calls: POSIX (with Linux extras where they help) or Windows. Every
 // call is checked; a failure comes back with the system's reason as a sentence,
@@ -112,9 +138,9 @@ bool canSyncFileSystems();
 // system), instead of one per file.
 Outcome syncFileSystems(const QStringList& folders);
 
-// Renames `from` to `to` in one step, replacing anything at `to` (a link itself,
+// Renames `from` to `to` in one step, over anything at `to` (a link itself,
 // never its target).
-Outcome replace(const QString& from, const QString& to);
+Outcome renameOver(const QString& from, const QString& to);
 
 // Renames `from` to `to` only if nothing stands at `to`, in one step: an
 // existing file there is never replaced, even one that appeared a moment ago.
@@ -146,24 +172,9 @@ Outcome checkNoOtherWriters(const QString& folder);
 // In-kernel copying between two open files (Linux copy_file_range), which saves
 // moving every byte through the program, and starts writing the copied data to
 // disk while copying goes on, so that a final sync has little left to wait for.
-// Elsewhere, or where the file systems cannot do it, it reports Unsupported
+// Elsewhere, or where the file systems cannot do it, it reports NotInKernel
 // before copying anything, and the caller copies by reading and writing.
-struct KernelCopyResult
-{
-    enum class Status
-    {
-        Copied,
-        Unsupported,
-        SourceEnded,
-        // Which side failed is not known: reading and writing tell.
-        Failed,
-        Cancelled
-    };
-    Status status = Status::Copied;
-    qint64 copied = 0;
-};
-
-KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
-                            qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress);
+CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
+                      qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress);
 
 } // namespace SystemFiles

@@ -110,7 +110,7 @@ std::optional<FileId> idOfHandle(Handle handle)
     return idOf(status);
 }
 
-Outcome replace(const QString& from, const QString& to)
+Outcome renameOver(const QString& from, const QString& to)
 {
     return checked(
         ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0);
@@ -307,20 +307,14 @@ Outcome syncFileSystems([[maybe_unused]] const QStringList& folders)
 namespace {
 // Large enough to keep system calls rare, small enough for smooth progress.
 constexpr qint64 kKernelChunk = qint64(8) << 20;
-
-bool cannotCopyHere(int error)
-{
-    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
-           error == EBADF || error == ETXTBSY || error == EPERM;
-}
 } // namespace
 
-KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
-                            qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress)
+CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
+                      qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress)
 {
-    KernelCopyResult result;
+    CopyResult result;
     if (source < 0 || target < 0) {
-        result.status = KernelCopyResult::Status::Unsupported;
+        result.status = CopyResult::Status::NotInKernel;
         return result;
     }
     off64_t in = sourceOffset;
@@ -331,13 +325,13 @@ KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, q
         if (done < 0) {
             if (errno == EINTR)
                 continue;
-            result.status = result.copied == 0 && cannotCopyHere(errno)
-                                ? KernelCopyResult::Status::Unsupported
-                                : KernelCopyResult::Status::Failed;
+            // Unsupported here, or failed: reading and writing go on, and tell
+            // which file it was.
+            result.status = CopyResult::Status::NotInKernel;
             return result;
         }
         if (done == 0) {
-            result.status = KernelCopyResult::Status::SourceEnded;
+            result.status = CopyResult::Status::SourceEnded;
             return result;
         }
         // Only starts the write-back, so its outcome is not checked here: any
@@ -345,7 +339,7 @@ KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, q
         ::sync_file_range(target, out - done, done, SYNC_FILE_RANGE_WRITE);
         result.copied += done;
         if (progress && !progress(result.copied)) {
-            result.status = KernelCopyResult::Status::Cancelled;
+            result.status = CopyResult::Status::Cancelled;
             return result;
         }
     }
@@ -354,10 +348,9 @@ KernelCopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, q
 
 #else
 
-KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
-                            const std::function<bool(qint64)>&)
+CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const std::function<bool(qint64)>&)
 {
-    return {KernelCopyResult::Status::Unsupported, 0};
+    return {CopyResult::Status::NotInKernel, 0};
 }
 
 #endif

@@ -158,7 +158,7 @@ QString moveReason(DWORD failure)
 }
 } // namespace
 
-Outcome replace(const QString& from, const QString& to)
+Outcome renameOver(const QString& from, const QString& to)
 {
     // Written through: the rename is on disk when this returns, as the folder
     // sync makes it elsewhere.
@@ -265,10 +265,9 @@ Outcome syncFileSystems(const QStringList&)
     return Outcome::failure(reason(ENOSYS));
 }
 
-KernelCopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64,
-                            const std::function<bool(qint64)>&)
+CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const std::function<bool(qint64)>&)
 {
-    return {KernelCopyResult::Status::Unsupported, 0};
+    return {CopyResult::Status::NotInKernel, 0};
 }
 
 bool mayFoldCase(const QString& /*folder*/)

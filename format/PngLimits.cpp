@@ -14,6 +14,8 @@ constexpr std::array<unsigned char, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', 
 // A chunk's length, type and CRC around its data.
 constexpr std::size_t kChunkFrame = 12;
 constexpr std::size_t kHeaderEnd = 8 + kChunkFrame + 13;
+// Inflated bytes past the rows that a real encoder may leave: an empty block.
+constexpr std::uint64_t kSlack = 1024;
 
 std::uint32_t bigEndian32(const unsigned char* at)
 {
@@ -21,9 +23,27 @@ std::uint32_t bigEndian32(const unsigned char* at)
            std::uint32_t(at[3]);
 }
 
-std::string_view typeAt(const unsigned char* chunk)
+std::string_view typeAt(std::span<const unsigned char> chunk)
 {
-    return {reinterpret_cast<const char*>(chunk + 4), 4};
+    return {reinterpret_cast<const char*>(chunk.data() + 4), 4};
+}
+
+std::span<const unsigned char> dataOf(std::span<const unsigned char> chunk)
+{
+    return chunk.subspan(8, chunk.size() - kChunkFrame);
+}
+
+bool crcRight(std::span<const unsigned char> chunk)
+{
+    const uLong crc = crc32(0, chunk.data() + 4, uInt(chunk.size() - 8));
+    return crc == bigEndian32(chunk.data() + chunk.size() - 4);
+}
+
+// Critical chunks' names start with a capital: a decoder stops at their faults
+// and passes over those of the others.
+bool isCritical(std::string_view type)
+{
+    return type[0] >= 'A' && type[0] <= 'Z';
 }
 
 bool isEssential(std::string_view type)
@@ -36,31 +56,6 @@ bool isEssential(std::string_view type)
     return false;
 }
 
-// The bytes the picture's rows take once inflated: each row a filter byte and
-// its samples; an interlaced picture repeats the filter bytes in its seven
-// passes, each row of a pass rounded up to a whole byte.
-std::uint64_t inflatedSize(std::span<const unsigned char> png)
-{
-    const unsigned char* ihdr = png.data() + 8 + 8;
-    const std::uint64_t width = bigEndian32(ihdr);
-    const std::uint64_t height = bigEndian32(ihdr + 4);
-    const unsigned bitDepth = ihdr[8];
-    const unsigned colourType = ihdr[9];
-    const bool interlaced = ihdr[12] != 0;
-    unsigned channels = 1;
-    if (colourType == 2)
-        channels = 3;
-    else if (colourType == 4)
-        channels = 2;
-    else if (colourType == 6)
-        channels = 4;
-    const std::uint64_t rowBytes = (width * channels * std::min(bitDepth, 16U) + 7) / 8;
-    std::uint64_t size = height * (rowBytes + 1);
-    if (interlaced)
-        size += 2 * (2 * height + 8);
-    return size;
-}
-
 // Walks the chunks that lie wholly inside the bytes, up to IEND.
 template <typename Visit> void eachChunk(std::span<const unsigned char> png, Visit visit)
 {
@@ -69,48 +64,98 @@ template <typename Visit> void eachChunk(std::span<const unsigned char> png, Vis
         const std::uint32_t length = bigEndian32(png.data() + at);
         if (length > png.size() - at - kChunkFrame)
             return;
-        const std::size_t whole = kChunkFrame + length;
-        visit(png.subspan(at, whole));
-        if (typeAt(png.data() + at) == "IEND")
+        const std::span<const unsigned char> chunk = png.subspan(at, kChunkFrame + length);
+        visit(chunk);
+        if (typeAt(chunk) == "IEND")
             return;
-        at += whole;
+        at += chunk.size();
     }
 }
 
-} // namespace
-
-std::optional<Header> header(std::span<const unsigned char> png)
+struct Layout
 {
-    if (png.size() < kHeaderEnd || !std::equal(kSignature.begin(), kSignature.end(), png.data()) ||
-        bigEndian32(png.data() + 8) != 13 || typeAt(png.data() + 8) != "IHDR")
+    std::uint64_t width = 0;
+    std::uint64_t height = 0;
+    unsigned bitDepth = 0;
+    unsigned colourType = 0;
+    bool interlaced = false;
+
+    unsigned bitsPerPixel() const
+    {
+        const unsigned channels[] = {1, 0, 3, 1, 2, 0, 4};
+        return channels[colourType] * bitDepth;
+    }
+    std::uint64_t rowBytes(std::uint64_t pixels) const { return (pixels * bitsPerPixel() + 7) / 8; }
+    // The bytes its rows take once inflated, each row a filter byte and its
+    // samples; an interlaced picture's seven passes each have rows of their own.
+    std::uint64_t inflatedSize() const
+    {
+        if (!interlaced)
+            return height * (1 + rowBytes(width));
+        constexpr unsigned passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                           {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+        std::uint64_t size = 0;
+        for (const auto& pass : passes) {
+            const std::uint64_t columns =
+                width > pass[0] ? (width - pass[0] + pass[2] - 1) / pass[2] : 0;
+            const std::uint64_t rows =
+                height > pass[1] ? (height - pass[1] + pass[3] - 1) / pass[3] : 0;
+            if (columns > 0)
+                size += rows * (1 + rowBytes(columns));
+        }
+        return size;
+    }
+};
+
+// The header's fields, if each lies in the range the format allows.
+std::optional<Layout> layoutOf(std::span<const unsigned char> png)
+{
+    const unsigned char* ihdr = png.data() + 16;
+    const Layout layout{bigEndian32(ihdr), bigEndian32(ihdr + 4), ihdr[8], ihdr[9], ihdr[12] == 1};
+    const auto depthIn = [&](std::initializer_list<unsigned> depths) {
+        return std::find(depths.begin(), depths.end(), layout.bitDepth) != depths.end();
+    };
+    const bool depthFits =
+        (layout.colourType == 0 && depthIn({1, 2, 4, 8, 16})) ||
+        (layout.colourType == 3 && depthIn({1, 2, 4, 8})) ||
+        ((layout.colourType == 2 || layout.colourType == 4 || layout.colourType == 6) &&
+         depthIn({8, 16}));
+    if (layout.width == 0 || layout.height == 0 || layout.width > 0x7FFFFFFF ||
+        layout.height > 0x7FFFFFFF || !depthFits || ihdr[10] != 0 || ihdr[11] != 0 || ihdr[12] > 1)
         return std::nullopt;
-    return Header{bigEndian32(png.data() + 16), bigEndian32(png.data() + 20)};
+    return layout;
 }
 
-bool imageDataFits(std::span<const unsigned char> png)
+// Inflates the image data, at most a little past what the rows need, and
+// looks at each row's filter byte on the way (where rows lie plainly, without
+// interlacing).
+std::optional<std::string> imageDataRefusal(std::span<const unsigned char> png,
+                                            const Layout& layout)
 {
-    if (!header(png))
-        return false;
-    // What the rows need, and a little more for a trailing block that
-    // stores nothing; beyond that the stream only makes a decoder work.
-    const std::uint64_t allowed = inflatedSize(png) + 1024;
+    const std::uint64_t needed = layout.inflatedSize();
+    const std::uint64_t stride = 1 + layout.rowBytes(layout.width);
     z_stream stream = {};
     if (inflateInit(&stream) != Z_OK)
-        return false;
+        return "Out of memory";
     // Large enough that zlib keeps its window mostly in place, rather than
     // copying each piece of output into it again.
     std::vector<unsigned char> scratch(std::size_t(1) << 18);
     int status = Z_OK;
+    bool badFilter = false;
     eachChunk(png, [&](std::span<const unsigned char> chunk) {
-        if (typeAt(chunk.data()) != "IDAT" || status != Z_OK)
+        if (typeAt(chunk) != "IDAT" || status != Z_OK)
             return;
-        // The chunk's data, between its length and type and its CRC.
-        stream.next_in = const_cast<unsigned char*>(chunk.data() + 8);
-        stream.avail_in = uInt(chunk.size() - kChunkFrame);
-        while (stream.total_out <= allowed) {
+        stream.next_in = const_cast<unsigned char*>(dataOf(chunk).data());
+        stream.avail_in = uInt(dataOf(chunk).size());
+        while (stream.total_out <= needed + kSlack) {
+            const std::uint64_t start = stream.total_out;
             stream.next_out = scratch.data();
             stream.avail_out = uInt(scratch.size());
             status = inflate(&stream, Z_NO_FLUSH);
+            for (std::uint64_t row = (start + stride - 1) / stride * stride;
+                 !layout.interlaced && row < std::min<std::uint64_t>(stream.total_out, needed);
+                 row += stride)
+                badFilter = badFilter || scratch[row - start] > 4;
             // Out of input with room to spare: the next chunk goes on.
             const bool chunkDone = stream.avail_in == 0 && stream.avail_out > 0;
             if (status == Z_BUF_ERROR)
@@ -119,18 +164,62 @@ bool imageDataFits(std::span<const unsigned char> png)
                 break;
         }
     });
-    const bool fits = stream.total_out <= allowed;
+    const std::uint64_t inflated = stream.total_out;
+    const std::string zlibMessage = stream.msg != nullptr ? stream.msg : "";
     inflateEnd(&stream);
-    return fits;
+    if (inflated > needed + kSlack)
+        return "Its image data is far larger than a " + std::to_string(layout.width) + " by " +
+               std::to_string(layout.height) + " picture needs";
+    if (status != Z_OK && status != Z_STREAM_END)
+        return "IDAT: " + (zlibMessage.empty() ? std::string("corrupt data") : zlibMessage);
+    if (inflated < needed)
+        return std::string("Not enough image data");
+    if (badFilter)
+        return std::string("bad adaptive filter value");
+    return std::nullopt;
 }
 
-std::optional<std::vector<unsigned char>> essential(std::span<const unsigned char> png)
+} // namespace
+
+std::optional<Header> header(std::span<const unsigned char> png)
 {
-    if (!imageDataFits(png))
+    if (png.size() < kHeaderEnd || !std::equal(kSignature.begin(), kSignature.end(), png.data()) ||
+        bigEndian32(png.data() + 8) != 13 || typeAt(png.subspan(8)) != "IHDR")
         return std::nullopt;
+    return Header{bigEndian32(png.data() + 16), bigEndian32(png.data() + 20)};
+}
+
+std::optional<std::string> refusal(std::span<const unsigned char> png)
+{
+    if (!header(png))
+        return std::string("Not a PNG picture");
+    const std::optional<Layout> layout = layoutOf(png);
+    if (!layout)
+        return std::string("IHDR: out of range");
+    std::optional<std::string> fault;
+    std::size_t paletteEntries = 0;
+    eachChunk(png, [&](std::span<const unsigned char> chunk) {
+        const std::string_view type = typeAt(chunk);
+        if (fault || !isCritical(type))
+            return;
+        if (!crcRight(chunk))
+            fault = std::string(type) + ": CRC error";
+        else if (type == "PLTE")
+            paletteEntries = dataOf(chunk).size() % 3 == 0 ? dataOf(chunk).size() / 3 : 1000;
+    });
+    if (fault)
+        return fault;
+    if ((layout->colourType == 3 && paletteEntries == 0) || paletteEntries > 256)
+        return std::string("PLTE: invalid");
+    return imageDataRefusal(png, *layout);
+}
+
+std::vector<unsigned char> essential(std::span<const unsigned char> png)
+{
     std::vector<unsigned char> kept(kSignature.begin(), kSignature.end());
     eachChunk(png, [&](std::span<const unsigned char> chunk) {
-        if (isEssential(typeAt(chunk.data())))
+        const std::string_view type = typeAt(chunk);
+        if (isEssential(type) && (isCritical(type) || crcRight(chunk)))
             kept.insert(kept.end(), chunk.begin(), chunk.end());
     });
     return kept;

@@ -1,18 +1,18 @@
 #include "package/PackageRequest.h"
 
-QList<PackageRequest::Field> PackageRequest::missingFields(const PackageRequest& placeholders) const
+QList<PackageRequest::Input> PackageRequest::missingInputs(const PackageRequest& placeholders) const
 {
-    const std::pair<Field, const QString PackageRequest::*> fields[] = {
-        {Field::Left, &PackageRequest::leftPath},
-        {Field::Right, &PackageRequest::rightPath},
-        {Field::Output, &PackageRequest::outputPath},
-        {Field::Name, &PackageRequest::name},
-        {Field::Author, &PackageRequest::author}};
-    QList<Field> missing;
-    for (const auto& [field, member] : fields) {
+    const std::pair<Input, const QString PackageRequest::*> inputs[] = {
+        {Input::Left, &PackageRequest::leftPath},
+        {Input::Right, &PackageRequest::rightPath},
+        {Input::Output, &PackageRequest::outputPath},
+        {Input::Name, &PackageRequest::name},
+        {Input::Author, &PackageRequest::author}};
+    QList<Input> missing;
+    for (const auto& [input, member] : inputs) {
         const QString& text = this->*member;
         if (text.isEmpty() || text == placeholders.*member)
-            missing << field;
+            missing << input;
     }
     return missing;
 }

@@ -12,7 +12,7 @@ struct PackageRequest
     QString name;
     QString author;
 
-    enum class Field
+    enum class Input
     {
         Left,
         Right,
@@ -21,9 +21,9 @@ struct PackageRequest
         Author,
     };
 
-    // The fields not given, in the order above: those left empty, and those
-    // still holding the text their box started with (a field of `placeholders`;
+    // The inputs not given, in the order above: those left empty, and those
+    // still holding the text their box started with (one of `placeholders`;
     // an empty one stands for no placeholder). The one check of what is
     // missing, which the window and `tvk pack` and `batch` each tell their way.
-    QList<Field> missingFields(const PackageRequest& placeholders = {}) const;
+    QList<Input> missingInputs(const PackageRequest& placeholders = {}) const;
 };

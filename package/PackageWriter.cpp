@@ -10,24 +10,7 @@
 
 #include <QFile>
 
-#include <optional>
-
 namespace {
-
-WriteResult refused(const QString& message)
-{
-    return {WriteResult::Status::Refused, message};
-}
-
-WriteResult failed(const QString& message)
-{
-    return {WriteResult::Status::Failed, message};
-}
-
-WriteResult cancelled()
-{
-    return {WriteResult::Status::Cancelled, PackageWriter::tr("The conversion was cancelled.")};
-}
 
 // An icon opened for reading, with its size taken at that moment: the size that
 // its length field records and the number of bytes copied.
@@ -47,14 +30,14 @@ QString cannotReadIcon(const QString& path, const QString& reason)
         .arg(DisplayText::displayPath(path), reason);
 }
 
-Outcome encodeText(const QString& fieldName, const QString& text, QByteArray& bytes)
+Outcome encodeText(const QString& textName, const QString& text, QByteArray& bytes)
 {
     SingleByteText::Encoding encoding = SingleByteText::encode(text);
     if (encoding.unencodable) {
         return Outcome::failure(
             PackageWriter::tr("The %1 contains the character %2, which a TVK file cannot "
                               "store.\nUse letters of Western European languages only.")
-                .arg(fieldName, SingleByteText::describeCharacter(*encoding.unencodable)));
+                .arg(textName, SingleByteText::describeCharacter(*encoding.unencodable)));
     }
     bytes = std::move(encoding.bytes);
     return Outcome::done();
@@ -75,14 +58,6 @@ Outcome openIcon(const QString& path, OpenIcon& icon)
                      QString::number(TvkLayout::kMaxFieldLength)));
     }
     return Outcome::done();
-}
-
-QString readFailure(const OpenIcon& icon, const CopyResult& copy)
-{
-    const QString reason = copy.status == CopyResult::Status::SourceEnded
-                               ? PackageWriter::tr("The file became shorter while it was read.")
-                               : icon.file.errorString() + QLatin1Char('.');
-    return cannotReadIcon(icon.path, reason);
 }
 
 } // namespace
@@ -112,8 +87,9 @@ Outcome PackageWriter::prepare(const PackageRequest& request, Prepared& prepared
     // Decided by what the output path reaches, however it is spelled.
     const QList<FileIdentity> output =
         FileIdentity::allOf(request.outputPath, FileIdentity::LastLink::Follow);
-    if (FileIdentity::anyOf(output, prepared.left.identities) ||
-        FileIdentity::anyOf(output, prepared.right.identities))
+    InputFiles icons(prepared.left.identities);
+    icons.add(prepared.right.identities);
+    if (icons.reachedBy(output))
         return Outcome::failure(tr("The output TVK file must differ from both ICO files!"));
     return Outcome::done();
 }
@@ -129,48 +105,51 @@ Outcome PackageWriter::check(const PackageRequest& request)
     return Outcome::done();
 }
 
-WriteResult PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
+Outcome PackageWriter::write(const PackageRequest& request, const WriteProgress& progress)
 {
     ReplacingFile output(request.outputPath);
     qint64 size = 0;
-    WriteResult result = writeUncommitted(request, output, [&](qint64 written, qint64 total) {
+    Outcome written = writeBeside(request, output, [&](qint64 done, qint64 total) {
         size = total;
-        return !progress || progress(written, total);
+        return !progress || progress(done, total);
     });
-    if (!result.written())
-        return result;
+    if (!written.isDone())
+        return written;
+    const auto cannotWrite = [&](const Outcome& step) {
+        return Outcome::failure(DisplayText::cannotWriteFile(request.outputPath, step.reason()));
+    };
     if (const Outcome finished = output.finishWriting(); finished.failed())
-        return failed(DisplayText::cannotWriteFile(request.outputPath, finished.reason()));
+        return cannotWrite(finished);
     // The flush may take long on a slow disk; a Cancel or a signal meanwhile is
     // still in time, and the new file is discarded with `output`.
     if (progress && !progress(size, size))
-        return cancelled();
+        return Outcome::cancelled();
     if (const Outcome replaced = output.replaceTarget(); replaced.failed())
-        return failed(DisplayText::cannotWriteFile(request.outputPath, replaced.reason()));
+        return cannotWrite(replaced);
     if (const Outcome synced = output.syncFolder(); synced.failed())
-        return failed(DisplayText::cannotWriteFile(request.outputPath, synced.reason()));
-    return result;
+        return cannotWrite(synced);
+    return written;
 }
 
-WriteResult PackageWriter::writeUncommitted(const PackageRequest& request, ReplacingFile& output,
-                                            const WriteProgress& progress)
+Outcome PackageWriter::writeBeside(const PackageRequest& request, ReplacingFile& output,
+                                   const WriteProgress& progress)
 {
     Prepared prepared;
     if (const Outcome prepares = prepare(request, prepared); prepares.failed())
-        return refused(prepares.reason());
+        return Outcome::refusal(prepares.reason());
     output.protect(prepared.left.identities + prepared.right.identities);
 
-    // Until the caller commits, the earlier file stays as it was; whatever is
-    // not committed is discarded with `output`.
+    // Until the caller puts it in place, the earlier file stays as it was;
+    // whatever is not put in place is discarded with `output`.
     if (const Outcome opened = output.open(); opened.failed()) {
         const QString message = DisplayText::cannotWriteFile(request.outputPath, opened.reason());
-        return output.refused() ? refused(message) : failed(message);
+        return opened.refused() ? Outcome::refusal(message) : Outcome::failure(message);
     }
     return writeContents(prepared, output.device(), request.outputPath, progress);
 }
 
-WriteResult PackageWriter::writeContents(Prepared& prepared, QFile& device,
-                                         const QString& outputPath, const WriteProgress& progress)
+Outcome PackageWriter::writeContents(Prepared& prepared, QFile& device, const QString& outputPath,
+                                     const WriteProgress& progress)
 {
     OpenIcon& left = prepared.left;
     OpenIcon& right = prepared.right;
@@ -179,16 +158,13 @@ WriteResult PackageWriter::writeContents(Prepared& prepared, QFile& device,
                           static_cast<qint32>(right.size));
     const qint64 total = TvkLayout::fileSize(prepared.nameBytes.size(), prepared.authorBytes.size(),
                                              left.size, right.size);
-    const auto writeFailed = [&] {
-        return failed(
-            DisplayText::cannotWriteFile(outputPath, device.errorString() + QLatin1Char('.')));
-    };
 
     if (!ChunkedCopy::writeAll(device, header.constData(), header.size()))
-        return writeFailed();
+        return Outcome::failure(
+            DisplayText::cannotWriteFile(outputPath, device.errorString() + QLatin1Char('.')));
     qint64 written = header.size();
     if (progress && !progress(written, total))
-        return cancelled();
+        return Outcome::cancelled();
 
     for (OpenIcon* icon : {&left, &right}) {
         const qint64 before = written;
@@ -197,17 +173,14 @@ WriteResult PackageWriter::writeContents(Prepared& prepared, QFile& device,
                 written = before + copiedSoFar;
                 return !progress || progress(written, total);
             });
-        switch (copy.status) {
-        case CopyResult::Status::Copied:
-            break;
-        case CopyResult::Status::WriteFailed:
-            return writeFailed();
-        case CopyResult::Status::Cancelled:
-            return cancelled();
-        case CopyResult::Status::ReadFailed:
-        case CopyResult::Status::SourceEnded:
-            return failed(readFailure(*icon, copy));
+        if (copy.status == CopyResult::Status::Cancelled)
+            return Outcome::cancelled();
+        if (copy.status != CopyResult::Status::Copied) {
+            const QString reason = ChunkedCopy::failureReason(copy, icon->file, device);
+            return Outcome::failure(copy.sourceFailed()
+                                        ? cannotReadIcon(icon->path, reason)
+                                        : DisplayText::cannotWriteFile(outputPath, reason));
         }
     }
-    return {WriteResult::Status::Written, QString()};
+    return Outcome::done();
 }

@@ -196,14 +196,11 @@ Result<QImage> decode(const QByteArray& bytes, const Stored& stored)
 {
     const QByteArrayView data(bytes.constData() + stored.offset, stored.length);
     if (stored.kind == Kind::Png) {
-        const auto essential = PngLimits::essential(bytesOf(data));
-        if (!essential)
-            return Result<QImage>::failure(
-                QStringLiteral("Its image data is far larger than a %1 by %2 picture needs")
-                    .arg(stored.size.width())
-                    .arg(stored.size.height()));
-        return read(QByteArray(reinterpret_cast<const char*>(essential->data()),
-                               qsizetype(essential->size())),
+        if (const std::optional<std::string> refused = PngLimits::refusal(bytesOf(data)))
+            return Result<QImage>::failure(QString::fromStdString(*refused));
+        const std::vector<unsigned char> essential = PngLimits::essential(bytesOf(data));
+        return read(QByteArray(reinterpret_cast<const char*>(essential.data()),
+                               qsizetype(essential.size())),
                     "png");
     }
     return stored.inIco ? read(iconOfOne(data.toByteArray(), stored.size), "ico")

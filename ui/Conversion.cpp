@@ -2,44 +2,36 @@
 
 #include "ui/MessageService.h"
 
-QStringList Conversion::missingInputMessages(const PackageRequest& fields,
+QStringList Conversion::missingInputMessages(const PackageRequest& inputs,
                                              const PackageRequest& placeholders)
 {
-    using Field = PackageRequest::Field;
-    const QList<Field> missing = fields.missingFields(placeholders);
+    using Input = PackageRequest::Input;
+    const QList<Input> missing = inputs.missingInputs(placeholders);
     QStringList messages;
-    if (missing.contains(Field::Left) || missing.contains(Field::Right))
+    if (missing.contains(Input::Left) || missing.contains(Input::Right))
         messages << tr("Please select both (left and right) ICO files!");
-    if (missing.contains(Field::Output))
+    if (missing.contains(Input::Output))
         messages << tr("Please select output TVK file!");
-    if (missing.contains(Field::Name) || missing.contains(Field::Author))
+    if (missing.contains(Input::Name) || missing.contains(Input::Author))
         messages << tr("Enter both Tovrik and Author names!");
     return messages;
 }
 
-Conversion::Ended Conversion::run(const PackageRequest& fields, const PackageRequest& placeholders,
-                                  MessageService& messages, const Writer& write)
+std::optional<Outcome> Conversion::run(const PackageRequest& inputs,
+                                       const PackageRequest& placeholders, MessageService& messages,
+                                       const Writer& write)
 {
-    const QStringList missing = missingInputMessages(fields, placeholders);
+    const QStringList missing = missingInputMessages(inputs, placeholders);
     for (const QString& message : missing)
         messages.showMessage(message, MessageService::Kind::Warning);
     if (!missing.isEmpty())
-        return Ended::InputMissing;
+        return std::nullopt;
 
-    const WriteResult outcome = write ? write(fields) : PackageWriter::write(fields);
-    switch (outcome.status) {
-    case WriteResult::Status::Written:
+    Outcome written = write ? write(inputs) : PackageWriter::write(inputs);
+    if (written.isDone())
         messages.showMessage(tr("Ready!"), MessageService::Kind::Information);
-        return Ended::Written;
-    case WriteResult::Status::Refused:
-        messages.showMessage(outcome.message, MessageService::Kind::Warning);
-        return Ended::Refused;
-    case WriteResult::Status::Failed:
-        messages.showMessage(outcome.message, MessageService::Kind::Error);
-        return Ended::Failed;
-    case WriteResult::Status::Cancelled:
-        // The user asked for it; there is nothing to tell.
-        return Ended::Cancelled;
-    }
-    return Ended::Failed;
+    else if (written.failed())
+        messages.showMessage(written.reason(), written.refused() ? MessageService::Kind::Warning
+                                                                 : MessageService::Kind::Error);
+    return written;
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class MessageService;
 
@@ -19,25 +20,18 @@ public:
     // One message for each group of missing texts, in the order icons, output,
     // names. A text is missing when it is empty or still its placeholder, the
     // text its box starts with (the window's form holds them).
-    static QStringList missingInputMessages(const PackageRequest& fields,
+    static QStringList missingInputMessages(const PackageRequest& inputs,
                                             const PackageRequest& placeholders);
 
     // Writes the package of the request: by default PackageWriter::write, here;
     // the window runs it on a worker thread, with its progress shown.
-    using Writer = std::function<WriteResult(const PackageRequest& request)>;
-
-    enum class Ended
-    {
-        // Something was missing, and told; nothing was written.
-        InputMissing,
-        Written,
-        Refused,
-        Failed,
-        Cancelled,
-    };
+    using Writer = std::function<Outcome(const PackageRequest& request)>;
 
     // Runs it to its end, telling the user everything through messages, each
-    // once the writing has ended.
-    static Ended run(const PackageRequest& fields, const PackageRequest& placeholders,
-                     MessageService& messages, const Writer& write = {});
+    // once the writing has ended: "Ready!", a refusal as a warning, a failure as
+    // an error, nothing for a cancel. Gives the writer's outcome, or none when
+    // something was missing (told, and nothing written).
+    static std::optional<Outcome> run(const PackageRequest& inputs,
+                                      const PackageRequest& placeholders, MessageService& messages,
+                                      const Writer& write = {});
 };

@@ -23,21 +23,7 @@ Result<PackageRequest> cannotOpen(const QString& path, const QString& reason)
                                                .arg(DisplayText::displayPath(path), reason));
 }
 
-// Why copying from the package failed, as the copy found it.
-QString copyFailure(const CopyResult& copy, const QFile& package, const QFile& icon)
-{
-    switch (copy.status) {
-    case CopyResult::Status::SourceEnded:
-        return OpenedPackage::tr("The TVK file became shorter while it was read.");
-    case CopyResult::Status::WriteFailed:
-        return icon.errorString() + QLatin1Char('.');
-    default:
-        return package.errorString() + QLatin1Char('.');
-    }
-}
-
-// Copies `length` bytes from `offset` of the package into a new file. A
-// failure without a reason: `progress` stopped it.
+// Copies `length` bytes from `offset` of the package into a new file.
 Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& iconPath,
                  const std::function<bool(qint64)>& progress)
 {
@@ -45,16 +31,17 @@ Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& ic
     if (!icon.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return Outcome::failure(
             DisplayText::cannotWriteFile(iconPath, icon.errorString() + QLatin1Char('.')));
-    const CopyResult copy = ChunkedCopy::copyFileRange(package, offset, icon, length, progress);
-    if (copy.status == CopyResult::Status::Copied && icon.flush())
-        return Outcome::done();
+    CopyResult copy = ChunkedCopy::copyFileRange(package, offset, icon, length, progress);
     if (copy.status == CopyResult::Status::Cancelled)
-        return Outcome::failure({});
+        return Outcome::cancelled();
+    if (copy.status == CopyResult::Status::Copied && !icon.flush())
+        copy.status = CopyResult::Status::WriteFailed;
+    if (copy.status == CopyResult::Status::Copied)
+        return Outcome::done();
     return Outcome::failure(
         OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
-            .arg(DisplayText::displayPath(iconPath), copy.status == CopyResult::Status::Copied
-                                                         ? icon.errorString() + QLatin1Char('.')
-                                                         : copyFailure(copy, package, icon)));
+            .arg(DisplayText::displayPath(iconPath),
+                 ChunkedCopy::failureReason(copy, package, icon, OpenedPackage::tr("TVK file"))));
 }
 
 } // namespace
@@ -73,7 +60,7 @@ Result<PackageRequest> OpenedPackage::open(const QString& path, PrivateFolder& i
         return cannotOpen(path, tr("Its names are too long to change here."));
 
     const QString baseName = QFileInfo(path).completeBaseName().left(kLongestBaseName);
-    PackageRequest fields{
+    PackageRequest inputs{
         iconFolder.filePath(baseName + QStringLiteral("-left.ico")),
         iconFolder.filePath(baseName + QStringLiteral("-right.ico")),
         QFileInfo(path).isAbsolute() ? path : QDir::currentPath() + QLatin1Char('/') + path,
@@ -86,19 +73,20 @@ Result<PackageRequest> OpenedPackage::open(const QString& path, PrivateFolder& i
         const QString& iconPath;
         qint64 before;
     } icons[] = {
-        {contents.leftOffset, contents.LeftLength, fields.leftPath, 0},
-        {contents.rightOffset, contents.RightLength, fields.rightPath, contents.LeftLength}};
+        {contents.leftOffset, contents.LeftLength, inputs.leftPath, 0},
+        {contents.rightOffset, contents.RightLength, inputs.rightPath, contents.LeftLength}};
     if (progress && !progress(0, total))
-        return Result<PackageRequest>::failure({});
+        return Result<PackageRequest>::cancelled();
     for (const auto& icon : icons) {
         const Outcome copied =
             copyIcon(package, icon.offset, icon.length, icon.iconPath, [&](qint64 copiedSoFar) {
                 return !progress || progress(icon.before + copiedSoFar, total);
             });
-        if (copied.failed()) {
+        if (!copied.isDone()) {
             iconFolder.remove();
-            return Result<PackageRequest>::failure(copied.reason());
+            return copied.isCancelled() ? Result<PackageRequest>::cancelled()
+                                        : Result<PackageRequest>::failure(copied.reason());
         }
     }
-    return fields;
+    return inputs;
 }

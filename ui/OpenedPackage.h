@@ -11,7 +11,7 @@ class PrivateFolder;
 // A TVK file opened in the window, to be changed and written again: its two
 // names, and its two icons copied byte for byte into files of a private folder
 // (for "cafe.tvk", "cafe-left.ico" and "cafe-right.ico"), so that they can be
-// previewed and packed like any chosen icon. Packing the fields unchanged gives
+// previewed and packed like any chosen icon. Packing the inputs unchanged gives
 // the same file, byte for byte.
 class OpenedPackage
 {
@@ -24,8 +24,8 @@ public:
     // Reads the file and copies its icons, reporting the bytes copied; for a
     // worker thread, since the file may be large or on a slow disk. Returning
     // false from `progress` stops it, and the icons copied so far are removed.
-    // Gives the five fields, the output being the opened file itself; or why
-    // not, naming the file, for a message box, or no reason when stopped.
+    // Gives the five inputs, the output being the opened file itself; or why
+    // not, naming the file, for a message box; or cancelled when stopped.
     static Result<PackageRequest> open(const QString& path, PrivateFolder& iconFolder,
                                        const WriteProgress& progress = {});
 };

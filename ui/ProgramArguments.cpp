@@ -38,35 +38,30 @@ Reading usageError(const QString& message)
     return {kUsageError, {}, {}};
 }
 
-} // namespace
-
-Reading read(int argc, char* argv[])
-{
 #ifndef Q_OS_WIN
-    // Read as UTF-8, a name of other bytes would be another file's (on Windows
-    // the arguments come as the exact wide command line instead).
+// Read as UTF-8, a name of other bytes would be another file's (on Windows the
+// arguments come as the exact wide command line instead); such a name is told.
+bool allUtf8(int argc, char* argv[])
+{
     for (int i = 1; i < argc; ++i) {
         if (const std::optional<QString> shown = DisplayText::notUtf8(argv[i])) {
             ConsoleText::write(stderr, QStringLiteral("%1: The name '%2' is not valid UTF-8, so "
                                                       "it cannot be used exactly as given.\n")
                                            .arg(ProgramInfo::title, *shown));
-            return {kRefused, {}, {}};
+            return false;
         }
     }
+    return true;
+}
 #endif
-    // An application object of its own, which needs no display, for the
-    // arguments as the system passed them (on Windows, in wide characters).
-    QCoreApplication reader(argc, argv);
-    QCommandLineParser parser;
+
+void describe(QCommandLineParser& parser)
+{
     parser.setApplicationDescription(
         ProgramInfo::description +
         QStringLiteral(": packs an image's name, its author's name and two icons into a TVK "
                        "file."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help."));
-    parser.addOption(help);
-    const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("A TVK file to open in the window, to change it and convert it again; or "
@@ -74,29 +69,21 @@ Reading read(int argc, char* argv[])
                        "them."),
         QStringLiteral("[FILE...]"));
     addWindowSystemOptions(parser);
+}
 
-    if (!parser.parse(QCoreApplication::arguments())) {
-        QString error = parser.errorText();
-        if (error.endsWith(QLatin1Char('.')))
-            error.chop(1);
-        return usageError(error);
-    }
-    if (parser.isSet(help)) {
-        // Named as it is typed, not by the path it was started from.
-        QString text = parser.helpText();
-        const QString usage =
-            QStringLiteral("Usage: ") + QCoreApplication::arguments().constFirst();
-        if (text.startsWith(usage))
-            text.replace(0, usage.size(), QStringLiteral("Usage: ") + ProgramInfo::title);
-        ConsoleText::write(stdout, text);
-        return {0, {}, {}};
-    }
-    if (parser.isSet(version)) {
-        ConsoleText::write(stdout,
-                           QStringLiteral("%1 %2\n").arg(ProgramInfo::title, ProgramInfo::version));
-        return {0, {}, {}};
-    }
-    QStringList files = parser.positionalArguments();
+void showHelp(const QCommandLineParser& parser)
+{
+    // Named as it is typed, not by the path it was started from.
+    QString text = parser.helpText();
+    const QString usage = QStringLiteral("Usage: ") + QCoreApplication::arguments().constFirst();
+    if (text.startsWith(usage))
+        text.replace(0, usage.size(), QStringLiteral("Usage: ") + ProgramInfo::title);
+    ConsoleText::write(stdout, text);
+}
+
+// One TVK file to open, or files for the boxes as a drop places them.
+Reading filesToOpen(QStringList files)
+{
     if (files.isEmpty())
         return {};
     if (files.size() == 1 &&
@@ -111,6 +98,42 @@ Reading read(int argc, char* argv[])
         return usageError(QStringLiteral("Give one TVK file to open, or at most two .ico files "
                                          "and one .tvk file"));
     return {std::nullopt, QString(), std::move(placement)};
+}
+
+} // namespace
+
+Reading read(int argc, char* argv[])
+{
+#ifndef Q_OS_WIN
+    if (!allUtf8(argc, argv))
+        return {kRefused, {}, {}};
+#endif
+    // An application object of its own, which needs no display, for the
+    // arguments as the system passed them (on Windows, in wide characters).
+    QCoreApplication reader(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    describe(parser);
+
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QString error = parser.errorText();
+        if (error.endsWith(QLatin1Char('.')))
+            error.chop(1);
+        return usageError(error);
+    }
+    if (parser.isSet(help)) {
+        showHelp(parser);
+        return {0, {}, {}};
+    }
+    if (parser.isSet(version)) {
+        ConsoleText::write(stdout,
+                           QStringLiteral("%1 %2\n").arg(ProgramInfo::title, ProgramInfo::version));
+        return {0, {}, {}};
+    }
+    return filesToOpen(parser.positionalArguments());
 }
 
 } // namespace ProgramArguments

@@ -84,6 +84,21 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
     setAttribute(Qt::WA_AlwaysShowToolTips);
 #endif
 
+    connectButtons();
+    connectNameBoxes();
+    addNotIcoMarks();
+    ReturnPressesButton::installOn(this);
+    setAcceptDrops(true);
+    for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->fnInL, ui->fnInR, ui->fnOut,
+                                                            ui->txtName, ui->txtAuth}) {
+        box->installEventFilter(this);
+        connect(box, &QLineEdit::textChanged, this, &frmMain::updateBoxLooks);
+    }
+    updateBoxLooks();
+}
+
+void frmMain::connectButtons()
+{
     const QString iconFilter = tr("ICON files (*.ico)");
     connect(ui->cmdBIL, &QPushButton::clicked, this, [this, iconFilter] {
         browse(ui->fnInL, iconFilter, ProgramSettings::iconFolderKey, false);
@@ -96,6 +111,10 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
     });
     connect(ui->cmdCnv, &QPushButton::clicked, this, &frmMain::convert);
     connect(ui->cmdOpts, &QPushButton::clicked, this, &frmMain::openOptions);
+}
+
+void frmMain::connectNameBoxes()
+{
     for (NameBox* box : {ui->txtName, ui->txtAuth}) {
         // A click in a name box that still shows its placeholder makes room for typing.
         connect(box, &NameBox::clicked, this, [this, box] {
@@ -109,9 +128,11 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
             updateBoxLooks();
         });
     }
+}
 
-    ReturnPressesButton::installOn(this);
-    setAcceptDrops(true);
+// The warning sign in an icon box whose file is not an ICO file.
+void frmMain::addNotIcoMarks()
+{
     const QIcon sign = warningSign();
     for (QLineEdit* box : {ui->fnInL, ui->fnInR}) {
         QAction* mark = box->addAction(sign, QLineEdit::TrailingPosition);
@@ -130,12 +151,6 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
                         mark->setVisible(notIco);
                 });
     }
-    for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->fnInL, ui->fnInR, ui->fnOut,
-                                                            ui->txtName, ui->txtAuth}) {
-        box->installEventFilter(this);
-        connect(box, &QLineEdit::textChanged, this, &frmMain::updateBoxLooks);
-    }
-    updateBoxLooks();
 }
 
 frmMain::~frmMain() = default;
@@ -151,7 +166,7 @@ void frmMain::loadPackage(const QString& path)
                                MessageService::Kind::Error);
         return;
     }
-    Result<PackageRequest> opened = Result<PackageRequest>::failure({});
+    Result<PackageRequest> opened = Result<PackageRequest>::cancelled();
     runJob(WorkProgress::Kind::Opening, path, [&](const WriteProgress& report) {
         opened = OpenedPackage::open(path, *folder, report);
     });
@@ -159,9 +174,10 @@ void frmMain::loadPackage(const QString& path)
         close();
         return;
     }
+    if (opened.isCancelled())
+        return;
     if (opened.failed()) {
-        if (!opened.reason().isEmpty())
-            m_messages.showMessage(opened.reason(), MessageService::Kind::Warning);
+        m_messages.showMessage(opened.reason(), MessageService::Kind::Warning);
         return;
     }
     m_openedIcons = std::move(folder);
@@ -377,20 +393,20 @@ void frmMain::convert()
     // within the first.
     if (m_job)
         return;
-    const PackageRequest fields{ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
+    const PackageRequest inputs{ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
                                 ui->txtName->text(), ui->txtAuth->text()};
     const PackageRequest placeholders = placeholdersNow();
-    const Conversion::Ended ended =
-        Conversion::run(fields, placeholders, m_messages, [this](const PackageRequest& request) {
-            WriteResult result;
+    const std::optional<Outcome> ended =
+        Conversion::run(inputs, placeholders, m_messages, [this](const PackageRequest& request) {
+            Outcome written = Outcome::cancelled();
             runJob(WorkProgress::Kind::Writing, request.outputPath,
                    [&](const WriteProgress& report) {
-                       result = PackageWriter::write(request, report);
+                       written = PackageWriter::write(request, report);
                    });
-            return result;
+            return written;
         });
     // Names are refused, before anything is written, for a character they cannot store.
-    if (ended == Conversion::Ended::Refused)
+    if (ended && ended->refused())
         pointAtUnstorableCharacter();
     if (m_closeAfterJob)
         close();

@@ -61,6 +61,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void connectButtons();
+    void connectNameBoxes();
+    void addNotIcoMarks();
     void browse(QLineEdit* box, const QString& filter, const QString& folderKey, bool forSaving);
     void setPath(QLineEdit* box, const QString& path);
     void convert();

@@ -14,7 +14,6 @@ PackageRequest windowPlaceholders()
     return {QStringLiteral("Left Icon"), QStringLiteral("Right Icon"), QStringLiteral("Output"),
             QStringLiteral("Name Here"), QStringLiteral("Author Here")};
 }
-using Ended = Conversion::Ended;
 
 constexpr QLatin1String kIcons("Please select both (left and right) ICO files!");
 constexpr QLatin1String kOutput("Please select output TVK file!");
@@ -32,8 +31,8 @@ private:
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    // Five filled fields: two small icons, an existing earlier output, two names.
-    PackageRequest filledFields()
+    // Five filled inputs: two small icons, an existing earlier output, two names.
+    PackageRequest filledInputs()
     {
         TestFiles::write(path(QStringLiteral("left.ico")), QByteArray::fromHex("010203"));
         TestFiles::write(path(QStringLiteral("right.ico")), {});
@@ -47,44 +46,44 @@ private Q_SLOTS:
 
     void run_missingInput_showsEachGroupOnceInOrderAndTouchesNothing_data()
     {
-        QTest::addColumn<PackageRequest>("fields");
+        QTest::addColumn<PackageRequest>("inputs");
         QTest::addColumn<QStringList>("expected");
 
-        const PackageRequest filled = filledFields();
+        const PackageRequest filled = filledInputs();
         const PackageRequest placeholders = windowPlaceholders();
 
         QTest::newRow("all at their placeholders")
             << placeholders << QStringList({kIcons, kOutput, kNames});
         QTest::newRow("all empty") << PackageRequest() << QStringList({kIcons, kOutput, kNames});
 
-        PackageRequest fields = filled;
-        fields.author = placeholders.author;
-        QTest::newRow("only the author") << fields << QStringList(kNames);
-        fields = filled;
-        fields.name.clear();
-        QTest::newRow("only the name, empty") << fields << QStringList(kNames);
-        fields = filled;
-        fields.rightPath = placeholders.rightPath;
-        QTest::newRow("only the right icon") << fields << QStringList(kIcons);
-        fields = filled;
-        fields.leftPath.clear();
-        fields.outputPath = placeholders.outputPath;
-        QTest::newRow("left icon and output") << fields << QStringList({kIcons, kOutput});
-        fields = filled;
-        fields.outputPath.clear();
-        fields.name = placeholders.name;
-        fields.author = placeholders.author;
-        QTest::newRow("output and both names") << fields << QStringList({kOutput, kNames});
+        PackageRequest inputs = filled;
+        inputs.author = placeholders.author;
+        QTest::newRow("only the author") << inputs << QStringList(kNames);
+        inputs = filled;
+        inputs.name.clear();
+        QTest::newRow("only the name, empty") << inputs << QStringList(kNames);
+        inputs = filled;
+        inputs.rightPath = placeholders.rightPath;
+        QTest::newRow("only the right icon") << inputs << QStringList(kIcons);
+        inputs = filled;
+        inputs.leftPath.clear();
+        inputs.outputPath = placeholders.outputPath;
+        QTest::newRow("left icon and output") << inputs << QStringList({kIcons, kOutput});
+        inputs = filled;
+        inputs.outputPath.clear();
+        inputs.name = placeholders.name;
+        inputs.author = placeholders.author;
+        QTest::newRow("output and both names") << inputs << QStringList({kOutput, kNames});
     }
 
     void run_missingInput_showsEachGroupOnceInOrderAndTouchesNothing()
     {
-        QFETCH(PackageRequest, fields);
+        QFETCH(PackageRequest, inputs);
         QFETCH(QStringList, expected);
         const QStringList before = TestFiles::entries(m_dir.path());
         RecordingMessages messages;
 
-        QCOMPARE(Conversion::run(fields, windowPlaceholders(), messages), Ended::InputMissing);
+        QVERIFY(!Conversion::run(inputs, windowPlaceholders(), messages));
 
         QCOMPARE(messages.texts, expected);
         QCOMPARE(TestFiles::entries(m_dir.path()), before);
@@ -106,49 +105,52 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(QString, author);
-        PackageRequest fields = filledFields();
-        fields.name = name;
-        fields.author = author;
+        PackageRequest inputs = filledInputs();
+        inputs.name = name;
+        inputs.author = author;
         RecordingMessages messages;
 
-        QCOMPARE(Conversion::run(fields, windowPlaceholders(), messages), Ended::Written);
+        QVERIFY(Conversion::run(inputs, windowPlaceholders(), messages)->isDone());
 
         QCOMPARE(messages.texts, QStringList(QStringLiteral("Ready!")));
         QCOMPARE(messages.kinds, QList<Kind>({Kind::Information}));
-        const QByteArray written = TestFiles::read(fields.outputPath);
+        const QByteArray written = TestFiles::read(inputs.outputPath);
         QCOMPARE(written.mid(4, name.size()), name.toLatin1());
     }
 
     void run_refusedOrFailed_showsOneMessageAndNoReady_data()
     {
-        QTest::addColumn<PackageRequest>("fields");
+        QTest::addColumn<PackageRequest>("inputs");
         QTest::addColumn<QString>("expectedStart");
         QTest::addColumn<MessageService::Kind>("expectedKind");
 
-        PackageRequest fields = filledFields();
-        fields.rightPath = path(QStringLiteral("missing.ico"));
-        QTest::newRow("icon missing") << fields
+        PackageRequest inputs = filledInputs();
+        inputs.rightPath = path(QStringLiteral("missing.ico"));
+        QTest::newRow("icon missing") << inputs
                                       << QStringLiteral("Cannot read ICO file %1")
-                                             .arg(QDir::toNativeSeparators(fields.rightPath))
+                                             .arg(QDir::toNativeSeparators(inputs.rightPath))
                                       << Kind::Warning;
-        fields = filledFields();
-        fields.outputPath = path(QStringLiteral("no folder/out.tvk"));
+        inputs = filledInputs();
+        inputs.outputPath = path(QStringLiteral("no folder/out.tvk"));
         QTest::newRow("output folder missing")
-            << fields
+            << inputs
             << QStringLiteral("Cannot write file %1")
-                   .arg(QDir::toNativeSeparators(fields.outputPath))
+                   .arg(QDir::toNativeSeparators(inputs.outputPath))
             << Kind::Error;
     }
 
     void run_refusedOrFailed_showsOneMessageAndNoReady()
     {
-        QFETCH(PackageRequest, fields);
+        QFETCH(PackageRequest, inputs);
         QFETCH(QString, expectedStart);
         QFETCH(MessageService::Kind, expectedKind);
         RecordingMessages messages;
 
-        QCOMPARE(Conversion::run(fields, windowPlaceholders(), messages),
-                 expectedKind == Kind::Warning ? Ended::Refused : Ended::Failed);
+        const std::optional<Outcome> ended =
+            Conversion::run(inputs, windowPlaceholders(), messages);
+
+        QVERIFY(ended && ended->failed());
+        QCOMPARE(ended->refused(), expectedKind == Kind::Warning);
 
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY2(messages.texts.first().startsWith(expectedStart),

@@ -1,5 +1,5 @@
-#include "tests/ModalDriver.h"
 #include "tests/TestSupport.h"
+#include "tests/ui/ModalDriver.h"
 #include "ui/QtFileDialogService.h"
 #include "ui/QtMessageService.h"
 
@@ -24,7 +24,7 @@ private Q_SLOTS:
     // The service is not told the window: the box belongs to the one active as it
     // shows (the options window over the program's), and while another program
     // has the focus, to the program's window.
-    void message_showsModalBoxWithTitleTextAndOneOk_data()
+    void message_showsModalBoxWithTitleAndText_data()
     {
         QTest::addColumn<QString>("active");
         QTest::newRow("window active") << QStringLiteral("window");
@@ -32,7 +32,7 @@ private Q_SLOTS:
         QTest::newRow("no window active") << QString();
     }
 
-    void message_showsModalBoxWithTitleTextAndOneOk()
+    void message_showsModalBoxWithTitleAndText()
     {
         QFETCH(QString, active);
         QWidget owner;
@@ -60,8 +60,6 @@ private Q_SLOTS:
             [&](QMessageBox* box) {
                 QCOMPARE(box->windowTitle(), QStringLiteral("TVK_Mak"));
                 QCOMPARE(box->text(), QStringLiteral("Ready!"));
-                QCOMPARE(box->buttons().size(), 1);
-                QCOMPARE(box->standardButtons(), QMessageBox::Ok);
                 QCOMPARE(box->parentWidget(), options.isVisible() ? &options : &owner);
                 QVERIFY(box->isModal());
                 box->button(QMessageBox::Ok)->click();
@@ -147,7 +145,6 @@ private Q_SLOTS:
             },
             [&](QFileDialog* dialog) {
                 QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-                QCOMPARE(dialog->defaultSuffix(), QString());
                 dialog->reject();
             });
 

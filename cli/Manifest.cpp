@@ -1,0 +1,249 @@
+#include "cli/Manifest.h"
+
+#include "files/DisplayText.h"
+#include "package/PackageWriter.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <optional>
+
+namespace Cli::Manifest {
+
+namespace {
+
+// The manifest's columns, as columnNames() lists them.
+enum Column : int
+{
+    kName,
+    kAuthor,
+    kLeft,
+    kRight,
+    kOutput,
+};
+
+QStringList columnNames()
+{
+    return {QStringLiteral("name"), QStringLiteral("author"), QStringLiteral("left"),
+            QStringLiteral("right"), QStringLiteral("output")};
+}
+
+// Where the header puts each of columnNames(), and how many fields it has:
+// spreadsheets may save a column more, without a name, which stays empty.
+struct Columns
+{
+    QList<qsizetype> of;
+    qsizetype width = 0;
+};
+
+void add(QList<Csv::Problem>& problems, qsizetype line, const QString& message)
+{
+    problems << Csv::Problem{line, message};
+}
+
+void sortByLine(QList<Csv::Problem>& problems)
+{
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const Csv::Problem& a, const Csv::Problem& b) { return a.line < b.line; });
+}
+
+// Matched as people type them in spreadsheets: "Name", " left ".
+qsizetype columnOf(const QString& field)
+{
+    return columnNames().indexOf(field.trimmed().toLower());
+}
+
+// Every known column of the header once, and no unknown one.
+void placeColumns(const Csv::Record& header, Columns& columns, QList<Csv::Problem>& problems)
+{
+    const QStringList names = columnNames();
+    for (qsizetype i = 0; i < header.fields.size(); ++i) {
+        const QString& field = header.fields.at(i);
+        const qsizetype known = columnOf(field);
+        if (field.trimmed().isEmpty())
+            continue;
+        if (known < 0) {
+            add(problems, header.line,
+                QStringLiteral("unknown column '%1'; the columns are %2")
+                    .arg(field, names.join(QStringLiteral(", "))));
+        } else if (columns.of[known] >= 0) {
+            add(problems, header.line,
+                QStringLiteral("the column '%1' is named twice").arg(names.at(known)));
+        } else {
+            columns.of[known] = i;
+        }
+    }
+    for (qsizetype known = 0; known < names.size(); ++known) {
+        if (columns.of[known] < 0)
+            add(problems, header.line,
+                QStringLiteral("the column '%1' is missing").arg(names.at(known)));
+    }
+}
+
+// The header's column for each of columnNames(), or problems with it.
+std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>& problems)
+{
+    const qsizetype earlierProblems = problems.size();
+    // Not one column known: no header at all, told once.
+    if (std::none_of(header.fields.cbegin(), header.fields.cend(),
+                     [](const QString& field) { return columnOf(field) >= 0; })) {
+        add(problems, header.line,
+            QStringLiteral("the first line must name the columns %1, "
+                           "separated by commas or semicolons")
+                .arg(columnNames().join(QStringLiteral(", "))));
+        return std::nullopt;
+    }
+    Columns columns{QList<qsizetype>(columnNames().size(), -1), header.fields.size()};
+    placeColumns(header, columns, problems);
+    if (problems.size() > earlierProblems)
+        return std::nullopt;
+    return columns;
+}
+
+// "the name is empty": the first missing text in the order of the columns, told
+// by column, where the window would ask for both names; then any text in a
+// column the first line does not name.
+Outcome checkFilled(const PackageRequest& request, const Csv::Record& record,
+                    const Columns& columns)
+{
+    using Input = PackageRequest::Input;
+    const QList<Input> missing = request.missingInputs();
+    const QStringList names = columnNames();
+    const Input inputOf[] = {Input::Name, Input::Author, Input::Left, Input::Right, Input::Output};
+    for (qsizetype column = 0; column < names.size(); ++column) {
+        if (missing.contains(inputOf[column]))
+            return Outcome::failure(QStringLiteral("the %1 is empty").arg(names.at(column)));
+    }
+    for (qsizetype i = 0; i < record.fields.size(); ++i) {
+        if (!columns.of.contains(i) && !record.fields.at(i).isEmpty()) {
+            return Outcome::failure(
+                QStringLiteral("field %1 holds '%2', but the first line names no column there")
+                    .arg(i + 1)
+                    .arg(record.fields.at(i)));
+        }
+    }
+    return Outcome::done();
+}
+
+// One line of the manifest as a row; nothing when it is a line of empty cells
+// or has a problem.
+std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, const QDir& folder,
+                         QList<Csv::Problem>& problems)
+{
+    // Spreadsheets end their sheets with rows of empty cells.
+    if (std::all_of(record.fields.cbegin(), record.fields.cend(),
+                    [](const QString& field) { return field.isEmpty(); }))
+        return std::nullopt;
+    if (record.fields.size() != columns.width) {
+        add(problems, record.line,
+            QStringLiteral("expected %1 fields, found %2")
+                .arg(columns.width)
+                .arg(record.fields.size()));
+        return std::nullopt;
+    }
+    const auto field = [&](int column) { return record.fields.at(columns.of.at(column)); };
+    const auto fromFolder = [&](const QString& path) {
+        return path.isEmpty() || !QDir::isRelativePath(path) ? path : folder.filePath(path);
+    };
+    Row row{record.line, PackageRequest{.leftPath = fromFolder(field(kLeft)),
+                                        .rightPath = fromFolder(field(kRight)),
+                                        .outputPath = fromFolder(field(kOutput)),
+                                        .name = field(kName),
+                                        .author = field(kAuthor)}};
+    if (const Outcome filled = checkFilled(row.request, record, columns); filled.failed()) {
+        add(problems, row.line, filled.reason());
+        return std::nullopt;
+    }
+    return row;
+}
+
+// Whether the row's output can be written, told as a problem if not; `outputs`
+// has every earlier output's line, and gets this one's.
+bool checkOutput(const Row& row, const QList<FileIdentity>& output,
+                 QHash<FileIdentity, qsizetype>& outputs, QList<Csv::Problem>& problems)
+{
+    if (const Outcome usable = PackageWriter::check(row.request); usable.failed()) {
+        add(problems, row.line, usable.reason());
+        return false;
+    }
+    // A missing folder would only be found while writing; here it is told with the rest.
+    if (output.isEmpty()) {
+        add(problems, row.line,
+            DisplayText::cannotWriteFile(row.request.outputPath,
+                                         QStringLiteral("Its folder does not exist.")));
+        return false;
+    }
+    qsizetype earlier = 0;
+    for (const FileIdentity& identity : output)
+        earlier = std::max(earlier, outputs.value(identity));
+    if (earlier > 0) {
+        add(problems, row.line,
+            QStringLiteral("%1 is already the output of line %2")
+                .arg(DisplayText::displayPath(row.request.outputPath))
+                .arg(earlier));
+    }
+    for (const FileIdentity& identity : output)
+        outputs.insert(identity, row.line);
+    return true;
+}
+
+} // namespace
+
+Contents read(const QByteArray& bytes, const QDir& folder)
+{
+    Csv::ParseResult csv = Csv::parse(bytes);
+    Contents contents{{}, std::move(csv.problems)};
+    if (csv.records.isEmpty()) {
+        // Empty only if nothing in it was unreadable.
+        if (contents.problems.isEmpty()) {
+            add(contents.problems, 1,
+                QStringLiteral("the manifest is empty; its first line names the columns ") +
+                    columnNames().join(QStringLiteral(", ")));
+        }
+        return contents;
+    }
+    const std::optional<Columns> columns = columnsOf(csv.records.constFirst(), contents.problems);
+    if (!columns)
+        return contents;
+    contents.rows.reserve(size_t(csv.records.size()));
+    for (const Csv::Record& record : csv.records.mid(1)) {
+        if (std::optional<Row> row = rowOf(record, *columns, folder, contents.problems))
+            contents.rows.push_back(std::move(*row));
+    }
+    sortByLine(contents.problems);
+    return contents;
+}
+
+InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest)
+{
+    std::vector<Row> rows;
+    std::vector<QList<FileIdentity>> outputs;
+    QHash<FileIdentity, qsizetype> outputLines;
+    InputFiles icons;
+    for (Row& row : contents.rows) {
+        const QList<FileIdentity> output =
+            FileIdentity::allOf(row.request.outputPath, FileIdentity::LastLink::Follow);
+        if (!checkOutput(row, output, outputLines, contents.problems))
+            continue;
+        for (const QString& icon : {row.request.leftPath, row.request.rightPath})
+            icons.add(FileIdentity::allOf(icon, FileIdentity::LastLink::Follow), row.line);
+        outputs.push_back(output);
+        rows.push_back(std::move(row));
+    }
+    const InputFiles manifestFile(manifest);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
+        const qsizetype iconLine = icons.reachedBy(outputs[i]).value_or(0);
+        if (iconLine > 0 && iconLine != rows[i].line)
+            add(contents.problems, rows[i].line,
+                QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
+        if (manifestFile.reachedBy(outputs[i]))
+            add(contents.problems, rows[i].line,
+                QStringLiteral("%1 is the manifest itself").arg(shown));
+    }
+    contents.rows = std::move(rows);
+    sortByLine(contents.problems);
+    return icons;
+}
+
+} // namespace Cli::Manifest

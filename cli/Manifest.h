@@ -1,0 +1,45 @@
+#pragma once
+
+#include "cli/Csv.h"
+#include "files/FileIdentity.h"
+#include "package/PackageRequest.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QList>
+#include <QSet>
+
+#include <vector>
+
+// A `tvk batch` manifest: CSV whose first line names the columns name, author,
+// left, right and output, in any order, and whose every further line is one
+// package, with paths taken from the manifest's folder.
+namespace Cli::Manifest {
+
+struct Row
+{
+    qsizetype line = 0;
+    PackageRequest request;
+};
+
+// The good rows, and every problem, in the order of their lines.
+struct Contents
+{
+    std::vector<Row> rows;
+    QList<Csv::Problem> problems;
+};
+
+// Reads the manifest's bytes into rows, telling what is wrong with the text
+// itself: lines that are not CSV or not UTF-8, a first line that does not name
+// the columns, a line with too few or too many fields, an empty field. Looks at
+// no file.
+Contents read(const QByteArray& bytes, const QDir& folder);
+
+// Checks each row as `tvk pack` checks its arguments, and the rows against each
+// other and the manifest by the files their paths reach, however spelled: no
+// output folder missing, no output twice, no output that is another row's icon
+// or the manifest. A row with a problem is left out. Gives the icons, each
+// numbered with its line, for the writing to keep from being replaced.
+InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest);
+
+} // namespace Cli::Manifest

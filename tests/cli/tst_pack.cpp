@@ -1,0 +1,205 @@
+#include "format/TvkLayout.h"
+#include "package/PackageWriter.h"
+#include "tests/cli/CliFixture.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+
+// `tvk pack`, and what it makes as `info` and `unpack` read it.
+class PackCommandTest : public QObject, private CliFixture
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QVERIFY(clear()); }
+
+    void packInfoUnpack_roundTrip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<QByteArray>("left");
+        QTest::addColumn<QByteArray>("right");
+        QTest::newRow("empty right icon") << "A"
+                                          << "B" << QByteArray::fromHex("010203") << QByteArray();
+        QTest::newRow("same bytes twice") << "Twin"
+                                          << "Me" << smallIco() << smallIco();
+        QTest::newRow("300-character name")
+            << QString(300, QLatin1Char('n')) << "B" << QByteArray("L") << QByteArray("R");
+        QTest::newRow("Western letters") << QStringLiteral("Café €5") << QStringLiteral("Groß")
+                                         << smallIco() << QByteArray(5000, '\0');
+        QTest::newRow("name starting with a dash") << "-x"
+                                                   << " " << QByteArray("L") << QByteArray();
+    }
+
+    void packInfoUnpack_roundTrip()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, author);
+        QFETCH(QByteArray, left);
+        QFETCH(QByteArray, right);
+        QVERIFY(TestFiles::write(path(QStringLiteral("in/l.ico")), left));
+        QVERIFY(TestFiles::write(path(QStringLiteral("in/r.ico")), right));
+
+        const Run packed = pack(name, author, path(QStringLiteral("in/l.ico")),
+                                path(QStringLiteral("in/r.ico")), path(QStringLiteral("p.tvk")));
+        QCOMPARE(packed.exitCode, 0);
+        QCOMPARE(packed.out, QString());
+        QCOMPARE(packed.err, QString());
+
+        const Run info = tvk({QStringLiteral("info"), QStringLiteral("p.tvk")});
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY2(info.out.contains(QStringLiteral("Name:   ") + name + QLatin1Char('\n')),
+                 qPrintable(info.out));
+        QVERIFY2(info.out.contains(QStringLiteral("Author: ") + author + QLatin1Char('\n')),
+                 qPrintable(info.out));
+        const qint64 total =
+            TvkLayout::fileSize(name.size(), author.size(), left.size(), right.size());
+        QVERIFY(info.out.contains(QStringLiteral("Size:   %1 bytes").arg(total)));
+
+        const Run json =
+            tvk({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("p.tvk")});
+        QCOMPARE(json.exitCode, 0);
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(object.value(QStringLiteral("name")).toString(), name);
+        QCOMPARE(object.value(QStringLiteral("author")).toString(), author);
+        QCOMPARE(object.value(QStringLiteral("size")).toInteger(), total);
+        QCOMPARE(object.value(QStringLiteral("left"))
+                     .toObject()
+                     .value(QStringLiteral("size"))
+                     .toInteger(),
+                 left.size());
+        QCOMPARE(object.value(QStringLiteral("right"))
+                     .toObject()
+                     .value(QStringLiteral("size"))
+                     .toInteger(),
+                 right.size());
+
+        const Run unpacked = tvk({QStringLiteral("unpack"), QStringLiteral("p.tvk"),
+                                  QStringLiteral("-d"), QStringLiteral("out")});
+        QCOMPARE(unpacked.exitCode, 0);
+        QCOMPARE(TestFiles::entries(path(QStringLiteral("out"))),
+                 QStringList({QStringLiteral("left.ico"), QStringLiteral("right.ico")}));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out/left.ico"))), left);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("out/right.ico"))), right);
+    }
+
+    void pack_agreesByteForByteWithTheWindowsConvert()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), smallIco()));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), QByteArray(3000, 'r')));
+        const PackageRequest request{path(QStringLiteral("l.ico")), path(QStringLiteral("r.ico")),
+                                     path(QStringLiteral("window.tvk")),
+                                     QStringLiteral("Ÿour naïve"), QStringLiteral("Zoë")};
+        // What the window's Convert writes with.
+        QVERIFY(PackageWriter::write(request).isDone());
+
+        QCOMPARE(pack(request.name, request.author, request.leftPath, request.rightPath,
+                      path(QStringLiteral("tool.tvk")))
+                     .exitCode,
+                 0);
+
+        QCOMPARE(TestFiles::read(path(QStringLiteral("tool.tvk"))),
+                 TestFiles::read(request.outputPath));
+    }
+
+    // Paths longer than Windows' old 260 characters work as any other.
+    void longPath_packsAndUnpacks()
+    {
+        QString folder = m_dir.path();
+        while (folder.size() < 300)
+            folder += QStringLiteral("/a-folder-name-of-forty-characters-or-so");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(TestFiles::write(folder + QStringLiteral("/l.ico"), "left"));
+        QVERIFY(TestFiles::write(folder + QStringLiteral("/r.ico"), "right"));
+        const QString output = folder + QStringLiteral("/o.tvk");
+
+        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), folder + QStringLiteral("/l.ico"),
+                      folder + QStringLiteral("/r.ico"), output)
+                     .err,
+                 QString());
+        const Run unpacked = tvk({QStringLiteral("unpack"), output, QStringLiteral("-d"),
+                                  folder + QStringLiteral("/out")});
+
+        QCOMPARE(unpacked.err, QString());
+        QCOMPARE(TestFiles::read(folder + QStringLiteral("/out/right.ico")), QByteArray("right"));
+    }
+
+#ifdef Q_OS_UNIX
+    // A signal while the new file is flushed to a slow disk is still in time:
+    // the earlier file stays, and the status says the command was stopped.
+    void pack_signalledDuringFlush_keepsEarlierFile()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")), "earlier"));
+        QProcess pack;
+        QVERIFY(
+            startPaused(pack, "fdatasync",
+                        {QStringLiteral("pack"), QStringLiteral("-n"), QStringLiteral("A"),
+                         QStringLiteral("-a"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                         QStringLiteral("r.ico"), QStringLiteral("-o"), QStringLiteral("p.tvk")}));
+
+        QCOMPARE(::kill(pid_t(pack.processId()), SIGTERM), 0);
+
+        QVERIFY(pack.waitForFinished(10000));
+        QCOMPARE(pack.exitCode(), 128 + SIGTERM);
+        QCOMPARE(TestFiles::read(path(QStringLiteral("p.tvk"))), QByteArray("earlier"));
+        QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+#endif
+
+#ifdef TVK_HOLD_FILE
+    // Another program holding the output (a scanner, a viewer, the game): a hold
+    // that lets go within a moment is waited out; one that stays is told, and
+    // the earlier file stays as it was. A read-only output is refused.
+    void heldOrReadOnlyOutput_waitedOutOrTold()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        const QString output = path(QStringLiteral("o.tvk"));
+        const auto holdFor = [&](QProcess& holder, int milliseconds) {
+            holder.start(QStringLiteral(TVK_HOLD_FILE), {output, QString::number(milliseconds)});
+            return holder.waitForReadyRead(10000);
+        };
+        const auto packOver = [&] {
+            return pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
+                        QStringLiteral("r.ico"), QStringLiteral("o.tvk"));
+        };
+        QVERIFY(TestFiles::write(output, "earlier"));
+        QProcess brief;
+        QVERIFY(holdFor(brief, 400));
+        QCOMPARE(packOver().exitCode, 0);
+        QCOMPARE(TestFiles::read(output).size(), 20);
+        QVERIFY(brief.waitForFinished());
+
+        QVERIFY(TestFiles::write(output, "earlier"));
+        QProcess stays;
+        QVERIFY(holdFor(stays, 20000));
+        const Run held = packOver();
+        stays.kill();
+        stays.waitForFinished();
+        QCOMPARE(held.exitCode, 1);
+        QVERIFY2(
+            held.err.startsWith(QStringLiteral("tvk: Cannot write file o.tvk: The file is in use "
+                                               "by another program")),
+            qPrintable(held.err));
+        QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
+
+        QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+        const Run readOnly = packOver();
+        QCOMPARE(readOnly.err,
+                 QStringLiteral("tvk: Cannot write file o.tvk: The file is read-only.\n"));
+        QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
+        QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+#endif
+};
+
+QTEST_GUILESS_MAIN(PackCommandTest)
+#include "tst_pack.moc"

@@ -1,0 +1,137 @@
+#include "tests/TestSupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
+// The window program as a shell or a file manager starts it.
+class TvkMakProgramTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    using Run = TestProcess::Result;
+
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    Run run(const QString& program, const QStringList& arguments,
+            const QStringList& environment = {}) const
+    {
+        return TestProcess::run(program, arguments, m_dir.path(), environment);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(TestFiles::clearFolder(m_dir.path()));
+    }
+
+#ifdef Q_OS_UNIX
+    // The window's program ends when asked, even with a message shown, and
+    // when its display goes away, and leaves no folder of its own behind.
+    void windowProgram_signalledOrDisplayLost_endsAndRemovesItsFolder()
+    {
+        QVERIFY(QDir().mkpath(path(QStringLiteral("tmp"))));
+        QVERIFY(TestFiles::write(path(QStringLiteral("odd.tvk")), "odd"));
+        QVERIFY(TestFiles::write(
+            path(QStringLiteral("p.tvk")),
+            QByteArray::fromHex("01000000 41 01000000 42 01000000 01000000 6C 72")));
+        const auto start = [&](QProcess& window, const QString& file, const QStringList& display) {
+            window.setWorkingDirectory(m_dir.path());
+            window.setEnvironment(
+                QProcess::systemEnvironment() + display +
+                QStringList{QStringLiteral("TMPDIR=") + path(QStringLiteral("tmp"))});
+            window.start(QStringLiteral(TVK_MAK_EXECUTABLE), {file});
+            return window.waitForStarted();
+        };
+
+        // "Cannot open TVK file", waiting for its OK.
+        QProcess told;
+        QVERIFY(
+            start(told, QStringLiteral("odd.tvk"), {QStringLiteral("QT_QPA_PLATFORM=offscreen")}));
+        QTest::qWait(1000);
+        QCOMPARE(::kill(pid_t(told.processId()), SIGTERM), 0);
+        QVERIFY(told.waitForFinished(5000));
+        QCOMPARE(told.exitCode(), 128 + SIGTERM);
+
+        QProcess server;
+        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1")});
+        if (!server.waitForStarted() || !server.waitForReadyRead(10000))
+            QSKIP("Xvfb cannot be started here.");
+        const QString display = QString::fromLatin1(server.readLine()).trimmed();
+        QProcess opened;
+        QVERIFY(
+            start(opened, QStringLiteral("p.tvk"),
+                  {QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=:") + display}));
+        // Qt may also make its runtime folder there, without XDG_RUNTIME_DIR.
+        const auto ours = [&] {
+            return TestFiles::entries(path(QStringLiteral("tmp")))
+                .filter(QStringLiteral("TVK_Mak-"));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(ours().size(), 1, 10000);
+        server.kill();
+        server.waitForFinished();
+        QVERIFY(opened.waitForFinished(5000));
+        QCOMPARE(ours(), QStringList());
+    }
+
+    // Arguments are bytes, decoded as UTF-8: the window is not even opened for
+    // a file whose name is not, as it would be read as another file's name.
+    void argumentNotUtf8_refusedBeforeAnyWindow()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("ic\uFFFD.ico")), "look-alike"));
+        // sh passes on the bytes printf makes, which QProcess's texts cannot hold.
+        const Run opened =
+            run(QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf 'ic\\376.ico')\""),
+                 QStringLiteral(TVK_MAK_EXECUTABLE)},
+                {QStringLiteral("QT_QPA_PLATFORM=no-such-platform")});
+
+        QCOMPARE(opened.exitCode, 1);
+        QCOMPARE(opened.err, QStringLiteral("TVK_Mak: The name 'ic\\xfe.ico' is not valid UTF-8, "
+                                            "so it cannot be used exactly as given.\n"));
+        QCOMPARE(TestFiles::entries(m_dir.path()), QStringList(QStringLiteral("ic\uFFFD.ico")));
+    }
+#endif
+
+    // The window program's own command line is read before any display is
+    // opened: a platform that cannot start would abort it otherwise.
+    void windowProgram_helpVersionAndWrongUse_needNoDisplay()
+    {
+        const QStringList noDisplay = {QStringLiteral("QT_QPA_PLATFORM=no-such-platform")};
+        const auto window = [&](const QStringList& arguments) {
+            return run(QStringLiteral(TVK_MAK_EXECUTABLE), arguments, noDisplay);
+        };
+        const Run help = window({QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY2(help.out.startsWith(QStringLiteral("Usage: TVK_Mak [options] [FILE...]\n")),
+                 qPrintable(help.out));
+        const Run version = window({QStringLiteral("-v")});
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QStringLiteral("TVK_Mak 1.00\n"));
+        // Files for the boxes are taken, as a drop takes them: on to the display.
+        QCOMPARE(window({QStringLiteral("a.ico"), QStringLiteral("b.ICO"), QStringLiteral("c.tvk")})
+                     .exitCode,
+                 -1);
+        for (const QStringList& wrong :
+             {QStringList{QStringLiteral("--bogus")},
+              QStringList{QStringLiteral("a.tvk"), QStringLiteral("b.tvk")},
+              QStringList{QStringLiteral("a.png")}}) {
+            const Run refused = window(wrong);
+            QCOMPARE(refused.exitCode, 2);
+            QCOMPARE(refused.err.count(QLatin1Char('\n')), 1);
+            QVERIFY2(refused.err.startsWith(QStringLiteral("TVK_Mak: ")), qPrintable(refused.err));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TvkMakProgramTest)
+#include "tst_TVK_Mak.moc"
