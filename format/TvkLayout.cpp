@@ -1,5 +1,7 @@
 #include "format/TvkLayout.h"
 
+#include "format/TvkFieldWalk.h"
+
 #include <QtEndian>
 
 namespace TvkLayout {
@@ -13,7 +15,7 @@ void appendLength(QByteArray& out, qint32 value)
 
 qint32 readLength(const char* fourBytes)
 {
-    return qFromLittleEndian<qint32>(fourBytes);
+    return TvkFieldWalk::littleEndian32(reinterpret_cast<const unsigned char*>(fourBytes));
 }
 
 QByteArray header(const QByteArray& NameText, const QByteArray& AuthorText, qint32 LeftLength,

@@ -4,24 +4,50 @@
 // gives the picture `tvk thumbnail` makes: the left icon's largest image,
 // fitted to the size asked, with its alpha.
 //
-// It reads only through the stream it is given, with the thumbnailer's bounds
-// (LeftIconPicture), starts no thread and makes no QCoreApplication: the Qt
-// Core linked in is used for its containers alone, which need none. Nothing it
-// does can throw across the COM boundary: every entry point catches.
-#include "format/TvkReader.h"
-#include "pictures/PictureScaling.h"
-#include "thumbnail/LeftIconPicture.h"
-
-#include <QIODevice>
+// It links no Qt: Qt Core's statics would start a thread when a second thread
+// calls in and outlive the DLL once COM unloads it, which brings the host
+// down. It reads the TVK fields and the ICO directory with the program's own
+// layout code (format/TvkFieldWalk.h, format/IcoLayout.h), bounds the work
+// as `tvk thumbnail` does (ThumbnailLimits below, PngLimits) and decodes with
+// Windows' own imaging component, as Explorer does. It reads only through the
+// stream it is given, starts no thread and keeps nothing between calls.
+// Nothing it does can throw across the COM boundary: every entry point catches.
+#include "format/IcoLayout.h"
+#include "format/PngLimits.h"
+#include "format/TvkFieldWalk.h"
 
 #include <windows.h>
 
 #include <objbase.h>
 #include <propsys.h>
 #include <thumbcache.h>
+#include <wincodec.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstring>
 #include <new>
+#include <optional>
+#include <span>
+#include <vector>
+
+// Frees the emergency pool for exceptions that the C++ runtime linked in
+// allocates as the DLL loads and, in GCC 12, never frees (74 KiB a load).
+namespace __gnu_cxx {
+void __freeres() noexcept;
+} // namespace __gnu_cxx
+
+// The bounds on the work of one thumbnail, the same as `tvk thumbnail`'s.
+namespace ThumbnailLimits {
+// Real icons are a few hundred KiB at most; a larger one is not read at all.
+constexpr std::int64_t kLargestIcon = std::int64_t(4) << 20;
+// No picture larger than this a side is decoded.
+constexpr int kLargestSide = 2048;
+// The largest picture, then the next largest if it cannot be decoded: so many
+// at most.
+constexpr int kAttempts = 3;
+} // namespace ThumbnailLimits
 
 namespace {
 
@@ -33,75 +59,324 @@ constexpr CLSID kProviderClass = {
 // server to keep for itself.
 std::atomic<long> g_alive{0};
 
-// The stream Explorer gives, as a device the TVK reader can read and seek.
-class StreamDevice : public QIODevice
+using Bytes = std::vector<unsigned char>;
+
+// A COM interface pointer, released when it goes.
+template <typename Interface> class Com
 {
 public:
-    explicit StreamDevice(IStream* stream) : m_stream(stream)
+    Com() = default;
+    Com(const Com&) = delete;
+    Com& operator=(const Com&) = delete;
+    ~Com()
     {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        if (m_pointer != nullptr)
+            m_pointer->Release();
     }
-
-    bool isSequential() const override { return false; }
-    qint64 size() const override
-    {
-        STATSTG status = {};
-        if (FAILED(m_stream->Stat(&status, STATFLAG_NONAME)))
-            return 0;
-        return qint64(status.cbSize.QuadPart);
-    }
-    bool seek(qint64 position) override
-    {
-        LARGE_INTEGER to;
-        to.QuadPart = position;
-        return QIODevice::seek(position) && SUCCEEDED(m_stream->Seek(to, STREAM_SEEK_SET, nullptr));
-    }
-
-protected:
-    qint64 readData(char* data, qint64 most) override
-    {
-        qint64 total = 0;
-        while (total < most) {
-            ULONG read = 0;
-            const ULONG asked = ULONG(std::min<qint64>(most - total, qint64(1) << 20));
-            const HRESULT result = m_stream->Read(data + total, asked, &read);
-            if (FAILED(result))
-                return total > 0 ? total : -1;
-            if (read == 0)
-                break;
-            total += read;
-        }
-        return total;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
+    Interface** put() { return &m_pointer; }
+    void** putVoid() { return reinterpret_cast<void**>(&m_pointer); }
+    Interface* get() const { return m_pointer; }
+    Interface* operator->() const { return m_pointer; }
 
 private:
-    IStream* m_stream;
+    Interface* m_pointer = nullptr;
 };
 
-// Straight RGBA, top row first, as a 32-bit top-down DIB of straight BGRA.
-HBITMAP bitmapOf(const Picture& picture)
+bool readAt(IStream* stream, std::int64_t at, unsigned char* into, std::int64_t count)
+{
+    LARGE_INTEGER to;
+    to.QuadPart = at;
+    if (FAILED(stream->Seek(to, STREAM_SEEK_SET, nullptr)))
+        return false;
+    while (count > 0) {
+        ULONG read = 0;
+        const ULONG asked = ULONG(std::min<std::int64_t>(count, std::int64_t(1) << 20));
+        if (FAILED(stream->Read(into, asked, &read)) || read == 0)
+            return false;
+        into += read;
+        count -= read;
+    }
+    return true;
+}
+
+// The left icon's bytes, if the stream is a TVK file whose left icon is small
+// enough to read. The names are not shown: none of their bytes is read.
+std::optional<Bytes> leftIcon(IStream* stream)
+{
+    STATSTG status = {};
+    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) ||
+        status.cbSize.QuadPart > ULONGLONG(INT64_MAX))
+        return std::nullopt;
+    const auto read = [stream](std::int64_t at, unsigned char* into, std::int64_t count) {
+        return readAt(stream, at, into, count);
+    };
+    const TvkFieldWalk::Walked walked =
+        TvkFieldWalk::walk(std::int64_t(status.cbSize.QuadPart), read);
+    if (walked.fault || walked.fields.LeftLength > ThumbnailLimits::kLargestIcon)
+        return std::nullopt;
+    Bytes icon(std::size_t(walked.fields.LeftLength));
+    if (!readAt(stream, walked.fields.leftOffset, icon.data(), std::int64_t(icon.size())))
+        return std::nullopt;
+    return icon;
+}
+
+enum class Kind
+{
+    Png,
+    // A bitmap listed by an ICO file: no file header, its mask below it.
+    IconBitmap,
+    BmpFile,
+};
+
+// One picture in the icon, as its own header describes it; nothing decoded.
+struct Stored
+{
+    Kind kind = Kind::Png;
+    std::span<const unsigned char> bytes;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+
+    std::int64_t pixels() const { return width * height; }
+};
+
+std::int64_t signed32(const unsigned char* at)
+{
+    return TvkFieldWalk::littleEndian32(at);
+}
+
+// The picture in `bytes`, from a PNG's IHDR or a bitmap's BITMAPINFOHEADER
+// (whose height counts the mask too, in an ICO file), if it is one that may be
+// decoded.
+std::optional<Stored> storedIn(std::span<const unsigned char> bytes, bool inIco)
+{
+    Stored picture{Kind::Png, bytes, 0, 0};
+    if (const std::optional<PngLimits::Header> png = PngLimits::header(bytes)) {
+        picture.width = png->width;
+        picture.height = png->height;
+    } else if (inIco && bytes.size() >= 12) {
+        picture = {Kind::IconBitmap, bytes, signed32(&bytes[4]), signed32(&bytes[8]) / 2};
+    } else if (!inIco && bytes.size() >= 26 && bytes[0] == 'B' && bytes[1] == 'M') {
+        // Negative for a picture stored top-down.
+        picture = {Kind::BmpFile, bytes, signed32(&bytes[18]), std::abs(signed32(&bytes[22]))};
+    } else {
+        return std::nullopt;
+    }
+    const auto within = [](std::int64_t side) {
+        return side > 0 && side <= ThumbnailLimits::kLargestSide;
+    };
+    if (!within(picture.width) || !within(picture.height))
+        return std::nullopt;
+    return picture;
+}
+
+// The pictures to choose from, largest first (ties in the icon's order): those
+// an ICO file lists, each stored picture once (a directory may list one 65,535
+// times), or a PNG or BMP file stored as the icon, as its one picture.
+std::vector<Stored> picturesIn(std::span<const unsigned char> icon)
+{
+    std::vector<Stored> pictures;
+    if (const std::optional<std::vector<IcoLayout::Entry>> entries = IcoLayout::read(icon)) {
+        std::vector<std::int64_t> offsets;
+        for (const IcoLayout::Entry& entry : *entries)
+            offsets.push_back(entry.offset);
+        std::sort(offsets.begin(), offsets.end());
+        offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+        std::vector<bool> taken(offsets.size());
+        for (const IcoLayout::Entry& entry : *entries) {
+            const auto at = std::lower_bound(offsets.begin(), offsets.end(), entry.offset);
+            if (taken[std::size_t(at - offsets.begin())])
+                continue;
+            taken[std::size_t(at - offsets.begin())] = true;
+            const auto bytes = icon.subspan(std::size_t(entry.offset), std::size_t(entry.length));
+            if (const std::optional<Stored> picture = storedIn(bytes, true))
+                pictures.push_back(*picture);
+        }
+    } else if (const std::optional<Stored> single = storedIn(icon, false)) {
+        pictures.push_back(*single);
+    }
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [](const Stored& a, const Stored& b) { return a.pixels() > b.pixels(); });
+    return pictures;
+}
+
+void appendLittleEndian(Bytes& out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+// An ICO file of the one bitmap, for WIC's ICO decoder, which applies its mask.
+Bytes oneEntryIco(const Stored& bitmap)
+{
+    Bytes ico;
+    appendLittleEndian(ico, 0, 2);
+    appendLittleEndian(ico, 1, 2);
+    appendLittleEndian(ico, 1, 2);
+    // A side of 256 is stored as 0.
+    ico.push_back(static_cast<unsigned char>(bitmap.width & 0xFF));
+    ico.push_back(static_cast<unsigned char>(bitmap.height & 0xFF));
+    appendLittleEndian(ico, 0, 2);
+    appendLittleEndian(ico, 1, 2);
+    appendLittleEndian(ico, bitmap.bytes.size() >= 16 ? bitmap.bytes[14] : 32, 2);
+    appendLittleEndian(ico, std::uint32_t(bitmap.bytes.size()), 4);
+    appendLittleEndian(ico, std::uint32_t(ico.size() + 4), 4);
+    ico.insert(ico.end(), bitmap.bytes.begin(), bitmap.bytes.end());
+    return ico;
+}
+
+// What WIC's decoder is given, and which decoder: a PNG with only the chunks
+// its picture needs, and only if a decoder would take it and its image data is
+// no larger than the picture can need; a bitmap as the file it is, or in an
+// ICO file of its own.
+std::optional<Bytes> decoderInput(const Stored& stored, GUID& container)
+{
+    switch (stored.kind) {
+    case Kind::Png:
+        container = GUID_ContainerFormatPng;
+        if (PngLimits::refusal(stored.bytes))
+            return std::nullopt;
+        return PngLimits::essential(stored.bytes);
+    case Kind::IconBitmap:
+        container = GUID_ContainerFormatIco;
+        return oneEntryIco(stored);
+    case Kind::BmpFile:
+        container = GUID_ContainerFormatBmp;
+        return Bytes(stored.bytes.begin(), stored.bytes.end());
+    }
+    return std::nullopt;
+}
+
+// Fitted into side x side, keeping the shape, never larger, rounded as
+// `tvk thumbnail` rounds.
+SIZE fitted(UINT width, UINT height, UINT side)
+{
+    if (width <= side && height <= side)
+        return {LONG(width), LONG(height)};
+    const double ratio = std::min(double(side) / width, double(side) / height);
+    return {std::max(1L, std::lround(width * ratio)), std::max(1L, std::lround(height * ratio))};
+}
+
+// The first frame of what the decoder reads, if it is no larger than a
+// picture may be.
+HRESULT frameOf(IWICImagingFactory* factory, const Bytes& input, const GUID& container,
+                IWICBitmapFrameDecode** frame)
+{
+    Com<IWICStream> stream;
+    Com<IWICBitmapDecoder> decoder;
+    HRESULT result = factory->CreateStream(stream.put());
+    if (SUCCEEDED(result))
+        result = stream->InitializeFromMemory(const_cast<BYTE*>(input.data()), DWORD(input.size()));
+    if (SUCCEEDED(result))
+        result = factory->CreateDecoder(container, nullptr, decoder.put());
+    if (SUCCEEDED(result))
+        result = decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand);
+    if (SUCCEEDED(result))
+        result = decoder->GetFrame(0, frame);
+    UINT width = 0;
+    UINT height = 0;
+    if (SUCCEEDED(result))
+        result = (*frame)->GetSize(&width, &height);
+    if (SUCCEEDED(result) &&
+        (width == 0 || height == 0 || width > UINT(ThumbnailLimits::kLargestSide) ||
+         height > UINT(ThumbnailLimits::kLargestSide)))
+        result = E_FAIL;
+    return result;
+}
+
+// Premultiplied, as WIC scales best (transparent pixels add no colour);
+// Explorer wants straight alpha.
+void unpremultiply(unsigned char* pixels, std::size_t count)
+{
+    for (unsigned char* pixel = pixels; pixel != pixels + 4 * count; pixel += 4) {
+        const unsigned alpha = pixel[3];
+        if (alpha == 255)
+            continue;
+        for (int c = 0; c < 3; ++c)
+            pixel[c] = alpha == 0 ? 0
+                                  : static_cast<unsigned char>(
+                                        std::min(255U, (pixel[c] * 255U + alpha / 2) / alpha));
+    }
+}
+
+// A top-down 32-bit DIB of the picture as straight BGRA.
+HRESULT drawn(IWICBitmapSource* source, SIZE size, HBITMAP* bitmap)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr)
-        return nullptr;
-    auto* to = static_cast<unsigned char*>(bits);
-    const auto* from = reinterpret_cast<const unsigned char*>(picture.rgba.constData());
-    for (qint64 i = 0; i < picture.pixels(); ++i) {
-        to[4 * i + 0] = from[4 * i + 2];
-        to[4 * i + 1] = from[4 * i + 1];
-        to[4 * i + 2] = from[4 * i + 0];
-        to[4 * i + 3] = from[4 * i + 3];
+    HBITMAP drawing = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (drawing == nullptr)
+        return E_OUTOFMEMORY;
+    const UINT stride = UINT(size.cx) * 4;
+    const HRESULT result =
+        source->CopyPixels(nullptr, stride, stride * UINT(size.cy), static_cast<BYTE*>(bits));
+    if (FAILED(result)) {
+        DeleteObject(drawing);
+        return result;
     }
-    return bitmap;
+    unpremultiply(static_cast<unsigned char*>(bits), std::size_t(size.cx) * std::size_t(size.cy));
+    *bitmap = drawing;
+    return S_OK;
+}
+
+// The picture decoded, converted and fitted to `side`.
+HRESULT thumbnailOf(IWICImagingFactory* factory, const Stored& stored, UINT side, HBITMAP* bitmap)
+{
+    GUID container = {};
+    const std::optional<Bytes> input = decoderInput(stored, container);
+    if (!input)
+        return E_FAIL;
+    Com<IWICBitmapFrameDecode> frame;
+    Com<IWICFormatConverter> converter;
+    HRESULT result = frameOf(factory, *input, container, frame.put());
+    if (SUCCEEDED(result))
+        result = factory->CreateFormatConverter(converter.put());
+    if (SUCCEEDED(result))
+        result =
+            converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA,
+                                  WICBitmapDitherTypeNone, nullptr, 0, WICBitmapPaletteTypeCustom);
+    UINT width = 0;
+    UINT height = 0;
+    if (SUCCEEDED(result))
+        result = converter->GetSize(&width, &height);
+    if (FAILED(result))
+        return result;
+    const SIZE size = fitted(width, height, side);
+    if (UINT(size.cx) == width && UINT(size.cy) == height)
+        return drawn(converter.get(), size, bitmap);
+    // Fant averages the area each pixel covers, as `tvk thumbnail` does.
+    Com<IWICBitmapScaler> scaler;
+    result = factory->CreateBitmapScaler(scaler.put());
+    if (SUCCEEDED(result))
+        result = scaler->Initialize(converter.get(), UINT(size.cx), UINT(size.cy),
+                                    WICBitmapInterpolationModeFant);
+    return SUCCEEDED(result) ? drawn(scaler.get(), size, bitmap) : result;
+}
+
+// The largest picture of the icon that can be decoded, trying the next
+// largest a few times at most.
+HRESULT thumbnailOf(std::span<const unsigned char> icon, UINT side, HBITMAP* bitmap)
+{
+    const std::vector<Stored> pictures = picturesIn(icon);
+    if (pictures.empty())
+        return E_FAIL;
+    Com<IWICImagingFactory> factory;
+    HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IWICImagingFactory, factory.putVoid());
+    if (FAILED(result))
+        return result;
+    const std::size_t attempts = std::min(pictures.size(), std::size_t(ThumbnailLimits::kAttempts));
+    for (std::size_t i = 0; i < attempts; ++i) {
+        result = thumbnailOf(factory.get(), pictures[i], side, bitmap);
+        if (SUCCEEDED(result))
+            return result;
+    }
+    return E_FAIL;
 }
 
 class ThumbnailProvider final : public IInitializeWithStream, public IThumbnailProvider
@@ -155,17 +430,12 @@ public:
         if (m_stream == nullptr)
             return E_UNEXPECTED;
         try {
-            StreamDevice package(m_stream);
-            // The names are not shown: none of their bytes is read.
-            const Result<TvkContents> read = TvkReader::read(package, 0);
-            if (read.failed())
+            const std::optional<Bytes> icon = leftIcon(m_stream);
+            if (!icon)
                 return E_FAIL;
-            const LeftIconPicture::Loaded left = LeftIconPicture::read(package, read.value());
-            if (left.status != LeftIconPicture::Loaded::Status::Read)
-                return E_FAIL;
-            *bitmap = bitmapOf(PictureScaling::fitted(left.picture, int(std::max(side, 1u))));
+            const HRESULT result = thumbnailOf(*icon, std::max(side, 1U), bitmap);
             *alpha = WTSAT_ARGB;
-            return *bitmap != nullptr ? S_OK : E_OUTOFMEMORY;
+            return result;
         } catch (...) {
             return E_OUTOFMEMORY;
         }
@@ -226,6 +496,14 @@ public:
 ProviderFactory g_factory;
 
 } // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*module*/, DWORD reason, void* reserved)
+{
+    // Only when freed, not as the process ends: then nothing may be freed.
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr)
+        __gnu_cxx::__freeres();
+    return TRUE;
+}
 
 extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID id, REFIID wanted, void** object)
 {

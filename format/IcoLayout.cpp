@@ -1,0 +1,69 @@
+#include "format/IcoLayout.h"
+
+#include <cstring>
+
+namespace IcoLayout {
+
+namespace {
+
+std::uint16_t word(const unsigned char* at)
+{
+    return std::uint16_t(at[0] | at[1] << 8);
+}
+
+std::uint32_t dword(const unsigned char* at)
+{
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 |
+           std::uint32_t(at[3]) << 24;
+}
+
+int side(unsigned char stored)
+{
+    return stored == 0 ? 256 : stored;
+}
+
+} // namespace
+
+std::optional<std::vector<Entry>> read(std::int64_t length, const ReadAt& read)
+{
+    unsigned char header[kHeaderSize] = {};
+    if (length < kHeaderSize || !read(0, header, kHeaderSize))
+        return std::nullopt;
+    const std::int64_t count = word(header + 4);
+    const std::uint16_t type = word(header + 2);
+    // Type 2 is a cursor: the same layout, with a hot spot.
+    if (word(header) != 0 || (type != 1 && type != 2) || count == 0)
+        return std::nullopt;
+
+    const std::int64_t directoryEnd = kHeaderSize + count * kEntrySize;
+    if (directoryEnd > length)
+        return std::nullopt;
+    std::vector<unsigned char> directory(std::size_t(count * kEntrySize));
+    if (!read(kHeaderSize, directory.data(), count * kEntrySize))
+        return std::nullopt;
+
+    std::vector<Entry> entries;
+    entries.reserve(std::size_t(count));
+    for (std::int64_t i = 0; i < count; ++i) {
+        const unsigned char* at = directory.data() + i * kEntrySize;
+        const Entry entry{side(at[0]), side(at[1]), dword(at + 12), dword(at + 8)};
+        if (entry.length == 0 || entry.offset < directoryEnd ||
+            entry.offset + entry.length > length)
+            return std::nullopt;
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::optional<std::vector<Entry>> read(std::span<const unsigned char> icon)
+{
+    return read(std::int64_t(icon.size()),
+                [icon](std::int64_t at, unsigned char* into, std::int64_t count) {
+                    if (at < 0 || count < 0 || std::uint64_t(at + count) > icon.size())
+                        return false;
+                    std::memcpy(into, icon.data() + at, std::size_t(count));
+                    return true;
+                });
+}
+
+} // namespace IcoLayout
