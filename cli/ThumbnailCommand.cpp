@@ -21,8 +21,6 @@ namespace {
 
 constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
-// Real icons are a few hundred KiB at most; a larger one is not read at all.
-constexpr qint64 kLargestIcon = qint64(4) << 20;
 constexpr QLatin1String kStandardOutput("-");
 
 Command::Description thumbnailDescription()
@@ -99,11 +97,11 @@ std::optional<QImage> largestLeftPicture(QFile& package, const QString& packageP
     if (!contents)
         return std::nullopt;
     const QString shown = DisplayText::displayPath(packagePath);
-    if (contents->LeftLength > kLargestIcon) {
-        reportFailure(
-            QStringLiteral("The left icon of %1 holds %2 bytes; a thumbnail is made of "
-                           "icons of at most %3 bytes.")
-                .arg(shown, QString::number(contents->LeftLength), QString::number(kLargestIcon)));
+    if (contents->LeftLength > IconChoice::kLargestIcon) {
+        reportFailure(QStringLiteral("The left icon of %1 holds %2 bytes; a thumbnail is made of "
+                                     "icons of at most %3 bytes.")
+                          .arg(shown, QString::number(contents->LeftLength),
+                               QString::number(IconChoice::kLargestIcon)));
         return std::nullopt;
     }
     QByteArray icon;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "format/IconChoice.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -16,7 +17,7 @@
 // formats are not read.
 namespace IconPictures {
 
-inline constexpr int kLargestSide = 2048;
+inline constexpr int kLargestSide = IconChoice::kLargestSide;
 
 // The largest picture the icon holds, or why none can be read.
 Result<QImage> largest(const QByteArray& icon);

@@ -7,12 +7,12 @@
 // It links no Qt: Qt Core's statics would start a thread when a second thread
 // calls in and outlive the DLL once COM unloads it, which brings the host
 // down. It reads the TVK fields and the ICO directory with the program's own
-// layout code (format/TvkFieldWalk.h, format/IcoLayout.h), bounds the work
-// as `tvk thumbnail` does (ThumbnailLimits below, PngLimits) and decodes with
+// layout code (format/TvkFieldWalk.h, format/IconChoice.h), bounds the work
+// as `tvk thumbnail` does (IconChoice, PngLimits) and decodes with
 // Windows' own imaging component, as Explorer does. It reads only through the
 // stream it is given, starts no thread and keeps nothing between calls.
 // Nothing it does can throw across the COM boundary: every entry point catches.
-#include "format/IcoLayout.h"
+#include "format/IconChoice.h"
 #include "format/PngLimits.h"
 #include "format/TvkFieldWalk.h"
 
@@ -37,17 +37,6 @@
 namespace __gnu_cxx {
 void __freeres() noexcept;
 } // namespace __gnu_cxx
-
-// The bounds on the work of one thumbnail, the same as `tvk thumbnail`'s.
-namespace ThumbnailLimits {
-// Real icons are a few hundred KiB at most; a larger one is not read at all.
-constexpr std::int64_t kLargestIcon = std::int64_t(4) << 20;
-// No picture larger than this a side is decoded.
-constexpr int kLargestSide = 2048;
-// The largest picture, then the next largest if it cannot be decoded: so many
-// at most.
-constexpr int kAttempts = 3;
-} // namespace ThumbnailLimits
 
 namespace {
 
@@ -112,7 +101,7 @@ std::optional<Bytes> leftIcon(IStream* stream)
     };
     const TvkFieldWalk::Walked walked =
         TvkFieldWalk::walk(std::int64_t(status.cbSize.QuadPart), read);
-    if (walked.fault || walked.fields.LeftLength > ThumbnailLimits::kLargestIcon)
+    if (walked.fault || walked.fields.LeftLength > IconChoice::kLargestIcon)
         return std::nullopt;
     Bytes icon(std::size_t(walked.fields.LeftLength));
     if (!readAt(stream, walked.fields.leftOffset, icon.data(), std::int64_t(icon.size())))
@@ -120,109 +109,8 @@ std::optional<Bytes> leftIcon(IStream* stream)
     return icon;
 }
 
-enum class Kind
-{
-    Png,
-    // A bitmap listed by an ICO file: no file header, its mask below it.
-    IconBitmap,
-    BmpFile,
-};
-
-// One picture in the icon, as its own header describes it; nothing decoded.
-struct Stored
-{
-    Kind kind = Kind::Png;
-    std::span<const unsigned char> bytes;
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-
-    std::int64_t pixels() const { return width * height; }
-};
-
-std::int64_t signed32(const unsigned char* at)
-{
-    return TvkFieldWalk::littleEndian32(at);
-}
-
-// The picture in `bytes`, from a PNG's IHDR or a bitmap's BITMAPINFOHEADER
-// (whose height counts the mask too, in an ICO file), if it is one that may be
-// decoded.
-std::optional<Stored> storedIn(std::span<const unsigned char> bytes, bool inIco)
-{
-    Stored picture{Kind::Png, bytes, 0, 0};
-    if (const std::optional<PngLimits::Header> png = PngLimits::header(bytes)) {
-        picture.width = png->width;
-        picture.height = png->height;
-    } else if (inIco && bytes.size() >= 12) {
-        picture = {Kind::IconBitmap, bytes, signed32(&bytes[4]), signed32(&bytes[8]) / 2};
-    } else if (!inIco && bytes.size() >= 26 && bytes[0] == 'B' && bytes[1] == 'M') {
-        // Negative for a picture stored top-down.
-        picture = {Kind::BmpFile, bytes, signed32(&bytes[18]), std::abs(signed32(&bytes[22]))};
-    } else {
-        return std::nullopt;
-    }
-    const auto within = [](std::int64_t side) {
-        return side > 0 && side <= ThumbnailLimits::kLargestSide;
-    };
-    if (!within(picture.width) || !within(picture.height))
-        return std::nullopt;
-    return picture;
-}
-
-// The pictures to choose from, largest first (ties in the icon's order): those
-// an ICO file lists, each stored picture once (a directory may list one 65,535
-// times), or a PNG or BMP file stored as the icon, as its one picture.
-std::vector<Stored> picturesIn(std::span<const unsigned char> icon)
-{
-    std::vector<Stored> pictures;
-    if (const std::optional<std::vector<IcoLayout::Entry>> entries = IcoLayout::read(icon)) {
-        std::vector<std::int64_t> offsets;
-        for (const IcoLayout::Entry& entry : *entries)
-            offsets.push_back(entry.offset);
-        std::sort(offsets.begin(), offsets.end());
-        offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-        std::vector<bool> taken(offsets.size());
-        for (const IcoLayout::Entry& entry : *entries) {
-            const auto at = std::lower_bound(offsets.begin(), offsets.end(), entry.offset);
-            if (taken[std::size_t(at - offsets.begin())])
-                continue;
-            taken[std::size_t(at - offsets.begin())] = true;
-            const auto bytes = icon.subspan(std::size_t(entry.offset), std::size_t(entry.length));
-            if (const std::optional<Stored> picture = storedIn(bytes, true))
-                pictures.push_back(*picture);
-        }
-    } else if (const std::optional<Stored> single = storedIn(icon, false)) {
-        pictures.push_back(*single);
-    }
-    std::stable_sort(pictures.begin(), pictures.end(),
-                     [](const Stored& a, const Stored& b) { return a.pixels() > b.pixels(); });
-    return pictures;
-}
-
-void appendLittleEndian(Bytes& out, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-}
-
-// An ICO file of the one bitmap, for WIC's ICO decoder, which applies its mask.
-Bytes oneEntryIco(const Stored& bitmap)
-{
-    Bytes ico;
-    appendLittleEndian(ico, 0, 2);
-    appendLittleEndian(ico, 1, 2);
-    appendLittleEndian(ico, 1, 2);
-    // A side of 256 is stored as 0.
-    ico.push_back(static_cast<unsigned char>(bitmap.width & 0xFF));
-    ico.push_back(static_cast<unsigned char>(bitmap.height & 0xFF));
-    appendLittleEndian(ico, 0, 2);
-    appendLittleEndian(ico, 1, 2);
-    appendLittleEndian(ico, bitmap.bytes.size() >= 16 ? bitmap.bytes[14] : 32, 2);
-    appendLittleEndian(ico, std::uint32_t(bitmap.bytes.size()), 4);
-    appendLittleEndian(ico, std::uint32_t(ico.size() + 4), 4);
-    ico.insert(ico.end(), bitmap.bytes.begin(), bitmap.bytes.end());
-    return ico;
-}
+using IconChoice::Kind;
+using IconChoice::Stored;
 
 // What WIC's decoder is given, and which decoder: a PNG with only the chunks
 // its picture needs, and only if a decoder would take it and its image data is
@@ -238,7 +126,7 @@ std::optional<Bytes> decoderInput(const Stored& stored, GUID& container)
         return PngLimits::essential(stored.bytes);
     case Kind::IconBitmap:
         container = GUID_ContainerFormatIco;
-        return oneEntryIco(stored);
+        return IconChoice::oneEntryIco(stored);
     case Kind::BmpFile:
         container = GUID_ContainerFormatBmp;
         return Bytes(stored.bytes.begin(), stored.bytes.end());
@@ -276,9 +164,8 @@ HRESULT frameOf(IWICImagingFactory* factory, const Bytes& input, const GUID& con
     UINT height = 0;
     if (SUCCEEDED(result))
         result = (*frame)->GetSize(&width, &height);
-    if (SUCCEEDED(result) &&
-        (width == 0 || height == 0 || width > UINT(ThumbnailLimits::kLargestSide) ||
-         height > UINT(ThumbnailLimits::kLargestSide)))
+    if (SUCCEEDED(result) && (width == 0 || height == 0 || width > UINT(IconChoice::kLargestSide) ||
+                              height > UINT(IconChoice::kLargestSide)))
         result = E_FAIL;
     return result;
 }
@@ -362,15 +249,18 @@ HRESULT thumbnailOf(IWICImagingFactory* factory, const Stored& stored, UINT side
 // largest a few times at most.
 HRESULT thumbnailOf(std::span<const unsigned char> icon, UINT side, HBITMAP* bitmap)
 {
-    const std::vector<Stored> pictures = picturesIn(icon);
+    std::vector<Stored> pictures = IconChoice::picturesIn(icon).value_or(std::vector<Stored>{});
     if (pictures.empty())
         return E_FAIL;
+    // Largest first (ties in the icon's order).
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [](const Stored& a, const Stored& b) { return a.pixels() > b.pixels(); });
     Com<IWICImagingFactory> factory;
     HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_IWICImagingFactory, factory.putVoid());
     if (FAILED(result))
         return result;
-    const std::size_t attempts = std::min(pictures.size(), std::size_t(ThumbnailLimits::kAttempts));
+    const std::size_t attempts = std::min(pictures.size(), std::size_t(IconChoice::kAttempts));
     for (std::size_t i = 0; i < attempts; ++i) {
         result = thumbnailOf(factory.get(), pictures[i], side, bitmap);
         if (SUCCEEDED(result))

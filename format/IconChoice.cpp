@@ -1,0 +1,128 @@
+#include "format/IconChoice.h"
+
+#include "format/IcoLayout.h"
+#include "format/PngLimits.h"
+#include "format/TvkFieldWalk.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace IconChoice {
+
+namespace {
+
+std::int64_t signed32(const unsigned char* at)
+{
+    return TvkFieldWalk::littleEndian32(at);
+}
+
+unsigned word(const unsigned char* at)
+{
+    return unsigned(at[0]) | unsigned(at[1]) << 8;
+}
+
+// The picture in `bytes`, from a PNG's IHDR or a bitmap's BITMAPINFOHEADER
+// (whose height counts the mask too, in an ICO file), if it is one that may be
+// decoded.
+std::optional<Stored> storedIn(std::span<const unsigned char> bytes, bool inIco)
+{
+    Stored picture{Kind::Png, bytes, 0, 0};
+    if (const std::optional<PngLimits::Header> png = PngLimits::header(bytes)) {
+        picture.width = png->width;
+        picture.height = png->height;
+    } else if (inIco && bytes.size() >= 12) {
+        picture = {Kind::IconBitmap, bytes, signed32(&bytes[4]), signed32(&bytes[8]) / 2};
+    } else if (!inIco && bytes.size() >= 26 && bytes[0] == 'B' && bytes[1] == 'M') {
+        // Negative for a picture stored top-down.
+        picture = {Kind::BmpFile, bytes, signed32(&bytes[18]), std::abs(signed32(&bytes[22]))};
+    } else {
+        return std::nullopt;
+    }
+    const auto within = [](std::int64_t side) { return side > 0 && side <= kLargestSide; };
+    if (!within(picture.width) || !within(picture.height))
+        return std::nullopt;
+    return picture;
+}
+
+void appendLittleEndian(std::vector<unsigned char>& out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+// The alpha of a 32-bit uncompressed bitmap (at `bitmapAt` in `ico`), made
+// from its mask if it is zero throughout.
+void alphaFromMask(std::vector<unsigned char>& ico, std::size_t bitmapAt, const Stored& bitmap)
+{
+    const std::int64_t header = signed32(&bitmap.bytes[0]);
+    const std::int64_t rowBytes = bitmap.width * 4;
+    const std::int64_t maskRowBytes = (bitmap.width + 31) / 32 * 4;
+    const std::int64_t maskAt = header + rowBytes * bitmap.height;
+    if (header < 40 || word(&bitmap.bytes[14]) != 32 || signed32(&bitmap.bytes[16]) != 0 ||
+        maskAt + maskRowBytes * bitmap.height > std::int64_t(bitmap.bytes.size()))
+        return;
+    unsigned char* colours = ico.data() + bitmapAt + header;
+    for (std::int64_t i = 3; i < rowBytes * bitmap.height; i += 4) {
+        if (colours[i] != 0)
+            return;
+    }
+    for (std::int64_t y = 0; y < bitmap.height; ++y) {
+        const unsigned char* mask = &bitmap.bytes[std::size_t(maskAt + maskRowBytes * y)];
+        for (std::int64_t x = 0; x < bitmap.width; ++x) {
+            const bool transparent = (mask[x / 8] >> (7 - x % 8)) & 1;
+            colours[rowBytes * y + x * 4 + 3] = transparent ? 0 : 0xFF;
+        }
+    }
+}
+
+} // namespace
+
+std::optional<std::vector<Stored>> picturesIn(std::span<const unsigned char> icon)
+{
+    const std::optional<std::vector<IcoLayout::Entry>> entries = IcoLayout::read(icon);
+    if (!entries) {
+        if (const std::optional<Stored> single = storedIn(icon, false))
+            return std::vector<Stored>{*single};
+        return std::nullopt;
+    }
+    std::vector<std::int64_t> offsets;
+    for (const IcoLayout::Entry& entry : *entries)
+        offsets.push_back(entry.offset);
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+    std::vector<bool> taken(offsets.size());
+    std::vector<Stored> pictures;
+    for (const IcoLayout::Entry& entry : *entries) {
+        const auto at = std::lower_bound(offsets.begin(), offsets.end(), entry.offset);
+        if (taken[std::size_t(at - offsets.begin())])
+            continue;
+        taken[std::size_t(at - offsets.begin())] = true;
+        const auto bytes = icon.subspan(std::size_t(entry.offset), std::size_t(entry.length));
+        if (const std::optional<Stored> picture = storedIn(bytes, true))
+            pictures.push_back(*picture);
+    }
+    return pictures;
+}
+
+std::vector<unsigned char> oneEntryIco(const Stored& bitmap)
+{
+    std::vector<unsigned char> ico;
+    appendLittleEndian(ico, 0, 2);
+    appendLittleEndian(ico, 1, 2);
+    appendLittleEndian(ico, 1, 2);
+    // A side of 256 is stored as 0.
+    ico.push_back(static_cast<unsigned char>(bitmap.width & 0xFF));
+    ico.push_back(static_cast<unsigned char>(bitmap.height & 0xFF));
+    appendLittleEndian(ico, 0, 2);
+    appendLittleEndian(ico, 1, 2);
+    appendLittleEndian(ico, bitmap.bytes.size() >= 16 ? word(&bitmap.bytes[14]) : 32, 2);
+    appendLittleEndian(ico, std::uint32_t(bitmap.bytes.size()), 4);
+    appendLittleEndian(ico, std::uint32_t(ico.size() + 4), 4);
+    const std::size_t bitmapAt = ico.size();
+    ico.insert(ico.end(), bitmap.bytes.begin(), bitmap.bytes.end());
+    if (bitmap.bytes.size() >= 40)
+        alphaFromMask(ico, bitmapAt, bitmap);
+    return ico;
+}
+
+} // namespace IconChoice
