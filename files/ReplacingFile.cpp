@@ -140,19 +140,16 @@ Outcome ReplacingFile::moveEarlierAside()
 {
     const QString earlier = SystemFiles::temporaryNameIn(folder());
     bool noHardLinks = false;
-    Outcome linked = SystemFiles::hardLink(m_target, earlier, noHardLinks);
-    if (linked.isDone()) {
-        m_earlierPath = earlier;
-        return linked;
+    if (Outcome linked = SystemFiles::hardLink(m_target, earlier, noHardLinks); linked.failed()) {
+        if (!noHardLinks)
+            return failed(linked);
+        // Without hard links the earlier file is moved aside, and back if the new
+        // one cannot take its place.
+        if (Outcome moved = SystemFiles::renameOver(m_target, earlier); moved.failed())
+            return failed(moved);
+        m_earlierMoved = true;
     }
-    if (!noHardLinks)
-        return failed(linked);
-    // Without hard links the earlier file is moved aside, and back if the new
-    // one cannot take its place.
-    if (Outcome moved = SystemFiles::renameOver(m_target, earlier); moved.failed())
-        return failed(moved);
     m_earlierPath = earlier;
-    m_earlierMoved = true;
     return Outcome::done();
 }
 

@@ -152,9 +152,7 @@ Result<OpenedFile> openForReading(const QString& path)
     // What was opened is what is checked. A read-only handle has nothing to lose
     // when it is closed, so its close is not checked.
     const auto closedWith = [&](Result<OpenedFile> result) {
-        const int failure = errno;
         ::close(handle);
-        errno = failure;
         return result;
     };
     struct stat status = {};

@@ -182,14 +182,13 @@ bool isReadOnly(const QString& path)
 
 Result<OpenedFile> openForReading(const QString& path)
 {
-    const QString nativePath = QDir::toNativeSeparators(path);
     // Folders cannot be opened as files here, so they are told apart first.
     const Kind kind = kindOf(path, true);
     if (kind != Kind::Regular)
         return OpenedFile{kNoHandle, kind};
     Handle handle = kNoHandle;
-    if (_wsopen_s(&handle, native(nativePath), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
-                  0) != 0)
+    if (_wsopen_s(&handle, native(QDir::toNativeSeparators(path)),
+                  _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) != 0)
         return Result<OpenedFile>::failure(reason(errno));
     struct _stat64 status = {};
     if (_fstat64(handle, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
