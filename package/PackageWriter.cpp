@@ -87,9 +87,7 @@ Outcome prepare(const PackageRequest& request, Prepared& prepared)
     // Decided by what the output path reaches, however it is spelled.
     const QList<FileIdentity> output =
         FileIdentity::allOf(request.outputPath, FileIdentity::LastLink::Follow);
-    InputFiles icons(prepared.left.identities);
-    icons.add(prepared.right.identities);
-    if (icons.reachedBy(output))
+    if (InputFiles(prepared.left.identities + prepared.right.identities).reachedBy(output))
         return Outcome::failure(
             PackageWriter::tr("The output TVK file must differ from both ICO files!"));
     return Outcome::done();
