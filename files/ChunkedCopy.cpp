@@ -34,23 +34,15 @@ CopyResult copyBytes(QIODevice& source, QIODevice& target, qint64 count,
     while (outcome.copied < count) {
         const qint64 wanted = std::min(bufferSize, count - outcome.copied);
         const qint64 got = source.read(buffer.get(), wanted);
-        if (got < 0) {
-            outcome.status = CopyResult::Status::ReadFailed;
-            return outcome;
-        }
-        if (got == 0) {
-            outcome.status = CopyResult::Status::SourceEnded;
-            return outcome;
-        }
-        if (!writeAll(target, buffer.get(), got)) {
-            outcome.status = CopyResult::Status::WriteFailed;
-            return outcome;
-        }
+        if (got < 0)
+            return {CopyResult::Status::ReadFailed, outcome.copied};
+        if (got == 0)
+            return {CopyResult::Status::SourceEnded, outcome.copied};
+        if (!writeAll(target, buffer.get(), got))
+            return {CopyResult::Status::WriteFailed, outcome.copied};
         outcome.copied += got;
-        if (progress && !progress(outcome.copied)) {
-            outcome.status = CopyResult::Status::Cancelled;
-            return outcome;
-        }
+        if (progress && !progress(outcome.copied))
+            return {CopyResult::Status::Cancelled, outcome.copied};
     }
     return outcome;
 }

@@ -1,7 +1,6 @@
 #include "files/DisplayText.h"
 
 #include <QCoreApplication>
-
 #include <QDir>
 
 namespace DisplayText {
@@ -10,11 +9,6 @@ namespace {
 constexpr QChar kZeroWidthSpace(0x200B);
 // Runs longer than this get break opportunities; shorter words wrap as words.
 constexpr int kLongestRun = 24;
-
-bool isControl(char16_t c)
-{
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
 } // namespace
 
 QString escapeControls(const QString& text)
@@ -22,7 +16,8 @@ QString escapeControls(const QString& text)
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar c : text) {
-        if (isControl(c.unicode()))
+        // C0, DEL and C1.
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
             escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
             escaped += c;

@@ -4,21 +4,16 @@
 
 namespace {
 
-// The last separator of a path, or -1.
-qsizetype lastSeparator(const QString& path)
+// The folder that holds or will hold the file at `target`, and the file's name
+// there, as the system reaches them; nothing for a name such as "..".
+std::optional<std::pair<QString, QString>> folderAndName(const QString& target)
 {
 #ifdef Q_OS_WIN
-    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype separator =
+        std::max(target.lastIndexOf(QLatin1Char('/')), target.lastIndexOf(QLatin1Char('\\')));
 #else
-    return path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype separator = target.lastIndexOf(QLatin1Char('/'));
 #endif
-}
-
-} // namespace
-
-std::optional<std::pair<QString, QString>> FileIdentity::folderAndName(const QString& target)
-{
-    const qsizetype separator = lastSeparator(target);
     const QString name = target.mid(separator + 1);
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return std::nullopt;
@@ -33,42 +28,38 @@ std::optional<std::pair<QString, QString>> FileIdentity::folderAndName(const QSt
     return std::pair{folder, name};
 }
 
+} // namespace
+
 std::optional<FileIdentity> FileIdentity::ofPath(const QString& path, LastLink lastLink)
 {
-    if (path.isEmpty() || SystemFiles::checkPath(path).failed())
+    const QList<FileIdentity> identities = allOf(path, lastLink);
+    if (identities.isEmpty())
         return std::nullopt;
-    const QString target = lastLink == LastLink::Follow ? SystemFiles::resolveLinks(path) : path;
-    if (const std::optional<SystemFiles::FileId> id = SystemFiles::idOfPath(target, false))
-        return FileIdentity(*id, QString());
-
-    // Nothing there yet: the system finds the folder first (links, then ".."),
-    // so the folder is asked for its identity as the system reaches it.
-    const auto place = folderAndName(target);
-    if (!place)
-        return std::nullopt;
-    const auto& [folder, name] = *place;
-    const std::optional<SystemFiles::FileId> folderId = SystemFiles::idOfPath(folder, true);
-    if (!folderId)
-        return std::nullopt;
-    return FileIdentity(*folderId, SystemFiles::mayFoldCase(folder) ? name.toCaseFolded() : name);
+    return identities.first();
 }
 
 QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
 {
-    QList<FileIdentity> identities;
-    const std::optional<FileIdentity> own = ofPath(path, lastLink);
-    if (!own)
-        return identities;
-    identities << *own;
-    if (!own->exists())
-        return identities;
+    if (path.isEmpty() || SystemFiles::checkPath(path).failed())
+        return {};
     const QString target = lastLink == LastLink::Follow ? SystemFiles::resolveLinks(path) : path;
+    QList<FileIdentity> identities;
+    const std::optional<SystemFiles::FileId> id = SystemFiles::idOfPath(target, false);
+    if (id)
+        identities << FileIdentity(*id, QString());
+
+    // A file not there yet is known by its folder and its name there; the system
+    // finds the folder first (links, then ".."), so the folder is asked for its
+    // identity as the system reaches it. Where case may fold, by the folded name too.
     const auto place = folderAndName(target);
-    if (!place || !SystemFiles::mayFoldCase(place->first))
+    if (!place)
         return identities;
-    if (const std::optional<SystemFiles::FileId> folderId =
-            SystemFiles::idOfPath(place->first, true))
-        identities << FileIdentity(*folderId, place->second.toCaseFolded());
+    const auto& [folder, name] = *place;
+    const bool foldsCase = SystemFiles::mayFoldCase(folder);
+    if (id && !foldsCase)
+        return identities;
+    if (const std::optional<SystemFiles::FileId> folderId = SystemFiles::idOfPath(folder, true))
+        identities << FileIdentity(*folderId, foldsCase ? name.toCaseFolded() : name);
     return identities;
 }
 
@@ -76,8 +67,8 @@ QSet<FileIdentity> FileIdentity::ofInput(SystemFiles::Handle handle, const QStri
 {
     const QList<FileIdentity> names = allOf(path, LastLink::Follow);
     QSet<FileIdentity> identities(names.cbegin(), names.cend());
-    if (const std::optional<FileIdentity> opened = ofOpenFile(handle))
-        identities << *opened;
+    if (const std::optional<SystemFiles::FileId> opened = SystemFiles::idOfHandle(handle))
+        identities << FileIdentity(*opened, QString());
     return identities;
 }
 
@@ -90,11 +81,4 @@ std::optional<qsizetype> InputFiles::reachedBy(const QList<FileIdentity>& output
             reached = *input;
     }
     return reached;
-}
-
-std::optional<FileIdentity> FileIdentity::ofOpenFile(SystemFiles::Handle handle)
-{
-    if (const std::optional<SystemFiles::FileId> id = SystemFiles::idOfHandle(handle))
-        return FileIdentity(*id, QString());
-    return std::nullopt;
 }

@@ -29,7 +29,6 @@ public:
     // Nothing when the path cannot name a file: its folder does not exist or
     // cannot be looked at, or it ends in "." or "..".
     static std::optional<FileIdentity> ofPath(const QString& path, LastLink lastLink);
-    static std::optional<FileIdentity> ofOpenFile(SystemFiles::Handle handle);
     // Every identity by which the file at the path may be known: ofPath()'s and,
     // where its folder may take names that differ only in letter case for one
     // file (SystemFiles::mayFoldCase), its name there in folded case, so that
@@ -39,8 +38,6 @@ public:
     // A file being read: the file opened, and allOf() the path it was opened by.
     static QSet<FileIdentity> ofInput(SystemFiles::Handle handle, const QString& path);
 
-    bool exists() const { return m_name.isNull(); }
-
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
     friend size_t qHash(const FileIdentity& identity, size_t seed = 0)
     {
@@ -49,9 +46,6 @@ public:
 
 private:
     FileIdentity(SystemFiles::FileId id, QString name) : m_id(id), m_name(std::move(name)) {}
-    // The folder that holds or will hold the path's file, and the file's name
-    // there, as the system reaches them.
-    static std::optional<std::pair<QString, QString>> folderAndName(const QString& target);
 
     // Of the file itself, or of the folder that will hold it.
     SystemFiles::FileId m_id;

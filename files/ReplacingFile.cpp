@@ -25,20 +25,10 @@ Outcome ReplacingFile::check(const QString& path, Links links)
     if (Outcome usable = SystemFiles::checkPath(path); usable.failed())
         return usable;
     const QString target = links == Links::Follow ? SystemFiles::resolveLinks(path) : path;
-    const Kind kind = SystemFiles::kindOf(target, false);
-    if (kind == Kind::Regular && SystemFiles::isReadOnly(target))
-        return Outcome::failure(isReadOnly());
-    return checkKind(kind, Links::NoFollow);
+    return checkKind(target, SystemFiles::kindOf(target, false), Links::NoFollow);
 }
 
-// Refused rather than replaced: the attribute is the user's way to keep a file,
-// and a replaced file would not carry it on.
-QString ReplacingFile::isReadOnly()
-{
-    return tr("The file is read-only.");
-}
-
-Outcome ReplacingFile::checkKind(Kind kind, Links links)
+Outcome ReplacingFile::checkKind(const QString& target, Kind kind, Links links)
 {
     switch (kind) {
     case Kind::Folder:
@@ -51,7 +41,12 @@ Outcome ReplacingFile::checkKind(Kind kind, Links links)
             return Outcome::failure(tr("This is not a regular file."));
         break;
     case Kind::Missing:
+        break;
     case Kind::Regular:
+        // Refused rather than replaced: Windows' read-only attribute is the
+        // user's way to keep a file, and a replaced file would not carry it on.
+        if (SystemFiles::isReadOnly(target))
+            return Outcome::failure(tr("The file is read-only."));
         break;
     }
     return Outcome::done();
@@ -64,10 +59,8 @@ QString ReplacingFile::isAnInput()
 
 Outcome ReplacingFile::checkTarget(Kind kind)
 {
-    if (Outcome replaceable = checkKind(kind, m_links); replaceable.failed())
+    if (Outcome replaceable = checkKind(m_target, kind, m_links); replaceable.failed())
         return replaceable;
-    if (kind == Kind::Regular && SystemFiles::isReadOnly(m_target))
-        return Outcome::failure(isReadOnly());
     if (m_existing == Existing::Keep && kind != Kind::Missing) {
         m_foundExisting = true;
         return Outcome::failure(tr("It already exists."));
@@ -147,19 +140,16 @@ Outcome ReplacingFile::moveEarlierAside()
 {
     const QString earlier = SystemFiles::temporaryNameIn(folder());
     bool noHardLinks = false;
-    Outcome linked = SystemFiles::hardLink(m_target, earlier, noHardLinks);
-    if (linked.isDone()) {
-        m_earlierPath = earlier;
-        return linked;
+    if (Outcome linked = SystemFiles::hardLink(m_target, earlier, noHardLinks); linked.failed()) {
+        if (!noHardLinks)
+            return failed(linked);
+        // Without hard links the earlier file is moved aside, and back if the new
+        // one cannot take its place.
+        if (Outcome moved = SystemFiles::renameOver(m_target, earlier); moved.failed())
+            return failed(moved);
+        m_earlierMoved = true;
     }
-    if (!noHardLinks)
-        return failed(linked);
-    // Without hard links the earlier file is moved aside, and back if the new
-    // one cannot take its place.
-    if (Outcome moved = SystemFiles::renameOver(m_target, earlier); moved.failed())
-        return failed(moved);
     m_earlierPath = earlier;
-    m_earlierMoved = true;
     return Outcome::done();
 }
 

@@ -49,9 +49,6 @@ public:
     void protect(const QSet<FileIdentity>& inputs) { m_inputs << InputFiles(inputs); }
     // "It is also a file that is being read.", the reason given for refusing one.
     static QString isAnInput();
-    // "The file is read-only.": a file with Windows' read-only attribute is
-    // refused, never replaced.
-    static QString isReadOnly();
     // Discards a new file that is not in place.
     ~ReplacingFile();
 
@@ -90,7 +87,7 @@ public:
 
 private:
     // Whether a file of this kind at the resolved target may be replaced.
-    static Outcome checkKind(SystemFiles::Kind kind, Links links);
+    static Outcome checkKind(const QString& target, SystemFiles::Kind kind, Links links);
     // Whether what stands at the target now may be replaced.
     Outcome checkTarget(SystemFiles::Kind kind);
     Outcome moveEarlierAside();

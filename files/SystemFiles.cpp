@@ -1,8 +1,7 @@
 // The operations that the C++ standard library makes portable.
 #include "files/SystemFiles.h"
 
-#include "files/FsPath.h"
-
+#include <QFile>
 #include <QRandomGenerator>
 
 #include <filesystem>
@@ -13,6 +12,26 @@ namespace fs = std::filesystem;
 namespace SystemFiles {
 
 namespace {
+// A path as the system spells it: the bytes QFile uses on POSIX systems, UTF-16
+// on Windows. Never converted through a locale.
+fs::path toFsPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return fs::path(path.toStdWString());
+#else
+    return fs::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+QString fromFsPath(const fs::path& path)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
 // How many links are followed before the chain counts as a loop, as on Linux.
 constexpr int kMaxLinkHops = 40;
 

@@ -9,8 +9,7 @@
 #include <functional>
 #include <optional>
 
-// How a copy of bytes from one file to another ended (ChunkedCopy's, and the
-// kernel's below), with the bytes copied.
+// How a copy of bytes ended (ChunkedCopy's, or the kernel's), with the bytes copied.
 struct CopyResult
 {
     enum class Status
@@ -28,7 +27,6 @@ struct CopyResult
     Status status = Status::Copied;
     qint64 copied = 0;
 
-    // Whether the source is to blame: it could not be read, or ended early.
     bool sourceFailed() const
     {
         return status == Status::ReadFailed || status == Status::SourceEnded;
@@ -56,12 +54,10 @@ enum class Kind
     Other,
 };
 
-// What stands at a path, following symbolic links or looking at the link itself.
 Kind kindOf(const QString& path, bool followLinks);
 
-// Fails, saying why, when no file could ever have this path: a NUL character (which would
-// cut the name short where the system reads it), or more bytes than the system
-// takes in one path.
+// Fails when no file could have this path: a NUL character (which would cut the
+// name short where the system reads it), or more than the system takes in one path.
 Outcome checkPath(const QString& path);
 
 // Which file a path or an open file is: the device and the file's number on it
@@ -74,8 +70,7 @@ struct FileId
     friend bool operator==(const FileId&, const FileId&) = default;
 };
 
-// The identity of what stands at the path, following a link at its end or not;
-// nothing when nothing is there (or it cannot be looked at).
+// Nothing when nothing is there (or it cannot be looked at).
 std::optional<FileId> idOfPath(const QString& path, bool followLinks);
 std::optional<FileId> idOfHandle(Handle handle);
 
@@ -121,30 +116,26 @@ Outcome nameUnnamed(Handle handle, const QString& path);
 // file must not gain a privilege because of what it replaces.
 Outcome copyPermissions(Handle handle, const QString& path);
 
-// Waits until the file's data is on disk.
 Outcome syncData(Handle handle);
 
 Outcome closeHandle(Handle handle);
 
-// Waits until the entries of the folder (a rename into it) are on disk.
+// Waits until the folder's entries (a rename into it) are on disk.
 Outcome syncFolder(const QString& folder);
 
-// Whether syncFileSystems() can be used here (Linux); elsewhere files are
-// synced one by one.
+// Whether syncFileSystems() can be used here; elsewhere files are synced one by one.
 bool canSyncFileSystems();
 
-// Waits until everything written to the file systems holding these folders is
-// on disk: one flush for a whole batch of files (Linux syncfs, once per file
-// system), instead of one per file.
+// Waits until everything written to the file systems holding these folders is on
+// disk: one flush for a whole batch of files (Linux syncfs), instead of one per file.
 Outcome syncFileSystems(const QStringList& folders);
 
 // Renames `from` to `to` in one step, over anything at `to` (a link itself,
 // never its target).
 Outcome renameOver(const QString& from, const QString& to);
 
-// Renames `from` to `to` only if nothing stands at `to`, in one step: an
-// existing file there is never replaced, even one that appeared a moment ago.
-// `existed` tells that this was why it failed.
+// Renames `from` to `to` only if nothing stands at `to`, in one step, so that a
+// file that appeared a moment ago is never replaced; `existed` tells it was there.
 Outcome renameNoReplace(const QString& from, const QString& to, bool& existed);
 
 // A second name for the file at `existing` (for a link, for the link itself).
@@ -158,10 +149,9 @@ Outcome removeFile(const QString& path);
 // that the file is not replaced; never so elsewhere.
 bool isReadOnly(const QString& path);
 
-// Whether the folder may take two names that differ only in letter case for
-// one file: so on Windows and macOS, on FAT and exFAT, in a case-folding ext4 or
-// f2fs folder, and on any file system not known to tell case apart (FUSE,
-// network shares), where two such names are taken for one file to be safe.
+// Whether the folder may take two names that differ only in letter case for one
+// file: on Windows and macOS, FAT and exFAT, case-folding ext4 or f2fs folders, and
+// to be safe any file system not known to tell case apart (FUSE, network shares).
 bool mayFoldCase(const QString& folder);
 
 // Whether no other user can rename or replace what is in this folder: neither it
@@ -169,11 +159,9 @@ bool mayFoldCase(const QString& folder);
 // has). Always so on Windows, where the temporary folder is the user's own.
 Outcome checkNoOtherWriters(const QString& folder);
 
-// In-kernel copying between two open files (Linux copy_file_range), which saves
-// moving every byte through the program, and starts writing the copied data to
-// disk while copying goes on, so that a final sync has little left to wait for.
-// Elsewhere, or where the file systems cannot do it, it reports NotInKernel
-// before copying anything, and the caller copies by reading and writing.
+// In-kernel copying between two open files (Linux copy_file_range), which also
+// starts writing the copied data to disk as it goes, so that a final sync has
+// little left to wait for. Where it cannot, NotInKernel: the caller reads and writes.
 CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
                       qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress);
 

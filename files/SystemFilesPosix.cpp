@@ -37,13 +37,9 @@ Outcome checked(bool ok)
     return ok ? Outcome::done() : Outcome::failure(reason(errno));
 }
 
-Kind kindOfMode(mode_t mode)
+FileId idOf(const struct stat& status)
 {
-    if (S_ISREG(mode))
-        return Kind::Regular;
-    if (S_ISDIR(mode))
-        return Kind::Folder;
-    return Kind::Other;
+    return {quint64(status.st_dev), quint64(status.st_ino)};
 }
 
 // Retries a call that a signal interrupted.
@@ -85,13 +81,6 @@ Outcome checkPath(const QString& path)
     }
     return Outcome::done();
 }
-
-namespace {
-FileId idOf(const struct stat& status)
-{
-    return {quint64(status.st_dev), quint64(status.st_ino)};
-}
-} // namespace
 
 std::optional<FileId> idOfPath(const QString& path, bool followLinks)
 {
@@ -163,15 +152,15 @@ Result<OpenedFile> openForReading(const QString& path)
     // What was opened is what is checked. A read-only handle has nothing to lose
     // when it is closed, so its close is not checked.
     const auto closedWith = [&](Result<OpenedFile> result) {
-        const int failure = errno;
         ::close(handle);
-        errno = failure;
         return result;
     };
     struct stat status = {};
     if (::fstat(handle, &status) != 0)
         return closedWith(Result<OpenedFile>::failure(reason(errno)));
-    const Kind kind = kindOfMode(status.st_mode);
+    const Kind kind = S_ISREG(status.st_mode)   ? Kind::Regular
+                      : S_ISDIR(status.st_mode) ? Kind::Folder
+                                                : Kind::Other;
     if (kind != Kind::Regular)
         return closedWith(OpenedFile{kNoHandle, kind});
     // A regular file never blocks; reads go back to the ordinary mode all the same.
@@ -266,18 +255,15 @@ Outcome syncFolder(const QString& folder)
     return sync.failed() ? sync : closed;
 }
 
+#ifdef Q_OS_LINUX
+
 bool canSyncFileSystems()
 {
-#ifdef Q_OS_LINUX
     return true;
-#else
-    return false;
-#endif
 }
 
-Outcome syncFileSystems([[maybe_unused]] const QStringList& folders)
+Outcome syncFileSystems(const QStringList& folders)
 {
-#ifdef Q_OS_LINUX
     QList<dev_t> synced;
     for (const QString& folder : folders) {
         const Handle handle = openFolder(folder);
@@ -297,56 +283,49 @@ Outcome syncFileSystems([[maybe_unused]] const QStringList& folders)
             return Outcome::failure(reason(failure));
     }
     return Outcome::done();
-#else
-    return Outcome::failure(reason(ENOSYS));
-#endif
 }
-
-#ifdef Q_OS_LINUX
-
-namespace {
-// Large enough to keep system calls rare, small enough for smooth progress.
-constexpr qint64 kKernelChunk = qint64(8) << 20;
-} // namespace
 
 CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
                       qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress)
 {
+    // Large enough to keep system calls rare, small enough for smooth progress.
+    constexpr qint64 kKernelChunk = qint64(8) << 20;
+    if (source < 0 || target < 0)
+        return {CopyResult::Status::NotInKernel, 0};
     CopyResult result;
-    if (source < 0 || target < 0) {
-        result.status = CopyResult::Status::NotInKernel;
-        return result;
-    }
     off64_t in = sourceOffset;
     off64_t out = targetOffset;
     while (result.copied < count) {
         const auto wanted = static_cast<size_t>(std::min(kKernelChunk, count - result.copied));
         const ssize_t done = ::copy_file_range(source, &in, target, &out, wanted, 0);
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            // Unsupported here, or failed: reading and writing go on, and tell
-            // which file it was.
-            result.status = CopyResult::Status::NotInKernel;
-            return result;
-        }
-        if (done == 0) {
-            result.status = CopyResult::Status::SourceEnded;
-            return result;
-        }
+        if (done < 0 && errno == EINTR)
+            continue;
+        // Unsupported here, or failed: reading and writing go on, and tell which file it was.
+        if (done < 0)
+            return {CopyResult::Status::NotInKernel, result.copied};
+        if (done == 0)
+            return {CopyResult::Status::SourceEnded, result.copied};
         // Only starts the write-back, so its outcome is not checked here: any
         // error surfaces at the final sync, which is checked.
         ::sync_file_range(target, out - done, done, SYNC_FILE_RANGE_WRITE);
         result.copied += done;
-        if (progress && !progress(result.copied)) {
-            result.status = CopyResult::Status::Cancelled;
-            return result;
-        }
+        if (progress && !progress(result.copied))
+            return {CopyResult::Status::Cancelled, result.copied};
     }
     return result;
 }
 
 #else
+
+bool canSyncFileSystems()
+{
+    return false;
+}
+
+Outcome syncFileSystems(const QStringList&)
+{
+    return Outcome::failure(reason(ENOSYS));
+}
 
 CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const std::function<bool(qint64)>&)
 {
@@ -361,12 +340,9 @@ bool isReadOnly(const QString& /*path*/)
     return false;
 }
 
-bool mayFoldCase(const QString& folder)
+bool mayFoldCase([[maybe_unused]] const QString& folder)
 {
-#if defined(Q_OS_MACOS)
-    Q_UNUSED(folder);
-    return true;
-#elif defined(Q_OS_LINUX)
+#ifdef Q_OS_LINUX
     const QByteArray path = QFile::encodeName(folder);
     struct statfs system = {};
     if (retried([&] { return ::statfs(path.constData(), &system); }) != 0)
@@ -386,7 +362,7 @@ bool mayFoldCase(const QString& folder)
     }
     return type != kXfs && type != kBtrfs && type != kTmpfs && type != kZfs && type != kOverlay;
 #else
-    Q_UNUSED(folder);
+    // macOS folds case by default, and other systems are not known to tell it apart.
     return true;
 #endif
 }

@@ -44,9 +44,7 @@ const wchar_t* native(const QString& path)
 {
     return reinterpret_cast<const wchar_t*>(path.utf16());
 }
-} // namespace
 
-namespace {
 // Names that open a device in any folder, with any extension ("nul.tvk").
 bool isDeviceName(const QString& path)
 {
@@ -68,26 +66,7 @@ bool namesDataStream(const QString& path)
     const qsizetype colon = path.lastIndexOf(QLatin1Char(':'));
     return colon > 1 || (colon == 0);
 }
-} // namespace
 
-Outcome checkPath(const QString& path)
-{
-    if (isDeviceName(path) || namesDataStream(path))
-        return Outcome::failure(QStringLiteral("This is not a regular file."));
-    // The wide API takes paths of up to 32,767 characters with the \\?\\ prefix.
-    constexpr qsizetype kLongestPath = 32767;
-    if (path.contains(QChar(0)))
-        return Outcome::failure(
-            QStringLiteral("The path holds a NUL character, which no file name can hold."));
-    if (path.size() >= kLongestPath) {
-        return Outcome::failure(
-            QStringLiteral("The path is longer than the system allows (%1 characters).")
-                .arg(kLongestPath - 1));
-    }
-    return Outcome::done();
-}
-
-namespace {
 std::optional<FileId> idOfWindowsHandle(HANDLE handle)
 {
     BY_HANDLE_FILE_INFORMATION information = {};
@@ -96,30 +75,7 @@ std::optional<FileId> idOfWindowsHandle(HANDLE handle)
     return FileId{information.dwVolumeSerialNumber,
                   (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
-} // namespace
 
-std::optional<FileId> idOfPath(const QString& path, bool followLinks)
-{
-    // No access rights are needed to read a file's identity; backup semantics
-    // open folders too, and a reparse point is opened itself when not followed.
-    const DWORD flags =
-        FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const HANDLE handle = CreateFileW(native(QDir::toNativeSeparators(path)), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, flags, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    const std::optional<FileId> id = idOfWindowsHandle(handle);
-    CloseHandle(handle);
-    return id;
-}
-
-std::optional<FileId> idOfHandle(Handle handle)
-{
-    return idOfWindowsHandle(reinterpret_cast<HANDLE>(_get_osfhandle(handle)));
-}
-
-namespace {
 bool isHeld(DWORD failure)
 {
     return failure == ERROR_SHARING_VIOLATION || failure == ERROR_LOCK_VIOLATION ||
@@ -158,6 +114,44 @@ QString moveReason(DWORD failure)
 }
 } // namespace
 
+Outcome checkPath(const QString& path)
+{
+    if (isDeviceName(path) || namesDataStream(path))
+        return Outcome::failure(QStringLiteral("This is not a regular file."));
+    // The wide API takes paths of up to 32,767 characters with the \\?\\ prefix.
+    constexpr qsizetype kLongestPath = 32767;
+    if (path.contains(QChar(0)))
+        return Outcome::failure(
+            QStringLiteral("The path holds a NUL character, which no file name can hold."));
+    if (path.size() >= kLongestPath) {
+        return Outcome::failure(
+            QStringLiteral("The path is longer than the system allows (%1 characters).")
+                .arg(kLongestPath - 1));
+    }
+    return Outcome::done();
+}
+
+std::optional<FileId> idOfPath(const QString& path, bool followLinks)
+{
+    // No access rights are needed to read a file's identity; backup semantics
+    // open folders too, and a reparse point is opened itself when not followed.
+    const DWORD flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    const HANDLE handle = CreateFileW(native(QDir::toNativeSeparators(path)), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<FileId> id = idOfWindowsHandle(handle);
+    CloseHandle(handle);
+    return id;
+}
+
+std::optional<FileId> idOfHandle(Handle handle)
+{
+    return idOfWindowsHandle(reinterpret_cast<HANDLE>(_get_osfhandle(handle)));
+}
+
 Outcome renameOver(const QString& from, const QString& to)
 {
     // Written through: the rename is on disk when this returns, as the folder
@@ -188,14 +182,13 @@ bool isReadOnly(const QString& path)
 
 Result<OpenedFile> openForReading(const QString& path)
 {
-    const QString nativePath = QDir::toNativeSeparators(path);
     // Folders cannot be opened as files here, so they are told apart first.
     const Kind kind = kindOf(path, true);
     if (kind != Kind::Regular)
         return OpenedFile{kNoHandle, kind};
     Handle handle = kNoHandle;
-    if (_wsopen_s(&handle, native(nativePath), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
-                  0) != 0)
+    if (_wsopen_s(&handle, native(QDir::toNativeSeparators(path)),
+                  _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) != 0)
         return Result<OpenedFile>::failure(reason(errno));
     struct _stat64 status = {};
     if (_fstat64(handle, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {

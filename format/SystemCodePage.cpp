@@ -42,8 +42,6 @@ std::optional<char> byteFor(char32_t character)
     return std::nullopt;
 }
 
-// The five bytes that Windows-1252 leaves undefined come back as the control
-// characters of the same number, as Windows reads them.
 char32_t characterFor(char byte)
 {
     const auto code = static_cast<unsigned char>(byte);

@@ -60,11 +60,9 @@ Outcome openIcon(const QString& path, OpenIcon& icon)
     return Outcome::done();
 }
 
-} // namespace
-
 // The names as bytes and the icons open, with the refusals that come before
 // anything is written, in their fixed order.
-struct PackageWriter::Prepared
+struct Prepared
 {
     QByteArray nameBytes;
     QByteArray authorBytes;
@@ -72,12 +70,14 @@ struct PackageWriter::Prepared
     OpenIcon right;
 };
 
-Outcome PackageWriter::prepare(const PackageRequest& request, Prepared& prepared)
+Outcome prepare(const PackageRequest& request, Prepared& prepared)
 {
-    if (Outcome encoded = encodeText(tr("Tovrik name"), request.name, prepared.nameBytes);
+    if (Outcome encoded =
+            encodeText(PackageWriter::tr("Tovrik name"), request.name, prepared.nameBytes);
         encoded.failed())
         return encoded;
-    if (Outcome encoded = encodeText(tr("Author name"), request.author, prepared.authorBytes);
+    if (Outcome encoded =
+            encodeText(PackageWriter::tr("Author name"), request.author, prepared.authorBytes);
         encoded.failed())
         return encoded;
     if (Outcome opened = openIcon(request.leftPath, prepared.left); opened.failed())
@@ -87,12 +87,50 @@ Outcome PackageWriter::prepare(const PackageRequest& request, Prepared& prepared
     // Decided by what the output path reaches, however it is spelled.
     const QList<FileIdentity> output =
         FileIdentity::allOf(request.outputPath, FileIdentity::LastLink::Follow);
-    InputFiles icons(prepared.left.identities);
-    icons.add(prepared.right.identities);
-    if (icons.reachedBy(output))
-        return Outcome::failure(tr("The output TVK file must differ from both ICO files!"));
+    if (InputFiles(prepared.left.identities + prepared.right.identities).reachedBy(output))
+        return Outcome::failure(
+            PackageWriter::tr("The output TVK file must differ from both ICO files!"));
     return Outcome::done();
 }
+
+// The header and both icons, into the opened output.
+Outcome writeContents(Prepared& prepared, QFile& device, const QString& outputPath,
+                      const WriteProgress& progress)
+{
+    OpenIcon& left = prepared.left;
+    OpenIcon& right = prepared.right;
+    const QByteArray header =
+        TvkLayout::header(prepared.nameBytes, prepared.authorBytes, static_cast<qint32>(left.size),
+                          static_cast<qint32>(right.size));
+    const qint64 total = TvkLayout::fileSize(prepared.nameBytes.size(), prepared.authorBytes.size(),
+                                             left.size, right.size);
+
+    if (!ChunkedCopy::writeAll(device, header.constData(), header.size()))
+        return Outcome::failure(
+            DisplayText::cannotWriteFile(outputPath, device.errorString() + QLatin1Char('.')));
+    qint64 written = header.size();
+    if (progress && !progress(written, total))
+        return Outcome::cancelled();
+
+    for (OpenIcon* icon : {&left, &right}) {
+        const qint64 before = written;
+        const CopyResult copy =
+            ChunkedCopy::copyFileData(icon->file, device, icon->size, [&](qint64 copiedSoFar) {
+                written = before + copiedSoFar;
+                return !progress || progress(written, total);
+            });
+        if (copy.status == CopyResult::Status::Cancelled)
+            return Outcome::cancelled();
+        if (copy.status != CopyResult::Status::Copied) {
+            const QString reason = ChunkedCopy::failureReason(copy, icon->file, device);
+            return Outcome::failure(copy.sourceFailed()
+                                        ? cannotReadIcon(icon->path, reason)
+                                        : DisplayText::cannotWriteFile(outputPath, reason));
+        }
+    }
+    return Outcome::done();
+}
+} // namespace
 
 Outcome PackageWriter::check(const PackageRequest& request)
 {
@@ -146,41 +184,4 @@ Outcome PackageWriter::writeBeside(const PackageRequest& request, ReplacingFile&
         return opened.refused() ? Outcome::refusal(message) : Outcome::failure(message);
     }
     return writeContents(prepared, output.device(), request.outputPath, progress);
-}
-
-Outcome PackageWriter::writeContents(Prepared& prepared, QFile& device, const QString& outputPath,
-                                     const WriteProgress& progress)
-{
-    OpenIcon& left = prepared.left;
-    OpenIcon& right = prepared.right;
-    const QByteArray header =
-        TvkLayout::header(prepared.nameBytes, prepared.authorBytes, static_cast<qint32>(left.size),
-                          static_cast<qint32>(right.size));
-    const qint64 total = TvkLayout::fileSize(prepared.nameBytes.size(), prepared.authorBytes.size(),
-                                             left.size, right.size);
-
-    if (!ChunkedCopy::writeAll(device, header.constData(), header.size()))
-        return Outcome::failure(
-            DisplayText::cannotWriteFile(outputPath, device.errorString() + QLatin1Char('.')));
-    qint64 written = header.size();
-    if (progress && !progress(written, total))
-        return Outcome::cancelled();
-
-    for (OpenIcon* icon : {&left, &right}) {
-        const qint64 before = written;
-        const CopyResult copy =
-            ChunkedCopy::copyFileData(icon->file, device, icon->size, [&](qint64 copiedSoFar) {
-                written = before + copiedSoFar;
-                return !progress || progress(written, total);
-            });
-        if (copy.status == CopyResult::Status::Cancelled)
-            return Outcome::cancelled();
-        if (copy.status != CopyResult::Status::Copied) {
-            const QString reason = ChunkedCopy::failureReason(copy, icon->file, device);
-            return Outcome::failure(copy.sourceFailed()
-                                        ? cannotReadIcon(icon->path, reason)
-                                        : DisplayText::cannotWriteFile(outputPath, reason));
-        }
-    }
-    return Outcome::done();
 }

@@ -8,7 +8,6 @@
 
 #include <functional>
 
-class QFile;
 class ReplacingFile;
 
 // Called as the package is written, with the bytes written so far and the file's
@@ -20,11 +19,8 @@ using WriteProgress = std::function<bool(qint64 written, qint64 total)>;
 // that is missing, not a file, unreadable or too large, an output that is one of
 // the icons. The output replaces any earlier file only once every byte is on
 // disk, so a failure never leaves a half-written file or loses the earlier one.
-//
-// Each write gives an Outcome: done once the output holds exactly the new
-// package; a refusal when an input cannot go into a TVK file, and a failure when
-// reading or writing failed, each naming the file and the reason; cancelled when
-// the progress handler stopped it. Only done touches the earlier output file.
+// A refusal (of an input) or a failure (of reading or writing) names the file
+// and the reason; only done touches the earlier output file.
 class PackageWriter
 {
     Q_DECLARE_TR_FUNCTIONS(PackageWriter)
@@ -42,11 +38,4 @@ public:
     // replaces an earlier file. Done means written, not yet in place.
     static Outcome writeBeside(const PackageRequest& request, ReplacingFile& output,
                                const WriteProgress& progress = {});
-
-private:
-    struct Prepared;
-    static Outcome prepare(const PackageRequest& request, Prepared& prepared);
-    // The header and both icons, into the opened output.
-    static Outcome writeContents(Prepared& prepared, QFile& device, const QString& outputPath,
-                                 const WriteProgress& progress);
 };

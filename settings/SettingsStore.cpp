@@ -7,26 +7,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-namespace {
-
-QString keyPath(const QString& section, const QString& key)
-{
-    return section + QLatin1Char('/') + key;
-}
-
-} // namespace
-
-Outcome SettingsStore::saveInRegistry(const QString& path, const QString& key, const QString& value)
-{
-    QSettings registry(path, QSettings::NativeFormat);
-    registry.setValue(key, value);
-    registry.sync();
-    if (registry.status() == QSettings::NoError)
-        return Outcome::done();
-    return Outcome::failure(
-        tr("Cannot save the settings to %1:\nThe registry key cannot be written.").arg(path));
-}
-
 SettingsStore SettingsStore::forUser()
 {
 #ifdef Q_OS_WIN
@@ -44,11 +24,6 @@ SettingsStore SettingsStore::forUser()
 SettingsStore::SettingsStore(Backend backend, QString location)
     : m_backend(backend), m_location(std::move(location))
 {}
-
-bool SettingsStore::inRegistry() const
-{
-    return m_backend == Backend::Registry;
-}
 
 QString SettingsStore::filePath(const QString& application) const
 {
@@ -68,7 +43,7 @@ QString SettingsStore::get(const QString& application, const QString& section, c
     if (!QFileInfo::exists(path))
         return defaultValue;
     const QSettings settings(path, QSettings::IniFormat);
-    return settings.value(keyPath(section, key), defaultValue).toString();
+    return settings.value(section + QLatin1Char('/') + key, defaultValue).toString();
 }
 
 Outcome SettingsStore::save(const QString& application, const QString& section, const QString& key,
@@ -80,24 +55,20 @@ Outcome SettingsStore::save(const QString& application, const QString& section, 
             tr("Cannot save the settings to %1:\n%2").arg(QDir::toNativeSeparators(path), reason));
     };
 
-    if (inRegistry())
-        return saveInRegistry(path, keyPath(section, key), value);
-    if (!QDir().mkpath(m_location)) {
+    if (!inRegistry() && !QDir().mkpath(m_location)) {
         return cannotSave(
             tr("The folder %1 cannot be created.").arg(QDir::toNativeSeparators(m_location)));
     }
     // QSettings writes the file whole beside the old one and tells a full disk
     // in its status.
-    QSettings settings(path, QSettings::IniFormat);
-    settings.setValue(keyPath(section, key), value);
+    QSettings settings(path, inRegistry() ? QSettings::NativeFormat : QSettings::IniFormat);
+    settings.setValue(section + QLatin1Char('/') + key, value);
     settings.sync();
-    switch (settings.status()) {
-    case QSettings::NoError:
-        break;
-    case QSettings::AccessError:
+    if (settings.status() == QSettings::NoError)
+        return Outcome::done();
+    if (inRegistry())
+        return cannotSave(tr("The registry key cannot be written."));
+    if (settings.status() == QSettings::AccessError)
         return cannotSave(tr("The file cannot be written."));
-    case QSettings::FormatError:
-        return cannotSave(tr("The file is not a valid settings file."));
-    }
-    return Outcome::done();
+    return cannotSave(tr("The file is not a valid settings file."));
 }

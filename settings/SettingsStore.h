@@ -41,8 +41,7 @@ public:
                  const QString& value);
 
 private:
-    bool inRegistry() const;
-    static Outcome saveInRegistry(const QString& path, const QString& key, const QString& value);
+    bool inRegistry() const { return m_backend == Backend::Registry; }
 
     Backend m_backend;
     QString m_location;
