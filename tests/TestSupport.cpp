@@ -1,10 +1,15 @@
 #include "tests/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
+#include <QtEndian>
+
+#include <zlib.h>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -76,6 +81,31 @@ QMap<QString, QByteArray> tree(const QString& folder)
 }
 
 } // namespace TestFiles
+
+namespace TestPictures {
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
+{
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    const QByteArray checked = type + data;
+    chunk += checked + QByteArray(4, '\0');
+    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(checked.constData()),
+                                        uInt(checked.size()))),
+                          chunk.data() + chunk.size() - 4);
+    return chunk;
+}
+
+} // namespace TestPictures
 
 namespace TestProcess {
 

@@ -12,6 +12,8 @@
 
 #include <functional>
 
+class QImage;
+
 // Records every message in order instead of showing it.
 class RecordingMessages final : public MessageService
 {
@@ -88,6 +90,13 @@ QStringList entries(const QString& folder);
 // a link (never followed), "/" for a folder. Equal trees mean nothing changed.
 QMap<QString, QByteArray> tree(const QString& folder);
 } // namespace TestFiles
+
+namespace TestPictures {
+// The image as a file of the format ("PNG", "ICO") would hold it.
+QByteArray encoded(const QImage& image, const char* format);
+// A PNG chunk, its CRC-32 as zlib computes it.
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data);
+} // namespace TestPictures
 
 // A child process run to its end, as a user runs it from a shell.
 namespace TestProcess {

@@ -2,7 +2,6 @@
 
 #include "cli/Dispatch.h"
 
-#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -131,10 +130,7 @@ QByteArray pngIco(const QList<QSize>& sizes)
     for (const QSize& size : sizes) {
         QImage image(size, QImage::Format_ARGB32);
         image.fill(Qt::darkCyan);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
+        const QByteArray png = TestPictures::encoded(image, "PNG");
         QByteArray entry(16, '\0');
         // A width or height of 256 is stored as 0.
         entry[0] = char(size.width() & 0xFF);
@@ -198,15 +194,14 @@ CliFixture::Run CliFixture::tvkFailing(const QStringList& arguments,
 #endif
 }
 
-bool CliFixture::startPaused(QProcess& process, const char* call, const QStringList& arguments,
-                             const char* program) const
+bool CliFixture::startPaused(QProcess& process, const char* call,
+                             const QStringList& arguments) const
 {
 #ifdef TVK_FAILING_CALLS
     process.setWorkingDirectory(m_dir.path());
-    QStringList pause{QStringLiteral("TVK_PAUSE_CALL=%1").arg(QLatin1String(call))};
-    if (program != nullptr)
-        pause << QStringLiteral("TVK_PAUSE_PROGRAM=%1").arg(QLatin1String(program));
-    process.setEnvironment(QProcess::systemEnvironment() + failingEnvironment(pause));
+    process.setEnvironment(
+        QProcess::systemEnvironment() +
+        failingEnvironment({QStringLiteral("TVK_PAUSE_CALL=%1").arg(QLatin1String(call))}));
     process.start(QStringLiteral(TVK_EXECUTABLE), arguments);
     if (!process.waitForStarted())
         return false;
@@ -218,7 +213,6 @@ bool CliFixture::startPaused(QProcess& process, const char* call, const QStringL
     Q_UNUSED(process);
     Q_UNUSED(call);
     Q_UNUSED(arguments);
-    Q_UNUSED(program);
     return false;
 #endif
 }

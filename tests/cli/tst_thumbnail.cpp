@@ -9,33 +9,12 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <zlib.h>
-
 #include <csignal>
 
 namespace {
 
-QByteArray encoded(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
-{
-    QByteArray chunk(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
-    chunk += type + data + QByteArray(4, '\0');
-    // Checked by the CRC-32 of the type and data.
-    const QByteArray checked = type + data;
-    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(checked.constData()),
-                                        uInt(checked.size()))),
-                          chunk.data() + chunk.size() - 4);
-    return chunk;
-}
+using TestPictures::encoded;
+using TestPictures::pngChunk;
 
 // A picture that costs as much to decode as the byte limits let a file make it
 // cost: an ICO file listing one PNG `entries` times, the PNG either a 2048-pixel

@@ -355,15 +355,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expectedErr");
         const QStringList batch = {QStringLiteral("batch"), QStringLiteral("in")};
         const QString fix = QStringLiteral("; save it as CSV UTF-8");
-        QTest::newRow("UTF-16 manifest") << batch << QByteArray("\xFF\xFEn\0a\0m\0e\0", 10)
-                                         << "in:1: the manifest is UTF-16 text" + fix;
         QTest::newRow("legacy manifest, not UTF-8")
             << batch << QByteArray("name,author,left,right,output\nCaf\xE9,B,l,r,o\n")
             << "in:2: the line is not valid UTF-8" + fix;
-        QTest::newRow("no header line")
-            << batch << QByteArray("A,B,l.ico,r.ico,o.tvk\n")
-            << "in:1: the first line must name the columns name, author, left, right, output, "
-               "separated by commas or semicolons";
         QTest::newRow("binary file as manifest")
             << batch
             << QByteArray("\x7F"

@@ -11,7 +11,6 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QHelpEvent>
@@ -39,11 +38,7 @@ QByteArray icoFile()
 {
     QImage image(16, 16, QImage::Format_ARGB32);
     image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "ICO");
-    return bytes;
+    return TestPictures::encoded(image, "ICO");
 }
 
 constexpr QLatin1String kIconFilter("ICON files (*.ico)");
