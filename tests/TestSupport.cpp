@@ -109,6 +109,15 @@ QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
 
 namespace TestProcess {
 
+QString text(const QByteArray& bytes)
+{
+    QString read = QString::fromUtf8(bytes);
+#ifdef Q_OS_WIN
+    read.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
+    return read;
+}
+
 Result run(const QString& program, const QStringList& arguments, const QString& folder,
            const QStringList& environment, qint64 dataLimit)
 {
@@ -129,14 +138,6 @@ Result run(const QString& program, const QStringList& arguments, const QString& 
     // Long enough for any command here, short enough to fail a hang within the test's time.
     if (!process.waitForFinished(20000))
         return {};
-    // Text written on Windows ends its lines in CRLF, as Windows programs do.
-    const auto text = [](const QByteArray& bytes) {
-        QString read = QString::fromUtf8(bytes);
-#ifdef Q_OS_WIN
-        read.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-#endif
-        return read;
-    };
     const QByteArray out = process.readAllStandardOutput();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, text(out),
             text(process.readAllStandardError()), out};

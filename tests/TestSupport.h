@@ -110,6 +110,10 @@ struct Result
     QByteArray outBytes;
 };
 
+// The text a program wrote; on Windows its lines end in CRLF, as Windows
+// programs' do, and are read as ending in LF.
+QString text(const QByteArray& bytes);
+
 // Runs the program in the folder; `environment` adds variables ("NAME=value").
 // A `dataLimit` in bytes caps its heap and other private memory (RLIMIT_DATA,
 // POSIX only): an allocation beyond it fails, and so does the program.

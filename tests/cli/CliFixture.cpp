@@ -21,39 +21,15 @@
 namespace {
 
 #ifdef Q_OS_WIN
-int descriptor(std::FILE* stream)
-{
-    return _fileno(stream);
-}
-int duplicate(int fd)
-{
-    return _dup(fd);
-}
-int duplicateOnto(int from, int to)
-{
-    return _dup2(from, to);
-}
-int closeDescriptor(int fd)
-{
-    return _close(fd);
-}
+constexpr auto descriptor = _fileno;
+constexpr auto duplicate = _dup;
+constexpr auto duplicateOnto = _dup2;
+constexpr auto closeDescriptor = _close;
 #else
-int descriptor(std::FILE* stream)
-{
-    return ::fileno(stream);
-}
-int duplicate(int fd)
-{
-    return ::dup(fd);
-}
-int duplicateOnto(int from, int to)
-{
-    return ::dup2(from, to);
-}
-int closeDescriptor(int fd)
-{
-    return ::close(fd);
-}
+constexpr auto descriptor = ::fileno;
+constexpr auto duplicate = ::dup;
+constexpr auto duplicateOnto = ::dup2;
+constexpr auto closeDescriptor = ::close;
 #endif
 
 // Standard output or standard error written into a file while this lives: the
@@ -102,16 +78,6 @@ private:
     std::FILE* m_file = nullptr;
 };
 
-// Text written on Windows ends its lines in CRLF, as Windows programs do.
-QString text(const QByteArray& bytes)
-{
-    QString read = QString::fromUtf8(bytes);
-#ifdef Q_OS_WIN
-    read.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-#endif
-    return read;
-}
-
 } // namespace
 
 QByteArray smallIco()
@@ -158,7 +124,7 @@ CliFixture::Run CliFixture::tvk(const QStringList& arguments) const
     const QByteArray outBytes = out.restore();
     const QByteArray errBytes = err.restore();
     QDir::setCurrent(here);
-    return {status, text(outBytes), text(errBytes), outBytes};
+    return {status, TestProcess::text(outBytes), TestProcess::text(errBytes), outBytes};
 }
 
 CliFixture::Run CliFixture::tvkChild(const QStringList& arguments, const QStringList& environment,

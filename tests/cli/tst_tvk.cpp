@@ -85,14 +85,9 @@ private Q_SLOTS:
         const QString notRegular = QStringLiteral(": This is not a regular file.");
         QTest::newRow("info on a FIFO")
             << args({"info", "fifo"}) << 1 << "tvk: Cannot read file fifo" + notRegular;
-        QTest::newRow("unpack a FIFO")
-            << args({"unpack", "fifo"}) << 1 << "tvk: Cannot read file fifo" + notRegular;
         QTest::newRow("icon is a FIFO")
             << args({"pack", "-n", "A", "-a", "B", "fifo", "r.ico", "-o", "o.tvk"}) << 1
             << "tvk: Cannot read ICO file fifo" + notRegular;
-        QTest::newRow("output is a FIFO")
-            << args({"pack", "-n", "A", "-a", "B", "l.ico", "r.ico", "-o", "fifo"}) << 1
-            << "tvk: Cannot write file fifo" + notRegular;
 #endif
     }
 
@@ -197,14 +192,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expectedErr");
         const QString batch = QStringLiteral("batch");
         const QString csv = QStringLiteral("m.csv");
-        const auto packTo = [](const QString& output) {
-            return QStringList{
-                QStringLiteral("pack"),       QStringLiteral("-n"), QStringLiteral("A"),
-                QStringLiteral("-a"),         QStringLiteral("B"),  QStringLiteral("l.ico"),
-                QStringLiteral("real/x.ico"), QStringLiteral("-o"), output};
-        };
-        const QString differ = QStringLiteral("tvk: The output TVK file must differ from both ICO "
-                                              "files!");
         QTest::newRow("batch, one new file through a folder link")
             << QStringList{batch, csv}
             << QByteArray("A,B,l.ico,r.ico,real/a.tvk\nC,D,l.ico,r.ico,dl/a.tvk\n")
@@ -227,10 +214,6 @@ private Q_SLOTS:
         QTest::newRow("batch, output is the manifest")
             << QStringList{batch, csv} << QByteArray("A,B,l.ico,r.ico,dl/../m.csv\n")
             << "m.csv:2: %1/dl/../m.csv is the manifest itself";
-        QTest::newRow("pack, output is an icon through a folder link")
-            << packTo(QStringLiteral("dl/x.ico")) << QByteArray() << differ;
-        QTest::newRow("pack, output is a hard link of an icon")
-            << packTo(QStringLiteral("hard.ico")) << QByteArray() << differ;
         QTest::newRow("thumbnail over a hard link of its own TVK file")
             << QStringList{QStringLiteral("thumbnail"), QStringLiteral("in.tvk"),
                            QStringLiteral("in.png")}
