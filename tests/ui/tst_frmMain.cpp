@@ -508,19 +508,6 @@ private Q_SLOTS:
         QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik name"));
     }
 
-    void convert_fast_showsNoProgress()
-    {
-        ShownProgress shown;
-        qApp->installEventFilter(&shown);
-        fillFields(QByteArray(1000, 'l'), {});
-
-        click("cmdCnv");
-
-        qApp->removeEventFilter(&shown);
-        QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
-        QCOMPARE(shown.count, 0);
-    }
-
     // The writing runs on a worker thread: while it stalls without a report, as
     // the final flush to a slow disk does, the window still handles its events
     // but takes no input, the dialog shows when it is due, and its Cancel stays
@@ -587,11 +574,23 @@ private Q_SLOTS:
         QCOMPARE(QDir::temp().entryList({QStringLiteral("TVK_Mak-*")}), before);
     }
 
-    // "Ready!" must not appear behind a progress dialog still on the screen.
-    void convert_slow_closesProgressBeforeReady()
+    // A fast conversion shows no progress; a slow one does, and "Ready!" must
+    // not appear behind a progress dialog still on the screen.
+    void convert_progress_onlyWhenSlowAndClosedBeforeReady_data()
     {
-        fillFields(QByteArray(8 << 20, 'l'), {});
-        m_window->setProgressDelay(std::chrono::milliseconds(0));
+        QTest::addColumn<qsizetype>("size");
+        QTest::addColumn<bool>("slow");
+        QTest::newRow("fast") << qsizetype(1000) << false;
+        QTest::newRow("slow") << qsizetype(8 << 20) << true;
+    }
+
+    void convert_progress_onlyWhenSlowAndClosedBeforeReady()
+    {
+        QFETCH(qsizetype, size);
+        QFETCH(bool, slow);
+        fillFields(QByteArray(size, 'l'), {});
+        if (slow)
+            m_window->setProgressDelay(std::chrono::milliseconds(0));
         ShownProgress shown;
         qApp->installEventFilter(&shown);
         QStringList visibleAtReady;
@@ -605,7 +604,7 @@ private Q_SLOTS:
         click("cmdCnv");
 
         qApp->removeEventFilter(&shown);
-        QVERIFY(shown.count > 0);
+        QCOMPARE(shown.count > 0, slow);
         QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
         QCOMPARE(visibleAtReady, QStringList());
     }
