@@ -181,8 +181,6 @@ private Q_SLOTS:
         QTest::newRow("names are refused before icons")
             << QStringLiteral("Smile 😀") << b << QStringLiteral("nothing.ico") << r << out
             << QStringLiteral("The Tovrik name contains the character “😀”") << QString();
-        QTest::newRow("C1 control in name") << QStringLiteral("\u0085") << b << l << r << out
-                                            << QStringLiteral("(U+0085)") << QString();
         QTest::newRow("left icon missing")
             << a << b << QStringLiteral("nothing.ico") << r << out
             << QStringLiteral("Cannot read ICO file %1:\nThe file does not exist.")
