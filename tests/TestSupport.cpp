@@ -1,10 +1,15 @@
 #include "tests/TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
+#include <QtEndian>
+
+#include <zlib.h>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -77,7 +82,41 @@ QMap<QString, QByteArray> tree(const QString& folder)
 
 } // namespace TestFiles
 
+namespace TestPictures {
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
+{
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    const QByteArray checked = type + data;
+    chunk += checked + QByteArray(4, '\0');
+    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(checked.constData()),
+                                        uInt(checked.size()))),
+                          chunk.data() + chunk.size() - 4);
+    return chunk;
+}
+
+} // namespace TestPictures
+
 namespace TestProcess {
+
+QString text(const QByteArray& bytes)
+{
+    QString read = QString::fromUtf8(bytes);
+#ifdef Q_OS_WIN
+    read.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
+    return read;
+}
 
 Result run(const QString& program, const QStringList& arguments, const QString& folder,
            const QStringList& environment, qint64 dataLimit)
@@ -99,14 +138,6 @@ Result run(const QString& program, const QStringList& arguments, const QString& 
     // Long enough for any command here, short enough to fail a hang within the test's time.
     if (!process.waitForFinished(20000))
         return {};
-    // Text written on Windows ends its lines in CRLF, as Windows programs do.
-    const auto text = [](const QByteArray& bytes) {
-        QString read = QString::fromUtf8(bytes);
-#ifdef Q_OS_WIN
-        read.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-#endif
-        return read;
-    };
     const QByteArray out = process.readAllStandardOutput();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, text(out),
             text(process.readAllStandardError()), out};

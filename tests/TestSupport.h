@@ -12,6 +12,8 @@
 
 #include <functional>
 
+class QImage;
+
 // Records every message in order instead of showing it.
 class RecordingMessages final : public MessageService
 {
@@ -89,6 +91,13 @@ QStringList entries(const QString& folder);
 QMap<QString, QByteArray> tree(const QString& folder);
 } // namespace TestFiles
 
+namespace TestPictures {
+// The image as a file of the format ("PNG", "ICO") would hold it.
+QByteArray encoded(const QImage& image, const char* format);
+// A PNG chunk, its CRC-32 as zlib computes it.
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data);
+} // namespace TestPictures
+
 // A child process run to its end, as a user runs it from a shell.
 namespace TestProcess {
 struct Result
@@ -100,6 +109,10 @@ struct Result
     // Standard output as written, for programs that write bytes there.
     QByteArray outBytes;
 };
+
+// The text a program wrote; on Windows its lines end in CRLF, as Windows
+// programs' do, and are read as ending in LF.
+QString text(const QByteArray& bytes);
 
 // Runs the program in the folder; `environment` adds variables ("NAME=value").
 // A `dataLimit` in bytes caps its heap and other private memory (RLIMIT_DATA,

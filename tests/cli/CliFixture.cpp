@@ -2,7 +2,6 @@
 
 #include "cli/Dispatch.h"
 
-#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -22,39 +21,15 @@
 namespace {
 
 #ifdef Q_OS_WIN
-int descriptor(std::FILE* stream)
-{
-    return _fileno(stream);
-}
-int duplicate(int fd)
-{
-    return _dup(fd);
-}
-int duplicateOnto(int from, int to)
-{
-    return _dup2(from, to);
-}
-int closeDescriptor(int fd)
-{
-    return _close(fd);
-}
+constexpr auto descriptor = _fileno;
+constexpr auto duplicate = _dup;
+constexpr auto duplicateOnto = _dup2;
+constexpr auto closeDescriptor = _close;
 #else
-int descriptor(std::FILE* stream)
-{
-    return ::fileno(stream);
-}
-int duplicate(int fd)
-{
-    return ::dup(fd);
-}
-int duplicateOnto(int from, int to)
-{
-    return ::dup2(from, to);
-}
-int closeDescriptor(int fd)
-{
-    return ::close(fd);
-}
+constexpr auto descriptor = ::fileno;
+constexpr auto duplicate = ::dup;
+constexpr auto duplicateOnto = ::dup2;
+constexpr auto closeDescriptor = ::close;
 #endif
 
 // Standard output or standard error written into a file while this lives: the
@@ -103,16 +78,6 @@ private:
     std::FILE* m_file = nullptr;
 };
 
-// Text written on Windows ends its lines in CRLF, as Windows programs do.
-QString text(const QByteArray& bytes)
-{
-    QString read = QString::fromUtf8(bytes);
-#ifdef Q_OS_WIN
-    read.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-#endif
-    return read;
-}
-
 } // namespace
 
 QByteArray smallIco()
@@ -131,10 +96,7 @@ QByteArray pngIco(const QList<QSize>& sizes)
     for (const QSize& size : sizes) {
         QImage image(size, QImage::Format_ARGB32);
         image.fill(Qt::darkCyan);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
+        const QByteArray png = TestPictures::encoded(image, "PNG");
         QByteArray entry(16, '\0');
         // A width or height of 256 is stored as 0.
         entry[0] = char(size.width() & 0xFF);
@@ -162,7 +124,7 @@ CliFixture::Run CliFixture::tvk(const QStringList& arguments) const
     const QByteArray outBytes = out.restore();
     const QByteArray errBytes = err.restore();
     QDir::setCurrent(here);
-    return {status, text(outBytes), text(errBytes), outBytes};
+    return {status, TestProcess::text(outBytes), TestProcess::text(errBytes), outBytes};
 }
 
 CliFixture::Run CliFixture::tvkChild(const QStringList& arguments, const QStringList& environment,
@@ -198,15 +160,14 @@ CliFixture::Run CliFixture::tvkFailing(const QStringList& arguments,
 #endif
 }
 
-bool CliFixture::startPaused(QProcess& process, const char* call, const QStringList& arguments,
-                             const char* program) const
+bool CliFixture::startPaused(QProcess& process, const char* call,
+                             const QStringList& arguments) const
 {
 #ifdef TVK_FAILING_CALLS
     process.setWorkingDirectory(m_dir.path());
-    QStringList pause{QStringLiteral("TVK_PAUSE_CALL=%1").arg(QLatin1String(call))};
-    if (program != nullptr)
-        pause << QStringLiteral("TVK_PAUSE_PROGRAM=%1").arg(QLatin1String(program));
-    process.setEnvironment(QProcess::systemEnvironment() + failingEnvironment(pause));
+    process.setEnvironment(
+        QProcess::systemEnvironment() +
+        failingEnvironment({QStringLiteral("TVK_PAUSE_CALL=%1").arg(QLatin1String(call))}));
     process.start(QStringLiteral(TVK_EXECUTABLE), arguments);
     if (!process.waitForStarted())
         return false;
@@ -218,7 +179,6 @@ bool CliFixture::startPaused(QProcess& process, const char* call, const QStringL
     Q_UNUSED(process);
     Q_UNUSED(call);
     Q_UNUSED(arguments);
-    Q_UNUSED(program);
     return false;
 #endif
 }

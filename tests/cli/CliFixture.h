@@ -45,10 +45,9 @@ protected:
     // Runs a `tvk` child with some system calls failing (see inject/FailingCalls.cpp).
     Run tvkFailing(const QStringList& arguments, const QStringList& failure) const;
 
-    // Starts a `tvk` child and returns once it, or its helper `program`, waits
-    // in the system call `call` (Linux only: false elsewhere).
-    bool startPaused(QProcess& process, const char* call, const QStringList& arguments,
-                     const char* program = nullptr) const;
+    // Starts a `tvk` child and returns once it waits in the system call `call`
+    // (Linux only: false elsewhere).
+    bool startPaused(QProcess& process, const char* call, const QStringList& arguments) const;
 
     Run pack(const QString& name, const QString& author, const QString& left, const QString& right,
              const QString& output) const;

@@ -60,6 +60,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("text after a closing quote")
             << QByteArray("a,b\n\"c\"d,e\n") << qsizetype(2) << "text follows a closing quote";
+        QTest::newRow("quote inside an unquoted field")
+            << QByteArray("a,b\nc,x\"y\n") << qsizetype(2)
+            << "a quote inside a field that does not start with one";
         QTest::newRow("quote never closed") << QByteArray("a,b\nc,\"d\ne\n") << qsizetype(2)
                                             << "the quote opened on line 2 is never closed";
         QTest::newRow("legacy code page") << QByteArray("a,b\nCaf\xE9,x\n") << qsizetype(2)

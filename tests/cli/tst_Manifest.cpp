@@ -118,16 +118,20 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
         QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), "manifest"));
         QVERIFY(TestFiles::write(path(QStringLiteral("o.tvk")), "earlier"));
-        Manifest::Contents contents = Manifest::read("name,author,left,right,output\n"
-                                                     "A,B,l.ico,none.ico,a.tvk\n"
-                                                     "A,B,l.ico,r.ico,o.tvk\n"
-                                                     "A,B,l.ico,r.ico,./o.tvk\n"
-                                                     "A,B,l.ico,r.ico,r.ico\n"
-                                                     "A,B,o.tvk,r.ico,b.tvk\n"
-                                                     "A,B,l.ico,r.ico,nowhere/c.tvk\n"
-                                                     "A,B,l.ico,r.ico,m.csv\n"
-                                                     "A,B,l.ico,r.ico,d.tvk\n",
-                                                     QDir(m_dir.path()));
+        Manifest::Contents contents =
+            Manifest::read("name,author,left,right,output\n"
+                           "A,B,l.ico,none.ico,a.tvk\n"
+                           "A,B,l.ico,r.ico,o.tvk\n"
+                           "A,B,l.ico,r.ico,./o.tvk\n"
+                           "A,B,l.ico,r.ico,r.ico\n"
+                           "A,B,o.tvk,r.ico,b.tvk\n"
+                           "A,B,l.ico,r.ico,nowhere/c.tvk\n"
+                           "A,B,l.ico,r.ico,m.csv\n"
+                           "A,B,l.ico,r.ico,d.tvk\n"
+                           "中,B,l.ico,r.ico,e.tvk\n" +
+                               // A NUL would cut the name short.
+                               QByteArray("A,B,l.ico,r.ico,f\0.tvk\n", 23),
+                           QDir(m_dir.path()));
         const QList<FileIdentity> manifest =
             FileIdentity::allOf(path(QStringLiteral("m.csv")), FileIdentity::LastLink::Follow);
 
@@ -144,7 +148,11 @@ private Q_SLOTS:
                  "4: " + at("./o.tvk") + " is an icon of line 6",
                  "5: The output TVK file must differ from both ICO files!",
                  "7: Cannot write file " + at("nowhere/c.tvk") + ":\nIts folder does not exist.",
-                 "8: " + at("m.csv") + " is the manifest itself"}));
+                 "8: " + at("m.csv") + " is the manifest itself",
+                 "10: The Tovrik name contains the character “中” (U+4E2D), which a TVK file "
+                 "cannot store.\nUse letters of Western European languages only.",
+                 "11: Cannot write file " + at("f") +
+                     "\\x00.tvk:\nThe path holds a NUL character, which no file name can hold."}));
         QCOMPARE(contents.rows.size(), size_t(5));
         QCOMPARE(icons.reachedBy(FileIdentity::allOf(path(QStringLiteral("l.ico")),
                                                      FileIdentity::LastLink::Follow)),

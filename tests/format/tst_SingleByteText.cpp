@@ -24,26 +24,6 @@ private Q_SLOTS:
         }
     }
 
-    void encode_windows1252Letters_useTheirBytes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ASCII") << QStringLiteral("Az 09~") << QByteArray("Az 09~");
-        QTest::newRow("euro and quotes")
-            << QStringLiteral("€‚„“”") << QByteArray::fromHex("80828493 94");
-        QTest::newRow("Latin-1 letters")
-            << QStringLiteral("éßÿ\u00A0") << QByteArray::fromHex("E9DFFFA0");
-        QTest::newRow("the last of 0x80-0x9F")
-            << QStringLiteral("žŸ") << QByteArray::fromHex("9E9F");
-    }
-
-    void encode_windows1252Letters_useTheirBytes()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(SingleByteText::encode(text).bytes.toHex(), bytes.toHex());
-    }
-
     void encode_characterOutsideCodePage_refusedWholly_data()
     {
         QTest::addColumn<QString>("text");
@@ -64,12 +44,6 @@ private Q_SLOTS:
         QVERIFY(encoding.unencodable);
         QCOMPARE(uint(*encoding.unencodable), refused);
         QVERIFY(encoding.bytes.isEmpty());
-    }
-
-    void describeCharacter_showsItAndItsCode()
-    {
-        QCOMPARE(SingleByteText::describeCharacter(0x1F600), QStringLiteral("“😀” (U+1F600)"));
-        QCOMPARE(SingleByteText::describeCharacter(0x4E2D), QStringLiteral("“中” (U+4E2D)"));
     }
 };
 

@@ -6,9 +6,8 @@
 //   TVK_FAIL_PATH   for rename: fail only when the new name contains this text
 // and to lose a race or catch a moment that no test could time:
 //   TVK_APPEAR_AT   a file named this appears just before a rename onto it
-//   TVK_PAUSE_CALL  fchmod, fdatasync or fread waits here for up to 10 s (a signal
-//                   ends the wait), having made the file "paused" in the current
-//                   folder; in the program TVK_PAUSE_PROGRAM only, when it is set
+//   TVK_PAUSE_CALL  fchmod or fdatasync waits here for up to 10 s (a signal ends
+//                   the wait), having made the file "paused" in the current folder
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
@@ -66,9 +65,7 @@ void appearAt(const char* to)
 void pauseAt(const char* call)
 {
     const char* wanted = std::getenv("TVK_PAUSE_CALL");
-    const char* program = std::getenv("TVK_PAUSE_PROGRAM");
-    if (wanted != nullptr && std::strcmp(wanted, call) == 0 &&
-        (program == nullptr || std::strcmp(program, program_invocation_short_name) == 0)) {
+    if (wanted != nullptr && std::strcmp(wanted, call) == 0) {
         sigset_t held;
         sigset_t previous;
         sigemptyset(&held);
@@ -113,13 +110,6 @@ int renameat2(int fromFolder, const char* from, int toFolder, const char* to, un
     appearAt(to);
     return real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(
         fromFolder, from, toFolder, to, flags);
-}
-
-// The stream is a FILE*, left opaque: stdio's own declarations are not wanted here.
-size_t fread(void* ptr, size_t size, size_t n, void* stream)
-{
-    pauseAt("fread");
-    return real<size_t (*)(void*, size_t, size_t, void*)>("fread")(ptr, size, n, stream);
 }
 
 int fchmod(int fd, mode_t mode)

@@ -1,35 +1,15 @@
 #include "format/IcoDirectory.h"
 #include "pictures/IconPictures.h"
+#include "tests/TestSupport.h"
 
 #include <QBuffer>
 #include <QTest>
 #include <QtEndian>
 
-#include <zlib.h>
-
 namespace {
 
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-// A PNG chunk, its CRC-32 as zlib computes it.
-QByteArray pngChunk(const QByteArray& type, const QByteArray& data)
-{
-    QByteArray chunk(4, '\0');
-    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
-    const QByteArray checked = type + data;
-    chunk += checked + QByteArray(4, '\0');
-    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(checked.constData()),
-                                        uInt(checked.size()))),
-                          chunk.data() + chunk.size() - 4);
-    return chunk;
-}
+using TestPictures::encoded;
+using TestPictures::pngChunk;
 
 // An ICO file of `type` (1 icon, 2 cursor) whose `count` directory entries all
 // list the one 2x2 picture after the directory.
@@ -114,11 +94,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("icon");
         QTest::addColumn<QString>("expectedError");
-        QByteArray huge = png(QImage(1, 1, QImage::Format_ARGB32));
+        QByteArray huge = encoded(QImage(1, 1, QImage::Format_ARGB32), "PNG");
         qToBigEndian<quint32>(4096, huge.data() + 16);
         // Its rows, then zeros in the same stream: in 4 MiB, gigabytes of them.
         const QByteArray rows = QByteArray(64 * (1 + 64 * 4) + (64 << 10), '\0');
-        const QByteArray bomb = png(QImage(64, 64, QImage::Format_ARGB32)).left(33) +
+        const QByteArray bomb = encoded(QImage(64, 64, QImage::Format_ARGB32), "PNG").left(33) +
                                 pngChunk("IDAT", qCompress(rows).mid(4)) + pngChunk("IEND", {});
         QByteArray wide = bitmapIco(24, false);
         qToLittleEndian<qint32>(4096, wide.data() + 22 + 4);

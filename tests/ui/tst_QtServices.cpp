@@ -103,53 +103,50 @@ private Q_SLOTS:
         QVERIFY(shown);
     }
 
-    void askOpenFile_opensInFolderAndReturnsChosenPath()
+    // Chosen, the path comes back; cancelled, the empty text.
+    void askFile_showsTheRequestAndReturnsTheAnswer_data()
     {
-#ifdef Q_OS_WIN
-        QSKIP("Windows shows its own file dialog, which a test cannot choose a file in.");
-#endif
-        QTemporaryDir dir;
-        QVERIFY(TestFiles::write(dir.filePath(QStringLiteral("left.ico")), "icon"));
-        QtFileDialogService dialogs;
-        QString answer;
-
-        const bool shown = whileModalShows<QFileDialog>(
-            [&] {
-                answer = dialogs.askOpenFile({QStringLiteral("ICO -> TVK"),
-                                              QStringLiteral("ICON files (*.ico)"), dir.path()});
-            },
-            [&](QFileDialog* dialog) {
-                QCOMPARE(dialog->windowTitle(), QStringLiteral("ICO -> TVK"));
-                QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
-                QCOMPARE(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
-                QCOMPARE(dialog->nameFilters(), QStringList(QStringLiteral("ICON files (*.ico)")));
-                dialog->selectFile(dir.filePath(QStringLiteral("left.ico")));
-                static_cast<QDialog*>(dialog)->accept();
-            });
-
-        QVERIFY(shown);
-        QCOMPARE(answer, dir.filePath(QStringLiteral("left.ico")));
+        QTest::addColumn<bool>("forSaving");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("open, chosen") << false << QStringLiteral("ICON files (*.ico)");
+        QTest::newRow("save, cancelled") << true << QStringLiteral("Tovrik img files (*.tvk)");
     }
 
-    void askSaveFile_cancelled_returnsEmptyText()
+    void askFile_showsTheRequestAndReturnsTheAnswer()
     {
+        QFETCH(bool, forSaving);
+        QFETCH(QString, filter);
+#ifdef Q_OS_WIN
+        if (!forSaving)
+            QSKIP("Windows shows its own file dialog, which a test cannot choose a file in.");
+#endif
         QTemporaryDir dir;
+        const QString chosen = dir.filePath(QStringLiteral("left.ico"));
+        QVERIFY(TestFiles::write(chosen, "icon"));
         QtFileDialogService dialogs;
+        const FileDialogService::Request request{QStringLiteral("ICO -> TVK"), filter, dir.path()};
         QString answer = QStringLiteral("not asked");
 
         const bool shown = whileModalShows<QFileDialog>(
             [&] {
-                answer =
-                    dialogs.askSaveFile({QStringLiteral("ICO -> TVK"),
-                                         QStringLiteral("Tovrik img files (*.tvk)"), dir.path()});
+                answer = forSaving ? dialogs.askSaveFile(request) : dialogs.askOpenFile(request);
             },
             [&](QFileDialog* dialog) {
-                QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-                dialog->reject();
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("ICO -> TVK"));
+                QCOMPARE(dialog->acceptMode(),
+                         forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+                QCOMPARE(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
+                QCOMPARE(dialog->nameFilters(), QStringList(filter));
+                if (forSaving) {
+                    dialog->reject();
+                    return;
+                }
+                dialog->selectFile(chosen);
+                static_cast<QDialog*>(dialog)->accept();
             });
 
         QVERIFY(shown);
-        QCOMPARE(answer, QString());
+        QCOMPARE(answer, forSaving ? QString() : chosen);
     }
 };
 

@@ -56,7 +56,7 @@ private Q_SLOTS:
 
     void cleanup() { m_window.reset(); }
 
-    void firstOpening_freshProfile_emptyBoxesFocusOnOk()
+    void firstOpening_freshProfile_emptyBoxesTextsAndFocusOrder()
     {
         QVERIFY(withOptions([](frmOpts* options) {
             QCOMPARE(options->windowTitle(), QStringLiteral("Converter options"));
@@ -65,14 +65,6 @@ private Q_SLOTS:
             QCOMPARE(box(options, "ptICO")->text(), QString());
             QCOMPARE(box(options, "ptTVK")->text(), QString());
             QTRY_COMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdOK"));
-            options->close();
-        }));
-        QVERIFY(!QFileInfo::exists(m_configFolder));
-    }
-
-    void controls_textsAndFocusOrder()
-    {
-        QVERIFY(withOptions([](frmOpts* options) {
             const std::pair<const char*, const char*> expected[] = {
                 {"Label1", "Def. ICO path:"},
                 {"Label2", "Def. TVK path:"},
@@ -90,6 +82,7 @@ private Q_SLOTS:
             QVERIFY(!box(options, "ptTVK")->accessibleName().isEmpty());
             options->close();
         }));
+        QVERIFY(!QFileInfo::exists(m_configFolder));
     }
 
     void ok_savesExactTextsAndNextBrowseStartsThere()
