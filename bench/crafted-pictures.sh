@@ -11,7 +11,7 @@ preview="$ROOT/build/bench/tvk_preview_time"
 
 printf '%-34s %10s %10s\n' "case" "time" "peak"
 for file in entries text twelve inflate ordinary sizes; do
-    ms=$(hyperfine -N -r 5 --export-json t.json "$tvk thumbnail $file.tvk out.png" >/dev/null &&
+    ms=$(hyperfine -N -i -r 5 --export-json t.json "$tvk thumbnail $file.tvk out.png" >/dev/null &&
         python3 -c 'import json; print(round(json.load(open("t.json"))["results"][0]["mean"] * 1000, 1))')
     peak=$(/usr/bin/time -f %M "$tvk" thumbnail "$file.tvk" out.png 2>&1 | tail -n 1)
     printf '%-34s %7s ms %6s MiB\n' "tvk thumbnail $file.tvk" "$ms" "$((peak / 1024))"
