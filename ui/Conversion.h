@@ -24,10 +24,10 @@ public:
     // Tells what is missing, one message for each group of missing texts, in the
     // order icons, output, names: a text is missing when it is empty or still its
     // placeholder, the text its box starts with (the window's form holds them).
-    // Otherwise runs the writer to its end, telling the user everything through messages, each
-    // once the writing has ended: "Ready!", a refusal as a warning, a failure as
-    // an error, nothing for a cancel. Gives the writer's outcome, or none when
-    // something was missing (told, and nothing written).
+    // Otherwise runs the writer to its end, telling the user everything through
+    // messages, each once the writing has ended: "Ready!", a refusal as a
+    // warning, a failure as an error, nothing for a cancel. Gives the writer's
+    // outcome, or none when something was missing (told, and nothing written).
     static std::optional<Outcome> run(const PackageRequest& inputs,
                                       const PackageRequest& placeholders, MessageService& messages,
                                       const Writer& write = {});
