@@ -2,20 +2,12 @@
 #include "host/ProgramInfo.h"
 #include "settings/SettingsStore.h"
 #include "ui/ProgramArguments.h"
-#include "ui/QtFileDialogService.h"
-#include "ui/QtMessageService.h"
+#include "ui/QtServices.h"
 #include "ui/SystemTheme.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QTimer>
-
-namespace {
-// A signal to stop (a session's end, kill, Ctrl+C in a terminal) closes the
-// window as its close button does, so that a conversion under way is cancelled
-// and the icons of an opened TVK file are removed, rather than left behind.
-constexpr int kSignalCheckMs = 200;
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -35,6 +27,9 @@ int main(int argc, char* argv[])
     QtFileDialogService dialogs;
     frmMain window(settings, messages, dialogs);
     Interruption::catchSignals();
+    // A signal to stop (a session's end, kill, Ctrl+C in a terminal) closes the
+    // window as its close button does, so that a conversion under way is cancelled
+    // and the icons of an opened TVK file are removed, rather than left behind.
     QTimer signalCheck;
     QObject::connect(&signalCheck, &QTimer::timeout, &window, [&window] {
         if (Interruption::received() != 0) {
@@ -42,7 +37,7 @@ int main(int argc, char* argv[])
             QApplication::quit();
         }
     });
-    signalCheck.start(kSignalCheckMs);
+    signalCheck.start(std::chrono::milliseconds(200));
     window.show();
     // Opened once the event loop runs, so that a signal while its message is
     // shown ends the program too.

@@ -20,6 +20,14 @@ double luminance(const QColor& colour)
            0.0722 * channel(colour.blueF());
 }
 
+// The WCAG contrast ratio of two colours' relative luminances, from 1 to 21.
+double contrast(const QColor& first, const QColor& second)
+{
+    const double a = luminance(first);
+    const double b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
 QColor mixed(const QColor& from, const QColor& to, double share)
 {
     return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * share),
@@ -27,8 +35,8 @@ QColor mixed(const QColor& from, const QColor& to, double share)
                             float(from.blueF() + (to.blueF() - from.blueF()) * share));
 }
 
-// A little above the least, so that rounding to 8-bit colours cannot undercut it.
-constexpr double kAimedContrast = kLeastContrast + 0.2;
+// A little above 4.5:1, so that rounding to 8-bit colours cannot undercut it.
+constexpr double kAimedContrast = 4.5 + 0.2;
 // How much of the highlight colour tints a box that a drop would fill.
 constexpr double kDropTint = 0.35;
 
@@ -54,17 +62,10 @@ void setItalic(QLineEdit* box, bool italic)
 
 } // namespace
 
-double contrast(const QColor& first, const QColor& second)
-{
-    const double a = luminance(first);
-    const double b = luminance(second);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
-}
-
-void applyToPath(QLineEdit* box, const QPalette& palette, PathState state)
+void applyToPath(QLineEdit* box, const QPalette& palette, bool showsPlaceholder, bool dropTarget)
 {
     QColor background = palette.color(QPalette::Disabled, QPalette::Base);
-    if (state.dropTarget)
+    if (dropTarget)
         background =
             mixed(background, palette.color(QPalette::Active, QPalette::Highlight), kDropTint);
     QPalette boxPalette = palette;
@@ -72,7 +73,7 @@ void applyToPath(QLineEdit* box, const QPalette& palette, PathState state)
     boxPalette.setColor(QPalette::Disabled, QPalette::Text,
                         readableGrey(palette.color(QPalette::Active, QPalette::Text), background));
     box->setPalette(boxPalette);
-    setItalic(box, state.showsPlaceholder);
+    setItalic(box, showsPlaceholder);
 }
 
 void applyToName(QLineEdit* box, const QPalette& palette, bool showsPlaceholder)

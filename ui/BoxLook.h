@@ -1,6 +1,5 @@
 #pragma once
 
-class QColor;
 class QLineEdit;
 class QPalette;
 
@@ -15,18 +14,7 @@ class QPalette;
 // with the palette's highlight.
 namespace BoxLook {
 
-inline constexpr double kLeastContrast = 4.5;
-
-struct PathState
-{
-    bool showsPlaceholder = false;
-    bool dropTarget = false;
-};
-
-void applyToPath(QLineEdit* box, const QPalette& palette, PathState state);
+void applyToPath(QLineEdit* box, const QPalette& palette, bool showsPlaceholder, bool dropTarget);
 void applyToName(QLineEdit* box, const QPalette& palette, bool showsPlaceholder);
-
-// The WCAG contrast ratio of two colours' relative luminances, from 1 to 21.
-double contrast(const QColor& first, const QColor& second);
 
 } // namespace BoxLook

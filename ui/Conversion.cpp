@@ -2,28 +2,21 @@
 
 #include "ui/MessageService.h"
 
-QStringList Conversion::missingInputMessages(const PackageRequest& inputs,
-                                             const PackageRequest& placeholders)
-{
-    using Input = PackageRequest::Input;
-    const QList<Input> missing = inputs.missingInputs(placeholders);
-    QStringList messages;
-    if (missing.contains(Input::Left) || missing.contains(Input::Right))
-        messages << tr("Please select both (left and right) ICO files!");
-    if (missing.contains(Input::Output))
-        messages << tr("Please select output TVK file!");
-    if (missing.contains(Input::Name) || missing.contains(Input::Author))
-        messages << tr("Enter both Tovrik and Author names!");
-    return messages;
-}
-
 std::optional<Outcome> Conversion::run(const PackageRequest& inputs,
                                        const PackageRequest& placeholders, MessageService& messages,
                                        const Writer& write)
 {
-    const QStringList missing = missingInputMessages(inputs, placeholders);
-    for (const QString& message : missing)
-        messages.showMessage(message, MessageService::Kind::Warning);
+    using Input = PackageRequest::Input;
+    const QList<Input> missing = inputs.missingInputs(placeholders);
+    const auto tell = [&messages](const QString& text) {
+        messages.showMessage(text, MessageService::Kind::Warning);
+    };
+    if (missing.contains(Input::Left) || missing.contains(Input::Right))
+        tell(tr("Please select both (left and right) ICO files!"));
+    if (missing.contains(Input::Output))
+        tell(tr("Please select output TVK file!"));
+    if (missing.contains(Input::Name) || missing.contains(Input::Author))
+        tell(tr("Enter both Tovrik and Author names!"));
     if (!missing.isEmpty())
         return std::nullopt;
 

@@ -26,22 +26,12 @@ std::optional<QStringList> localFiles(const QMimeData& data)
     return files;
 }
 
-std::optional<Placement> onRow(Row row, const QStringList& files)
+std::optional<Placement> onRow(QString Placement::*box, const QStringList& files)
 {
     if (files.size() != 1)
         return std::nullopt;
     Placement placement;
-    switch (row) {
-    case Row::Left:
-        placement.left = files.constFirst();
-        break;
-    case Row::Right:
-        placement.right = files.constFirst();
-        break;
-    case Row::Output:
-        placement.output = files.constFirst();
-        break;
-    }
+    placement.*box = files.constFirst();
     return placement;
 }
 

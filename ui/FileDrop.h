@@ -13,13 +13,6 @@ class QMimeData;
 // left box, the second to the right box, a .tvk to the output box.
 namespace FileDrop {
 
-enum class Row
-{
-    Left,
-    Right,
-    Output,
-};
-
 // The paths for the three boxes; an empty one leaves its box as it is.
 struct Placement
 {
@@ -33,7 +26,7 @@ struct Placement
 // at all.
 std::optional<QStringList> localFiles(const QMimeData& data);
 
-std::optional<Placement> onRow(Row row, const QStringList& files);
+std::optional<Placement> onRow(QString Placement::*box, const QStringList& files);
 std::optional<Placement> onWindow(const QStringList& files);
 
 } // namespace FileDrop

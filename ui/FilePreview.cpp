@@ -14,17 +14,15 @@
 
 namespace {
 
+constexpr qint64 kLargestPreview = qint64(1) << 20;
+// Images are drawn at their own size, up to this many pixels.
+constexpr int kLargestPicture = 64;
 // Pictures past this count are left out: an ICO file may list hundreds.
 constexpr int kMostPictures = 12;
 
 QString paragraph(const QString& text)
 {
     return QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(text.toHtmlEscaped());
-}
-
-QString pathParagraph(const QString& path)
-{
-    return paragraph(DisplayText::breakableAnywhere(DisplayText::displayPath(path)));
 }
 
 QString bytes(qint64 size)
@@ -43,8 +41,7 @@ QString pictures(const QByteArray& icon)
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        QImageWriter(&buffer, "png")
-            .write(IconPictures::fitted(picture, FilePreview::kLargestPicture));
+        QImageWriter(&buffer, "png").write(IconPictures::fitted(picture, kLargestPicture));
         html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
                     .arg(QString::fromLatin1(png.toBase64()));
     }
@@ -55,19 +52,18 @@ QString pictures(const QByteArray& icon)
 
 QString FilePreview::pathOnlyTip(const QString& path)
 {
-    return pathParagraph(path);
+    return paragraph(DisplayText::breakableAnywhere(DisplayText::displayPath(path)));
 }
 
 QString FilePreview::iconTip(const QString& path)
 {
-    QString html = pathParagraph(path);
+    QString html = pathOnlyTip(path);
     QFile file;
     if (const Outcome opened = InputFile::open(file, path); opened.failed())
         return html + paragraph(opened.reason());
     const qint64 size = file.size();
-    if (size > kLargestPreview) {
+    if (size > kLargestPreview)
         return html + paragraph(tr("%1; too large to show.").arg(bytes(size)));
-    }
     QByteArray icon = file.read(size);
     if (icon.size() != size)
         return html + paragraph(file.errorString() + QLatin1Char('.'));
@@ -87,7 +83,7 @@ QString FilePreview::iconTip(const QString& path)
 
 QString FilePreview::outputTip(const QString& path)
 {
-    QString html = pathParagraph(path);
+    QString html = pathOnlyTip(path);
     // Told as Convert would refuse it.
     if (const Outcome replaceable = ReplacingFile::check(path); replaceable.failed())
         return html + paragraph(replaceable.reason());

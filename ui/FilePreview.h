@@ -5,17 +5,13 @@
 
 // The tooltips of the path boxes, as rich text: the whole path, and for an icon
 // a picture of each image it holds with its size in bytes; for the output, whether
-// an existing file will be replaced. Reads at most kLargestPreview bytes of a file,
-// without ever waiting on a FIFO or device, so that hovering never blocks the window.
+// an existing file will be replaced. Reads at most 1 MiB of a file, without ever
+// waiting on a FIFO or device, so that hovering never blocks the window.
 class FilePreview
 {
     Q_DECLARE_TR_FUNCTIONS(FilePreview)
 
 public:
-    static constexpr qint64 kLargestPreview = qint64(1) << 20;
-    // Images are drawn at their own size, up to this many pixels.
-    static constexpr int kLargestPicture = 64;
-
     // What is known before any file is read: the path alone.
     static QString pathOnlyTip(const QString& path);
     // These read the file, and iconTip decodes its pictures: for a worker thread.

@@ -8,6 +8,8 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qreal kDesignedPointSize = 8.0;
@@ -15,34 +17,33 @@ constexpr qreal kSmallestPointSize = 6.0;
 // QLineEdit's own margin on each side of its text, inside the style's frame.
 constexpr int kLineEditTextMargin = 2;
 
-bool fits(const QFontMetrics& metrics, const QString& text, const QRect& room)
+// Whether the text of a text box, button or label fits in the room it has.
+bool textFits(const QWidget* widget)
 {
+    QString text;
+    QRect room;
+    if (const auto* box = qobject_cast<const QLineEdit*>(widget)) {
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+        text = box->text();
+        room = box->style()
+                   ->subElementRect(QStyle::SE_LineEditContents, &option, box)
+                   .adjusted(kLineEditTextMargin, 0, -kLineEditTextMargin, 0);
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, button);
+        text = button->text();
+        room = button->rect().adjusted(margin / 2, 0, -margin / 2, 0);
+    } else if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        text = label->text();
+        room = label->contentsRect();
+    } else {
+        return true;
+    }
+    const QFontMetrics metrics = widget->fontMetrics();
     return metrics.horizontalAdvance(text) <= room.width() && metrics.height() <= room.height();
-}
-
-bool lineEditFits(const QLineEdit* box)
-{
-    QStyleOptionFrame option;
-    option.initFrom(box);
-    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
-    const QRect contents = box->style()
-                               ->subElementRect(QStyle::SE_LineEditContents, &option, box)
-                               .adjusted(kLineEditTextMargin, 0, -kLineEditTextMargin, 0);
-    return fits(box->fontMetrics(), box->text(), contents);
-}
-
-bool buttonFits(const QAbstractButton* button)
-{
-    QStyleOptionButton option;
-    option.initFrom(button);
-    const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, button);
-    const QRect room = button->rect().adjusted(margin / 2, 0, -margin / 2, 0);
-    return fits(button->fontMetrics(), button->text(), room);
-}
-
-bool labelFits(const QLabel* label)
-{
-    return fits(label->fontMetrics(), label->text(), label->contentsRect());
 }
 
 } // namespace
@@ -51,19 +52,8 @@ namespace FormFont {
 
 bool textsFit(const QWidget* form)
 {
-    for (const QLineEdit* box : form->findChildren<QLineEdit*>()) {
-        if (!lineEditFits(box))
-            return false;
-    }
-    for (const QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
-        if (!buttonFits(button))
-            return false;
-    }
-    for (const QLabel* label : form->findChildren<QLabel*>()) {
-        if (!labelFits(label))
-            return false;
-    }
-    return true;
+    const QList<QWidget*> widgets = form->findChildren<QWidget*>();
+    return std::all_of(widgets.cbegin(), widgets.cend(), textFits);
 }
 
 void fit(QWidget* form)

@@ -7,9 +7,8 @@ void NameBox::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
     const Qt::FocusReason reason = event->reason();
-    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
         end(false);
-    }
 }
 
 void NameBox::mouseReleaseEvent(QMouseEvent* event)

@@ -13,22 +13,32 @@ namespace ProgramArguments {
 
 namespace {
 
-// Options of Qt's window system that QApplication takes for itself; accepted
-// here so that they reach it, and left out of the help.
-void addWindowSystemOptions(QCommandLineParser& parser)
+void describe(QCommandLineParser& parser)
 {
+    parser.setApplicationDescription(
+        ProgramInfo::description +
+        QStringLiteral(": packs an image's name, its author's name and two icons into a TVK "
+                       "file."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A TVK file to open in the window, to change it and convert it again; or "
+                       "up to two .ico files and a .tvk file for the boxes, as a drop fills "
+                       "them."),
+        QStringLiteral("[FILE...]"));
+    // Options of Qt's window system that QApplication takes for itself; accepted
+    // here so that they reach it, and left out of the help.
+    const auto add = [&parser](const char* name, const QString& valueName) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), valueName);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    };
     for (const char* name :
          {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-          "qwindowicon", "qwindowtitle", "display", "geometry", "style", "stylesheet", "session"}) {
-        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
-    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
-        QCommandLineOption option(QString::fromLatin1(name));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
+          "qwindowicon", "qwindowtitle", "display", "geometry", "style", "stylesheet", "session"})
+        add(name, QStringLiteral("value"));
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+        add(name, QString());
 }
 
 Reading usageError(const QString& message)
@@ -54,22 +64,6 @@ bool allUtf8(int argc, char* argv[])
     return true;
 }
 #endif
-
-void describe(QCommandLineParser& parser)
-{
-    parser.setApplicationDescription(
-        ProgramInfo::description +
-        QStringLiteral(": packs an image's name, its author's name and two icons into a TVK "
-                       "file."));
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addPositionalArgument(
-        QStringLiteral("FILE"),
-        QStringLiteral("A TVK file to open in the window, to change it and convert it again; or "
-                       "up to two .ico files and a .tvk file for the boxes, as a drop fills "
-                       "them."),
-        QStringLiteral("[FILE...]"));
-    addWindowSystemOptions(parser);
-}
 
 void showHelp(const QCommandLineParser& parser)
 {

@@ -4,7 +4,6 @@
 #include "host/ProgramInfo.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QLocale>
@@ -47,20 +46,14 @@ private:
 };
 
 // Stays on the screen until the job has ended, so that a Cancel that waits for a
-// flush to end is seen to be waiting: closing it is asking to cancel.
+// flush to end is seen to be waiting: closing it is asking to cancel (QDialog
+// closes by rejecting, and keeps a dialog that stays visible).
 class JobDialog : public QProgressDialog
 {
 public:
     using QProgressDialog::QProgressDialog;
 
     void reject() override { Q_EMIT canceled(); }
-
-protected:
-    void closeEvent(QCloseEvent* event) override
-    {
-        Q_EMIT canceled();
-        event->ignore();
-    }
 };
 } // namespace
 
@@ -88,22 +81,18 @@ void WorkProgress::run(const Job& job)
     QTimer follow;
     follow.setInterval(kFollowInterval);
     QObject::connect(&follow, &QTimer::timeout, &follow, [this] { followJob(); });
-    QTimer dialogDue;
-    dialogDue.setSingleShot(true);
-    QObject::connect(&dialogDue, &QTimer::timeout, &dialogDue, [this, &follow] {
+    const auto showDialogNow = [this, &follow] {
         showDialog();
         follow.start();
-    });
+    };
     {
         const InputHold hold(m_window);
         // Without a delay the dialog is there before the job starts, however
         // quickly it ends.
-        if (m_delay.count() == 0) {
-            showDialog();
-            follow.start();
-        } else {
-            dialogDue.start(m_delay);
-        }
+        if (m_delay.count() == 0)
+            showDialogNow();
+        else
+            QTimer::singleShot(m_delay, &follow, showDialogNow);
         worker->start();
         // Again if the application quits meanwhile: the job ends first. (An
         // event loop returns at once then, so the job is waited for in steps.)
@@ -164,25 +153,22 @@ void WorkProgress::showDialog()
 
 QString WorkProgress::cancellingText() const
 {
-    return QCoreApplication::translate("WorkProgress", "Cancelling…\n%1 stays as it was.")
-        .arg(DisplayText::escapeControls(m_fileName));
+    return tr("Cancelling…\n%1 stays as it was.").arg(DisplayText::escapeControls(m_fileName));
 }
 
 QString WorkProgress::labelText(qint64 written, qint64 total) const
 {
     const QLocale locale;
     const QString file = DisplayText::escapeControls(m_fileName);
+    const QString writtenSize = locale.formattedDataSize(written);
+    const QString totalSize = locale.formattedDataSize(total);
     if (m_kind == Kind::Opening) {
-        return total < 0 ? QCoreApplication::translate("WorkProgress", "Opening %1…").arg(file)
-                         : QCoreApplication::translate("WorkProgress",
-                                                       "Copying the icons of %1…\n%2 of %3")
-                               .arg(file, locale.formattedDataSize(written),
-                                    locale.formattedDataSize(total));
+        return total < 0
+                   ? tr("Opening %1…").arg(file)
+                   : tr("Copying the icons of %1…\n%2 of %3").arg(file, writtenSize, totalSize);
     }
     if (total < 0)
-        return QCoreApplication::translate("WorkProgress", "Writing %1…").arg(file);
-    return written < total
-               ? QCoreApplication::translate("WorkProgress", "Writing %1…\n%2 of %3")
-                     .arg(file, locale.formattedDataSize(written), locale.formattedDataSize(total))
-               : QCoreApplication::translate("WorkProgress", "Saving %1 to disk…").arg(file);
+        return tr("Writing %1…").arg(file);
+    return written < total ? tr("Writing %1…\n%2 of %3").arg(file, writtenSize, totalSize)
+                           : tr("Saving %1 to disk…").arg(file);
 }

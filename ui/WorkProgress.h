@@ -2,7 +2,7 @@
 
 #include "package/PackageWriter.h"
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QString>
 
@@ -20,6 +20,8 @@ class QWidget;
 // written and a Cancel button, at `delay` whatever the job is doing then.
 class WorkProgress
 {
+    Q_DECLARE_TR_FUNCTIONS(WorkProgress)
+
 public:
     using Job = std::function<void(const WriteProgress& progress)>;
     enum class Kind

@@ -28,43 +28,7 @@
 #include <QScopedValueRollback>
 #include <QToolTip>
 
-namespace {
-bool isFileDrag(const QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        return static_cast<const QDropEvent*>(event)->mimeData()->hasUrls();
-    default:
-        return false;
-    }
-}
-
-// A warning sign of our own rather than the platform's (whose stock icons come
-// through the Windows shell), in full colour in a disabled box too.
-QIcon warningSign()
-{
-    QIcon sign;
-    for (const int size : {16, 24, 32, 48, 64}) {
-        const QPixmap pixmap(QStringLiteral(":/icons/warning-%1.png").arg(size));
-        sign.addPixmap(pixmap, QIcon::Normal);
-        sign.addPixmap(pixmap, QIcon::Disabled);
-    }
-    return sign;
-}
-
-// Where the first character that a TVK file cannot store is, and how many
-// UTF-16 units it takes; nothing when the text can be stored.
-std::optional<std::pair<qsizetype, qsizetype>> unstorableCharacter(const QString& text)
-{
-    const std::optional<char32_t> character = SingleByteText::encode(text).unencodable;
-    if (!character)
-        return std::nullopt;
-    const QString wanted = QString::fromUcs4(&*character, 1);
-    return std::pair{text.indexOf(wanted), wanted.size()};
-}
-} // namespace
+#include <algorithm>
 
 frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogService& dialogs,
                  QWidget* parent)
@@ -72,10 +36,6 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
       m_messages(messages), m_dialogs(dialogs), m_previews(new PreviewTips(this))
 {
     ui->setupUi(this);
-    // The texts the boxes start with, as the form gives them, are their
-    // placeholders: a box still holding its own counts as empty.
-    m_placeholders = {ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(), ui->txtName->text(),
-                      ui->txtAuth->text()};
     FormFont::fit(this);
     // A window reached by dragging files from a file manager is not active yet;
     // its previews must show all the same. (Not on Windows: under Wine, a window
@@ -84,33 +44,35 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
     setAttribute(Qt::WA_AlwaysShowToolTips);
 #endif
 
-    connectButtons();
+    for (const PathRow& row : pathRows())
+        connect(row.button, &QPushButton::clicked, this, [this, box = row.box] { browse(box); });
+    connect(ui->cmdCnv, &QPushButton::clicked, this, &frmMain::convert);
+    connect(ui->cmdOpts, &QPushButton::clicked, this, [this] {
+        if (!m_options)
+            m_options = std::make_unique<frmOpts>(m_settings, m_messages, this);
+        m_options->showModal();
+    });
     connectNameBoxes();
     addNotIcoMarks();
     ReturnPressesButton::installOn(this);
     setAcceptDrops(true);
+    installEventFilter(this);
     for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->fnInL, ui->fnInR, ui->fnOut,
                                                             ui->txtName, ui->txtAuth}) {
+        // The texts the boxes start with, as the form gives them, are their
+        // placeholders: a box still holding its own counts as empty.
+        m_placeholders.insert(box, box->text());
         box->installEventFilter(this);
         connect(box, &QLineEdit::textChanged, this, &frmMain::updateBoxLooks);
     }
     updateBoxLooks();
 }
 
-void frmMain::connectButtons()
+std::array<frmMain::PathRow, 3> frmMain::pathRows() const
 {
-    const QString iconFilter = tr("ICON files (*.ico)");
-    connect(ui->cmdBIL, &QPushButton::clicked, this, [this, iconFilter] {
-        browse(ui->fnInL, iconFilter, ProgramSettings::iconFolderKey, false);
-    });
-    connect(ui->cmdBIR, &QPushButton::clicked, this, [this, iconFilter] {
-        browse(ui->fnInR, iconFilter, ProgramSettings::iconFolderKey, false);
-    });
-    connect(ui->cmdBOut, &QPushButton::clicked, this, [this] {
-        browse(ui->fnOut, tr("Tovrik img files (*.tvk)"), ProgramSettings::packageFolderKey, true);
-    });
-    connect(ui->cmdCnv, &QPushButton::clicked, this, &frmMain::convert);
-    connect(ui->cmdOpts, &QPushButton::clicked, this, &frmMain::openOptions);
+    return {{{ui->fnInL, ui->cmdBIL, &FileDrop::Placement::left},
+             {ui->fnInR, ui->cmdBIR, &FileDrop::Placement::right},
+             {ui->fnOut, ui->cmdBOut, &FileDrop::Placement::output}}};
 }
 
 void frmMain::connectNameBoxes()
@@ -133,7 +95,14 @@ void frmMain::connectNameBoxes()
 // The warning sign in an icon box whose file is not an ICO file.
 void frmMain::addNotIcoMarks()
 {
-    const QIcon sign = warningSign();
+    // A warning sign of our own rather than the platform's (whose stock icons come
+    // through the Windows shell), in full colour in a disabled box too.
+    QIcon sign;
+    for (const int size : {16, 24, 32, 48, 64}) {
+        const QPixmap pixmap(QStringLiteral(":/icons/warning-%1.png").arg(size));
+        sign.addPixmap(pixmap, QIcon::Normal);
+        sign.addPixmap(pixmap, QIcon::Disabled);
+    }
     for (QLineEdit* box : {ui->fnInL, ui->fnInR}) {
         QAction* mark = box->addAction(sign, QLineEdit::TrailingPosition);
         mark->setToolTip(tr("This file is not an ICO file. It will be stored unchanged all the "
@@ -181,9 +150,7 @@ void frmMain::loadPackage(const QString& path)
         return;
     }
     m_openedIcons = std::move(folder);
-    setPath(ui->fnInL, opened->leftPath);
-    setPath(ui->fnInR, opened->rightPath);
-    setPath(ui->fnOut, opened->outputPath);
+    placeFiles({opened->leftPath, opened->rightPath, opened->outputPath});
     m_namesFromFile = {ui->txtName, ui->txtAuth};
     ui->txtName->setText(opened->name);
     ui->txtAuth->setText(opened->author);
@@ -195,29 +162,25 @@ void frmMain::loadPackage(const QString& path)
 void frmMain::runJob(WorkProgress::Kind kind, const QString& path, const WorkProgress::Job& job)
 {
     WorkProgress progress(this, kind, QFileInfo(path).fileName(), m_progressDelay);
-    {
-        const QScopedValueRollback running(m_job, &progress);
-        progress.run(job);
-    }
+    const QScopedValueRollback running(m_job, &progress);
+    progress.run(job);
 }
 
-frmOpts* frmMain::optionsWindow() const
+void frmMain::browse(QLineEdit* box)
 {
-    return m_options.get();
-}
-
-void frmMain::browse(QLineEdit* box, const QString& filter, const QString& folderKey,
-                     bool forSaving)
-{
+    const bool forSaving = box == ui->fnOut;
     // The folder is read at every Browse, so a change in the options applies at once.
-    QString folder =
-        m_settings.get(ProgramSettings::application, ProgramSettings::section, folderKey);
+    QString folder = m_settings.get(ProgramSettings::application, ProgramSettings::section,
+                                    forSaving ? ProgramSettings::packageFolderKey
+                                              : ProgramSettings::iconFolderKey);
     // A folder that is gone is no usable folder: the dialog opens where the
     // platform's dialog opens by default, instead of in its parent with its name
     // typed as the file name.
     if (!QFileInfo(folder).isDir())
         folder.clear();
-    const FileDialogService::Request request{tr("ICO -> TVK"), filter, folder};
+    const FileDialogService::Request request{
+        tr("ICO -> TVK"), forSaving ? tr("Tovrik img files (*.tvk)") : tr("ICON files (*.ico)"),
+        folder};
     setPath(box, forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request));
 }
 
@@ -228,41 +191,22 @@ void frmMain::setPath(QLineEdit* box, const QString& path)
     box->setToolTip(QDir::toNativeSeparators(path));
 }
 
+QString frmMain::placeholderOf(const QLineEdit* box) const
+{
+    return m_namesFromFile.contains(box) ? QString() : m_placeholders.value(box);
+}
+
 bool frmMain::showsPlaceholder(const QLineEdit* box) const
 {
-    return box->text() == placeholderOf(box) && !m_namesFromFile.contains(box);
-}
-
-PackageRequest frmMain::placeholdersNow() const
-{
-    PackageRequest placeholders = m_placeholders;
-    if (m_namesFromFile.contains(ui->txtName))
-        placeholders.name.clear();
-    if (m_namesFromFile.contains(ui->txtAuth))
-        placeholders.author.clear();
-    return placeholders;
-}
-
-const QString& frmMain::placeholderOf(const QLineEdit* box) const
-{
-    if (box == ui->fnInL)
-        return m_placeholders.leftPath;
-    if (box == ui->fnInR)
-        return m_placeholders.rightPath;
-    if (box == ui->txtName)
-        return m_placeholders.name;
-    if (box == ui->txtAuth)
-        return m_placeholders.author;
-    return m_placeholders.outputPath;
+    return !m_namesFromFile.contains(box) && box->text() == placeholderOf(box);
 }
 
 void frmMain::updateBoxLooks()
 {
     const FileDrop::Placement targets = m_dropTargets.value_or(FileDrop::Placement{});
-    for (const auto& [box, target] :
-         {std::pair{ui->fnInL, targets.left}, std::pair{ui->fnInR, targets.right},
-          std::pair{ui->fnOut, targets.output}}) {
-        BoxLook::applyToPath(box, palette(), {showsPlaceholder(box), !target.isEmpty()});
+    for (const PathRow& row : pathRows()) {
+        BoxLook::applyToPath(row.box, palette(), showsPlaceholder(row.box),
+                             !(targets.*row.path).isEmpty());
     }
     for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth})
         BoxLook::applyToName(box, palette(), showsPlaceholder(box));
@@ -284,19 +228,17 @@ void frmMain::changeEvent(QEvent* event)
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     auto* box = qobject_cast<QLineEdit*>(watched);
-    if (box == ui->txtName || box == ui->txtAuth) {
+    if (watched == this || box == ui->txtName || box == ui->txtAuth) {
         // Files dragged over a name box are the window's to place; only text
         // goes into the name.
-        if (event->type() == QEvent::DragLeave)
+        const QEvent::Type type = event->type();
+        if (type == QEvent::DragLeave)
             showDropTargets(std::nullopt);
-        if (!isFileDrag(event))
+        if ((type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) ||
+            !static_cast<QDropEvent*>(event)->mimeData()->hasUrls())
             return QWidget::eventFilter(watched, event);
         auto* drag = static_cast<QDropEvent*>(event);
-        const QPoint position = box->mapTo(this, drag->position().toPoint());
-        if (event->type() == QEvent::Drop)
-            dropFiles(drag, position);
-        else
-            followDrag(drag, position);
+        followDrag(drag, static_cast<QWidget*>(watched)->mapTo(this, drag->position().toPoint()));
         return true;
     }
     if (event->type() != QEvent::ToolTip || box == nullptr)
@@ -311,80 +253,36 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-std::optional<FileDrop::Placement> frmMain::placementAt(const QMimeData& data,
-                                                        const QPoint& position) const
-{
-    const std::optional<QStringList> files = FileDrop::localFiles(data);
-    if (!files)
-        return std::nullopt;
-    const struct
-    {
-        FileDrop::Row row;
-        QWidget* box;
-        QWidget* button;
-    } rows[] = {{FileDrop::Row::Left, ui->fnInL, ui->cmdBIL},
-                {FileDrop::Row::Right, ui->fnInR, ui->cmdBIR},
-                {FileDrop::Row::Output, ui->fnOut, ui->cmdBOut}};
-    for (const auto& row : rows) {
-        if (row.box->geometry().united(row.button->geometry()).contains(position))
-            return FileDrop::onRow(row.row, *files);
-    }
-    return FileDrop::onWindow(*files);
-}
-
 void frmMain::followDrag(QDropEvent* event, const QPoint& position)
 {
-    const std::optional<FileDrop::Placement> placement = placementAt(*event->mimeData(), position);
-    showDropTargets(placement);
+    const bool dropped = event->type() == QEvent::Drop;
+    const std::optional<QStringList> files = FileDrop::localFiles(*event->mimeData());
+    std::optional<FileDrop::Placement> placement;
+    if (files) {
+        const std::array<PathRow, 3> rows = pathRows();
+        const auto row = std::find_if(rows.cbegin(), rows.cend(), [&position](const PathRow& row) {
+            return row.box->geometry().united(row.button->geometry()).contains(position);
+        });
+        placement =
+            row == rows.cend() ? FileDrop::onWindow(*files) : FileDrop::onRow(row->path, *files);
+    }
+    showDropTargets(dropped ? std::nullopt : placement);
+    if (dropped && placement)
+        placeFiles(*placement);
     // Entering is accepted for any files, so that moves over the rows are seen;
     // each move then says whether a drop there would do anything.
-    if (placement ||
-        (event->type() == QEvent::DragEnter && FileDrop::localFiles(*event->mimeData())))
+    if (placement || (event->type() == QEvent::DragEnter && files))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
-void frmMain::dropFiles(QDropEvent* event, const QPoint& position)
-{
-    showDropTargets(std::nullopt);
-    const std::optional<FileDrop::Placement> placement = placementAt(*event->mimeData(), position);
-    if (!placement) {
-        event->ignore();
-        return;
-    }
-    placeFiles(*placement);
-    event->acceptProposedAction();
-}
-
 void frmMain::placeFiles(const FileDrop::Placement& placement)
 {
-    for (const auto& [box, path] :
-         {std::pair{ui->fnInL, placement.left}, std::pair{ui->fnInR, placement.right},
-          std::pair{ui->fnOut, placement.output}}) {
-        if (!path.isEmpty())
-            setPath(box, path);
+    for (const PathRow& row : pathRows()) {
+        if (!(placement.*row.path).isEmpty())
+            setPath(row.box, placement.*row.path);
     }
-}
-
-void frmMain::dragEnterEvent(QDragEnterEvent* event)
-{
-    followDrag(event, event->position().toPoint());
-}
-
-void frmMain::dragMoveEvent(QDragMoveEvent* event)
-{
-    followDrag(event, event->position().toPoint());
-}
-
-void frmMain::dragLeaveEvent(QDragLeaveEvent* /*event*/)
-{
-    showDropTargets(std::nullopt);
-}
-
-void frmMain::dropEvent(QDropEvent* event)
-{
-    dropFiles(event, event->position().toPoint());
 }
 
 void frmMain::convert()
@@ -393,9 +291,13 @@ void frmMain::convert()
     // within the first.
     if (m_job)
         return;
-    const PackageRequest inputs{ui->fnInL->text(), ui->fnInR->text(), ui->fnOut->text(),
-                                ui->txtName->text(), ui->txtAuth->text()};
-    const PackageRequest placeholders = placeholdersNow();
+    const auto request = [this](const auto& textOf) {
+        return PackageRequest{textOf(ui->fnInL), textOf(ui->fnInR), textOf(ui->fnOut),
+                              textOf(ui->txtName), textOf(ui->txtAuth)};
+    };
+    const PackageRequest inputs = request([](const QLineEdit* box) { return box->text(); });
+    const PackageRequest placeholders =
+        request([this](const QLineEdit* box) { return placeholderOf(box); });
     const std::optional<Outcome> ended =
         Conversion::run(inputs, placeholders, m_messages, [this](const PackageRequest& request) {
             Outcome written = Outcome::cancelled();
@@ -405,24 +307,19 @@ void frmMain::convert()
                    });
             return written;
         });
-    // Names are refused, before anything is written, for a character they cannot store.
-    if (ended && ended->refused())
-        pointAtUnstorableCharacter();
+    // Names are refused, before anything is written, for a character a TVK file
+    // cannot store: the user is taken to that character, to change it.
+    for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth}) {
+        const std::optional<char32_t> character = SingleByteText::encode(box->text()).unencodable;
+        if (!ended || !ended->refused() || !character)
+            continue;
+        const QString wanted = QString::fromUcs4(&*character, 1);
+        box->setFocus(Qt::OtherFocusReason);
+        box->setSelection(int(box->text().indexOf(wanted)), int(wanted.size()));
+        break;
+    }
     if (m_closeAfterJob)
         close();
-}
-
-// A name refused for a character that a TVK file cannot store: the user is taken
-// to that character, to change it.
-void frmMain::pointAtUnstorableCharacter()
-{
-    for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth}) {
-        if (const auto character = unstorableCharacter(box->text())) {
-            box->setFocus(Qt::OtherFocusReason);
-            box->setSelection(int(character->first), int(character->second));
-            return;
-        }
-    }
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -436,11 +333,4 @@ void frmMain::closeEvent(QCloseEvent* event)
         return;
     }
     QWidget::closeEvent(event);
-}
-
-void frmMain::openOptions()
-{
-    if (!m_options)
-        m_options = std::make_unique<frmOpts>(m_settings, m_messages, this);
-    m_options->showModal();
 }

@@ -4,17 +4,19 @@
 #include "ui/FileDrop.h"
 #include "ui/WorkProgress.h"
 
+#include <QHash>
 #include <QSet>
 #include <QWidget>
 
+#include <array>
 #include <chrono>
 #include <memory>
 #include <optional>
 
 class FileDialogService;
-class QMimeData;
 class MessageService;
 class QLineEdit;
+class QPushButton;
 class PrivateFolder;
 class PreviewTips;
 class SettingsStore;
@@ -43,7 +45,7 @@ public:
     void placeFiles(const FileDrop::Placement& placement);
 
     // For tests only: the options window once "Options" has created it, else null.
-    frmOpts* optionsWindow() const;
+    frmOpts* optionsWindow() const { return m_options.get(); }
 
     // For tests only: the tooltips of the path boxes, made on a worker thread.
     PreviewTips& previews() const { return *m_previews; }
@@ -54,38 +56,36 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    // Also follows files dragged over the window and its name boxes.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void connectButtons();
+    // A path box with its Browse button, and the path a drop gives it.
+    struct PathRow
+    {
+        QLineEdit* box;
+        QPushButton* button;
+        QString FileDrop::Placement::*path;
+    };
+    std::array<PathRow, 3> pathRows() const;
     void connectNameBoxes();
     void addNotIcoMarks();
-    void browse(QLineEdit* box, const QString& filter, const QString& folderKey, bool forSaving);
+    void browse(QLineEdit* box);
     void setPath(QLineEdit* box, const QString& path);
     void convert();
     void runJob(WorkProgress::Kind kind, const QString& path, const WorkProgress::Job& job);
-    void openOptions();
-    const QString& placeholderOf(const QLineEdit* box) const;
+    // The text that counts as missing input in the box: its placeholder, but
+    // for a name read from a file.
+    QString placeholderOf(const QLineEdit* box) const;
     // Whether the box holds its placeholder, and not a name read from a file.
     bool showsPlaceholder(const QLineEdit* box) const;
-    // The placeholders that count as missing input now.
-    PackageRequest placeholdersNow() const;
     void updateBoxLooks();
-    void pointAtUnstorableCharacter();
-    // Files dragged to `position`, on the window or on a name box.
+    // Files dragged or dropped at `position`, on the window or on a name box.
     void followDrag(QDropEvent* event, const QPoint& position);
-    void dropFiles(QDropEvent* event, const QPoint& position);
     void showDropTargets(const std::optional<FileDrop::Placement>& targets);
-    // Where a drag of files at `position` would put them, if anywhere.
-    std::optional<FileDrop::Placement> placementAt(const QMimeData& data,
-                                                   const QPoint& position) const;
 
     std::unique_ptr<Ui::frmMain> ui;
-    PackageRequest m_placeholders;
+    QHash<const QLineEdit*, QString> m_placeholders;
     // The name boxes that hold a name read from a file, unchanged since.
     QSet<const QLineEdit*> m_namesFromFile;
     SettingsStore& m_settings;

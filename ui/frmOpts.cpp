@@ -23,8 +23,11 @@ frmOpts::~frmOpts() = default;
 
 void frmOpts::showModal()
 {
-    if (!m_loaded)
-        load();
+    if (!m_loaded) {
+        ui->ptICO->setText(m_settings.get(application, section, iconFolderKey));
+        ui->ptTVK->setText(m_settings.get(application, section, packageFolderKey));
+        m_loaded = true;
+    }
     ui->cmdOK->setFocus();
     exec();
 }
@@ -33,13 +36,6 @@ void frmOpts::reject()
 {
     m_loaded = false;
     QDialog::reject();
-}
-
-void frmOpts::load()
-{
-    ui->ptICO->setText(m_settings.get(application, section, iconFolderKey));
-    ui->ptTVK->setText(m_settings.get(application, section, packageFolderKey));
-    m_loaded = true;
 }
 
 void frmOpts::saveAndHide()

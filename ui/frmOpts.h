@@ -31,7 +31,6 @@ public:
     void reject() override;
 
 private:
-    void load();
     void saveAndHide();
 
     std::unique_ptr<Ui::frmOpts> ui;

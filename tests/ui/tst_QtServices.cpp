@@ -1,7 +1,6 @@
 #include "tests/TestSupport.h"
 #include "tests/ui/ModalDriver.h"
-#include "ui/QtFileDialogService.h"
-#include "ui/QtMessageService.h"
+#include "ui/QtServices.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ui/FileDialogService.h"
+#include "ui/MessageService.h"
+
+// The program's services: modal boxes and dialogs over the window they belong
+// to, found as each shows, so that the services need no window when they are
+// made: the active window (the options window too, when the box is its own),
+// else the program's window while another program has the focus, else none.
+
+// Shows each message in a modal QMessageBox with the program's title as caption.
+class QtMessageService final : public MessageService
+{
+public:
+    void showMessage(const QString& text, Kind kind) override;
+};
+
+// Answers file requests with a modal QFileDialog.
+class QtFileDialogService final : public FileDialogService
+{
+public:
+    QString askOpenFile(const Request& request) override;
+    QString askSaveFile(const Request& request) override;
+};
