@@ -206,20 +206,17 @@ int replaceAll(const std::vector<Row>& rows,
         if (syncedFolders.contains(outputs[i]->folder()))
             continue;
         syncedFolders << outputs[i]->folder();
-        if (const Outcome synced = outputs[i]->syncFolder(); synced.failed()) {
-            reportFailure(
-                DisplayText::cannotWriteFile(rows[i].request.outputPath, synced.reason()));
-            return Failure;
-        }
+        if (const Outcome synced = outputs[i]->syncFolder(); synced.failed())
+            return reportCannotWrite(rows[i].request.outputPath, synced.reason());
     }
     return Success;
 }
 
-class BatchCommand final : public ParsedCommand
+class BatchCommand final : public Command
 {
 public:
     BatchCommand()
-        : ParsedCommand(
+        : Command(
               {.name = QStringLiteral("batch"),
                .summary = QStringLiteral(
                    "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."),

@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace Cli {
 
@@ -56,42 +57,42 @@ int runCommand(const QStringList& arguments)
     const QCommandLineOption version = parser.addVersionOption();
     // Everything after the command belongs to the command's own parser.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const CommandHelp help{
-        QStringLiteral("tvk COMMAND [ARGUMENTS...]"),
-        QStringLiteral(
-            "'tvk help COMMAND' or 'tvk COMMAND --help' tells more about each.\n\n"
-            "Example:\n"
-            "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk\n"
-            "  tvk info cafe.tvk")};
 
     if (!parser.parse(arguments))
         return reportUsageError(parser.errorText(), {});
-    if (parser.isSet(version))
-        return showVersion();
+    // Printed here: QCommandLineParser would show a message box on Windows when
+    // no console is attached.
+    if (parser.isSet(version)) {
+        printOut(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                               QCoreApplication::applicationVersion()));
+        return Success;
+    }
     const QStringList positional = parser.positionalArguments();
     const QString name = positional.value(0);
-    if (helpAsked(parser) && name.isEmpty())
-        return showHelp(parser, help);
+    if (name.isEmpty() ? helpAsked(parser) : positional == QStringList(QStringLiteral("help"))) {
+        return showHelp(
+            parser, QStringLiteral("tvk COMMAND [ARGUMENTS...]"),
+            QStringLiteral(
+                "'tvk help COMMAND' or 'tvk COMMAND --help' tells more about each.\n\n"
+                "Example:\n"
+                "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk\n"
+                "  tvk info cafe.tvk"));
+    }
     if (name.isEmpty())
         return reportUsageError(QStringLiteral("no command given"), {});
 
-    if (name == QLatin1String("help")) {
-        if (positional.size() == 1)
-            return showHelp(parser, help);
-        if (positional.size() > 2)
-            return reportUsageError(
-                QStringLiteral("unexpected argument '%1'").arg(positional.at(2)), {});
-        if (Command* command = findCommand(commands, positional.at(1)))
-            return command->run({arguments.value(0), positional.at(1), QStringLiteral("--help")});
-        return reportUsageError(QStringLiteral("unknown command '%1'").arg(positional.at(1)), {});
-    }
-    if (Command* command = findCommand(commands, name)) {
-        // "tvk --help pack" asks for the command's help.
-        if (helpAsked(parser))
-            return command->run({arguments.value(0), name, QStringLiteral("--help")});
+    const bool helpOfCommand = name == QLatin1String("help");
+    if (helpOfCommand && positional.size() > 2)
+        return reportUsageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(2)),
+                                {});
+    const QString commandName = helpOfCommand ? positional.at(1) : name;
+    if (Command* command = findCommand(commands, commandName)) {
+        // "tvk --help pack" asks for the command's help, as "tvk help pack" does.
+        if (helpOfCommand || helpAsked(parser))
+            return command->run({arguments.value(0), commandName, QStringLiteral("--help")});
         return command->run(arguments);
     }
-    return reportUsageError(QStringLiteral("unknown command '%1'").arg(name), {});
+    return reportUsageError(QStringLiteral("unknown command '%1'").arg(commandName), {});
 }
 
 } // namespace Cli

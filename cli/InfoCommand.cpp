@@ -1,6 +1,5 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/ReadPackage.h"
 
 #include "files/DisplayText.h"
 #include "format/IcoDirectory.h"
@@ -92,11 +91,11 @@ QString describe(const IconSummary& icon)
            IcoDirectory::sizeNames(*icon.images).join(QStringLiteral(", "));
 }
 
-class InfoCommand final : public ParsedCommand
+class InfoCommand final : public Command
 {
 public:
     InfoCommand()
-        : ParsedCommand(
+        : Command(
               {.name = QStringLiteral("info"),
                .summary =
                    QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "

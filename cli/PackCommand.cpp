@@ -24,11 +24,11 @@ Outcome checkFilled(const PackageRequest& request)
         QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
 }
 
-class PackCommand final : public ParsedCommand
+class PackCommand final : public Command
 {
 public:
     PackCommand()
-        : ParsedCommand(
+        : Command(
               {.name = option("pack"),
                .summary = QStringLiteral(
                    "Packs two icon files, an image name and an author's name into a TVK file."),

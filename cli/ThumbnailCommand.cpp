@@ -1,6 +1,5 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/ReadPackage.h"
 #include "files/ChunkedCopy.h"
 #include "files/DisplayText.h"
 #include "files/FileIdentity.h"
@@ -142,28 +141,24 @@ int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& p
     ReplacingFile output(outputPath);
     // The thumbnail never takes the place of the file it is made from.
     output.protect(FileIdentity::ofInput(package.handle(), packagePath));
-    const auto cannotWrite = [&](const QString& reason) {
-        reportFailure(DisplayText::cannotWriteFile(outputPath, reason));
-        return Failure;
-    };
     if (const Outcome opened = output.open(); opened.failed())
-        return cannotWrite(opened.reason());
+        return reportCannotWrite(outputPath, opened.reason());
     if (!ChunkedCopy::writeAll(output.device(), bytes.constData(), bytes.size()))
-        return cannotWrite(output.device().errorString() + QLatin1Char('.'));
+        return reportCannotWrite(outputPath, output.device().errorString() + QLatin1Char('.'));
     if (interrupted())
         return Failure;
     if (const Outcome finished = output.finishWriting(ReplacingFile::DataSync::ByCaller);
         finished.failed())
-        return cannotWrite(finished.reason());
+        return reportCannotWrite(outputPath, finished.reason());
     if (const Outcome replaced = output.replaceTarget(); replaced.failed())
-        return cannotWrite(replaced.reason());
+        return reportCannotWrite(outputPath, replaced.reason());
     return Success;
 }
 
-class ThumbnailCommand final : public ParsedCommand
+class ThumbnailCommand final : public Command
 {
 public:
-    ThumbnailCommand() : ParsedCommand(thumbnailDescription()) {}
+    ThumbnailCommand() : Command(thumbnailDescription()) {}
 
 protected:
     int execute(const QCommandLineParser& parser) override;
@@ -196,10 +191,8 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
     const Result<QByteArray> encoded = encode(IconPictures::fitted(*picture, pixels), *format);
     if (interrupted())
         return Failure;
-    if (encoded.failed()) {
-        reportFailure(DisplayText::cannotWriteFile(outputPath, encoded.reason()));
-        return Failure;
-    }
+    if (encoded.failed())
+        return reportCannotWrite(outputPath, encoded.reason());
     return outputPath == kStandardOutput
                ? writeToStandardOutput(encoded.value())
                : writeFile(outputPath, encoded.value(), package, packagePath);

@@ -1,6 +1,5 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/ReadPackage.h"
 
 #include "files/ChunkedCopy.h"
 #include "files/DisplayText.h"
@@ -25,12 +24,6 @@ struct Extracted
     qint64 size;
 };
 
-int cannotWrite(const QString& path, const QString& reason)
-{
-    reportFailure(DisplayText::cannotWriteFile(path, reason));
-    return Failure;
-}
-
 int alreadyExists(const QString& path)
 {
     reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
@@ -46,11 +39,11 @@ bool mayWrite(const QString& path, bool force, const QSet<FileIdentity>& package
 {
     if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::NoFollow);
         replaceable.failed()) {
-        cannotWrite(path, replaceable.reason());
+        reportCannotWrite(path, replaceable.reason());
         return false;
     }
     if (InputFiles(package).reachedBy(FileIdentity::allOf(path, FileIdentity::LastLink::Keep))) {
-        cannotWrite(path, ReplacingFile::isAnInput());
+        reportCannotWrite(path, ReplacingFile::isAnInput());
         return false;
     }
     if (force || SystemFiles::kindOf(path, false) == SystemFiles::Kind::Missing)
@@ -82,7 +75,7 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
 {
     if (const Outcome opened = output.open(); opened.failed())
         return output.foundExisting() ? alreadyExists(icon.fileName)
-                                      : cannotWrite(icon.fileName, opened.reason());
+                                      : reportCannotWrite(icon.fileName, opened.reason());
     const CopyResult copy = ChunkedCopy::copyFileRange(
         package, icon.offset, output.device(), icon.size, [](qint64) { return !interrupted(); });
     if (copy.status == CopyResult::Status::Cancelled)
@@ -90,10 +83,10 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
     if (copy.status != CopyResult::Status::Copied) {
         const QString reason = ChunkedCopy::failureReason(copy, package, output.device());
         return copy.sourceFailed() ? reportCannotRead(packagePath, reason)
-                                   : cannotWrite(icon.fileName, reason);
+                                   : reportCannotWrite(icon.fileName, reason);
     }
     if (const Outcome finished = output.finishWriting(); finished.failed())
-        return cannotWrite(icon.fileName, finished.reason());
+        return reportCannotWrite(icon.fileName, finished.reason());
     return Success;
 }
 
@@ -103,7 +96,7 @@ int putInPlace(const std::array<Extracted, 2>& icons, ReplacingFile& left, Repla
 {
     if (const Outcome placed = left.replaceTarget(true); placed.failed()) {
         return left.foundExisting() ? alreadyExists(icons[0].fileName)
-                                    : cannotWrite(icons[0].fileName, placed.reason());
+                                    : reportCannotWrite(icons[0].fileName, placed.reason());
     }
     if (const Outcome placed = right.replaceTarget(true); placed.failed()) {
         QString reason = placed.reason();
@@ -111,42 +104,41 @@ int putInPlace(const std::array<Extracted, 2>& icons, ReplacingFile& left, Repla
         if (const Outcome restored = left.restoreEarlier(); restored.failed()) {
             reason += QStringLiteral(" %1 could not be put back as it was: %2")
                           .arg(DisplayText::displayPath(icons[0].fileName), restored.reason());
-            return cannotWrite(icons[1].fileName, reason);
+            return reportCannotWrite(icons[1].fileName, reason);
         }
         return rightExists ? alreadyExists(icons[1].fileName)
-                           : cannotWrite(icons[1].fileName, reason);
+                           : reportCannotWrite(icons[1].fileName, reason);
     }
     for (const auto& [icon, output] : {std::pair{&icons[0], &left}, std::pair{&icons[1], &right}}) {
         if (const Outcome synced = output->syncFolder(); synced.failed())
-            return cannotWrite(icon->fileName, synced.reason());
+            return reportCannotWrite(icon->fileName, synced.reason());
     }
     return Success;
 }
 
-class UnpackCommand final : public ParsedCommand
+class UnpackCommand final : public Command
 {
 public:
     UnpackCommand()
-        : ParsedCommand(
-              {.name = QStringLiteral("unpack"),
-               .summary =
-                   QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."),
-               .usage = QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
-               .notes = QStringLiteral(
-                   "An existing left.ico or right.ico is kept, and nothing is written, unless\n"
-                   "--force is given.\n\n"
-                   "Example:\n"
-                   "  tvk unpack cafe.tvk -d icons"),
-               .options = {QCommandLineOption(
-                               {QStringLiteral("d"), QStringLiteral("directory")},
-                               QStringLiteral("The folder to write them in (default: the "
-                                              "current folder)."),
-                               QStringLiteral("DIR"), QStringLiteral(".")),
-                           QCommandLineOption(
-                               QStringLiteral("force"),
-                               QStringLiteral("Replace left.ico and right.ico if they exist "
-                                              "(a link is replaced, never its target)."))},
-               .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
+        : Command({.name = QStringLiteral("unpack"),
+                   .summary = QStringLiteral(
+                       "Writes the two icons of a TVK file as left.ico and right.ico."),
+                   .usage = QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
+                   .notes = QStringLiteral(
+                       "An existing left.ico or right.ico is kept, and nothing is written, unless\n"
+                       "--force is given.\n\n"
+                       "Example:\n"
+                       "  tvk unpack cafe.tvk -d icons"),
+                   .options = {QCommandLineOption(
+                                   {QStringLiteral("d"), QStringLiteral("directory")},
+                                   QStringLiteral("The folder to write them in (default: the "
+                                                  "current folder)."),
+                                   QStringLiteral("DIR"), QStringLiteral(".")),
+                               QCommandLineOption(
+                                   QStringLiteral("force"),
+                                   QStringLiteral("Replace left.ico and right.ico if they exist "
+                                                  "(a link is replaced, never its target)."))},
+                   .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
     {}
 
 protected:
