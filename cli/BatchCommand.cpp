@@ -93,14 +93,6 @@ private:
     QElapsedTimer m_redrawn;
 };
 
-QString listed(const QStringList& paths)
-{
-    QStringList shown;
-    for (const QString& path : paths)
-        shown << DisplayText::displayPath(path);
-    return shown.join(QStringLiteral(", "));
-}
-
 // The files a batch reads: what no output may replace.
 struct Inputs
 {
@@ -195,10 +187,11 @@ int replaceAll(const std::vector<Row>& rows,
                         .arg(rows.size())
                         .arg(replaced.isEmpty()
                                  ? QStringLiteral(".")
-                                 : QStringLiteral(": ") + listed(replaced) + QLatin1Char('.')));
+                                 : QStringLiteral(": ") + replaced.join(QStringLiteral(", ")) +
+                                       QLatin1Char('.')));
             return Failure;
         }
-        replaced << rows[i].request.outputPath;
+        replaced << DisplayText::displayPath(rows[i].request.outputPath);
     }
     // One sync for each folder keeps all the new names in it.
     QStringList syncedFolders;
@@ -212,43 +205,7 @@ int replaceAll(const std::vector<Row>& rows,
     return Success;
 }
 
-class BatchCommand final : public Command
-{
-public:
-    BatchCommand()
-        : Command(
-              {.name = QStringLiteral("batch"),
-               .summary = QStringLiteral(
-                   "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."),
-               .usage = QStringLiteral("tvk batch [--check] MANIFEST.csv"),
-               .notes = QStringLiteral(
-                   "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming "
-                   "the\n"
-                   "columns name, author, left, right and output, in any order, then one line "
-                   "for\n"
-                   "each TVK file. Relative paths are taken from the manifest's folder.\n\n"
-                   "Every line is checked before anything is written, and every problem is told "
-                   "as\n"
-                   "MANIFEST:LINE: followed by what is wrong. Earlier files at the outputs are\n"
-                   "replaced only once all the new files are written and on disk.\n\n"
-                   "Example manifest:\n"
-                   "  name,author,left,right,output\n"
-                   "  Café,Zoë,icons/cafe-left.ico,icons/cafe-right.ico,out/cafe.tvk\n"
-                   "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
-                   "Example:\n"
-                   "  tvk batch manifest.csv"),
-               .options = {QCommandLineOption(
-                   QStringLiteral("check"),
-                   QStringLiteral("Check every line as for writing, and write nothing."))},
-               .arguments = {
-                   {QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}})
-    {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override;
-};
-
-int BatchCommand::execute(const QCommandLineParser& parser)
+int execute(const QCommandLineParser& parser)
 {
     const QString manifest = parser.positionalArguments().constFirst();
     Inputs inputs;
@@ -281,9 +238,34 @@ int BatchCommand::execute(const QCommandLineParser& parser)
 
 } // namespace
 
-std::unique_ptr<Command> makeBatchCommand()
+Command makeBatchCommand()
 {
-    return std::make_unique<BatchCommand>();
+    return Command(
+        {.name = QStringLiteral("batch"),
+         .summary = QStringLiteral(
+             "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."),
+         .usage = QStringLiteral("tvk batch [--check] MANIFEST.csv"),
+         .notes = QStringLiteral(
+             "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming "
+             "the\n"
+             "columns name, author, left, right and output, in any order, then one line "
+             "for\n"
+             "each TVK file. Relative paths are taken from the manifest's folder.\n\n"
+             "Every line is checked before anything is written, and every problem is told "
+             "as\n"
+             "MANIFEST:LINE: followed by what is wrong. Earlier files at the outputs are\n"
+             "replaced only once all the new files are written and on disk.\n\n"
+             "Example manifest:\n"
+             "  name,author,left,right,output\n"
+             "  Café,Zoë,icons/cafe-left.ico,icons/cafe-right.ico,out/cafe.tvk\n"
+             "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
+             "Example:\n"
+             "  tvk batch manifest.csv"),
+         .options = {QCommandLineOption(
+             QStringLiteral("check"),
+             QStringLiteral("Check every line as for writing, and write nothing."))},
+         .arguments = {{QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}},
+        execute);
 }
 
 } // namespace Cli

@@ -4,7 +4,7 @@
 
 namespace Cli {
 
-int Command::run(const QStringList& arguments)
+int Command::run(const QStringList& arguments) const
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(description().summary);
@@ -38,7 +38,7 @@ int Command::run(const QStringList& arguments)
                                     .arg(parser.positionalArguments().value(expected)),
                                 command);
     }
-    return execute(parser);
+    return m_execute(parser);
 }
 
 } // namespace Cli

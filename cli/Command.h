@@ -11,8 +11,8 @@ namespace Cli {
 // One `tvk` command: its name, what it does, its options and arguments, notes
 // with an example, and the work itself. run() parses the command line, answers
 // --help and tells usage errors, so a command only says what it takes and does.
-// Adding a command is one file with one subclass, made by a function
-// that Commands.h declares and allCommands() lists.
+// Adding a command is one file with the function that makes it, which
+// Commands.h declares and allCommands() lists.
 class Command
 {
 public:
@@ -37,24 +37,24 @@ public:
         QList<Argument> arguments;
     };
 
-    explicit Command(Description description) : m_description(std::move(description)) {}
-    virtual ~Command() = default;
-    Command(const Command&) = delete;
-    Command& operator=(const Command&) = delete;
+    // The work, once the arguments are parsed and all of them are there;
+    // returns the exit status.
+    using Work = int (*)(const QCommandLineParser& parser);
+
+    Command(Description description, Work execute)
+        : m_description(std::move(description)), m_execute(execute)
+    {}
 
     const Description& description() const { return m_description; }
 
     // Runs the command on the whole command line ("tvk", the command, its
     // arguments): parses them as the description says, answers --help, tells
-    // usage errors (exit 2), else execute()s; returns the exit status.
-    int run(const QStringList& arguments);
-
-protected:
-    // The work, once the arguments are parsed and all of them are there.
-    virtual int execute(const QCommandLineParser& parser) = 0;
+    // usage errors (exit 2), else does the work; returns the exit status.
+    int run(const QStringList& arguments) const;
 
 private:
     Description m_description;
+    Work m_execute;
 };
 
 } // namespace Cli

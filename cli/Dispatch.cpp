@@ -1,5 +1,3 @@
-#include "cli/Dispatch.h"
-
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
@@ -8,35 +6,30 @@
 
 namespace Cli {
 
-std::vector<std::unique_ptr<Command>> allCommands()
+std::vector<Command> allCommands()
 {
-    std::vector<std::unique_ptr<Command>> commands;
-    commands.push_back(makePackCommand());
-    commands.push_back(makeInfoCommand());
-    commands.push_back(makeUnpackCommand());
-    commands.push_back(makeThumbnailCommand());
-    commands.push_back(makeBatchCommand());
-    return commands;
+    return {makePackCommand(), makeInfoCommand(), makeUnpackCommand(), makeThumbnailCommand(),
+            makeBatchCommand()};
 }
 
 namespace {
 
-Command* findCommand(const std::vector<std::unique_ptr<Command>>& commands, const QString& name)
+const Command* findCommand(const std::vector<Command>& commands, const QString& name)
 {
-    for (const std::unique_ptr<Command>& command : commands) {
-        if (command->description().name == name)
-            return command.get();
+    for (const Command& command : commands) {
+        if (command.description().name == name)
+            return &command;
     }
     return nullptr;
 }
 
 // "Commands:" and each command's usage, as its own help gives it.
-QString programDescription(const std::vector<std::unique_ptr<Command>>& commands)
+QString programDescription(const std::vector<Command>& commands)
 {
     QString text = QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
                                   "Commands:\n");
-    for (const std::unique_ptr<Command>& command : commands)
-        text += QStringLiteral("  ") + command->description().usage.mid(4) + QLatin1Char('\n');
+    for (const Command& command : commands)
+        text += QStringLiteral("  ") + command.description().usage.mid(4) + QLatin1Char('\n');
     return text + QStringLiteral("  help [COMMAND]");
 }
 
@@ -44,10 +37,10 @@ QString programDescription(const std::vector<std::unique_ptr<Command>>& commands
 
 int runCommand(const QStringList& arguments)
 {
-    const std::vector<std::unique_ptr<Command>> commands = allCommands();
+    const std::vector<Command> commands = allCommands();
     QStringList names;
-    for (const std::unique_ptr<Command>& command : commands)
-        names << command->description().name;
+    for (const Command& command : commands)
+        names << command.description().name;
     QCommandLineParser parser;
     parser.setApplicationDescription(programDescription(commands));
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -86,7 +79,7 @@ int runCommand(const QStringList& arguments)
         return reportUsageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(2)),
                                 {});
     const QString commandName = helpOfCommand ? positional.at(1) : name;
-    if (Command* command = findCommand(commands, commandName)) {
+    if (const Command* command = findCommand(commands, commandName)) {
         // "tvk --help pack" asks for the command's help, as "tvk help pack" does.
         if (helpOfCommand || helpAsked(parser))
             return command->run({arguments.value(0), commandName, QStringLiteral("--help")});

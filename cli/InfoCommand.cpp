@@ -28,11 +28,6 @@ struct ShownText
     bool cut() const { return length > text.size(); }
 };
 
-ShownText shownText(const QByteArray& firstBytes, qint64 length)
-{
-    return {SingleByteText::decode(firstBytes), length};
-}
-
 QString describe(const ShownText& text)
 {
     QString shown = DisplayText::escapeControls(text.text);
@@ -91,40 +86,15 @@ QString describe(const IconSummary& icon)
            IcoDirectory::sizeNames(*icon.images).join(QStringLiteral(", "));
 }
 
-class InfoCommand final : public Command
-{
-public:
-    InfoCommand()
-        : Command(
-              {.name = QStringLiteral("info"),
-               .summary =
-                   QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "
-                                  "sizes."),
-               .usage = QStringLiteral("tvk info [--json] FILE"),
-               .notes =
-                   QStringLiteral("Names longer than 1,000 characters are shown cut, with their "
-                                  "length.\n\n"
-                                  "Examples:\n"
-                                  "  tvk info cafe.tvk\n"
-                                  "  tvk info --json cafe.tvk"),
-               .options = {QCommandLineOption(
-                   QStringLiteral("json"), QStringLiteral("Print one JSON object, for scripts."))},
-               .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
-    {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override;
-};
-
-int InfoCommand::execute(const QCommandLineParser& parser)
+int execute(const QCommandLineParser& parser)
 {
     const QString path = parser.positionalArguments().constFirst();
     QFile file;
     const std::optional<TvkContents> contents = readPackage(file, path, kShownCharacters);
     if (!contents)
         return Failure;
-    const ShownText name = shownText(contents->NameText, contents->NameLength);
-    const ShownText author = shownText(contents->AuthorText, contents->AuthorLength);
+    const ShownText name{SingleByteText::decode(contents->NameText), contents->NameLength};
+    const ShownText author{SingleByteText::decode(contents->AuthorText), contents->AuthorLength};
     const IconSummary left{contents->leftOffset, contents->LeftLength,
                            IcoDirectory::read(file, contents->leftOffset, contents->LeftLength)};
     const IconSummary right{contents->rightOffset, contents->RightLength,
@@ -157,9 +127,23 @@ int InfoCommand::execute(const QCommandLineParser& parser)
 
 } // namespace
 
-std::unique_ptr<Command> makeInfoCommand()
+Command makeInfoCommand()
 {
-    return std::make_unique<InfoCommand>();
+    return Command(
+        {.name = QStringLiteral("info"),
+         .summary =
+             QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "
+                            "sizes."),
+         .usage = QStringLiteral("tvk info [--json] FILE"),
+         .notes = QStringLiteral("Names longer than 1,000 characters are shown cut, with their "
+                                 "length.\n\n"
+                                 "Examples:\n"
+                                 "  tvk info cafe.tvk\n"
+                                 "  tvk info --json cafe.tvk"),
+         .options = {QCommandLineOption(QStringLiteral("json"),
+                                        QStringLiteral("Print one JSON object, for scripts."))},
+         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}},
+        execute);
 }
 
 } // namespace Cli

@@ -53,10 +53,22 @@ qsizetype columnOf(const QString& field)
     return columnNames().indexOf(field.trimmed().toLower());
 }
 
-// Every known column of the header once, and no unknown one.
-void placeColumns(const Csv::Record& header, Columns& columns, QList<Csv::Problem>& problems)
+// The header's column for each of columnNames(), or problems with it: every
+// known column once, and no unknown one.
+std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>& problems)
 {
     const QStringList names = columnNames();
+    // Not one column known: no header at all, told once.
+    if (std::none_of(header.fields.cbegin(), header.fields.cend(),
+                     [](const QString& field) { return columnOf(field) >= 0; })) {
+        add(problems, header.line,
+            QStringLiteral("the first line must name the columns %1, "
+                           "separated by commas or semicolons")
+                .arg(names.join(QStringLiteral(", "))));
+        return std::nullopt;
+    }
+    const qsizetype earlierProblems = problems.size();
+    Columns columns{QList<qsizetype>(names.size(), -1), header.fields.size()};
     for (qsizetype i = 0; i < header.fields.size(); ++i) {
         const QString& field = header.fields.at(i);
         const qsizetype known = columnOf(field);
@@ -78,23 +90,6 @@ void placeColumns(const Csv::Record& header, Columns& columns, QList<Csv::Proble
             add(problems, header.line,
                 QStringLiteral("the column '%1' is missing").arg(names.at(known)));
     }
-}
-
-// The header's column for each of columnNames(), or problems with it.
-std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>& problems)
-{
-    const qsizetype earlierProblems = problems.size();
-    // Not one column known: no header at all, told once.
-    if (std::none_of(header.fields.cbegin(), header.fields.cend(),
-                     [](const QString& field) { return columnOf(field) >= 0; })) {
-        add(problems, header.line,
-            QStringLiteral("the first line must name the columns %1, "
-                           "separated by commas or semicolons")
-                .arg(columnNames().join(QStringLiteral(", "))));
-        return std::nullopt;
-    }
-    Columns columns{QList<qsizetype>(columnNames().size(), -1), header.fields.size()};
-    placeColumns(header, columns, problems);
     if (problems.size() > earlierProblems)
         return std::nullopt;
     return columns;

@@ -155,23 +155,14 @@ int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& p
     return Success;
 }
 
-class ThumbnailCommand final : public Command
-{
-public:
-    ThumbnailCommand() : Command(thumbnailDescription()) {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override;
-};
-
-int ThumbnailCommand::execute(const QCommandLineParser& parser)
+int execute(const QCommandLineParser& parser)
 {
     bool isNumber = false;
     const int pixels = parser.value(QStringLiteral("size")).toInt(&isNumber);
     if (!isNumber || pixels < 1 || pixels > kLargestSize) {
         return reportUsageError(
             QStringLiteral("--size takes a number of pixels from 1 to %1").arg(kLargestSize),
-            description().name);
+            QStringLiteral("thumbnail"));
     }
     const QString packagePath = parser.positionalArguments().at(0);
     const QString outputPath = parser.positionalArguments().at(1);
@@ -179,7 +170,7 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
     if (!format) {
         return reportUsageError(QStringLiteral("OUT must end in .png, .jpg, .jpeg, .bmp or .webp, "
                                                "or be - for standard output"),
-                                description().name);
+                                QStringLiteral("thumbnail"));
     }
 
     QFile package;
@@ -200,9 +191,9 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
 
 } // namespace
 
-std::unique_ptr<Command> makeThumbnailCommand()
+Command makeThumbnailCommand()
 {
-    return std::make_unique<ThumbnailCommand>();
+    return Command(thumbnailDescription(), execute);
 }
 
 } // namespace Cli

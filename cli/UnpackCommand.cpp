@@ -116,36 +116,7 @@ int putInPlace(const std::array<Extracted, 2>& icons, ReplacingFile& left, Repla
     return Success;
 }
 
-class UnpackCommand final : public Command
-{
-public:
-    UnpackCommand()
-        : Command({.name = QStringLiteral("unpack"),
-                   .summary = QStringLiteral(
-                       "Writes the two icons of a TVK file as left.ico and right.ico."),
-                   .usage = QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
-                   .notes = QStringLiteral(
-                       "An existing left.ico or right.ico is kept, and nothing is written, unless\n"
-                       "--force is given.\n\n"
-                       "Example:\n"
-                       "  tvk unpack cafe.tvk -d icons"),
-                   .options = {QCommandLineOption(
-                                   {QStringLiteral("d"), QStringLiteral("directory")},
-                                   QStringLiteral("The folder to write them in (default: the "
-                                                  "current folder)."),
-                                   QStringLiteral("DIR"), QStringLiteral(".")),
-                               QCommandLineOption(
-                                   QStringLiteral("force"),
-                                   QStringLiteral("Replace left.ico and right.ico if they exist "
-                                                  "(a link is replaced, never its target)."))},
-                   .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
-    {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override;
-};
-
-int UnpackCommand::execute(const QCommandLineParser& parser)
+int execute(const QCommandLineParser& parser)
 {
     const QString packagePath = parser.positionalArguments().constFirst();
     QFile package;
@@ -186,9 +157,27 @@ int UnpackCommand::execute(const QCommandLineParser& parser)
 
 } // namespace
 
-std::unique_ptr<Command> makeUnpackCommand()
+Command makeUnpackCommand()
 {
-    return std::make_unique<UnpackCommand>();
+    return Command(
+        {.name = QStringLiteral("unpack"),
+         .summary = QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."),
+         .usage = QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
+         .notes = QStringLiteral(
+             "An existing left.ico or right.ico is kept, and nothing is written, unless\n"
+             "--force is given.\n\n"
+             "Example:\n"
+             "  tvk unpack cafe.tvk -d icons"),
+         .options = {QCommandLineOption({QStringLiteral("d"), QStringLiteral("directory")},
+                                        QStringLiteral("The folder to write them in (default: the "
+                                                       "current folder)."),
+                                        QStringLiteral("DIR"), QStringLiteral(".")),
+                     QCommandLineOption(
+                         QStringLiteral("force"),
+                         QStringLiteral("Replace left.ico and right.ico if they exist "
+                                        "(a link is replaced, never its target)."))},
+         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}},
+        execute);
 }
 
 } // namespace Cli

@@ -1,5 +1,5 @@
 #include "cli/CliSupport.h"
-#include "cli/Dispatch.h"
+#include "cli/Commands.h"
 
 #include "files/DisplayText.h"
 #include "host/Interruption.h"
