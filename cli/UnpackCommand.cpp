@@ -31,25 +31,27 @@ int alreadyExists(const QString& path)
     return Failure;
 }
 
+// Why the output could not be opened or put in its place: unforced, a file that
+// appeared at its name meanwhile is kept.
+int cannotReplace(const ReplacingFile& output, const QString& path, const QString& reason)
+{
+    return output.foundExisting() ? alreadyExists(path) : reportCannotWrite(path, reason);
+}
+
 // Refuses what must not be replaced: a folder or a device, FIFO or socket
 // always, the TVK file being unpacked, an existing file (or a link, dangling or
 // not) unless forced. Told before anything is written; looked at again as each
 // icon takes its place.
-bool mayWrite(const QString& path, bool force, const QSet<FileIdentity>& package)
+int mayWrite(const QString& path, bool force, const QSet<FileIdentity>& package)
 {
     if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::NoFollow);
-        replaceable.failed()) {
-        reportCannotWrite(path, replaceable.reason());
-        return false;
-    }
-    if (InputFiles(package).reachedBy(FileIdentity::allOf(path, FileIdentity::LastLink::Keep))) {
-        reportCannotWrite(path, ReplacingFile::isAnInput());
-        return false;
-    }
+        replaceable.failed())
+        return reportCannotWrite(path, replaceable.reason());
+    if (InputFiles(package).reachedBy(FileIdentity::allOf(path, FileIdentity::LastLink::Keep)))
+        return reportCannotWrite(path, ReplacingFile::isAnInput());
     if (force || SystemFiles::kindOf(path, false) == SystemFiles::Kind::Missing)
-        return true;
-    alreadyExists(path);
-    return false;
+        return Success;
+    return alreadyExists(path);
 }
 
 // The two files to write, in the target folder. The names are fixed: nothing
@@ -74,8 +76,7 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
               ReplacingFile& output)
 {
     if (const Outcome opened = output.open(); opened.failed())
-        return output.foundExisting() ? alreadyExists(icon.fileName)
-                                      : reportCannotWrite(icon.fileName, opened.reason());
+        return cannotReplace(output, icon.fileName, opened.reason());
     const CopyResult copy = ChunkedCopy::copyFileRange(
         package, icon.offset, output.device(), icon.size, [](qint64) { return !interrupted(); });
     if (copy.status == CopyResult::Status::Cancelled)
@@ -94,20 +95,17 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
 // put back as it was.
 int putInPlace(const std::array<Extracted, 2>& icons, ReplacingFile& left, ReplacingFile& right)
 {
-    if (const Outcome placed = left.replaceTarget(true); placed.failed()) {
-        return left.foundExisting() ? alreadyExists(icons[0].fileName)
-                                    : reportCannotWrite(icons[0].fileName, placed.reason());
-    }
+    if (const Outcome placed = left.replaceTarget(true); placed.failed())
+        return cannotReplace(left, icons[0].fileName, placed.reason());
     if (const Outcome placed = right.replaceTarget(true); placed.failed()) {
-        QString reason = placed.reason();
-        const bool rightExists = right.foundExisting();
         if (const Outcome restored = left.restoreEarlier(); restored.failed()) {
-            reason += QStringLiteral(" %1 could not be put back as it was: %2")
-                          .arg(DisplayText::displayPath(icons[0].fileName), restored.reason());
-            return reportCannotWrite(icons[1].fileName, reason);
+            return reportCannotWrite(
+                icons[1].fileName,
+                placed.reason() +
+                    QStringLiteral(" %1 could not be put back as it was: %2")
+                        .arg(DisplayText::displayPath(icons[0].fileName), restored.reason()));
         }
-        return rightExists ? alreadyExists(icons[1].fileName)
-                           : reportCannotWrite(icons[1].fileName, reason);
+        return cannotReplace(right, icons[1].fileName, placed.reason());
     }
     for (const auto& [icon, output] : {std::pair{&icons[0], &left}, std::pair{&icons[1], &right}}) {
         if (const Outcome synced = output->syncFolder(); synced.failed())
@@ -129,8 +127,8 @@ int execute(const QCommandLineParser& parser)
     const QSet<FileIdentity> packageIdentity = FileIdentity::ofInput(package.handle(), packagePath);
     const bool forced = parser.isSet(QStringLiteral("force"));
     for (const Extracted& icon : icons) {
-        if (!mayWrite(icon.fileName, forced, packageIdentity))
-            return Failure;
+        if (const int status = mayWrite(icon.fileName, forced, packageIdentity); status != Success)
+            return status;
     }
     if (!QDir().mkpath(target)) {
         reportFailure(
