@@ -9,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTextStream>
 
 namespace Cli {
 
@@ -100,8 +99,6 @@ int execute(const QCommandLineParser& parser)
     const IconSummary right{contents->rightOffset, contents->RightLength,
                             IcoDirectory::read(file, contents->rightOffset, contents->RightLength)};
 
-    QString text;
-    QTextStream out(&text);
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonObject object{{QStringLiteral("file"), path},
                            {QStringLiteral("left"), toJson(left)},
@@ -110,18 +107,15 @@ int execute(const QCommandLineParser& parser)
                            {QStringLiteral("codePage"), int(SystemCodePage::number())}};
         insertText(object, QStringLiteral("name"), name);
         insertText(object, QStringLiteral("author"), author);
-        out << escapeRemainingControls(
-                   QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)))
-            << Qt::endl;
+        printOut(escapeRemainingControls(
+                     QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact))) +
+                 QLatin1Char('\n'));
     } else {
-        out << "Name:   " << describe(name) << '\n'
-            << "Author: " << describe(author) << '\n'
-            << "Text:   " << SystemCodePage::name() << '\n'
-            << "Left:   " << describe(left) << '\n'
-            << "Right:  " << describe(right) << '\n'
-            << "Size:   " << contents->fileSize << " bytes" << Qt::endl;
+        printOut(QStringLiteral("Name:   %1\nAuthor: %2\nText:   %3\nLeft:   %4\nRight:  %5\n"
+                                "Size:   %6 bytes\n")
+                     .arg(describe(name), describe(author), SystemCodePage::name(), describe(left),
+                          describe(right), QString::number(contents->fileSize)));
     }
-    printOut(text);
     return Success;
 }
 

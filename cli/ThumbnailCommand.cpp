@@ -24,30 +24,6 @@ constexpr int kLargestSize = 1024;
 constexpr qint64 kLargestIcon = qint64(4) << 20;
 constexpr QLatin1String kStandardOutput("-");
 
-Command::Description thumbnailDescription()
-{
-    return {
-        .name = QStringLiteral("thumbnail"),
-        .summary = QStringLiteral("Writes a picture of a TVK file's left icon: its largest image, "
-                                  "made smaller to fit\nSIZE by SIZE pixels and never larger than "
-                                  "it is. File managers use it to show TVK\nfiles."),
-        .usage = QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
-        .notes = QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or "
-                                ".webp\nwhere Qt has a writer for it; a name without one is PNG. "
-                                "Icons larger than\n4 MiB are refused.\n\n"
-                                "Example:\n"
-                                "  tvk thumbnail --size 64 cafe.tvk cafe.png"),
-        .options = {QCommandLineOption(
-            {QStringLiteral("s"), QStringLiteral("size")},
-            QStringLiteral("The largest width and height, in pixels (default %1).")
-                .arg(kDefaultSize),
-            QStringLiteral("SIZE"), QString::number(kDefaultSize))},
-        .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")},
-                      {QStringLiteral("OUT"),
-                       QStringLiteral("The picture to write, or - for a PNG on standard output.")}},
-    };
-}
-
 // The format of the picture, by the output's extension, as Qt names it. A name
 // without one is PNG: file managers name their temporary files as they like.
 std::optional<QByteArray> formatOf(const QString& outputPath)
@@ -193,7 +169,27 @@ int execute(const QCommandLineParser& parser)
 
 Command makeThumbnailCommand()
 {
-    return Command(thumbnailDescription(), execute);
+    return Command(
+        {.name = QStringLiteral("thumbnail"),
+         .summary = QStringLiteral("Writes a picture of a TVK file's left icon: its largest image, "
+                                   "made smaller to fit\nSIZE by SIZE pixels and never larger than "
+                                   "it is. File managers use it to show TVK\nfiles."),
+         .usage = QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
+         .notes = QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or "
+                                 ".webp\nwhere Qt has a writer for it; a name without one is PNG. "
+                                 "Icons larger than\n4 MiB are refused.\n\n"
+                                 "Example:\n"
+                                 "  tvk thumbnail --size 64 cafe.tvk cafe.png"),
+         .options = {QCommandLineOption(
+             {QStringLiteral("s"), QStringLiteral("size")},
+             QStringLiteral("The largest width and height, in pixels (default %1).")
+                 .arg(kDefaultSize),
+             QStringLiteral("SIZE"), QString::number(kDefaultSize))},
+         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")},
+                       {QStringLiteral("OUT"),
+                        QStringLiteral(
+                            "The picture to write, or - for a PNG on standard output.")}}},
+        execute);
 }
 
 } // namespace Cli
