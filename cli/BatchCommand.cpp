@@ -113,12 +113,11 @@ int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const QStr
     QStringList folders;
     ProgressLine progress(qsizetype(rows.size()));
     const WriteProgress goOn = [](qint64, qint64) { return !interrupted(); };
-    const InputFiles manifestFile(inputs.manifest);
     for (const Row& row : rows) {
         auto output = std::make_unique<ReplacingFile>(row.request.outputPath);
         // Looked at again as each output is replaced: nothing read may be lost.
         output->protect(inputs.icons);
-        output->protect(manifestFile);
+        output->protect(inputs.manifest);
         Outcome written = PackageWriter::writeBeside(row.request, *output, goOn);
         if (written.isCancelled() || interrupted())
             return Failure;

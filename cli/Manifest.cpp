@@ -3,8 +3,6 @@
 #include "files/DisplayText.h"
 #include "package/PackageWriter.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <optional>
 
@@ -154,8 +152,8 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
 
 // Whether the row's output can be written, told as a problem if not; `outputs`
 // has every earlier output's line, and gets this one's.
-bool checkOutput(const Row& row, const QList<FileIdentity>& output,
-                 QHash<FileIdentity, qsizetype>& outputs, QList<Csv::Problem>& problems)
+bool checkOutput(const Row& row, const QList<FileIdentity>& output, InputFiles& outputs,
+                 QList<Csv::Problem>& problems)
 {
     if (const Outcome usable = PackageWriter::check(row.request); usable.failed()) {
         add(problems, row.line, usable.reason());
@@ -168,17 +166,13 @@ bool checkOutput(const Row& row, const QList<FileIdentity>& output,
                                          QStringLiteral("Its folder does not exist.")));
         return false;
     }
-    qsizetype earlier = 0;
-    for (const FileIdentity& identity : output)
-        earlier = std::max(earlier, outputs.value(identity));
-    if (earlier > 0) {
+    if (const std::optional<qsizetype> earlier = outputs.reachedBy(output)) {
         add(problems, row.line,
             QStringLiteral("%1 is already the output of line %2")
                 .arg(DisplayText::displayPath(row.request.outputPath))
-                .arg(earlier));
+                .arg(*earlier));
     }
-    for (const FileIdentity& identity : output)
-        outputs.insert(identity, row.line);
+    outputs.add(output, row.line);
     return true;
 }
 
@@ -213,7 +207,7 @@ InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest)
 {
     std::vector<Row> rows;
     std::vector<QList<FileIdentity>> outputs;
-    QHash<FileIdentity, qsizetype> outputLines;
+    InputFiles outputLines;
     InputFiles icons;
     for (Row& row : contents.rows) {
         const QList<FileIdentity> output =

@@ -12,18 +12,6 @@ QString option(const char* name)
     return QString::fromLatin1(name);
 }
 
-// The first missing text, in the order the window asks for them, told by the
-// argument that gave it: "--name is empty".
-Outcome checkFilled(const PackageRequest& request)
-{
-    const QList<PackageRequest::Input> missing = request.missingInputs();
-    if (missing.isEmpty())
-        return Outcome::done();
-    const char* const arguments[] = {"LEFT", "RIGHT", "--output", "--name", "--author"};
-    return Outcome::failure(
-        QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
-}
-
 int execute(const QCommandLineParser& parser)
 {
     for (const char* required : {"name", "author", "output"}) {
@@ -35,8 +23,12 @@ int execute(const QCommandLineParser& parser)
     const PackageRequest request{parser.positionalArguments().at(0),
                                  parser.positionalArguments().at(1), parser.value(option("output")),
                                  parser.value(option("name")), parser.value(option("author"))};
-    if (const Outcome filled = checkFilled(request); filled.failed()) {
-        reportFailure(filled.reason());
+    // The first missing text, in the order the window asks for them, told by the
+    // argument that gave it: "--name is empty".
+    if (const QList<PackageRequest::Input> missing = request.missingInputs(); !missing.isEmpty()) {
+        const char* const arguments[] = {"LEFT", "RIGHT", "--output", "--name", "--author"};
+        reportFailure(
+            QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
         return Failure;
     }
     const Outcome written =
