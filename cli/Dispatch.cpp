@@ -4,6 +4,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace Cli {
 
 std::vector<Command> allCommands()
@@ -13,15 +15,6 @@ std::vector<Command> allCommands()
 }
 
 namespace {
-
-const Command* findCommand(const std::vector<Command>& commands, const QString& name)
-{
-    for (const Command& command : commands) {
-        if (command.description().name == name)
-            return &command;
-    }
-    return nullptr;
-}
 
 // "Commands:" and each command's usage, as its own help gives it.
 QString programDescription(const std::vector<Command>& commands)
@@ -79,13 +72,15 @@ int runCommand(const QStringList& arguments)
         return reportUsageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(2)),
                                 {});
     const QString commandName = helpOfCommand ? positional.at(1) : name;
-    if (const Command* command = findCommand(commands, commandName)) {
-        // "tvk --help pack" asks for the command's help, as "tvk help pack" does.
-        if (helpOfCommand || helpAsked(parser))
-            return command->run({arguments.value(0), commandName, QStringLiteral("--help")});
-        return command->run(arguments);
-    }
-    return reportUsageError(QStringLiteral("unknown command '%1'").arg(commandName), {});
+    const auto command =
+        std::find_if(commands.cbegin(), commands.cend(),
+                     [&](const Command& known) { return known.description().name == commandName; });
+    if (command == commands.cend())
+        return reportUsageError(QStringLiteral("unknown command '%1'").arg(commandName), {});
+    // "tvk --help pack" asks for the command's help, as "tvk help pack" does.
+    if (helpOfCommand || helpAsked(parser))
+        return command->run({arguments.value(0), commandName, QStringLiteral("--help")});
+    return command->run(arguments);
 }
 
 } // namespace Cli
