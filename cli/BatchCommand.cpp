@@ -223,7 +223,7 @@ int execute(const QCommandLineParser& parser)
 
 Command makeBatchCommand()
 {
-    return Command(
+    return {
         {.name = QStringLiteral("batch"),
          .summary = QStringLiteral(
              "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."),
@@ -248,7 +248,7 @@ Command makeBatchCommand()
              QStringLiteral("check"),
              QStringLiteral("Check every line as for writing, and write nothing."))},
          .arguments = {{QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}},
-        execute);
+        execute};
 }
 
 } // namespace Cli

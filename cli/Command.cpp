@@ -7,10 +7,10 @@ namespace Cli {
 int Command::run(const QStringList& arguments) const
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(description().summary);
-    parser.addOptions(description().options);
+    parser.setApplicationDescription(description.summary);
+    parser.addOptions(description.options);
     QStringList positionals;
-    for (const Argument& argument : std::as_const(description().arguments)) {
+    for (const Argument& argument : std::as_const(description.arguments)) {
         parser.addPositionalArgument(argument.name, argument.description);
         positionals << argument.name;
     }
@@ -24,7 +24,7 @@ int Command::run(const QStringList& arguments) const
     if (!parser.parse(withProgram))
         return reportUsageError(parser.errorText(), command);
     if (helpAsked(parser))
-        return showHelp(parser, description().usage, description().notes);
+        return showHelp(parser, description.usage, description.notes);
     // A missing argument is told by its name.
     const qsizetype given = parser.positionalArguments().size();
     const qsizetype expected = positionals.size();
@@ -38,7 +38,7 @@ int Command::run(const QStringList& arguments) const
                                     .arg(parser.positionalArguments().value(expected)),
                                 command);
     }
-    return m_execute(parser);
+    return execute(parser);
 }
 
 } // namespace Cli

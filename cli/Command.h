@@ -13,9 +13,8 @@ namespace Cli {
 // --help and tells usage errors, so a command only says what it takes and does.
 // Adding a command is one file with the function that makes it, which
 // Commands.h declares and allCommands() lists.
-class Command
+struct Command
 {
-public:
     struct Argument
     {
         QString name;
@@ -37,24 +36,15 @@ public:
         QList<Argument> arguments;
     };
 
+    Description description;
     // The work, once the arguments are parsed and all of them are there;
     // returns the exit status.
-    using Work = int (*)(const QCommandLineParser& parser);
-
-    Command(Description description, Work execute)
-        : m_description(std::move(description)), m_execute(execute)
-    {}
-
-    const Description& description() const { return m_description; }
+    int (*execute)(const QCommandLineParser& parser);
 
     // Runs the command on the whole command line ("tvk", the command, its
     // arguments): parses them as the description says, answers --help, tells
     // usage errors (exit 2), else does the work; returns the exit status.
     int run(const QStringList& arguments) const;
-
-private:
-    Description m_description;
-    Work m_execute;
 };
 
 } // namespace Cli

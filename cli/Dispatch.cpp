@@ -22,7 +22,7 @@ QString programDescription(const std::vector<Command>& commands)
     QString text = QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
                                   "Commands:\n");
     for (const Command& command : commands)
-        text += QStringLiteral("  ") + command.description().usage.mid(4) + QLatin1Char('\n');
+        text += QStringLiteral("  ") + command.description.usage.mid(4) + QLatin1Char('\n');
     return text + QStringLiteral("  help [COMMAND]");
 }
 
@@ -33,7 +33,7 @@ int runCommand(const QStringList& arguments)
     const std::vector<Command> commands = allCommands();
     QStringList names;
     for (const Command& command : commands)
-        names << command.description().name;
+        names << command.description.name;
     QCommandLineParser parser;
     parser.setApplicationDescription(programDescription(commands));
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -74,7 +74,7 @@ int runCommand(const QStringList& arguments)
     const QString commandName = helpOfCommand ? positional.at(1) : name;
     const auto command =
         std::find_if(commands.cbegin(), commands.cend(),
-                     [&](const Command& known) { return known.description().name == commandName; });
+                     [&](const Command& known) { return known.description.name == commandName; });
     if (command == commands.cend())
         return reportUsageError(QStringLiteral("unknown command '%1'").arg(commandName), {});
     // "tvk --help pack" asks for the command's help, as "tvk help pack" does.

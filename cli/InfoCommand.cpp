@@ -123,21 +123,20 @@ int execute(const QCommandLineParser& parser)
 
 Command makeInfoCommand()
 {
-    return Command(
-        {.name = QStringLiteral("info"),
-         .summary =
-             QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "
-                            "sizes."),
-         .usage = QStringLiteral("tvk info [--json] FILE"),
-         .notes = QStringLiteral("Names longer than 1,000 characters are shown cut, with their "
-                                 "length.\n\n"
-                                 "Examples:\n"
-                                 "  tvk info cafe.tvk\n"
-                                 "  tvk info --json cafe.tvk"),
-         .options = {QCommandLineOption(QStringLiteral("json"),
-                                        QStringLiteral("Print one JSON object, for scripts."))},
-         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}},
-        execute);
+    return {{.name = QStringLiteral("info"),
+             .summary =
+                 QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "
+                                "sizes."),
+             .usage = QStringLiteral("tvk info [--json] FILE"),
+             .notes = QStringLiteral("Names longer than 1,000 characters are shown cut, with their "
+                                     "length.\n\n"
+                                     "Examples:\n"
+                                     "  tvk info cafe.tvk\n"
+                                     "  tvk info --json cafe.tvk"),
+             .options = {QCommandLineOption(QStringLiteral("json"),
+                                            QStringLiteral("Print one JSON object, for scripts."))},
+             .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}},
+            execute};
 }
 
 } // namespace Cli

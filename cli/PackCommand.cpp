@@ -42,31 +42,30 @@ int execute(const QCommandLineParser& parser)
 
 Command makePackCommand()
 {
-    return Command(
-        {.name = option("pack"),
-         .summary = QStringLiteral(
-             "Packs two icon files, an image name and an author's name into a TVK file."),
-         .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
-         .notes = QStringLiteral(
-             "The two names may hold any character of Windows-1252: the letters of Western\n"
-             "European languages, digits, punctuation, the euro sign and typographic "
-             "quotes;\n"
-             "a name with any other character is refused. An existing OUTPUT is replaced,\n"
-             "whole and only once the new file is on disk.\n\n"
-             "Example:\n"
-             "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
-         .options = {QCommandLineOption({option("n"), option("name")},
-                                        QStringLiteral("The image's name."),
-                                        QStringLiteral("NAME")),
-                     QCommandLineOption({option("a"), option("author")},
-                                        QStringLiteral("The author's name."),
-                                        QStringLiteral("AUTHOR")),
-                     QCommandLineOption({option("o"), option("output")},
-                                        QStringLiteral("The TVK file to write."),
-                                        QStringLiteral("OUTPUT"))},
-         .arguments = {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
-                       {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}},
-        execute);
+    return {{.name = option("pack"),
+             .summary = QStringLiteral(
+                 "Packs two icon files, an image name and an author's name into a TVK file."),
+             .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
+             .notes = QStringLiteral(
+                 "The two names may hold any character of Windows-1252: the letters of Western\n"
+                 "European languages, digits, punctuation, the euro sign and typographic "
+                 "quotes;\n"
+                 "a name with any other character is refused. An existing OUTPUT is replaced,\n"
+                 "whole and only once the new file is on disk.\n\n"
+                 "Example:\n"
+                 "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
+             .options = {QCommandLineOption({option("n"), option("name")},
+                                            QStringLiteral("The image's name."),
+                                            QStringLiteral("NAME")),
+                         QCommandLineOption({option("a"), option("author")},
+                                            QStringLiteral("The author's name."),
+                                            QStringLiteral("AUTHOR")),
+                         QCommandLineOption({option("o"), option("output")},
+                                            QStringLiteral("The TVK file to write."),
+                                            QStringLiteral("OUTPUT"))},
+             .arguments = {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
+                           {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}},
+            execute};
 }
 
 } // namespace Cli

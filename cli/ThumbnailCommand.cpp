@@ -169,7 +169,7 @@ int execute(const QCommandLineParser& parser)
 
 Command makeThumbnailCommand()
 {
-    return Command(
+    return {
         {.name = QStringLiteral("thumbnail"),
          .summary = QStringLiteral("Writes a picture of a TVK file's left icon: its largest image, "
                                    "made smaller to fit\nSIZE by SIZE pixels and never larger than "
@@ -189,7 +189,7 @@ Command makeThumbnailCommand()
                        {QStringLiteral("OUT"),
                         QStringLiteral(
                             "The picture to write, or - for a PNG on standard output.")}}},
-        execute);
+        execute};
 }
 
 } // namespace Cli

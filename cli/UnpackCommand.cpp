@@ -157,7 +157,7 @@ int execute(const QCommandLineParser& parser)
 
 Command makeUnpackCommand()
 {
-    return Command(
+    return {
         {.name = QStringLiteral("unpack"),
          .summary = QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."),
          .usage = QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
@@ -175,7 +175,7 @@ Command makeUnpackCommand()
                          QStringLiteral("Replace left.ico and right.ico if they exist "
                                         "(a link is replaced, never its target)."))},
          .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}},
-        execute);
+        execute};
 }
 
 } // namespace Cli
