@@ -28,14 +28,12 @@ int Command::run(const QStringList& arguments) const
     // A missing argument is told by its name.
     const qsizetype given = parser.positionalArguments().size();
     const qsizetype expected = positionals.size();
-    if (given < expected) {
-        return reportUsageError(
-            QStringLiteral("missing %1").arg(positionals.mid(given).join(QStringLiteral(" and "))),
-            command);
-    }
-    if (given > expected) {
-        return reportUsageError(QStringLiteral("unexpected argument '%1'")
-                                    .arg(parser.positionalArguments().value(expected)),
+    if (given != expected) {
+        return reportUsageError(given < expected
+                                    ? QStringLiteral("missing %1")
+                                          .arg(positionals.mid(given).join(QStringLiteral(" and ")))
+                                    : QStringLiteral("unexpected argument '%1'")
+                                          .arg(parser.positionalArguments().value(expected)),
                                 command);
     }
     return execute(parser);

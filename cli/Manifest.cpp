@@ -34,11 +34,6 @@ struct Columns
     qsizetype width = 0;
 };
 
-void add(QList<Csv::Problem>& problems, qsizetype line, const QString& message)
-{
-    problems << Csv::Problem{line, message};
-}
-
 void sortByLine(QList<Csv::Problem>& problems)
 {
     std::stable_sort(problems.begin(), problems.end(),
@@ -59,10 +54,10 @@ std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>&
     // Not one column known: no header at all, told once.
     if (std::none_of(header.fields.cbegin(), header.fields.cend(),
                      [](const QString& field) { return columnOf(field) >= 0; })) {
-        add(problems, header.line,
-            QStringLiteral("the first line must name the columns %1, "
-                           "separated by commas or semicolons")
-                .arg(names.join(QStringLiteral(", "))));
+        problems << Csv::Problem{header.line,
+                                 QStringLiteral("the first line must name the columns %1, "
+                                                "separated by commas or semicolons")
+                                     .arg(names.join(QStringLiteral(", ")))};
         return std::nullopt;
     }
     const qsizetype earlierProblems = problems.size();
@@ -73,20 +68,20 @@ std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>&
         if (field.trimmed().isEmpty())
             continue;
         if (known < 0) {
-            add(problems, header.line,
-                QStringLiteral("unknown column '%1'; the columns are %2")
-                    .arg(field, names.join(QStringLiteral(", "))));
+            problems << Csv::Problem{header.line,
+                                     QStringLiteral("unknown column '%1'; the columns are %2")
+                                         .arg(field, names.join(QStringLiteral(", ")))};
         } else if (columns.of[known] >= 0) {
-            add(problems, header.line,
-                QStringLiteral("the column '%1' is named twice").arg(names.at(known)));
+            problems << Csv::Problem{
+                header.line, QStringLiteral("the column '%1' is named twice").arg(names.at(known))};
         } else {
             columns.of[known] = i;
         }
     }
     for (qsizetype known = 0; known < names.size(); ++known) {
         if (columns.of[known] < 0)
-            add(problems, header.line,
-                QStringLiteral("the column '%1' is missing").arg(names.at(known)));
+            problems << Csv::Problem{
+                header.line, QStringLiteral("the column '%1' is missing").arg(names.at(known))};
     }
     if (problems.size() > earlierProblems)
         return std::nullopt;
@@ -128,10 +123,9 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
                     [](const QString& field) { return field.isEmpty(); }))
         return std::nullopt;
     if (record.fields.size() != columns.width) {
-        add(problems, record.line,
-            QStringLiteral("expected %1 fields, found %2")
-                .arg(columns.width)
-                .arg(record.fields.size()));
+        problems << Csv::Problem{record.line, QStringLiteral("expected %1 fields, found %2")
+                                                  .arg(columns.width)
+                                                  .arg(record.fields.size())};
         return std::nullopt;
     }
     const auto field = [&](int column) { return record.fields.at(columns.of.at(column)); };
@@ -144,7 +138,7 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
                                         .name = field(kName),
                                         .author = field(kAuthor)}};
     if (const Outcome filled = checkFilled(row.request, record, columns); filled.failed()) {
-        add(problems, row.line, filled.reason());
+        problems << Csv::Problem{row.line, filled.reason()};
         return std::nullopt;
     }
     return row;
@@ -156,21 +150,21 @@ bool checkOutput(const Row& row, const QList<FileIdentity>& output, InputFiles& 
                  QList<Csv::Problem>& problems)
 {
     if (const Outcome usable = PackageWriter::check(row.request); usable.failed()) {
-        add(problems, row.line, usable.reason());
+        problems << Csv::Problem{row.line, usable.reason()};
         return false;
     }
     // A missing folder would only be found while writing; here it is told with the rest.
     if (output.isEmpty()) {
-        add(problems, row.line,
-            DisplayText::cannotWriteFile(row.request.outputPath,
-                                         QStringLiteral("Its folder does not exist.")));
+        problems << Csv::Problem{
+            row.line, DisplayText::cannotWriteFile(row.request.outputPath,
+                                                   QStringLiteral("Its folder does not exist."))};
         return false;
     }
     if (const std::optional<qsizetype> earlier = outputs.reachedBy(output)) {
-        add(problems, row.line,
-            QStringLiteral("%1 is already the output of line %2")
-                .arg(DisplayText::displayPath(row.request.outputPath))
-                .arg(*earlier));
+        problems << Csv::Problem{row.line,
+                                 QStringLiteral("%1 is already the output of line %2")
+                                     .arg(DisplayText::displayPath(row.request.outputPath))
+                                     .arg(*earlier)};
     }
     outputs.add(output, row.line);
     return true;
@@ -185,9 +179,9 @@ Contents read(const QByteArray& bytes, const QDir& folder)
     if (csv.records.isEmpty()) {
         // Empty only if nothing in it was unreadable.
         if (contents.problems.isEmpty()) {
-            add(contents.problems, 1,
-                QStringLiteral("the manifest is empty; its first line names the columns ") +
-                    columnNames().join(QStringLiteral(", ")));
+            contents.problems << Csv::Problem{
+                1, QStringLiteral("the manifest is empty; its first line names the columns ") +
+                       columnNames().join(QStringLiteral(", "))};
         }
         return contents;
     }
@@ -224,11 +218,11 @@ InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest)
         const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
         const qsizetype iconLine = icons.reachedBy(outputs[i]).value_or(0);
         if (iconLine > 0 && iconLine != rows[i].line)
-            add(contents.problems, rows[i].line,
-                QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
+            contents.problems << Csv::Problem{
+                rows[i].line, QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine)};
         if (manifestFile.reachedBy(outputs[i]))
-            add(contents.problems, rows[i].line,
-                QStringLiteral("%1 is the manifest itself").arg(shown));
+            contents.problems << Csv::Problem{
+                rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown)};
     }
     contents.rows = std::move(rows);
     sortByLine(contents.problems);
