@@ -34,12 +34,6 @@ struct Columns
     qsizetype width = 0;
 };
 
-void sortByLine(QList<Csv::Problem>& problems)
-{
-    std::stable_sort(problems.begin(), problems.end(),
-                     [](const Csv::Problem& a, const Csv::Problem& b) { return a.line < b.line; });
-}
-
 // Matched as people type them in spreadsheets: "Name", " left ".
 qsizetype columnOf(const QString& field)
 {
@@ -193,7 +187,7 @@ Contents read(const QByteArray& bytes, const QDir& folder)
         if (std::optional<Row> row = rowOf(record, *columns, folder, contents.problems))
             contents.rows.push_back(std::move(*row));
     }
-    sortByLine(contents.problems);
+    std::ranges::stable_sort(contents.problems, {}, &Csv::Problem::line);
     return contents;
 }
 
@@ -225,7 +219,7 @@ InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest)
                 rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown)};
     }
     contents.rows = std::move(rows);
-    sortByLine(contents.problems);
+    std::ranges::stable_sort(contents.problems, {}, &Csv::Problem::line);
     return icons;
 }
 
