@@ -12,27 +12,6 @@
 
 using namespace Cli;
 
-namespace {
-
-#ifndef Q_OS_WIN
-// Arguments are bytes; Qt decodes them as UTF-8 and turns every invalid byte
-// into U+FFFD, which would name another file. Such an argument is refused.
-bool allUtf8(int argc, char* argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        if (const std::optional<QString> shown = DisplayText::notUtf8(argv[i])) {
-            reportFailure(QStringLiteral("The name '%1' is not valid UTF-8, so it cannot be "
-                                         "used exactly as given.")
-                              .arg(*shown));
-            return false;
-        }
-    }
-    return true;
-}
-#endif
-
-} // namespace
-
 // `tvk`: packs, inspects and unpacks TVK files from scripts and terminals. Any
 // exception ends it with one line and exit status 1.
 int main(int argc, char* argv[])
@@ -42,9 +21,17 @@ int main(int argc, char* argv[])
     // as it takes precedence over these rules.
     QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
 #ifndef Q_OS_WIN
+    // Arguments are bytes; Qt decodes them as UTF-8 and turns every invalid byte
+    // into U+FFFD, which would name another file. Such an argument is refused.
     // Windows gives Qt the exact wide command line instead of these bytes.
-    if (!allUtf8(argc, argv))
-        return Failure;
+    for (int i = 1; i < argc; ++i) {
+        if (const std::optional<QString> shown = DisplayText::notUtf8(argv[i])) {
+            reportFailure(QStringLiteral("The name '%1' is not valid UTF-8, so it cannot be "
+                                         "used exactly as given.")
+                              .arg(*shown));
+            return Failure;
+        }
+    }
 #endif
     try {
         QCoreApplication app(argc, argv);
