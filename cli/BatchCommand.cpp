@@ -24,35 +24,12 @@ namespace {
 
 using Manifest::Row;
 
-// "MANIFEST:LINE: message" on standard error, one line each.
-class Problems
+// "MANIFEST:LINE: message" on standard error, on one line.
+void reportAt(const QString& manifest, qsizetype line, const QString& message)
 {
-public:
-    explicit Problems(QString manifest) : m_manifest(std::move(manifest)) {}
-
-    // At most kMostShown of them: a binary file read as a manifest would fill
-    // the terminal.
-    void report(const QList<Csv::Problem>& found) const
-    {
-        constexpr qsizetype kMostShown = 20;
-        for (const Csv::Problem& problem : found.first(std::min(kMostShown, found.size())))
-            reportAt(problem.line, problem.message);
-        if (found.size() > kMostShown) {
-            reportLine(QStringLiteral("%1: ... and %2 more problems")
-                           .arg(DisplayText::displayPath(m_manifest))
-                           .arg(found.size() - kMostShown));
-        }
-    }
-
-    void reportAt(qsizetype line, const QString& message) const
-    {
-        reportLine(QStringLiteral("%1:%2: %3")
-                       .arg(DisplayText::displayPath(m_manifest), QString::number(line), message));
-    }
-
-private:
-    QString m_manifest;
-};
+    reportLine(QStringLiteral("%1:%2: %3")
+                   .arg(DisplayText::displayPath(manifest), QString::number(line), message));
+}
 
 // "  120/1000 files, 450 files/s" on one terminal line, redrawn as it goes.
 class ProgressLine
@@ -93,14 +70,6 @@ private:
     QElapsedTimer m_redrawn;
 };
 
-QString listed(const QStringList& paths)
-{
-    QStringList shown;
-    for (const QString& path : paths)
-        shown << DisplayText::displayPath(path);
-    return shown.join(QStringLiteral(", "));
-}
-
 // The files a batch reads: what no output may replace.
 struct Inputs
 {
@@ -134,7 +103,7 @@ constexpr QLatin1String kNothingReplaced(" No earlier output was replaced.");
 
 // Writes every new file beside its output, and then makes them all durable at
 // once; replaces nothing.
-int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const Problems& problems,
+int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const QString& manifest,
                   std::vector<std::unique_ptr<ReplacingFile>>& outputs)
 {
     const bool syncTogether = SystemFiles::canSyncFileSystems();
@@ -144,12 +113,11 @@ int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const Prob
     QStringList folders;
     ProgressLine progress(qsizetype(rows.size()));
     const WriteProgress goOn = [](qint64, qint64) { return !interrupted(); };
-    const InputFiles manifest(inputs.manifest);
     for (const Row& row : rows) {
         auto output = std::make_unique<ReplacingFile>(row.request.outputPath);
         // Looked at again as each output is replaced: nothing read may be lost.
         output->protect(inputs.icons);
-        output->protect(manifest);
+        output->protect(inputs.manifest);
         Outcome written = PackageWriter::writeBeside(row.request, *output, goOn);
         if (written.isCancelled() || interrupted())
             return Failure;
@@ -160,7 +128,7 @@ int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const Prob
         }
         if (written.failed()) {
             progress.clear();
-            problems.reportAt(row.line, written.reason() + kNothingReplaced);
+            reportAt(manifest, row.line, written.reason() + kNothingReplaced);
             return Failure;
         }
         if (!folders.contains(output->folder()))
@@ -182,23 +150,23 @@ int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const Prob
 // Puts every new file in its output's place, telling which were replaced if one
 // cannot be, and then keeps the new names on disk.
 int replaceAll(const std::vector<Row>& rows,
-               const std::vector<std::unique_ptr<ReplacingFile>>& outputs, const Problems& problems)
+               const std::vector<std::unique_ptr<ReplacingFile>>& outputs, const QString& manifest)
 {
     QStringList replaced;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (const Outcome placed = outputs[i]->replaceTarget(); placed.failed()) {
-            problems.reportAt(
-                rows[i].line,
-                DisplayText::cannotWriteFile(rows[i].request.outputPath, placed.reason()) +
-                    QStringLiteral(" %1 of %2 outputs were already replaced%3")
-                        .arg(replaced.size())
-                        .arg(rows.size())
-                        .arg(replaced.isEmpty()
-                                 ? QStringLiteral(".")
-                                 : QStringLiteral(": ") + listed(replaced) + QLatin1Char('.')));
+            reportAt(manifest, rows[i].line,
+                     DisplayText::cannotWriteFile(rows[i].request.outputPath, placed.reason()) +
+                         QStringLiteral(" %1 of %2 outputs were already replaced%3")
+                             .arg(replaced.size())
+                             .arg(rows.size())
+                             .arg(replaced.isEmpty()
+                                      ? QStringLiteral(".")
+                                      : QStringLiteral(": ") + replaced.join(QStringLiteral(", ")) +
+                                            QLatin1Char('.')));
             return Failure;
         }
-        replaced << rows[i].request.outputPath;
+        replaced << DisplayText::displayPath(rows[i].request.outputPath);
     }
     // One sync for each folder keeps all the new names in it.
     QStringList syncedFolders;
@@ -206,61 +174,30 @@ int replaceAll(const std::vector<Row>& rows,
         if (syncedFolders.contains(outputs[i]->folder()))
             continue;
         syncedFolders << outputs[i]->folder();
-        if (const Outcome synced = outputs[i]->syncFolder(); synced.failed()) {
-            reportFailure(
-                DisplayText::cannotWriteFile(rows[i].request.outputPath, synced.reason()));
-            return Failure;
-        }
+        if (const Outcome synced = outputs[i]->syncFolder(); synced.failed())
+            return reportCannotWrite(rows[i].request.outputPath, synced.reason());
     }
     return Success;
 }
 
-class BatchCommand final : public ParsedCommand
-{
-public:
-    BatchCommand()
-        : ParsedCommand(
-              {.name = QStringLiteral("batch"),
-               .summary = QStringLiteral(
-                   "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."),
-               .usage = QStringLiteral("tvk batch [--check] MANIFEST.csv"),
-               .notes = QStringLiteral(
-                   "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming "
-                   "the\n"
-                   "columns name, author, left, right and output, in any order, then one line "
-                   "for\n"
-                   "each TVK file. Relative paths are taken from the manifest's folder.\n\n"
-                   "Every line is checked before anything is written, and every problem is told "
-                   "as\n"
-                   "MANIFEST:LINE: followed by what is wrong. Earlier files at the outputs are\n"
-                   "replaced only once all the new files are written and on disk.\n\n"
-                   "Example manifest:\n"
-                   "  name,author,left,right,output\n"
-                   "  Café,Zoë,icons/cafe-left.ico,icons/cafe-right.ico,out/cafe.tvk\n"
-                   "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
-                   "Example:\n"
-                   "  tvk batch manifest.csv"),
-               .options = {QCommandLineOption(
-                   QStringLiteral("check"),
-                   QStringLiteral("Check every line as for writing, and write nothing."))},
-               .arguments = {
-                   {QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}})
-    {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override;
-};
-
-int BatchCommand::execute(const QCommandLineParser& parser)
+int execute(const QCommandLineParser& parser)
 {
     const QString manifest = parser.positionalArguments().constFirst();
     Inputs inputs;
-    const Problems problems(manifest);
     const std::optional<Manifest::Contents> read = readManifest(manifest, inputs);
     if (!read)
         return Failure;
-    if (!read->problems.isEmpty()) {
-        problems.report(read->problems);
+    if (const QList<Csv::Problem>& found = read->problems; !found.isEmpty()) {
+        // At most kMostShown of them: a binary file read as a manifest would
+        // fill the terminal.
+        constexpr qsizetype kMostShown = 20;
+        for (const Csv::Problem& problem : found.first(std::min(kMostShown, found.size())))
+            reportAt(manifest, problem.line, problem.message);
+        if (found.size() > kMostShown) {
+            reportLine(QStringLiteral("%1: ... and %2 more problems")
+                           .arg(DisplayText::displayPath(manifest))
+                           .arg(found.size() - kMostShown));
+        }
         return Failure;
     }
     const std::vector<Row>& rows = read->rows;
@@ -271,12 +208,12 @@ int BatchCommand::execute(const QCommandLineParser& parser)
     // Every new file is written beside its output first; only when all of them
     // are on disk does any replace an earlier file.
     std::vector<std::unique_ptr<ReplacingFile>> outputs;
-    if (const int status = writeEveryRow(rows, inputs, problems, outputs); status != Success)
+    if (const int status = writeEveryRow(rows, inputs, manifest, outputs); status != Success)
         return status;
     // The last moment to stop: once replacing has begun, it is finished.
     if (interrupted())
         return Failure;
-    if (const int status = replaceAll(rows, outputs, problems); status != Success)
+    if (const int status = replaceAll(rows, outputs, manifest); status != Success)
         return status;
     printOut(QStringLiteral("Wrote %1 TVK files.\n").arg(rows.size()));
     return Success;
@@ -284,9 +221,34 @@ int BatchCommand::execute(const QCommandLineParser& parser)
 
 } // namespace
 
-std::unique_ptr<Command> makeBatchCommand()
+Command makeBatchCommand()
 {
-    return std::make_unique<BatchCommand>();
+    return {
+        {.name = QStringLiteral("batch"),
+         .summary = QStringLiteral(
+             "Makes many TVK files from one manifest, each exactly as 'tvk pack' makes it."),
+         .usage = QStringLiteral("tvk batch [--check] MANIFEST.csv"),
+         .notes = QStringLiteral(
+             "The manifest is CSV as spreadsheets write it (UTF-8): a first line naming "
+             "the\n"
+             "columns name, author, left, right and output, in any order, then one line "
+             "for\n"
+             "each TVK file. Relative paths are taken from the manifest's folder.\n\n"
+             "Every line is checked before anything is written, and every problem is told "
+             "as\n"
+             "MANIFEST:LINE: followed by what is wrong. Earlier files at the outputs are\n"
+             "replaced only once all the new files are written and on disk.\n\n"
+             "Example manifest:\n"
+             "  name,author,left,right,output\n"
+             "  Café,Zoë,icons/cafe-left.ico,icons/cafe-right.ico,out/cafe.tvk\n"
+             "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
+             "Example:\n"
+             "  tvk batch manifest.csv"),
+         .options = {QCommandLineOption(
+             QStringLiteral("check"),
+             QStringLiteral("Check every line as for writing, and write nothing."))},
+         .arguments = {{QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}},
+        execute};
 }
 
 } // namespace Cli

@@ -1,39 +1,11 @@
 #include "cli/CliSupport.h"
 
 #include "files/DisplayText.h"
+#include "files/InputFile.h"
 #include "host/ConsoleText.h"
 #include "host/Interruption.h"
-#include "host/ProgramInfo.h"
-
-#include <QCoreApplication>
-#include <QLoggingCategory>
-#include <QTextStream>
-
-#include <cstdlib>
-#include <exception>
 
 namespace Cli {
-
-namespace {
-
-#ifndef Q_OS_WIN
-// Arguments are bytes; Qt decodes them as UTF-8 and turns every invalid byte
-// into U+FFFD, which would name another file. Such an argument is refused.
-int refuseInvalidUtf8(int argc, char* argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        if (const std::optional<QString> shown = DisplayText::notUtf8(argv[i])) {
-            reportFailure(QStringLiteral("The name '%1' is not valid UTF-8, so it cannot be "
-                                         "used exactly as given.")
-                              .arg(*shown));
-            return Failure;
-        }
-    }
-    return Success;
-}
-#endif
-
-} // namespace
 
 void printOut(const QString& text)
 {
@@ -43,13 +15,6 @@ void printOut(const QString& text)
 void printError(const QString& text)
 {
     ConsoleText::write(stderr, text);
-}
-
-int showVersion()
-{
-    printOut(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
-                                           QCoreApplication::applicationVersion()));
-    return Success;
 }
 
 void reportLine(const QString& text)
@@ -74,6 +39,12 @@ int reportCannotRead(const QString& path, const QString& reason)
     return Failure;
 }
 
+int reportCannotWrite(const QString& path, const QString& reason)
+{
+    reportFailure(DisplayText::cannotWriteFile(path, reason));
+    return Failure;
+}
+
 bool interrupted()
 {
     return Interruption::received() != 0;
@@ -84,14 +55,14 @@ bool helpAsked(const QCommandLineParser& parser)
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
 }
 
-int showHelp(const QCommandLineParser& parser, const CommandHelp& help)
+int showHelp(const QCommandLineParser& parser, const QString& usage, const QString& epilog)
 {
     // QCommandLineParser names the program by the path it was started with, and
     // cannot tell which options are required: the usage line is the command's own.
     QString text = parser.helpText();
-    text.replace(0, text.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: ") + help.usage);
-    if (!help.epilog.isEmpty())
-        text += QLatin1Char('\n') + help.epilog + QLatin1Char('\n');
+    text.replace(0, text.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: ") + usage);
+    if (!epilog.isEmpty())
+        text += QLatin1Char('\n') + epilog + QLatin1Char('\n');
     printOut(text);
     return Success;
 }
@@ -108,68 +79,19 @@ int reportUsageError(const QString& message, const QString& command)
     return UsageError;
 }
 
-bool parseCommand(QCommandLineParser& parser, const QStringList& arguments,
-                  const QStringList& positionals, const CommandHelp& help, int& exitStatus)
+std::optional<TvkContents> readPackage(QFile& file, const QString& path, qint64 textLimit)
 {
-    const QString command = arguments.value(1);
-    parser.addHelpOption();
-    // A helper started with no arguments at all has no command's name either.
-    QStringList withProgram = arguments.mid(1);
-    if (withProgram.isEmpty())
-        withProgram << QString();
-    withProgram[0] = QStringLiteral("tvk ") + command;
-    if (!parser.parse(withProgram)) {
-        exitStatus = reportUsageError(parser.errorText(), command);
-        return false;
+    if (const Outcome opened = InputFile::open(file, path); opened.failed()) {
+        reportCannotRead(path, opened.reason());
+        return std::nullopt;
     }
-    if (helpAsked(parser)) {
-        exitStatus = showHelp(parser, help);
-        return false;
+    Result<TvkContents> read = TvkReader::read(file, textLimit);
+    if (read.failed()) {
+        reportFailure(QStringLiteral("%1 is not a TVK file: %2.")
+                          .arg(DisplayText::displayPath(path), read.reason()));
+        return std::nullopt;
     }
-    const qsizetype given = parser.positionalArguments().size();
-    const qsizetype expected = positionals.size();
-    if (given != expected) {
-        exitStatus = reportUsageError(
-            given < expected ? QStringLiteral("missing %1")
-                                   .arg(positionals.mid(given).join(QStringLiteral(" and ")))
-                             : QStringLiteral("unexpected argument '%1'")
-                                   .arg(parser.positionalArguments().value(expected)),
-            command);
-        return false;
-    }
-    return true;
-}
-
-int runProgram(int argc, char* argv[], int (*command)(const QStringList& arguments))
-{
-    // Qt's own diagnostics are for developers: in normal use every failure is
-    // the one line `tvk` prints itself. QT_LOGGING_RULES='*=true' shows them,
-    // as it takes precedence over these rules.
-    QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
-#ifndef Q_OS_WIN
-    // Windows gives Qt the exact wide command line instead of these bytes.
-    if (refuseInvalidUtf8(argc, argv) != Success)
-        return Failure;
-#endif
-    try {
-        QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("tvk"));
-        QCoreApplication::setApplicationVersion(ProgramInfo::version);
-        // From here a signal lets the command remove what it made before it ends.
-        Interruption::catchSignals();
-        const int status = command(QCoreApplication::arguments());
-        if (const int signal = Interruption::received(); signal != 0 && status != Success) {
-            reportFailure(QStringLiteral("Interrupted; the files being written were removed."));
-            return Interruption::exitStatus(signal);
-        }
-        return status;
-    } catch (const std::exception& failure) {
-        reportFailure(
-            QStringLiteral("Unexpected failure: %1.").arg(QString::fromLocal8Bit(failure.what())));
-    } catch (...) {
-        reportFailure(QStringLiteral("Unexpected failure."));
-    }
-    return Failure;
+    return std::move(read).value();
 }
 
 } // namespace Cli

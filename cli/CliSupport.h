@@ -1,8 +1,12 @@
 #pragma once
 
+#include "format/TvkReader.h"
+
 #include <QCommandLineParser>
+#include <QFile>
 #include <QString>
-#include <QStringList>
+
+#include <optional>
 
 namespace Cli {
 
@@ -25,20 +29,15 @@ void reportFailure(const QString& message);
 // "Cannot read file X: reason", with the reason as a sentence; returns Failure.
 int reportCannotRead(const QString& path, const QString& reason);
 
+// "Cannot write file X: reason", as DisplayText::cannotWriteFile says it;
+// returns Failure.
+int reportCannotWrite(const QString& path, const QString& reason);
+
 // Prints the text on standard error as one line, without the program's name.
 void reportLine(const QString& text);
 
 // Prints the parser's complaint and where to find help; returns UsageError.
 int reportUsageError(const QString& message, const QString& command);
-
-// What a command's help shows beyond its options.
-struct CommandHelp
-{
-    // The usage line after "Usage: ", such as "tvk info [--json] FILE".
-    QString usage;
-    // Shown after the options and arguments: notes and an example.
-    QString epilog;
-};
 
 // Whether a signal asked the program to stop. A command that writes checks it
 // as it goes and, if so, returns Failure having removed what it made: the
@@ -49,24 +48,15 @@ bool interrupted();
 // options of Qt's own to show).
 bool helpAsked(const QCommandLineParser& parser);
 
-// Prints "tvk VERSION" (QCommandLineParser would show a message box on Windows
-// when no console is attached); returns Success, the program's exit status.
-int showVersion();
-
-// Prints the parser's help with the command's usage line and epilog; returns
+// Prints the parser's help with the usage line (after "Usage: ", such as
+// "tvk info [--json] FILE") and then the epilog, notes and an example; returns
 // Success, the program's exit status.
-int showHelp(const QCommandLineParser& parser, const CommandHelp& help);
+int showHelp(const QCommandLineParser& parser, const QString& usage, const QString& epilog);
 
-// Parses one command's arguments: answers --help, and reports a usage error
-// when parsing fails or the positional arguments are not the `positionals`
-// named (a missing one is told by its name). Returns whether the command may go
-// on; if not, `exitStatus` is the program's.
-bool parseCommand(QCommandLineParser& parser, const QStringList& arguments,
-                  const QStringList& positionals, const CommandHelp& help, int& exitStatus);
-
-// The whole of a `tvk` program: refuses arguments that are not UTF-8, keeps Qt's
-// diagnostics off the terminal, runs `command` on the arguments and turns any
-// exception into one line and exit status 1.
-int runProgram(int argc, char* argv[], int (*command)(const QStringList& arguments));
+// Opens a TVK file for reading and checks its fields, reading at most
+// `textLimit` bytes of each name; reports why not, naming the file, when it
+// cannot be opened or is not a valid TVK file. A FIFO or device is refused at
+// once, never waited on.
+std::optional<TvkContents> readPackage(QFile& file, const QString& path, qint64 textLimit);
 
 } // namespace Cli

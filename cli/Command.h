@@ -9,13 +9,12 @@
 namespace Cli {
 
 // One `tvk` command: its name, what it does, its options and arguments, notes
-// with an example, and the work itself. ParsedCommand parses the command line,
-// answers --help and tells usage errors, so a command only says what it takes
-// and does. Adding a command is one file with one subclass, made by a function
-// that Commands.h declares and allCommands() lists.
-class Command
+// with an example, and the work itself. run() parses the command line, answers
+// --help and tells usage errors, so a command only says what it takes and does.
+// Adding a command is one file with the function that makes it, which
+// Commands.h declares and allCommands() lists.
+struct Command
 {
-public:
     struct Argument
     {
         QString name;
@@ -37,33 +36,15 @@ public:
         QList<Argument> arguments;
     };
 
-    explicit Command(Description description) : m_description(std::move(description)) {}
-    virtual ~Command() = default;
-    Command(const Command&) = delete;
-    Command& operator=(const Command&) = delete;
-
-    const Description& description() const { return m_description; }
+    Description description;
+    // The work, once the arguments are parsed and all of them are there;
+    // returns the exit status.
+    int (*execute)(const QCommandLineParser& parser);
 
     // Runs the command on the whole command line ("tvk", the command, its
-    // arguments); returns the exit status.
-    virtual int run(const QStringList& arguments) = 0;
-
-private:
-    Description m_description;
-};
-
-// A command whose arguments the base parses as its description says.
-class ParsedCommand : public Command
-{
-public:
-    using Command::Command;
-
-    // Parses, answers --help, tells usage errors (exit 2), else execute()s.
-    int run(const QStringList& arguments) final;
-
-protected:
-    // The work, once the arguments are parsed and all of them are there.
-    virtual int execute(const QCommandLineParser& parser) = 0;
+    // arguments): parses them as the description says, answers --help, tells
+    // usage errors (exit 2), else does the work; returns the exit status.
+    int run(const QStringList& arguments) const;
 };
 
 } // namespace Cli

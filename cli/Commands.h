@@ -2,18 +2,22 @@
 
 #include "cli/Command.h"
 
-#include <memory>
 #include <vector>
 
 namespace Cli {
 
-std::unique_ptr<Command> makePackCommand();
-std::unique_ptr<Command> makeInfoCommand();
-std::unique_ptr<Command> makeUnpackCommand();
-std::unique_ptr<Command> makeThumbnailCommand();
-std::unique_ptr<Command> makeBatchCommand();
+Command makePackCommand();
+Command makeInfoCommand();
+Command makeUnpackCommand();
+Command makeThumbnailCommand();
+Command makeBatchCommand();
 
 // Every command of `tvk`, in the order its help lists them.
-std::vector<std::unique_ptr<Command>> allCommands();
+std::vector<Command> allCommands();
+
+// Runs the command the arguments name ("tvk", the command, its arguments), or
+// answers `tvk --help`, `--version` and `help COMMAND`; returns the exit status.
+// Output goes to standard output and standard error.
+int runCommand(const QStringList& arguments);
 
 } // namespace Cli

@@ -22,8 +22,7 @@ public:
     {
         ParseResult result;
         while (!atEnd()) {
-            const qsizetype line = m_line;
-            Record record{line, {}};
+            Record record{m_line, {}};
             QString problem;
             if (readRecord(record.fields, problem)) {
                 const bool empty =
@@ -31,7 +30,7 @@ public:
                 if (!empty)
                     result.records << record;
             } else {
-                result.problems << Problem{line, problem};
+                result.problems << Problem{record.line, problem};
                 skipRestOfLine();
             }
         }

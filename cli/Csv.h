@@ -7,10 +7,9 @@
 
 // CSV as spreadsheets write it (RFC 4180): fields separated by commas (or by
 // semicolons, when the first line has more of them, as spreadsheets in many
-// locales write it), quoted
-// with double quotes where they hold commas, quotes ("" inside) or line breaks;
-// lines ending in CRLF, LF or CR; UTF-8 with an optional byte order mark.
-// Empty lines are skipped.
+// locales write it), quoted with double quotes where they hold commas, quotes
+// ("" inside) or line breaks; lines ending in CRLF, LF or CR; UTF-8 with an
+// optional byte order mark. Empty lines are skipped.
 namespace Cli::Csv {
 
 struct Record

@@ -1,41 +1,28 @@
-#include "cli/Dispatch.h"
-
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <algorithm>
 
 namespace Cli {
 
-std::vector<std::unique_ptr<Command>> allCommands()
+std::vector<Command> allCommands()
 {
-    std::vector<std::unique_ptr<Command>> commands;
-    commands.push_back(makePackCommand());
-    commands.push_back(makeInfoCommand());
-    commands.push_back(makeUnpackCommand());
-    commands.push_back(makeThumbnailCommand());
-    commands.push_back(makeBatchCommand());
-    return commands;
+    return {makePackCommand(), makeInfoCommand(), makeUnpackCommand(), makeThumbnailCommand(),
+            makeBatchCommand()};
 }
 
 namespace {
 
-Command* findCommand(const std::vector<std::unique_ptr<Command>>& commands, const QString& name)
-{
-    for (const std::unique_ptr<Command>& command : commands) {
-        if (command->description().name == name)
-            return command.get();
-    }
-    return nullptr;
-}
-
 // "Commands:" and each command's usage, as its own help gives it.
-QString programDescription(const std::vector<std::unique_ptr<Command>>& commands)
+QString programDescription(const std::vector<Command>& commands)
 {
     QString text = QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
                                   "Commands:\n");
-    for (const std::unique_ptr<Command>& command : commands)
-        text += QStringLiteral("  ") + command->description().usage.mid(4) + QLatin1Char('\n');
+    for (const Command& command : commands)
+        text += QStringLiteral("  ") + command.description.usage.mid(4) + QLatin1Char('\n');
     return text + QStringLiteral("  help [COMMAND]");
 }
 
@@ -43,10 +30,10 @@ QString programDescription(const std::vector<std::unique_ptr<Command>>& commands
 
 int runCommand(const QStringList& arguments)
 {
-    const std::vector<std::unique_ptr<Command>> commands = allCommands();
+    const std::vector<Command> commands = allCommands();
     QStringList names;
-    for (const std::unique_ptr<Command>& command : commands)
-        names << command->description().name;
+    for (const Command& command : commands)
+        names << command.description.name;
     QCommandLineParser parser;
     parser.setApplicationDescription(programDescription(commands));
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -56,42 +43,44 @@ int runCommand(const QStringList& arguments)
     const QCommandLineOption version = parser.addVersionOption();
     // Everything after the command belongs to the command's own parser.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const CommandHelp help{
-        QStringLiteral("tvk COMMAND [ARGUMENTS...]"),
-        QStringLiteral(
-            "'tvk help COMMAND' or 'tvk COMMAND --help' tells more about each.\n\n"
-            "Example:\n"
-            "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk\n"
-            "  tvk info cafe.tvk")};
 
     if (!parser.parse(arguments))
         return reportUsageError(parser.errorText(), {});
-    if (parser.isSet(version))
-        return showVersion();
+    // Printed here: QCommandLineParser would show a message box on Windows when
+    // no console is attached.
+    if (parser.isSet(version)) {
+        printOut(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                               QCoreApplication::applicationVersion()));
+        return Success;
+    }
     const QStringList positional = parser.positionalArguments();
     const QString name = positional.value(0);
-    if (helpAsked(parser) && name.isEmpty())
-        return showHelp(parser, help);
+    if (name.isEmpty() ? helpAsked(parser) : positional == QStringList(QStringLiteral("help"))) {
+        return showHelp(
+            parser, QStringLiteral("tvk COMMAND [ARGUMENTS...]"),
+            QStringLiteral(
+                "'tvk help COMMAND' or 'tvk COMMAND --help' tells more about each.\n\n"
+                "Example:\n"
+                "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk\n"
+                "  tvk info cafe.tvk"));
+    }
     if (name.isEmpty())
         return reportUsageError(QStringLiteral("no command given"), {});
 
-    if (name == QLatin1String("help")) {
-        if (positional.size() == 1)
-            return showHelp(parser, help);
-        if (positional.size() > 2)
-            return reportUsageError(
-                QStringLiteral("unexpected argument '%1'").arg(positional.at(2)), {});
-        if (Command* command = findCommand(commands, positional.at(1)))
-            return command->run({arguments.value(0), positional.at(1), QStringLiteral("--help")});
-        return reportUsageError(QStringLiteral("unknown command '%1'").arg(positional.at(1)), {});
-    }
-    if (Command* command = findCommand(commands, name)) {
-        // "tvk --help pack" asks for the command's help.
-        if (helpAsked(parser))
-            return command->run({arguments.value(0), name, QStringLiteral("--help")});
-        return command->run(arguments);
-    }
-    return reportUsageError(QStringLiteral("unknown command '%1'").arg(name), {});
+    const bool helpOfCommand = name == QLatin1String("help");
+    if (helpOfCommand && positional.size() > 2)
+        return reportUsageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(2)),
+                                {});
+    const QString commandName = helpOfCommand ? positional.at(1) : name;
+    const auto command =
+        std::find_if(commands.cbegin(), commands.cend(),
+                     [&](const Command& known) { return known.description.name == commandName; });
+    if (command == commands.cend())
+        return reportUsageError(QStringLiteral("unknown command '%1'").arg(commandName), {});
+    // "tvk --help pack" asks for the command's help, as "tvk help pack" does.
+    if (helpOfCommand || helpAsked(parser))
+        return command->run({arguments.value(0), commandName, QStringLiteral("--help")});
+    return command->run(arguments);
 }
 
 } // namespace Cli

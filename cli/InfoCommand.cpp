@@ -1,6 +1,5 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/ReadPackage.h"
 
 #include "files/DisplayText.h"
 #include "format/IcoDirectory.h"
@@ -10,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTextStream>
 
 namespace Cli {
 
@@ -28,11 +26,6 @@ struct ShownText
 
     bool cut() const { return length > text.size(); }
 };
-
-ShownText shownText(const QByteArray& firstBytes, qint64 length)
-{
-    return {SingleByteText::decode(firstBytes), length};
-}
 
 QString describe(const ShownText& text)
 {
@@ -92,47 +85,20 @@ QString describe(const IconSummary& icon)
            IcoDirectory::sizeNames(*icon.images).join(QStringLiteral(", "));
 }
 
-class InfoCommand final : public ParsedCommand
-{
-public:
-    InfoCommand()
-        : ParsedCommand(
-              {.name = QStringLiteral("info"),
-               .summary =
-                   QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "
-                                  "sizes."),
-               .usage = QStringLiteral("tvk info [--json] FILE"),
-               .notes =
-                   QStringLiteral("Names longer than 1,000 characters are shown cut, with their "
-                                  "length.\n\n"
-                                  "Examples:\n"
-                                  "  tvk info cafe.tvk\n"
-                                  "  tvk info --json cafe.tvk"),
-               .options = {QCommandLineOption(
-                   QStringLiteral("json"), QStringLiteral("Print one JSON object, for scripts."))},
-               .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
-    {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override;
-};
-
-int InfoCommand::execute(const QCommandLineParser& parser)
+int execute(const QCommandLineParser& parser)
 {
     const QString path = parser.positionalArguments().constFirst();
     QFile file;
     const std::optional<TvkContents> contents = readPackage(file, path, kShownCharacters);
     if (!contents)
         return Failure;
-    const ShownText name = shownText(contents->NameText, contents->NameLength);
-    const ShownText author = shownText(contents->AuthorText, contents->AuthorLength);
+    const ShownText name{SingleByteText::decode(contents->NameText), contents->NameLength};
+    const ShownText author{SingleByteText::decode(contents->AuthorText), contents->AuthorLength};
     const IconSummary left{contents->leftOffset, contents->LeftLength,
                            IcoDirectory::read(file, contents->leftOffset, contents->LeftLength)};
     const IconSummary right{contents->rightOffset, contents->RightLength,
                             IcoDirectory::read(file, contents->rightOffset, contents->RightLength)};
 
-    QString text;
-    QTextStream out(&text);
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonObject object{{QStringLiteral("file"), path},
                            {QStringLiteral("left"), toJson(left)},
@@ -141,26 +107,36 @@ int InfoCommand::execute(const QCommandLineParser& parser)
                            {QStringLiteral("codePage"), int(SystemCodePage::number())}};
         insertText(object, QStringLiteral("name"), name);
         insertText(object, QStringLiteral("author"), author);
-        out << escapeRemainingControls(
-                   QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)))
-            << Qt::endl;
+        printOut(escapeRemainingControls(
+                     QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact))) +
+                 QLatin1Char('\n'));
     } else {
-        out << "Name:   " << describe(name) << '\n'
-            << "Author: " << describe(author) << '\n'
-            << "Text:   " << SystemCodePage::name() << '\n'
-            << "Left:   " << describe(left) << '\n'
-            << "Right:  " << describe(right) << '\n'
-            << "Size:   " << contents->fileSize << " bytes" << Qt::endl;
+        printOut(QStringLiteral("Name:   %1\nAuthor: %2\nText:   %3\nLeft:   %4\nRight:  %5\n"
+                                "Size:   %6 bytes\n")
+                     .arg(describe(name), describe(author), SystemCodePage::name(), describe(left),
+                          describe(right), QString::number(contents->fileSize)));
     }
-    printOut(text);
     return Success;
 }
 
 } // namespace
 
-std::unique_ptr<Command> makeInfoCommand()
+Command makeInfoCommand()
 {
-    return std::make_unique<InfoCommand>();
+    return {{.name = QStringLiteral("info"),
+             .summary =
+                 QStringLiteral("Shows what a TVK file holds: the names, the two icons and their "
+                                "sizes."),
+             .usage = QStringLiteral("tvk info [--json] FILE"),
+             .notes = QStringLiteral("Names longer than 1,000 characters are shown cut, with their "
+                                     "length.\n\n"
+                                     "Examples:\n"
+                                     "  tvk info cafe.tvk\n"
+                                     "  tvk info --json cafe.tvk"),
+             .options = {QCommandLineOption(QStringLiteral("json"),
+                                            QStringLiteral("Print one JSON object, for scripts."))},
+             .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}},
+            execute};
 }
 
 } // namespace Cli

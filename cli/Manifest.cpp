@@ -3,8 +3,6 @@
 #include "files/DisplayText.h"
 #include "package/PackageWriter.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <optional>
 
@@ -36,65 +34,49 @@ struct Columns
     qsizetype width = 0;
 };
 
-void add(QList<Csv::Problem>& problems, qsizetype line, const QString& message)
-{
-    problems << Csv::Problem{line, message};
-}
-
-void sortByLine(QList<Csv::Problem>& problems)
-{
-    std::stable_sort(problems.begin(), problems.end(),
-                     [](const Csv::Problem& a, const Csv::Problem& b) { return a.line < b.line; });
-}
-
 // Matched as people type them in spreadsheets: "Name", " left ".
 qsizetype columnOf(const QString& field)
 {
     return columnNames().indexOf(field.trimmed().toLower());
 }
 
-// Every known column of the header once, and no unknown one.
-void placeColumns(const Csv::Record& header, Columns& columns, QList<Csv::Problem>& problems)
+// The header's column for each of columnNames(), or problems with it: every
+// known column once, and no unknown one.
+std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>& problems)
 {
     const QStringList names = columnNames();
+    // Not one column known: no header at all, told once.
+    if (std::none_of(header.fields.cbegin(), header.fields.cend(),
+                     [](const QString& field) { return columnOf(field) >= 0; })) {
+        problems << Csv::Problem{header.line,
+                                 QStringLiteral("the first line must name the columns %1, "
+                                                "separated by commas or semicolons")
+                                     .arg(names.join(QStringLiteral(", ")))};
+        return std::nullopt;
+    }
+    const qsizetype earlierProblems = problems.size();
+    Columns columns{QList<qsizetype>(names.size(), -1), header.fields.size()};
     for (qsizetype i = 0; i < header.fields.size(); ++i) {
         const QString& field = header.fields.at(i);
         const qsizetype known = columnOf(field);
         if (field.trimmed().isEmpty())
             continue;
         if (known < 0) {
-            add(problems, header.line,
-                QStringLiteral("unknown column '%1'; the columns are %2")
-                    .arg(field, names.join(QStringLiteral(", "))));
+            problems << Csv::Problem{header.line,
+                                     QStringLiteral("unknown column '%1'; the columns are %2")
+                                         .arg(field, names.join(QStringLiteral(", ")))};
         } else if (columns.of[known] >= 0) {
-            add(problems, header.line,
-                QStringLiteral("the column '%1' is named twice").arg(names.at(known)));
+            problems << Csv::Problem{
+                header.line, QStringLiteral("the column '%1' is named twice").arg(names.at(known))};
         } else {
             columns.of[known] = i;
         }
     }
     for (qsizetype known = 0; known < names.size(); ++known) {
         if (columns.of[known] < 0)
-            add(problems, header.line,
-                QStringLiteral("the column '%1' is missing").arg(names.at(known)));
+            problems << Csv::Problem{
+                header.line, QStringLiteral("the column '%1' is missing").arg(names.at(known))};
     }
-}
-
-// The header's column for each of columnNames(), or problems with it.
-std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>& problems)
-{
-    const qsizetype earlierProblems = problems.size();
-    // Not one column known: no header at all, told once.
-    if (std::none_of(header.fields.cbegin(), header.fields.cend(),
-                     [](const QString& field) { return columnOf(field) >= 0; })) {
-        add(problems, header.line,
-            QStringLiteral("the first line must name the columns %1, "
-                           "separated by commas or semicolons")
-                .arg(columnNames().join(QStringLiteral(", "))));
-        return std::nullopt;
-    }
-    Columns columns{QList<qsizetype>(columnNames().size(), -1), header.fields.size()};
-    placeColumns(header, columns, problems);
     if (problems.size() > earlierProblems)
         return std::nullopt;
     return columns;
@@ -135,10 +117,9 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
                     [](const QString& field) { return field.isEmpty(); }))
         return std::nullopt;
     if (record.fields.size() != columns.width) {
-        add(problems, record.line,
-            QStringLiteral("expected %1 fields, found %2")
-                .arg(columns.width)
-                .arg(record.fields.size()));
+        problems << Csv::Problem{record.line, QStringLiteral("expected %1 fields, found %2")
+                                                  .arg(columns.width)
+                                                  .arg(record.fields.size())};
         return std::nullopt;
     }
     const auto field = [&](int column) { return record.fields.at(columns.of.at(column)); };
@@ -151,7 +132,7 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
                                         .name = field(kName),
                                         .author = field(kAuthor)}};
     if (const Outcome filled = checkFilled(row.request, record, columns); filled.failed()) {
-        add(problems, row.line, filled.reason());
+        problems << Csv::Problem{row.line, filled.reason()};
         return std::nullopt;
     }
     return row;
@@ -159,31 +140,27 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
 
 // Whether the row's output can be written, told as a problem if not; `outputs`
 // has every earlier output's line, and gets this one's.
-bool checkOutput(const Row& row, const QList<FileIdentity>& output,
-                 QHash<FileIdentity, qsizetype>& outputs, QList<Csv::Problem>& problems)
+bool checkOutput(const Row& row, const QList<FileIdentity>& output, InputFiles& outputs,
+                 QList<Csv::Problem>& problems)
 {
     if (const Outcome usable = PackageWriter::check(row.request); usable.failed()) {
-        add(problems, row.line, usable.reason());
+        problems << Csv::Problem{row.line, usable.reason()};
         return false;
     }
     // A missing folder would only be found while writing; here it is told with the rest.
     if (output.isEmpty()) {
-        add(problems, row.line,
-            DisplayText::cannotWriteFile(row.request.outputPath,
-                                         QStringLiteral("Its folder does not exist.")));
+        problems << Csv::Problem{
+            row.line, DisplayText::cannotWriteFile(row.request.outputPath,
+                                                   QStringLiteral("Its folder does not exist."))};
         return false;
     }
-    qsizetype earlier = 0;
-    for (const FileIdentity& identity : output)
-        earlier = std::max(earlier, outputs.value(identity));
-    if (earlier > 0) {
-        add(problems, row.line,
-            QStringLiteral("%1 is already the output of line %2")
-                .arg(DisplayText::displayPath(row.request.outputPath))
-                .arg(earlier));
+    if (const std::optional<qsizetype> earlier = outputs.reachedBy(output)) {
+        problems << Csv::Problem{row.line,
+                                 QStringLiteral("%1 is already the output of line %2")
+                                     .arg(DisplayText::displayPath(row.request.outputPath))
+                                     .arg(*earlier)};
     }
-    for (const FileIdentity& identity : output)
-        outputs.insert(identity, row.line);
+    outputs.add(output, row.line);
     return true;
 }
 
@@ -196,9 +173,9 @@ Contents read(const QByteArray& bytes, const QDir& folder)
     if (csv.records.isEmpty()) {
         // Empty only if nothing in it was unreadable.
         if (contents.problems.isEmpty()) {
-            add(contents.problems, 1,
-                QStringLiteral("the manifest is empty; its first line names the columns ") +
-                    columnNames().join(QStringLiteral(", ")));
+            contents.problems << Csv::Problem{
+                1, QStringLiteral("the manifest is empty; its first line names the columns ") +
+                       columnNames().join(QStringLiteral(", "))};
         }
         return contents;
     }
@@ -210,7 +187,7 @@ Contents read(const QByteArray& bytes, const QDir& folder)
         if (std::optional<Row> row = rowOf(record, *columns, folder, contents.problems))
             contents.rows.push_back(std::move(*row));
     }
-    sortByLine(contents.problems);
+    std::ranges::stable_sort(contents.problems, {}, &Csv::Problem::line);
     return contents;
 }
 
@@ -218,7 +195,7 @@ InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest)
 {
     std::vector<Row> rows;
     std::vector<QList<FileIdentity>> outputs;
-    QHash<FileIdentity, qsizetype> outputLines;
+    InputFiles outputLines;
     InputFiles icons;
     for (Row& row : contents.rows) {
         const QList<FileIdentity> output =
@@ -235,14 +212,14 @@ InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest)
         const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
         const qsizetype iconLine = icons.reachedBy(outputs[i]).value_or(0);
         if (iconLine > 0 && iconLine != rows[i].line)
-            add(contents.problems, rows[i].line,
-                QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine));
+            contents.problems << Csv::Problem{
+                rows[i].line, QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine)};
         if (manifestFile.reachedBy(outputs[i]))
-            add(contents.problems, rows[i].line,
-                QStringLiteral("%1 is the manifest itself").arg(shown));
+            contents.problems << Csv::Problem{
+                rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown)};
     }
     contents.rows = std::move(rows);
-    sortByLine(contents.problems);
+    std::ranges::stable_sort(contents.problems, {}, &Csv::Problem::line);
     return icons;
 }
 

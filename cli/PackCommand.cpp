@@ -12,78 +12,60 @@ QString option(const char* name)
     return QString::fromLatin1(name);
 }
 
-// The first missing text, in the order the window asks for them, told by the
-// argument that gave it: "--name is empty".
-Outcome checkFilled(const PackageRequest& request)
+int execute(const QCommandLineParser& parser)
 {
-    const QList<PackageRequest::Input> missing = request.missingInputs();
-    if (missing.isEmpty())
-        return Outcome::done();
-    const char* const arguments[] = {"LEFT", "RIGHT", "--output", "--name", "--author"};
-    return Outcome::failure(
-        QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
-}
-
-class PackCommand final : public ParsedCommand
-{
-public:
-    PackCommand()
-        : ParsedCommand(
-              {.name = option("pack"),
-               .summary = QStringLiteral(
-                   "Packs two icon files, an image name and an author's name into a TVK file."),
-               .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
-               .notes = QStringLiteral(
-                   "The two names may hold any character of Windows-1252: the letters of Western\n"
-                   "European languages, digits, punctuation, the euro sign and typographic "
-                   "quotes;\n"
-                   "a name with any other character is refused. An existing OUTPUT is replaced,\n"
-                   "whole and only once the new file is on disk.\n\n"
-                   "Example:\n"
-                   "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
-               .options = {QCommandLineOption({option("n"), option("name")},
-                                              QStringLiteral("The image's name."),
-                                              QStringLiteral("NAME")),
-                           QCommandLineOption({option("a"), option("author")},
-                                              QStringLiteral("The author's name."),
-                                              QStringLiteral("AUTHOR")),
-                           QCommandLineOption({option("o"), option("output")},
-                                              QStringLiteral("The TVK file to write."),
-                                              QStringLiteral("OUTPUT"))},
-               .arguments = {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
-                             {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}})
-    {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override
-    {
-        for (const char* required : {"name", "author", "output"}) {
-            if (!parser.isSet(option(required))) {
-                return reportUsageError(QStringLiteral("--%1 is required").arg(option(required)),
-                                        description().name);
-            }
+    for (const char* required : {"name", "author", "output"}) {
+        if (!parser.isSet(option(required))) {
+            return reportUsageError(QStringLiteral("--%1 is required").arg(option(required)),
+                                    option("pack"));
         }
-        const PackageRequest request{parser.positionalArguments().at(0),
-                                     parser.positionalArguments().at(1),
-                                     parser.value(option("output")), parser.value(option("name")),
-                                     parser.value(option("author"))};
-        if (const Outcome filled = checkFilled(request); filled.failed()) {
-            reportFailure(filled.reason());
-            return Failure;
-        }
-        const Outcome written =
-            PackageWriter::write(request, [](qint64, qint64) { return !interrupted(); });
-        if (written.failed())
-            reportFailure(written.reason());
-        return written.isDone() ? Success : Failure;
     }
-};
+    const PackageRequest request{parser.positionalArguments().at(0),
+                                 parser.positionalArguments().at(1), parser.value(option("output")),
+                                 parser.value(option("name")), parser.value(option("author"))};
+    // The first missing text, in the order the window asks for them, told by the
+    // argument that gave it: "--name is empty".
+    if (const QList<PackageRequest::Input> missing = request.missingInputs(); !missing.isEmpty()) {
+        const char* const arguments[] = {"LEFT", "RIGHT", "--output", "--name", "--author"};
+        reportFailure(
+            QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
+        return Failure;
+    }
+    const Outcome written =
+        PackageWriter::write(request, [](qint64, qint64) { return !interrupted(); });
+    if (written.failed())
+        reportFailure(written.reason());
+    return written.isDone() ? Success : Failure;
+}
 
 } // namespace
 
-std::unique_ptr<Command> makePackCommand()
+Command makePackCommand()
 {
-    return std::make_unique<PackCommand>();
+    return {{.name = option("pack"),
+             .summary = QStringLiteral(
+                 "Packs two icon files, an image name and an author's name into a TVK file."),
+             .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
+             .notes = QStringLiteral(
+                 "The two names may hold any character of Windows-1252: the letters of Western\n"
+                 "European languages, digits, punctuation, the euro sign and typographic "
+                 "quotes;\n"
+                 "a name with any other character is refused. An existing OUTPUT is replaced,\n"
+                 "whole and only once the new file is on disk.\n\n"
+                 "Example:\n"
+                 "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
+             .options = {QCommandLineOption({option("n"), option("name")},
+                                            QStringLiteral("The image's name."),
+                                            QStringLiteral("NAME")),
+                         QCommandLineOption({option("a"), option("author")},
+                                            QStringLiteral("The author's name."),
+                                            QStringLiteral("AUTHOR")),
+                         QCommandLineOption({option("o"), option("output")},
+                                            QStringLiteral("The TVK file to write."),
+                                            QStringLiteral("OUTPUT"))},
+             .arguments = {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
+                           {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}},
+            execute};
 }
 
 } // namespace Cli

@@ -1,6 +1,5 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/ReadPackage.h"
 #include "files/ChunkedCopy.h"
 #include "files/DisplayText.h"
 #include "files/FileIdentity.h"
@@ -22,30 +21,6 @@ namespace {
 constexpr int kDefaultSize = 128;
 constexpr int kLargestSize = 1024;
 constexpr QLatin1String kStandardOutput("-");
-
-Command::Description thumbnailDescription()
-{
-    return {
-        .name = QStringLiteral("thumbnail"),
-        .summary = QStringLiteral("Writes a picture of a TVK file's left icon: its largest image, "
-                                  "made smaller to fit\nSIZE by SIZE pixels and never larger than "
-                                  "it is. File managers use it to show TVK\nfiles."),
-        .usage = QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
-        .notes = QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or "
-                                ".webp\nwhere Qt has a writer for it; a name without one is PNG. "
-                                "Icons larger than\n4 MiB are refused.\n\n"
-                                "Example:\n"
-                                "  tvk thumbnail --size 64 cafe.tvk cafe.png"),
-        .options = {QCommandLineOption(
-            {QStringLiteral("s"), QStringLiteral("size")},
-            QStringLiteral("The largest width and height, in pixels (default %1).")
-                .arg(kDefaultSize),
-            QStringLiteral("SIZE"), QString::number(kDefaultSize))},
-        .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")},
-                      {QStringLiteral("OUT"),
-                       QStringLiteral("The picture to write, or - for a PNG on standard output.")}},
-    };
-}
 
 // The format of the picture, by the output's extension, as Qt names it. A name
 // without one is PNG: file managers name their temporary files as they like.
@@ -140,41 +115,28 @@ int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& p
     ReplacingFile output(outputPath);
     // The thumbnail never takes the place of the file it is made from.
     output.protect(FileIdentity::ofInput(package.handle(), packagePath));
-    const auto cannotWrite = [&](const QString& reason) {
-        reportFailure(DisplayText::cannotWriteFile(outputPath, reason));
-        return Failure;
-    };
     if (const Outcome opened = output.open(); opened.failed())
-        return cannotWrite(opened.reason());
+        return reportCannotWrite(outputPath, opened.reason());
     if (!ChunkedCopy::writeAll(output.device(), bytes.constData(), bytes.size()))
-        return cannotWrite(output.device().errorString() + QLatin1Char('.'));
+        return reportCannotWrite(outputPath, output.device().errorString() + QLatin1Char('.'));
     if (interrupted())
         return Failure;
     if (const Outcome finished = output.finishWriting(ReplacingFile::DataSync::ByCaller);
         finished.failed())
-        return cannotWrite(finished.reason());
+        return reportCannotWrite(outputPath, finished.reason());
     if (const Outcome replaced = output.replaceTarget(); replaced.failed())
-        return cannotWrite(replaced.reason());
+        return reportCannotWrite(outputPath, replaced.reason());
     return Success;
 }
 
-class ThumbnailCommand final : public ParsedCommand
-{
-public:
-    ThumbnailCommand() : ParsedCommand(thumbnailDescription()) {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override;
-};
-
-int ThumbnailCommand::execute(const QCommandLineParser& parser)
+int execute(const QCommandLineParser& parser)
 {
     bool isNumber = false;
     const int pixels = parser.value(QStringLiteral("size")).toInt(&isNumber);
     if (!isNumber || pixels < 1 || pixels > kLargestSize) {
         return reportUsageError(
             QStringLiteral("--size takes a number of pixels from 1 to %1").arg(kLargestSize),
-            description().name);
+            QStringLiteral("thumbnail"));
     }
     const QString packagePath = parser.positionalArguments().at(0);
     const QString outputPath = parser.positionalArguments().at(1);
@@ -182,7 +144,7 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
     if (!format) {
         return reportUsageError(QStringLiteral("OUT must end in .png, .jpg, .jpeg, .bmp or .webp, "
                                                "or be - for standard output"),
-                                description().name);
+                                QStringLiteral("thumbnail"));
     }
 
     QFile package;
@@ -195,10 +157,8 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
         encode(IconPictures::fitted(std::move(*picture), pixels), *format);
     if (interrupted())
         return Failure;
-    if (encoded.failed()) {
-        reportFailure(DisplayText::cannotWriteFile(outputPath, encoded.reason()));
-        return Failure;
-    }
+    if (encoded.failed())
+        return reportCannotWrite(outputPath, encoded.reason());
     return outputPath == kStandardOutput
                ? writeToStandardOutput(encoded.value())
                : writeFile(outputPath, encoded.value(), package, packagePath);
@@ -206,9 +166,29 @@ int ThumbnailCommand::execute(const QCommandLineParser& parser)
 
 } // namespace
 
-std::unique_ptr<Command> makeThumbnailCommand()
+Command makeThumbnailCommand()
 {
-    return std::make_unique<ThumbnailCommand>();
+    return {
+        {.name = QStringLiteral("thumbnail"),
+         .summary = QStringLiteral("Writes a picture of a TVK file's left icon: its largest image, "
+                                   "made smaller to fit\nSIZE by SIZE pixels and never larger than "
+                                   "it is. File managers use it to show TVK\nfiles."),
+         .usage = QStringLiteral("tvk thumbnail [--size SIZE] FILE OUT.png"),
+         .notes = QStringLiteral("OUT's extension names the format: .png, .jpg or .jpeg, .bmp, or "
+                                 ".webp\nwhere Qt has a writer for it; a name without one is PNG. "
+                                 "Icons larger than\n4 MiB are refused.\n\n"
+                                 "Example:\n"
+                                 "  tvk thumbnail --size 64 cafe.tvk cafe.png"),
+         .options = {QCommandLineOption(
+             {QStringLiteral("s"), QStringLiteral("size")},
+             QStringLiteral("The largest width and height, in pixels (default %1).")
+                 .arg(kDefaultSize),
+             QStringLiteral("SIZE"), QString::number(kDefaultSize))},
+         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")},
+                       {QStringLiteral("OUT"),
+                        QStringLiteral(
+                            "The picture to write, or - for a PNG on standard output.")}}},
+        execute};
 }
 
 } // namespace Cli

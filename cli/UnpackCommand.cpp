@@ -1,6 +1,5 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/ReadPackage.h"
 
 #include "files/ChunkedCopy.h"
 #include "files/DisplayText.h"
@@ -25,12 +24,6 @@ struct Extracted
     qint64 size;
 };
 
-int cannotWrite(const QString& path, const QString& reason)
-{
-    reportFailure(DisplayText::cannotWriteFile(path, reason));
-    return Failure;
-}
-
 int alreadyExists(const QString& path)
 {
     reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
@@ -38,25 +31,27 @@ int alreadyExists(const QString& path)
     return Failure;
 }
 
+// Why the output could not be opened or put in its place: unforced, a file that
+// appeared at its name meanwhile is kept.
+int cannotReplace(const ReplacingFile& output, const QString& path, const QString& reason)
+{
+    return output.foundExisting() ? alreadyExists(path) : reportCannotWrite(path, reason);
+}
+
 // Refuses what must not be replaced: a folder or a device, FIFO or socket
 // always, the TVK file being unpacked, an existing file (or a link, dangling or
 // not) unless forced. Told before anything is written; looked at again as each
 // icon takes its place.
-bool mayWrite(const QString& path, bool force, const QSet<FileIdentity>& package)
+int mayWrite(const QString& path, bool force, const QSet<FileIdentity>& package)
 {
     if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::NoFollow);
-        replaceable.failed()) {
-        cannotWrite(path, replaceable.reason());
-        return false;
-    }
-    if (InputFiles(package).reachedBy(FileIdentity::allOf(path, FileIdentity::LastLink::Keep))) {
-        cannotWrite(path, ReplacingFile::isAnInput());
-        return false;
-    }
+        replaceable.failed())
+        return reportCannotWrite(path, replaceable.reason());
+    if (InputFiles(package).reachedBy(FileIdentity::allOf(path, FileIdentity::LastLink::Keep)))
+        return reportCannotWrite(path, ReplacingFile::isAnInput());
     if (force || SystemFiles::kindOf(path, false) == SystemFiles::Kind::Missing)
-        return true;
-    alreadyExists(path);
-    return false;
+        return Success;
+    return alreadyExists(path);
 }
 
 // The two files to write, in the target folder. The names are fixed: nothing
@@ -81,8 +76,7 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
               ReplacingFile& output)
 {
     if (const Outcome opened = output.open(); opened.failed())
-        return output.foundExisting() ? alreadyExists(icon.fileName)
-                                      : cannotWrite(icon.fileName, opened.reason());
+        return cannotReplace(output, icon.fileName, opened.reason());
     const CopyResult copy = ChunkedCopy::copyFileRange(
         package, icon.offset, output.device(), icon.size, [](qint64) { return !interrupted(); });
     if (copy.status == CopyResult::Status::Cancelled)
@@ -90,10 +84,10 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
     if (copy.status != CopyResult::Status::Copied) {
         const QString reason = ChunkedCopy::failureReason(copy, package, output.device());
         return copy.sourceFailed() ? reportCannotRead(packagePath, reason)
-                                   : cannotWrite(icon.fileName, reason);
+                                   : reportCannotWrite(icon.fileName, reason);
     }
     if (const Outcome finished = output.finishWriting(); finished.failed())
-        return cannotWrite(icon.fileName, finished.reason());
+        return reportCannotWrite(icon.fileName, finished.reason());
     return Success;
 }
 
@@ -101,59 +95,26 @@ int writeIcon(QFile& package, const QString& packagePath, const Extracted& icon,
 // put back as it was.
 int putInPlace(const std::array<Extracted, 2>& icons, ReplacingFile& left, ReplacingFile& right)
 {
-    if (const Outcome placed = left.replaceTarget(true); placed.failed()) {
-        return left.foundExisting() ? alreadyExists(icons[0].fileName)
-                                    : cannotWrite(icons[0].fileName, placed.reason());
-    }
+    if (const Outcome placed = left.replaceTarget(true); placed.failed())
+        return cannotReplace(left, icons[0].fileName, placed.reason());
     if (const Outcome placed = right.replaceTarget(true); placed.failed()) {
-        QString reason = placed.reason();
-        const bool rightExists = right.foundExisting();
         if (const Outcome restored = left.restoreEarlier(); restored.failed()) {
-            reason += QStringLiteral(" %1 could not be put back as it was: %2")
-                          .arg(DisplayText::displayPath(icons[0].fileName), restored.reason());
-            return cannotWrite(icons[1].fileName, reason);
+            return reportCannotWrite(
+                icons[1].fileName,
+                placed.reason() +
+                    QStringLiteral(" %1 could not be put back as it was: %2")
+                        .arg(DisplayText::displayPath(icons[0].fileName), restored.reason()));
         }
-        return rightExists ? alreadyExists(icons[1].fileName)
-                           : cannotWrite(icons[1].fileName, reason);
+        return cannotReplace(right, icons[1].fileName, placed.reason());
     }
     for (const auto& [icon, output] : {std::pair{&icons[0], &left}, std::pair{&icons[1], &right}}) {
         if (const Outcome synced = output->syncFolder(); synced.failed())
-            return cannotWrite(icon->fileName, synced.reason());
+            return reportCannotWrite(icon->fileName, synced.reason());
     }
     return Success;
 }
 
-class UnpackCommand final : public ParsedCommand
-{
-public:
-    UnpackCommand()
-        : ParsedCommand(
-              {.name = QStringLiteral("unpack"),
-               .summary =
-                   QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."),
-               .usage = QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
-               .notes = QStringLiteral(
-                   "An existing left.ico or right.ico is kept, and nothing is written, unless\n"
-                   "--force is given.\n\n"
-                   "Example:\n"
-                   "  tvk unpack cafe.tvk -d icons"),
-               .options = {QCommandLineOption(
-                               {QStringLiteral("d"), QStringLiteral("directory")},
-                               QStringLiteral("The folder to write them in (default: the "
-                                              "current folder)."),
-                               QStringLiteral("DIR"), QStringLiteral(".")),
-                           QCommandLineOption(
-                               QStringLiteral("force"),
-                               QStringLiteral("Replace left.ico and right.ico if they exist "
-                                              "(a link is replaced, never its target)."))},
-               .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}})
-    {}
-
-protected:
-    int execute(const QCommandLineParser& parser) override;
-};
-
-int UnpackCommand::execute(const QCommandLineParser& parser)
+int execute(const QCommandLineParser& parser)
 {
     const QString packagePath = parser.positionalArguments().constFirst();
     QFile package;
@@ -166,8 +127,8 @@ int UnpackCommand::execute(const QCommandLineParser& parser)
     const QSet<FileIdentity> packageIdentity = FileIdentity::ofInput(package.handle(), packagePath);
     const bool forced = parser.isSet(QStringLiteral("force"));
     for (const Extracted& icon : icons) {
-        if (!mayWrite(icon.fileName, forced, packageIdentity))
-            return Failure;
+        if (const int status = mayWrite(icon.fileName, forced, packageIdentity); status != Success)
+            return status;
     }
     if (!QDir().mkpath(target)) {
         reportFailure(
@@ -194,9 +155,27 @@ int UnpackCommand::execute(const QCommandLineParser& parser)
 
 } // namespace
 
-std::unique_ptr<Command> makeUnpackCommand()
+Command makeUnpackCommand()
 {
-    return std::make_unique<UnpackCommand>();
+    return {
+        {.name = QStringLiteral("unpack"),
+         .summary = QStringLiteral("Writes the two icons of a TVK file as left.ico and right.ico."),
+         .usage = QStringLiteral("tvk unpack [-d DIR] [--force] FILE"),
+         .notes = QStringLiteral(
+             "An existing left.ico or right.ico is kept, and nothing is written, unless\n"
+             "--force is given.\n\n"
+             "Example:\n"
+             "  tvk unpack cafe.tvk -d icons"),
+         .options = {QCommandLineOption({QStringLiteral("d"), QStringLiteral("directory")},
+                                        QStringLiteral("The folder to write them in (default: the "
+                                                       "current folder)."),
+                                        QStringLiteral("DIR"), QStringLiteral(".")),
+                     QCommandLineOption(
+                         QStringLiteral("force"),
+                         QStringLiteral("Replace left.ico and right.ico if they exist "
+                                        "(a link is replaced, never its target)."))},
+         .arguments = {{QStringLiteral("FILE"), QStringLiteral("The TVK file.")}}},
+        execute};
 }
 
 } // namespace Cli

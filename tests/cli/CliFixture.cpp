@@ -1,6 +1,6 @@
 #include "tests/cli/CliFixture.h"
 
-#include "cli/Dispatch.h"
+#include "cli/Commands.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
