@@ -149,8 +149,9 @@ private Q_SLOTS:
                  "5: The output TVK file must differ from both ICO files!",
                  "7: Cannot write file " + at("nowhere/c.tvk") + ":\nIts folder does not exist.",
                  "8: " + at("m.csv") + " is the manifest itself",
-                 "10: The Tovrik name contains the character “中” (U+4E2D), which a TVK file "
-                 "cannot store.\nUse letters of Western European languages only.",
+                 QStringLiteral("10: The Tovrik name contains the character “中” (U+4E2D), "
+                                "which a TVK file ") +
+                     "cannot store.\nUse letters of Western European languages only.",
                  "11: Cannot write file " + at("f") +
                      "\\x00.tvk:\nThe path holds a NUL character, which no file name can hold."}));
         QCOMPARE(contents.rows.size(), size_t(5));
