@@ -1,21 +1,15 @@
 #include "format/IcoLayout.h"
 
+#include "format/ByteOrder.h"
+
 #include <cstring>
 
 namespace IcoLayout {
 
 namespace {
 
-std::uint16_t word(const unsigned char* at)
-{
-    return std::uint16_t(at[0] | at[1] << 8);
-}
-
-std::uint32_t dword(const unsigned char* at)
-{
-    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 |
-           std::uint32_t(at[3]) << 24;
-}
+using ByteOrder::little16;
+using ByteOrder::little32;
 
 int side(unsigned char stored)
 {
@@ -29,10 +23,10 @@ std::optional<std::vector<Entry>> read(std::int64_t length, const ReadAt& read)
     unsigned char header[kHeaderSize] = {};
     if (length < kHeaderSize || !read(0, header, kHeaderSize))
         return std::nullopt;
-    const std::int64_t count = word(header + 4);
-    const std::uint16_t type = word(header + 2);
+    const std::int64_t count = little16(header + 4);
+    const std::uint16_t type = little16(header + 2);
     // Type 2 is a cursor: the same layout, with a hot spot.
-    if (word(header) != 0 || (type != 1 && type != 2) || count == 0)
+    if (little16(header) != 0 || (type != 1 && type != 2) || count == 0)
         return std::nullopt;
 
     const std::int64_t directoryEnd = kHeaderSize + count * kEntrySize;
@@ -46,7 +40,7 @@ std::optional<std::vector<Entry>> read(std::int64_t length, const ReadAt& read)
     entries.reserve(std::size_t(count));
     for (std::int64_t i = 0; i < count; ++i) {
         const unsigned char* at = directory.data() + i * kEntrySize;
-        const Entry entry{side(at[0]), side(at[1]), dword(at + 12), dword(at + 8)};
+        const Entry entry{side(at[0]), side(at[1]), little32(at + 12), little32(at + 8)};
         if (entry.length == 0 || entry.offset < directoryEnd ||
             entry.offset + entry.length > length)
             return std::nullopt;

@@ -1,8 +1,8 @@
 #include "format/IconChoice.h"
 
+#include "format/ByteOrder.h"
 #include "format/IcoLayout.h"
 #include "format/PngLimits.h"
-#include "format/TvkFieldWalk.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,13 +13,10 @@ namespace {
 
 std::int64_t signed32(const unsigned char* at)
 {
-    return TvkFieldWalk::littleEndian32(at);
+    return std::int32_t(ByteOrder::little32(at));
 }
 
-unsigned word(const unsigned char* at)
-{
-    return unsigned(at[0]) | unsigned(at[1]) << 8;
-}
+using ByteOrder::little16;
 
 // The picture in `bytes`, from a PNG's IHDR or a bitmap's BITMAPINFOHEADER
 // (whose height counts the mask too, in an ICO file), if it is one that may be
@@ -58,7 +55,7 @@ void alphaFromMask(std::vector<unsigned char>& ico, std::size_t bitmapAt, const 
     const std::int64_t rowBytes = bitmap.width * 4;
     const std::int64_t maskRowBytes = (bitmap.width + 31) / 32 * 4;
     const std::int64_t maskAt = header + rowBytes * bitmap.height;
-    if (header < 40 || word(&bitmap.bytes[14]) != 32 || signed32(&bitmap.bytes[16]) != 0 ||
+    if (header < 40 || little16(&bitmap.bytes[14]) != 32 || signed32(&bitmap.bytes[16]) != 0 ||
         maskAt + maskRowBytes * bitmap.height > std::int64_t(bitmap.bytes.size()))
         return;
     unsigned char* colours = ico.data() + bitmapAt + header;
@@ -115,7 +112,7 @@ std::vector<unsigned char> oneEntryIco(const Stored& bitmap)
     ico.push_back(static_cast<unsigned char>(bitmap.height & 0xFF));
     appendLittleEndian(ico, 0, 2);
     appendLittleEndian(ico, 1, 2);
-    appendLittleEndian(ico, bitmap.bytes.size() >= 16 ? word(&bitmap.bytes[14]) : 32, 2);
+    appendLittleEndian(ico, bitmap.bytes.size() >= 16 ? little16(&bitmap.bytes[14]) : 32, 2);
     appendLittleEndian(ico, std::uint32_t(bitmap.bytes.size()), 4);
     appendLittleEndian(ico, std::uint32_t(ico.size() + 4), 4);
     const std::size_t bitmapAt = ico.size();

@@ -1,5 +1,7 @@
 #include "format/PngLimits.h"
 
+#include "format/ByteOrder.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -17,11 +19,7 @@ constexpr std::size_t kHeaderEnd = 8 + kChunkFrame + 13;
 // Inflated bytes past the rows that a real encoder may leave: an empty block.
 constexpr std::uint64_t kSlack = 1024;
 
-std::uint32_t bigEndian32(const unsigned char* at)
-{
-    return std::uint32_t(at[0]) << 24 | std::uint32_t(at[1]) << 16 | std::uint32_t(at[2]) << 8 |
-           std::uint32_t(at[3]);
-}
+using ByteOrder::big32;
 
 std::string_view typeAt(std::span<const unsigned char> chunk)
 {
@@ -36,7 +34,7 @@ std::span<const unsigned char> dataOf(std::span<const unsigned char> chunk)
 bool crcRight(std::span<const unsigned char> chunk)
 {
     const uLong crc = crc32(0, chunk.data() + 4, uInt(chunk.size() - 8));
-    return crc == bigEndian32(chunk.data() + chunk.size() - 4);
+    return crc == big32(chunk.data() + chunk.size() - 4);
 }
 
 // Critical chunks' names start with a capital: a decoder stops at their faults
@@ -61,7 +59,7 @@ template <typename Visit> void eachChunk(std::span<const unsigned char> png, Vis
 {
     std::size_t at = kSignature.size();
     while (png.size() - at >= kChunkFrame) {
-        const std::uint32_t length = bigEndian32(png.data() + at);
+        const std::uint32_t length = big32(png.data() + at);
         if (length > png.size() - at - kChunkFrame)
             return;
         const std::span<const unsigned char> chunk = png.subspan(at, kChunkFrame + length);
@@ -111,7 +109,7 @@ struct Layout
 std::optional<Layout> layoutOf(std::span<const unsigned char> png)
 {
     const unsigned char* ihdr = png.data() + 16;
-    const Layout layout{bigEndian32(ihdr), bigEndian32(ihdr + 4), ihdr[8], ihdr[9], ihdr[12] == 1};
+    const Layout layout{big32(ihdr), big32(ihdr + 4), ihdr[8], ihdr[9], ihdr[12] == 1};
     const auto depthIn = [&](std::initializer_list<unsigned> depths) {
         return std::find(depths.begin(), depths.end(), layout.bitDepth) != depths.end();
     };
@@ -184,9 +182,9 @@ std::optional<std::string> imageDataRefusal(std::span<const unsigned char> png,
 std::optional<Header> header(std::span<const unsigned char> png)
 {
     if (png.size() < kHeaderEnd || !std::equal(kSignature.begin(), kSignature.end(), png.data()) ||
-        bigEndian32(png.data() + 8) != 13 || typeAt(png.subspan(8)) != "IHDR")
+        big32(png.data() + 8) != 13 || typeAt(png.subspan(8)) != "IHDR")
         return std::nullopt;
-    return Header{bigEndian32(png.data() + 16), bigEndian32(png.data() + 20)};
+    return Header{big32(png.data() + 16), big32(png.data() + 20)};
 }
 
 std::optional<std::string> refusal(std::span<const unsigned char> png)

@@ -1,5 +1,7 @@
 #include "format/TvkFieldWalk.h"
 
+#include "format/ByteOrder.h"
+
 namespace TvkFieldWalk {
 
 namespace {
@@ -20,7 +22,7 @@ public:
         unsigned char bytes[kLengthFieldSize] = {};
         if (m_size - at < kLengthFieldSize || !m_read(at, bytes, kLengthFieldSize))
             return fail({Fault::Kind::LengthPastEnd, field, 0, at});
-        const std::int32_t value = littleEndian32(bytes);
+        const auto value = std::int32_t(ByteOrder::little32(bytes));
         if (value < 0)
             return fail({Fault::Kind::NegativeLength, field, value, at});
         m_position += kLengthFieldSize;
@@ -65,12 +67,6 @@ private:
 };
 
 } // namespace
-
-std::int32_t littleEndian32(const unsigned char* at)
-{
-    return std::int32_t(std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 |
-                        std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24);
-}
 
 Walked walk(std::int64_t fileSize, const ReadAt& read, const VisitText& visitText)
 {

@@ -60,7 +60,4 @@ using VisitText = std::function<bool(std::int64_t at, std::int64_t count)>;
 
 Walked walk(std::int64_t fileSize, const ReadAt& read, const VisitText& visitText = {});
 
-// A stored 32-bit signed little-endian integer, whatever the host's byte order.
-std::int32_t littleEndian32(const unsigned char* at);
-
 } // namespace TvkFieldWalk

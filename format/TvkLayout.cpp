@@ -1,6 +1,6 @@
 #include "format/TvkLayout.h"
 
-#include "format/TvkFieldWalk.h"
+#include "format/ByteOrder.h"
 
 #include <QtEndian>
 
@@ -15,7 +15,7 @@ void appendLength(QByteArray& out, qint32 value)
 
 qint32 readLength(const char* fourBytes)
 {
-    return TvkFieldWalk::littleEndian32(reinterpret_cast<const unsigned char*>(fourBytes));
+    return qint32(ByteOrder::little32(reinterpret_cast<const unsigned char*>(fourBytes)));
 }
 
 QByteArray header(const QByteArray& NameText, const QByteArray& AuthorText, qint32 LeftLength,

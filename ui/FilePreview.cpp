@@ -34,14 +34,16 @@ QString bytes(qint64 size)
 QString pictures(const QByteArray& icon)
 {
     QString html;
-    const Result<QList<QImage>> shown = IconPictures::some(icon, kMostPictures);
+    Result<QList<QImage>> shown = IconPictures::some(icon, kMostPictures);
     if (shown.failed())
         return html;
-    for (const QImage& picture : shown.value()) {
+    // Moved into fitted(), so that a large picture is scaled without a copy.
+    for (QImage& picture : shown.value()) {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        QImageWriter(&buffer, "png").write(IconPictures::fitted(picture, kLargestPicture));
+        QImageWriter(&buffer, "png")
+            .write(IconPictures::fitted(std::move(picture), kLargestPicture));
         html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
                     .arg(QString::fromLatin1(png.toBase64()));
     }
