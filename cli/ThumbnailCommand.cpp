@@ -7,10 +7,7 @@
 #include "host/ConsoleText.h"
 #include "pictures/IconPictures.h"
 
-#include <QBuffer>
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QPainter>
 
 #include <cstdio>
 
@@ -37,32 +34,6 @@ std::optional<QByteArray> formatOf(const QString& outputPath)
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
         return QByteArray("jpeg");
     return std::nullopt;
-}
-
-Result<QByteArray> encode(QImage picture, const QByteArray& format)
-{
-    const QString upper =
-        format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
-    if (!QImageWriter::supportedImageFormats().contains(format))
-        return Result<QByteArray>::failure(
-            QStringLiteral("This system has no writer for %1 pictures.").arg(upper));
-    // A format without transparency shows the picture on white, as a page
-    // would, not on the black its transparent pixels would turn into.
-    if (format == "jpeg" || format == "bmp") {
-        QImage flat(picture.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        QPainter(&flat).drawImage(0, 0, picture);
-        picture = flat;
-    }
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (!writer.write(picture))
-        return Result<QByteArray>::failure(
-            QStringLiteral("The picture could not be encoded as %1: %2.")
-                .arg(upper, writer.errorString()));
-    return encoded;
 }
 
 // The picture to make the thumbnail of: the largest of the left icon.
@@ -154,7 +125,7 @@ int execute(const QCommandLineParser& parser)
     // Encoded first and then written, so that a failing write is told with the
     // system's reason.
     const Result<QByteArray> encoded =
-        encode(IconPictures::fitted(std::move(*picture), pixels), *format);
+        IconPictures::encoded(IconPictures::fitted(std::move(*picture), pixels), *format);
     if (interrupted())
         return Failure;
     if (encoded.failed())

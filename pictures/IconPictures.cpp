@@ -5,6 +5,8 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -140,6 +142,32 @@ QImage fitted(QImage picture, int side)
     }
     // Eight bits a channel, as every picture made of it is written.
     return picture.convertToFormat(QImage::Format_ARGB32);
+}
+
+Result<QByteArray> encoded(QImage picture, const QByteArray& format)
+{
+    const QString upper =
+        format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
+    if (!QImageWriter::supportedImageFormats().contains(format))
+        return Result<QByteArray>::failure(
+            QStringLiteral("This system has no writer for %1 pictures.").arg(upper));
+    // A format without transparency shows the picture on white, as a page
+    // would, not on the black its transparent pixels would turn into.
+    if (format == "jpeg" || format == "bmp") {
+        QImage flat(picture.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter(&flat).drawImage(0, 0, picture);
+        picture = flat;
+    }
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(picture))
+        return Result<QByteArray>::failure(
+            QStringLiteral("The picture could not be encoded as %1: %2.")
+                .arg(upper, writer.errorString()));
+    return encoded;
 }
 
 } // namespace IconPictures

@@ -33,4 +33,9 @@ Result<QList<QImage>> some(const QByteArray& icon, int most);
 // pixels leave no dark fringe. Eight bits a channel, with alpha.
 QImage fitted(QImage picture, int side);
 
+// The picture in `format`, as Qt names it ("png", "jpeg", "bmp", "webp"), or
+// why it cannot be: no writer for it here, or the writer's failure. A format
+// without transparency shows the picture on white.
+Result<QByteArray> encoded(QImage picture, const QByteArray& format);
+
 } // namespace IconPictures

@@ -9,7 +9,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QImageWriter>
 #include <QLocale>
 
 namespace {
@@ -39,13 +38,11 @@ QString pictures(const QByteArray& icon)
         return html;
     // Moved into fitted(), so that a large picture is scaled without a copy.
     for (QImage& picture : shown.value()) {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter(&buffer, "png")
-            .write(IconPictures::fitted(std::move(picture), kLargestPicture));
-        html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
-                    .arg(QString::fromLatin1(png.toBase64()));
+        const Result<QByteArray> png =
+            IconPictures::encoded(IconPictures::fitted(std::move(picture), kLargestPicture), "png");
+        if (!png.failed())
+            html += QStringLiteral("<img src='data:image/png;base64,%1'>&nbsp;")
+                        .arg(QString::fromLatin1(png->toBase64()));
     }
     return html;
 }

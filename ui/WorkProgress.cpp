@@ -46,8 +46,9 @@ private:
 };
 
 // Stays on the screen until the job has ended, so that a Cancel that waits for a
-// flush to end is seen to be waiting: closing it is asking to cancel (QDialog
-// closes by rejecting, and keeps a dialog that stays visible).
+// flush to end is seen to be waiting: closing it is asking to cancel.
+// QProgressDialog's close emits canceled, then QDialog's rejects, which emits it
+// again (asking twice is harmless) and keeps the dialog visible.
 class JobDialog : public QProgressDialog
 {
 public:

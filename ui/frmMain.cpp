@@ -10,7 +10,6 @@
 #include "ui/BoxLook.h"
 #include "ui/Conversion.h"
 #include "ui/FileDialogService.h"
-#include "ui/FilePreview.h"
 #include "ui/FormFont.h"
 #include "ui/MessageService.h"
 #include "ui/OpenedPackage.h"
@@ -198,7 +197,7 @@ QString frmMain::placeholderOf(const QLineEdit* box) const
 
 bool frmMain::showsPlaceholder(const QLineEdit* box) const
 {
-    return !m_namesFromFile.contains(box) && box->text() == placeholderOf(box);
+    return !m_namesFromFile.contains(box) && box->text() == m_placeholders.value(box);
 }
 
 void frmMain::updateBoxLooks()
@@ -310,8 +309,10 @@ void frmMain::convert()
     // Names are refused, before anything is written, for a character a TVK file
     // cannot store: the user is taken to that character, to change it.
     for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth}) {
+        if (!ended || !ended->refused())
+            break;
         const std::optional<char32_t> character = SingleByteText::encode(box->text()).unencodable;
-        if (!ended || !ended->refused() || !character)
+        if (!character)
             continue;
         const QString wanted = QString::fromUcs4(&*character, 1);
         box->setFocus(Qt::OtherFocusReason);
