@@ -84,25 +84,70 @@ struct Layout
         return channels[colourType] * bitDepth;
     }
     std::uint64_t rowBytes(std::uint64_t pixels) const { return (pixels * bitsPerPixel() + 7) / 8; }
-    // The bytes its rows take once inflated, each row a filter byte and its
-    // samples; an interlaced picture's seven passes each have rows of their own.
-    std::uint64_t inflatedSize() const
+
+    // A run of rows as they lie once inflated: each row a filter byte and its
+    // samples. A plain picture is one pass; an interlaced one has up to seven.
+    struct Pass
+    {
+        std::uint64_t rows = 0;
+        std::uint64_t rowSize = 0;
+    };
+    std::vector<Pass> passes() const
     {
         if (!interlaced)
-            return height * (1 + rowBytes(width));
-        constexpr unsigned passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
-                                           {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
-        std::uint64_t size = 0;
-        for (const auto& pass : passes) {
+            return {{height, 1 + rowBytes(width)}};
+        // Adam7: first column and row, then the step between them.
+        constexpr unsigned adam7[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                          {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+        std::vector<Pass> passes;
+        for (const auto& pass : adam7) {
             const std::uint64_t columns =
                 width > pass[0] ? (width - pass[0] + pass[2] - 1) / pass[2] : 0;
             const std::uint64_t rows =
                 height > pass[1] ? (height - pass[1] + pass[3] - 1) / pass[3] : 0;
-            if (columns > 0)
-                size += rows * (1 + rowBytes(columns));
+            // An empty pass has no rows, not even filter bytes.
+            if (columns > 0 && rows > 0)
+                passes.push_back({rows, 1 + rowBytes(columns)});
         }
+        return passes;
+    }
+    std::uint64_t inflatedSize() const
+    {
+        std::uint64_t size = 0;
+        for (const Pass& pass : passes())
+            size += pass.rows * pass.rowSize;
         return size;
     }
+};
+
+// Where each row's filter byte lies in the inflated data, row after row.
+class FilterBytes
+{
+public:
+    explicit FilterBytes(const Layout& layout) : m_passes(layout.passes())
+    {
+        m_rowsLeft = m_passes.empty() ? 0 : m_passes.front().rows;
+    }
+
+    // Looks at the filter bytes among `inflated`, which starts at `start`:
+    // false once one names a filter that does not exist (0 to 4 do).
+    bool known(std::uint64_t start, std::span<const unsigned char> inflated)
+    {
+        while (m_pass < m_passes.size() && m_next < start + inflated.size()) {
+            m_allKnown = m_allKnown && inflated[m_next - start] <= 4;
+            m_next += m_passes[m_pass].rowSize;
+            if (--m_rowsLeft == 0 && ++m_pass < m_passes.size())
+                m_rowsLeft = m_passes[m_pass].rows;
+        }
+        return m_allKnown;
+    }
+
+private:
+    std::vector<Layout::Pass> m_passes;
+    std::size_t m_pass = 0;
+    std::uint64_t m_rowsLeft = 0;
+    std::uint64_t m_next = 0;
+    bool m_allKnown = true;
 };
 
 // The header's fields, if each lies in the range the format allows.
@@ -125,13 +170,12 @@ std::optional<Layout> layoutOf(std::span<const unsigned char> png)
 }
 
 // Inflates the image data, at most a little past what the rows need, and
-// looks at each row's filter byte on the way (where rows lie plainly, without
-// interlacing).
+// looks at each row's filter byte on the way.
 std::optional<std::string> imageDataRefusal(std::span<const unsigned char> png,
                                             const Layout& layout)
 {
     const std::uint64_t needed = layout.inflatedSize();
-    const std::uint64_t stride = 1 + layout.rowBytes(layout.width);
+    FilterBytes filters(layout);
     z_stream stream = {};
     if (inflateInit(&stream) != Z_OK)
         return "Out of memory";
@@ -150,10 +194,9 @@ std::optional<std::string> imageDataRefusal(std::span<const unsigned char> png,
             stream.next_out = scratch.data();
             stream.avail_out = uInt(scratch.size());
             status = inflate(&stream, Z_NO_FLUSH);
-            for (std::uint64_t row = (start + stride - 1) / stride * stride;
-                 !layout.interlaced && row < std::min<std::uint64_t>(stream.total_out, needed);
-                 row += stride)
-                badFilter = badFilter || scratch[row - start] > 4;
+            const std::uint64_t made =
+                std::min<std::uint64_t>(stream.total_out, needed) - std::min(start, needed);
+            badFilter = !filters.known(start, std::span(scratch).first(std::size_t(made)));
             // Out of input with room to spare: the next chunk goes on.
             const bool chunkDone = stream.avail_in == 0 && stream.avail_out > 0;
             if (status == Z_BUF_ERROR)

@@ -107,20 +107,21 @@ Result<QList<QImage>> some(const QByteArray& icon, int most)
     if (pictures.failed())
         return Result<QList<QImage>>::failure(pictures.reason());
     pictures->resize(std::min<size_t>(pictures->size(), size_t(std::max(most, 0))));
-    // Each picture that fits in what is left of the budget; the last reason
-    // when none could be read.
+    // Each picture that fits in what is left of the budget, which every attempt
+    // spends; the last reason when none could be read.
     QList<QImage> decoded;
     QString reason;
     qint64 budget = kPixelBudget;
     for (const Stored& stored : pictures.value()) {
         if (stored.pixels() > budget)
             continue;
+        // Counted before decoding: a picture that fails part-way cost as much.
+        budget -= stored.pixels();
         Result<QImage> picture = decode(stored);
         if (picture.failed()) {
             reason = picture.reason();
             continue;
         }
-        budget -= stored.pixels();
         decoded << std::move(picture).value();
     }
     if (decoded.isEmpty())

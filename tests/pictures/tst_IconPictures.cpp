@@ -100,6 +100,13 @@ private Q_SLOTS:
         const QByteArray rows = QByteArray(64 * (1 + 64 * 4) + (64 << 10), '\0');
         const QByteArray bomb = encoded(QImage(64, 64, QImage::Format_ARGB32), "PNG").left(33) +
                                 pngChunk("IDAT", qCompress(rows).mid(4)) + pngChunk("IEND", {});
+        // An interlaced 64-pixel RGBA picture: its seven passes' rows take 16,504
+        // bytes, each row led by a filter byte, here 7, which no filter has.
+        QByteArray interlaced = encoded(QImage(64, 64, QImage::Format_ARGB32), "PNG").left(33);
+        interlaced[8 + 8 + 12] = 1;
+        interlaced = interlaced.left(29) + pngChunk("IHDR", interlaced.mid(16, 13)).right(4) +
+                     pngChunk("IDAT", qCompress(QByteArray(16504, '\x07')).mid(4)) +
+                     pngChunk("IEND", {});
         QByteArray wide = bitmapIco(24, false);
         qToLittleEndian<qint32>(4096, wide.data() + 22 + 4);
         QTest::newRow("PNG wider than 2048 pixels")
@@ -108,6 +115,8 @@ private Q_SLOTS:
             << wide << "The ICO file lists no picture of at most 2048 by 2048 pixels";
         QTest::newRow("64-pixel PNG whose rows go on with 64 KiB of zeros")
             << bomb << "Its image data is far larger than a 64 by 64 picture needs";
+        QTest::newRow("interlaced PNG whose rows name an unknown filter")
+            << interlaced << "bad adaptive filter value";
     }
 
     void largest_refusedBeforeDecoding()
