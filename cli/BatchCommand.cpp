@@ -1,6 +1,5 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "cli/Csv.h"
 #include "cli/Manifest.h"
 #include "files/DisplayText.h"
 #include "files/FileIdentity.h"
@@ -12,7 +11,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSet>
 
 #include <algorithm>
 #include <memory>

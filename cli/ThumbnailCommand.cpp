@@ -54,7 +54,11 @@ std::optional<QImage> largestLeftPicture(QFile& package, const QString& packageP
     if (package.seek(contents->leftOffset))
         icon = package.read(contents->LeftLength);
     if (icon.size() != contents->LeftLength) {
-        reportCannotRead(packagePath, package.errorString() + QLatin1Char('.'));
+        // Short without an error: the file was cut while it was read.
+        reportCannotRead(packagePath,
+                         package.error() == QFileDevice::NoError
+                             ? QStringLiteral("The file became shorter while it was read.")
+                             : package.errorString() + QLatin1Char('.'));
         return std::nullopt;
     }
     Result<QImage> largest = IconPictures::largest(icon);

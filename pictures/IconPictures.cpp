@@ -164,10 +164,13 @@ Result<QByteArray> encoded(QImage picture, const QByteArray& format)
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
-    if (!writer.write(picture))
+    if (!writer.write(picture)) {
+        // Qt's PNG writer has no words of its own for a failure.
+        const QString why =
+            format == "png" ? QString() : QStringLiteral(": ") + writer.errorString();
         return Result<QByteArray>::failure(
-            QStringLiteral("The picture could not be encoded as %1: %2.")
-                .arg(upper, writer.errorString()));
+            QStringLiteral("The picture could not be encoded as %1%2.").arg(upper, why));
+    }
     return encoded;
 }
 
