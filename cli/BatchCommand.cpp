@@ -72,7 +72,7 @@ private:
 struct Inputs
 {
     InputFiles icons;
-    QSet<FileIdentity> manifest;
+    InputFiles manifest;
 };
 
 // Reads and checks every line of the manifest. Returns its contents, whose rows
@@ -85,7 +85,7 @@ std::optional<Manifest::Contents> readManifest(const QString& manifest, Inputs& 
         reportCannotRead(manifest, opened.reason());
         return std::nullopt;
     }
-    inputs.manifest = FileIdentity::ofInput(file.handle(), manifest);
+    inputs.manifest = InputFiles(FileIdentity::ofInput(file.handle(), manifest));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         reportCannotRead(manifest, file.errorString() + QLatin1Char('.'));

@@ -191,7 +191,7 @@ Contents read(const QByteArray& bytes, const QDir& folder)
     return contents;
 }
 
-InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest)
+InputFiles checkFiles(Contents& contents, const InputFiles& manifest)
 {
     std::vector<Row> rows;
     std::vector<QList<FileIdentity>> outputs;
@@ -207,14 +207,13 @@ InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest)
         outputs.push_back(output);
         rows.push_back(std::move(row));
     }
-    const InputFiles manifestFile(manifest);
     for (size_t i = 0; i < rows.size(); ++i) {
         const QString shown = DisplayText::displayPath(rows[i].request.outputPath);
         const qsizetype iconLine = icons.reachedBy(outputs[i]).value_or(0);
         if (iconLine > 0 && iconLine != rows[i].line)
             contents.problems << Csv::Problem{
                 rows[i].line, QStringLiteral("%1 is an icon of line %2").arg(shown).arg(iconLine)};
-        if (manifestFile.reachedBy(outputs[i]))
+        if (manifest.reachedBy(outputs[i]))
             contents.problems << Csv::Problem{
                 rows[i].line, QStringLiteral("%1 is the manifest itself").arg(shown)};
     }

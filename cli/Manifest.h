@@ -40,6 +40,6 @@ Contents read(const QByteArray& bytes, const QDir& folder);
 // output folder missing, no output twice, no output that is another row's icon
 // or the manifest. A row with a problem is left out. Gives the icons, each
 // numbered with its line, for the writing to keep from being replaced.
-InputFiles checkFiles(Contents& contents, const QSet<FileIdentity>& manifest);
+InputFiles checkFiles(Contents& contents, const InputFiles& manifest);
 
 } // namespace Cli::Manifest

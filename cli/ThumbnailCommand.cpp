@@ -89,7 +89,7 @@ int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& p
 {
     ReplacingFile output(outputPath);
     // The thumbnail never takes the place of the file it is made from.
-    output.protect(FileIdentity::ofInput(package.handle(), packagePath));
+    output.protect(InputFiles(FileIdentity::ofInput(package.handle(), packagePath)));
     if (const Outcome opened = output.open(); opened.failed())
         return reportCannotWrite(outputPath, opened.reason());
     if (!ChunkedCopy::writeAll(output.device(), bytes.constData(), bytes.size()))

@@ -42,12 +42,12 @@ int cannotReplace(const ReplacingFile& output, const QString& path, const QStrin
 // always, the TVK file being unpacked, an existing file (or a link, dangling or
 // not) unless forced. Told before anything is written; looked at again as each
 // icon takes its place.
-int mayWrite(const QString& path, bool force, const QSet<FileIdentity>& package)
+int mayWrite(const QString& path, bool force, const InputFiles& package)
 {
     if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::NoFollow);
         replaceable.failed())
         return reportCannotWrite(path, replaceable.reason());
-    if (InputFiles(package).reachedBy(FileIdentity::allOf(path, FileIdentity::LastLink::Keep)))
+    if (package.reachedBy(FileIdentity::allOf(path, FileIdentity::LastLink::Keep)))
         return reportCannotWrite(path, ReplacingFile::isAnInput());
     if (force || SystemFiles::kindOf(path, false) == SystemFiles::Kind::Missing)
         return Success;
@@ -124,7 +124,7 @@ int execute(const QCommandLineParser& parser)
         return Failure;
     const QString target = parser.value(QStringLiteral("directory"));
     const std::array<Extracted, 2> icons = iconsIn(target, *contents);
-    const QSet<FileIdentity> packageIdentity = FileIdentity::ofInput(package.handle(), packagePath);
+    const InputFiles packageIdentity(FileIdentity::ofInput(package.handle(), packagePath));
     const bool forced = parser.isSet(QStringLiteral("force"));
     for (const Extracted& icon : icons) {
         if (const int status = mayWrite(icon.fileName, forced, packageIdentity); status != Success)

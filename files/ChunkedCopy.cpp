@@ -83,12 +83,13 @@ CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target
 }
 
 QString failureReason(const CopyResult& copy, const QFileDevice& source, const QFileDevice& target,
-                      const QString& sourceKind)
+                      const QString& shorter)
 {
     if (copy.status == CopyResult::Status::SourceEnded)
-        return QCoreApplication::translate("ChunkedCopy",
-                                           "The %1 became shorter while it was read.")
-            .arg(sourceKind);
+        return !shorter.isEmpty()
+                   ? shorter
+                   : QCoreApplication::translate("ChunkedCopy",
+                                                 "The file became shorter while it was read.");
     return (copy.sourceFailed() ? source : target).errorString() + QLatin1Char('.');
 }
 

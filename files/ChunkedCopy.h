@@ -45,9 +45,10 @@ CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target
                          const CopyProgress& progress = {});
 
 // Why a copy failed, as a sentence for the user: the error of the file that
-// failed, or "The file became shorter while it was read.", `sourceKind` naming
-// the source ("TVK file"). Whose name goes with it, sourceFailed() tells.
+// failed, or `shorter` when the source ended early (by default "The file
+// became shorter while it was read."). Whose name goes with it, sourceFailed()
+// tells.
 QString failureReason(const CopyResult& copy, const QFileDevice& source, const QFileDevice& target,
-                      const QString& sourceKind = QStringLiteral("file"));
+                      const QString& shorter = {});
 
 } // namespace ChunkedCopy

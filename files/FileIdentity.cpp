@@ -30,14 +30,6 @@ std::optional<std::pair<QString, QString>> folderAndName(const QString& target)
 
 } // namespace
 
-std::optional<FileIdentity> FileIdentity::ofPath(const QString& path, LastLink lastLink)
-{
-    const QList<FileIdentity> identities = allOf(path, lastLink);
-    if (identities.isEmpty())
-        return std::nullopt;
-    return identities.first();
-}
-
 QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
 {
     if (path.isEmpty() || SystemFiles::checkPath(path).failed())

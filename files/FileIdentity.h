@@ -26,12 +26,11 @@ public:
         Keep,
     };
 
-    // Nothing when the path cannot name a file: its folder does not exist or
-    // cannot be looked at, or it ends in "." or "..".
-    static std::optional<FileIdentity> ofPath(const QString& path, LastLink lastLink);
-    // Every identity by which the file at the path may be known: ofPath()'s and,
-    // where its folder may take names that differ only in letter case for one
-    // file (SystemFiles::mayFoldCase), its name there in folded case, so that
+    // Every identity by which the file at the path may be known (none when the
+    // path cannot name a file: its folder does not exist or cannot be looked
+    // at, or it ends in "." or ".."): the file's, or its folder's and its name
+    // there for a file not there yet, and, where its folder may take names that differ only in
+    // letter case for one file (SystemFiles::mayFoldCase), its name there in folded case, so that
     // "Cafe.tvk" and "cafe.tvk" are one file even where the system gives each
     // spelling a number of its own (exFAT through FUSE).
     static QList<FileIdentity> allOf(const QString& path, LastLink lastLink);
@@ -71,7 +70,6 @@ public:
     // The input that `output`, the identities of an output path, is (the
     // highest-numbered where it is more than one), or none.
     std::optional<qsizetype> reachedBy(const QList<FileIdentity>& output) const;
-    bool isEmpty() const { return m_inputs.isEmpty(); }
 
 private:
     QHash<FileIdentity, qsizetype> m_inputs;

@@ -43,10 +43,9 @@ public:
     static Outcome check(const QString& path, Links links = Links::Follow);
     // Files the command reads: what stands at the path is refused if it is one
     // of them, when the file is opened and again just before it is replaced.
-    // Each call adds a set; InputFiles are shared rather than copied (a batch
-    // shares one).
+    // Each call adds a set; InputFiles are shared rather than copied (every file
+    // of a batch shares the manifest's and the icons').
     void protect(const InputFiles& inputs) { m_inputs << inputs; }
-    void protect(const QSet<FileIdentity>& inputs) { m_inputs << InputFiles(inputs); }
     // "It is also a file that is being read.", the reason given for refusing one.
     static QString isAnInput();
     // Discards a new file that is not in place.

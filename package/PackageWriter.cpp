@@ -68,6 +68,8 @@ struct Prepared
     QByteArray authorBytes;
     OpenIcon left;
     OpenIcon right;
+    // Both icons, which the output must not be.
+    InputFiles icons;
 };
 
 Outcome prepare(const PackageRequest& request, Prepared& prepared)
@@ -87,7 +89,8 @@ Outcome prepare(const PackageRequest& request, Prepared& prepared)
     // Decided by what the output path reaches, however it is spelled.
     const QList<FileIdentity> output =
         FileIdentity::allOf(request.outputPath, FileIdentity::LastLink::Follow);
-    if (InputFiles(prepared.left.identities + prepared.right.identities).reachedBy(output))
+    prepared.icons = InputFiles(prepared.left.identities + prepared.right.identities);
+    if (prepared.icons.reachedBy(output))
         return Outcome::failure(
             PackageWriter::tr("The output TVK file must differ from both ICO files!"));
     return Outcome::done();
@@ -175,7 +178,7 @@ Outcome PackageWriter::writeBeside(const PackageRequest& request, ReplacingFile&
     Prepared prepared;
     if (const Outcome prepares = prepare(request, prepared); prepares.failed())
         return Outcome::refusal(prepares.reason());
-    output.protect(prepared.left.identities + prepared.right.identities);
+    output.protect(prepared.icons);
 
     // Until the caller puts it in place, the earlier file stays as it was;
     // whatever is not put in place is discarded with `output`.

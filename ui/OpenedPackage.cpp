@@ -41,7 +41,9 @@ Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& ic
     return Outcome::failure(
         OpenedPackage::tr("Cannot copy an icon to %1:\n%2")
             .arg(DisplayText::displayPath(iconPath),
-                 ChunkedCopy::failureReason(copy, package, icon, OpenedPackage::tr("TVK file"))));
+                 ChunkedCopy::failureReason(
+                     copy, package, icon,
+                     OpenedPackage::tr("The TVK file became shorter while it was read."))));
 }
 
 } // namespace

@@ -135,8 +135,8 @@ private Q_SLOTS:
         const QList<FileIdentity> manifest =
             FileIdentity::allOf(path(QStringLiteral("m.csv")), FileIdentity::LastLink::Follow);
 
-        const InputFiles icons =
-            Manifest::checkFiles(contents, QSet<FileIdentity>(manifest.cbegin(), manifest.cend()));
+        const InputFiles icons = Manifest::checkFiles(
+            contents, InputFiles(QSet<FileIdentity>(manifest.cbegin(), manifest.cend())));
 
         const auto at = [&](const QString& name) { return QDir::toNativeSeparators(path(name)); };
         QCOMPARE(

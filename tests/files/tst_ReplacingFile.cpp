@@ -99,18 +99,19 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("in")), "input"));
         if (!hardLink(QStringLiteral("in"), QStringLiteral("linked")))
             QSKIP("This file system has no hard links.");
-        const std::optional<FileIdentity> input =
-            FileIdentity::ofPath(path(QStringLiteral("in")), FileIdentity::LastLink::Follow);
-        QVERIFY(input);
+        const QList<FileIdentity> identities =
+            FileIdentity::allOf(path(QStringLiteral("in")), FileIdentity::LastLink::Follow);
+        QVERIFY(!identities.isEmpty());
+        const InputFiles input(QSet<FileIdentity>(identities.cbegin(), identities.cend()));
 
         ReplacingFile atStart(path(QStringLiteral("linked")));
-        atStart.protect({*input});
+        atStart.protect(input);
         const Outcome opened = atStart.open();
         QCOMPARE(opened.reason(), ReplacingFile::isAnInput());
         QVERIFY(opened.refused());
 
         ReplacingFile meanwhile(path(QStringLiteral("later")));
-        meanwhile.protect({*input});
+        meanwhile.protect(input);
         QVERIFY(writeBeside(meanwhile, "new"));
         QVERIFY(hardLink(QStringLiteral("in"), QStringLiteral("later")));
         QCOMPARE(meanwhile.replaceTarget().reason(), ReplacingFile::isAnInput());
