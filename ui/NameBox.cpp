@@ -6,8 +6,7 @@
 void NameBox::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
-    const Qt::FocusReason reason = event->reason();
-    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
         end(false);
 }
 

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <tuple>
+
 namespace {
 
 // Enough of the file's own name to tell the icons apart, well within any file
@@ -67,22 +69,17 @@ Result<PackageRequest> OpenedPackage::open(const QString& path, PrivateFolder& i
         iconFolder.filePath(baseName + QStringLiteral("-right.ico")),
         QFileInfo(path).isAbsolute() ? path : QDir::currentPath() + QLatin1Char('/') + path,
         SingleByteText::decode(contents.NameText), SingleByteText::decode(contents.AuthorText)};
-    const qint64 total = qint64(contents.LeftLength) + contents.RightLength;
-    const struct
-    {
-        qint64 offset;
-        qint64 length;
-        const QString& iconPath;
-        qint64 before;
-    } icons[] = {
-        {contents.leftOffset, contents.LeftLength, inputs.leftPath, 0},
-        {contents.rightOffset, contents.RightLength, inputs.rightPath, contents.LeftLength}};
-    if (progress && !progress(0, total))
+    const qint64 total = contents.LeftLength + contents.RightLength;
+    if (!progress(0, total))
         return Result<PackageRequest>::cancelled();
-    for (const auto& icon : icons) {
+    // Each icon's offset and length in the package, its file, and the bytes copied before it.
+    for (const auto& [offset, length, iconPath, before] :
+         {std::tuple(contents.leftOffset, contents.LeftLength, inputs.leftPath, qint64(0)),
+          std::tuple(contents.rightOffset, contents.RightLength, inputs.rightPath,
+                     contents.LeftLength)}) {
         const Outcome copied =
-            copyIcon(package, icon.offset, icon.length, icon.iconPath, [&](qint64 copiedSoFar) {
-                return !progress || progress(icon.before + copiedSoFar, total);
+            copyIcon(package, offset, length, iconPath, [&, before = before](qint64 copiedSoFar) {
+                return progress(before + copiedSoFar, total);
             });
         if (!copied.isDone()) {
             iconFolder.remove();

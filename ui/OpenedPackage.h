@@ -27,5 +27,5 @@ public:
     // Gives the five inputs, the output being the opened file itself; or why
     // not, naming the file, for a message box; or cancelled when stopped.
     static Result<PackageRequest> open(const QString& path, PrivateFolder& iconFolder,
-                                       const WriteProgress& progress = {});
+                                       const WriteProgress& progress);
 };

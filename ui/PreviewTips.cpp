@@ -74,8 +74,7 @@ void PreviewTips::show(QLineEdit* box, const QString& path, bool isOutput,
     m_box = box;
     m_position = globalPosition;
     const quint64 request = ++m_request;
-    const QString known = m_lastTips.value(path, FilePreview::pathOnlyTip(path));
-    QToolTip::showText(globalPosition, known, box);
+    QToolTip::showText(globalPosition, m_lastTips.value(path, FilePreview::pathOnlyTip(path)), box);
 
     // Only the newest request is worth making.
     m_tipWorkers->clear();

@@ -15,7 +15,6 @@ public:
     void showMessage(const QString& text, Kind kind) override;
 };
 
-// Answers file requests with a modal QFileDialog.
 class QtFileDialogService final : public FileDialogService
 {
 public:

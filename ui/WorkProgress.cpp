@@ -29,8 +29,6 @@ class InputHold : public QObject
 public:
     explicit InputHold(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
     ~InputHold() override { qApp->removeEventFilter(this); }
-    InputHold(const InputHold&) = delete;
-    InputHold& operator=(const InputHold&) = delete;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -45,10 +43,8 @@ private:
     QWidget* m_window;
 };
 
-// Stays on the screen until the job has ended, so that a Cancel that waits for a
-// flush to end is seen to be waiting: closing it is asking to cancel.
-// QProgressDialog's close emits canceled, then QDialog's rejects, which emits it
-// again (asking twice is harmless) and keeps the dialog visible.
+// Stays on the screen until the job has ended, so that a Cancel waiting for a
+// flush is seen to wait: closing it asks to cancel (once more, harmlessly).
 class JobDialog : public QProgressDialog
 {
 public:
@@ -58,15 +54,11 @@ public:
 };
 } // namespace
 
-WorkProgress::WorkProgress(QWidget* window, Kind kind, QString fileName,
+WorkProgress::WorkProgress(QWidget* window, Kind kind, const QString& fileName,
                            std::chrono::milliseconds delay)
-    : m_window(window), m_kind(kind), m_fileName(std::move(fileName)), m_delay(delay)
+    : m_window(window), m_kind(kind), m_fileName(DisplayText::escapeControls(fileName)),
+      m_delay(delay)
 {}
-
-WorkProgress::~WorkProgress()
-{
-    delete m_dialog.data();
-}
 
 void WorkProgress::run(const Job& job)
 {
@@ -80,20 +72,16 @@ void WorkProgress::run(const Job& job)
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QTimer follow;
-    follow.setInterval(kFollowInterval);
     QObject::connect(&follow, &QTimer::timeout, &follow, [this] { followJob(); });
-    const auto showDialogNow = [this, &follow] {
-        showDialog();
-        follow.start();
-    };
+    follow.start(kFollowInterval);
     {
         const InputHold hold(m_window);
         // Without a delay the dialog is there before the job starts, however
         // quickly it ends.
         if (m_delay.count() == 0)
-            showDialogNow();
+            showDialog();
         else
-            QTimer::singleShot(m_delay, &follow, showDialogNow);
+            QTimer::singleShot(m_delay, &follow, [this] { showDialog(); });
         worker->start();
         // Again if the application quits meanwhile: the job ends first. (An
         // event loop returns at once then, so the job is waited for in steps.)
@@ -125,8 +113,6 @@ void WorkProgress::followJob()
 // is never resized while the window manager places it.
 void WorkProgress::showDialog()
 {
-    if (m_dialog)
-        return;
     m_dialog = new JobDialog(m_window);
     m_dialog->setWindowTitle(ProgramInfo::title);
     m_dialog->setWindowModality(Qt::WindowModal);
@@ -154,22 +140,17 @@ void WorkProgress::showDialog()
 
 QString WorkProgress::cancellingText() const
 {
-    return tr("Cancelling…\n%1 stays as it was.").arg(DisplayText::escapeControls(m_fileName));
+    return tr("Cancelling…\n%1 stays as it was.").arg(m_fileName);
 }
 
 QString WorkProgress::labelText(qint64 written, qint64 total) const
 {
-    const QLocale locale;
-    const QString file = DisplayText::escapeControls(m_fileName);
-    const QString writtenSize = locale.formattedDataSize(written);
-    const QString totalSize = locale.formattedDataSize(total);
-    if (m_kind == Kind::Opening) {
-        return total < 0
-                   ? tr("Opening %1…").arg(file)
-                   : tr("Copying the icons of %1…\n%2 of %3").arg(file, writtenSize, totalSize);
-    }
     if (total < 0)
-        return tr("Writing %1…").arg(file);
-    return written < total ? tr("Writing %1…\n%2 of %3").arg(file, writtenSize, totalSize)
-                           : tr("Saving %1 to disk…").arg(file);
+        return (m_kind == Kind::Opening ? tr("Opening %1…") : tr("Writing %1…")).arg(m_fileName);
+    if (m_kind == Kind::Writing && written >= total)
+        return tr("Saving %1 to disk…").arg(m_fileName);
+    const QLocale locale;
+    return (m_kind == Kind::Opening ? tr("Copying the icons of %1…\n%2 of %3")
+                                    : tr("Writing %1…\n%2 of %3"))
+        .arg(m_fileName, locale.formattedDataSize(written), locale.formattedDataSize(total));
 }

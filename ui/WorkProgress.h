@@ -24,19 +24,16 @@ class WorkProgress
 
 public:
     using Job = std::function<void(const WriteProgress& progress)>;
+    // A file written and saved to disk, or the icons copied out of an opened file.
     enum class Kind
     {
-        // A file is written and saved to disk.
         Writing,
-        // The icons of an opened file are copied out of it.
         Opening,
     };
 
     // `fileName` names the file written or opened, in the dialog.
-    WorkProgress(QWidget* window, Kind kind, QString fileName, std::chrono::milliseconds delay);
-    ~WorkProgress();
-    WorkProgress(const WorkProgress&) = delete;
-    WorkProgress& operator=(const WorkProgress&) = delete;
+    WorkProgress(QWidget* window, Kind kind, const QString& fileName,
+                 std::chrono::milliseconds delay);
 
     // Returns once the job has ended and the dialog is closed, so that the
     // outcome is never told behind it. Keyboard and mouse input to the window is

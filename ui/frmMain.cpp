@@ -51,7 +51,19 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
             m_options = std::make_unique<frmOpts>(m_settings, m_messages, this);
         m_options->showModal();
     });
-    connectNameBoxes();
+    for (NameBox* box : {ui->txtName, ui->txtAuth}) {
+        // A click in a name box that still shows its placeholder makes room for typing.
+        connect(box, &NameBox::clicked, this, [this, box] {
+            if (showsPlaceholder(box))
+                box->clear();
+        });
+        // A name read from a file is the file's, even where it is the placeholder's
+        // text, until the user changes it.
+        connect(box, &QLineEdit::textEdited, this, [this, box] {
+            m_namesFromFile.remove(box);
+            updateBoxLooks();
+        });
+    }
     addNotIcoMarks();
     ReturnPressesButton::installOn(this);
     setAcceptDrops(true);
@@ -72,23 +84,6 @@ std::array<frmMain::PathRow, 3> frmMain::pathRows() const
     return {{{ui->fnInL, ui->cmdBIL, &FileDrop::Placement::left},
              {ui->fnInR, ui->cmdBIR, &FileDrop::Placement::right},
              {ui->fnOut, ui->cmdBOut, &FileDrop::Placement::output}}};
-}
-
-void frmMain::connectNameBoxes()
-{
-    for (NameBox* box : {ui->txtName, ui->txtAuth}) {
-        // A click in a name box that still shows its placeholder makes room for typing.
-        connect(box, &NameBox::clicked, this, [this, box] {
-            if (showsPlaceholder(box))
-                box->clear();
-        });
-        // A name read from a file is the file's, even where it is the placeholder's
-        // text, until the user changes it.
-        connect(box, &QLineEdit::textEdited, this, [this, box] {
-            m_namesFromFile.remove(box);
-            updateBoxLooks();
-        });
-    }
 }
 
 // The warning sign in an icon box whose file is not an ICO file.
@@ -190,11 +185,6 @@ void frmMain::setPath(QLineEdit* box, const QString& path)
     box->setToolTip(QDir::toNativeSeparators(path));
 }
 
-QString frmMain::placeholderOf(const QLineEdit* box) const
-{
-    return m_namesFromFile.contains(box) ? QString() : m_placeholders.value(box);
-}
-
 bool frmMain::showsPlaceholder(const QLineEdit* box) const
 {
     return !m_namesFromFile.contains(box) && box->text() == m_placeholders.value(box);
@@ -211,12 +201,6 @@ void frmMain::updateBoxLooks()
         BoxLook::applyToName(box, palette(), showsPlaceholder(box));
 }
 
-void frmMain::showDropTargets(const std::optional<FileDrop::Placement>& targets)
-{
-    m_dropTargets = targets;
-    updateBoxLooks();
-}
-
 void frmMain::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::PaletteChange)
@@ -231,8 +215,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         // Files dragged over a name box are the window's to place; only text
         // goes into the name.
         const QEvent::Type type = event->type();
-        if (type == QEvent::DragLeave)
-            showDropTargets(std::nullopt);
+        if (type == QEvent::DragLeave) {
+            m_dropTargets.reset();
+            updateBoxLooks();
+        }
         if ((type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) ||
             !static_cast<QDropEvent*>(event)->mimeData()->hasUrls())
             return QWidget::eventFilter(watched, event);
@@ -265,7 +251,8 @@ void frmMain::followDrag(QDropEvent* event, const QPoint& position)
         placement =
             row == rows.cend() ? FileDrop::onWindow(*files) : FileDrop::onRow(row->path, *files);
     }
-    showDropTargets(dropped ? std::nullopt : placement);
+    m_dropTargets = dropped ? std::nullopt : placement;
+    updateBoxLooks();
     if (dropped && placement)
         placeFiles(*placement);
     // Entering is accepted for any files, so that moves over the rows are seen;
@@ -295,8 +282,10 @@ void frmMain::convert()
                               textOf(ui->txtName), textOf(ui->txtAuth)};
     };
     const PackageRequest inputs = request([](const QLineEdit* box) { return box->text(); });
-    const PackageRequest placeholders =
-        request([this](const QLineEdit* box) { return placeholderOf(box); });
+    // A name read from a file has no placeholder, even where it is its text.
+    const PackageRequest placeholders = request([this](const QLineEdit* box) {
+        return m_namesFromFile.contains(box) ? QString() : m_placeholders.value(box);
+    });
     const std::optional<Outcome> ended =
         Conversion::run(inputs, placeholders, m_messages, [this](const PackageRequest& request) {
             Outcome written = Outcome::cancelled();

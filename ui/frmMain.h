@@ -68,21 +68,16 @@ private:
         QString FileDrop::Placement::*path;
     };
     std::array<PathRow, 3> pathRows() const;
-    void connectNameBoxes();
     void addNotIcoMarks();
     void browse(QLineEdit* box);
     void setPath(QLineEdit* box, const QString& path);
     void convert();
     void runJob(WorkProgress::Kind kind, const QString& path, const WorkProgress::Job& job);
-    // The text that counts as missing input in the box: its placeholder, but
-    // for a name read from a file.
-    QString placeholderOf(const QLineEdit* box) const;
     // Whether the box holds its placeholder, and not a name read from a file.
     bool showsPlaceholder(const QLineEdit* box) const;
     void updateBoxLooks();
     // Files dragged or dropped at `position`, on the window or on a name box.
     void followDrag(QDropEvent* event, const QPoint& position);
-    void showDropTargets(const std::optional<FileDrop::Placement>& targets);
 
     std::unique_ptr<Ui::frmMain> ui;
     QHash<const QLineEdit*, QString> m_placeholders;

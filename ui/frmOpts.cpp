@@ -16,7 +16,18 @@ frmOpts::frmOpts(SettingsStore& settings, MessageService& messages, QWidget* par
     ui->setupUi(this);
     FormFont::fit(this);
     ReturnPressesButton::installOn(this);
-    connect(ui->cmdOK, &QPushButton::clicked, this, &frmOpts::saveAndHide);
+    connect(ui->cmdOK, &QPushButton::clicked, this, [this] {
+        for (const auto& [box, key] :
+             {std::pair{ui->ptICO, iconFolderKey}, std::pair{ui->ptTVK, packageFolderKey}}) {
+            if (const Outcome saved = m_settings.save(application, section, key, box->text());
+                saved.failed()) {
+                // The window stays open with the texts as typed, so nothing is lost.
+                m_messages.showMessage(saved.reason(), MessageService::Kind::Error);
+                return;
+            }
+        }
+        accept();
+    });
 }
 
 frmOpts::~frmOpts() = default;
@@ -36,18 +47,4 @@ void frmOpts::reject()
 {
     m_loaded = false;
     QDialog::reject();
-}
-
-void frmOpts::saveAndHide()
-{
-    for (const auto& [box, key] :
-         {std::pair{ui->ptICO, iconFolderKey}, std::pair{ui->ptTVK, packageFolderKey}}) {
-        if (const Outcome saved = m_settings.save(application, section, key, box->text());
-            saved.failed()) {
-            // The window stays open with the texts as typed, so nothing is lost.
-            m_messages.showMessage(saved.reason(), MessageService::Kind::Error);
-            return;
-        }
-    }
-    accept();
 }

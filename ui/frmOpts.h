@@ -31,8 +31,6 @@ public:
     void reject() override;
 
 private:
-    void saveAndHide();
-
     std::unique_ptr<Ui::frmOpts> ui;
     SettingsStore& m_settings;
     MessageService& m_messages;
