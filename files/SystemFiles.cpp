@@ -1,4 +1,5 @@
-// The operations that the C++ standard library makes portable.
+// The operations that the C++ standard library makes portable, and those that
+// only Linux has, as they are everywhere else.
 #include "files/SystemFiles.h"
 
 #include <QFile>
@@ -105,5 +106,22 @@ Outcome removeFile(const QString& path)
     fs::remove(toFsPath(path), code);
     return outcomeOf(code);
 }
+
+#ifndef Q_OS_LINUX
+bool canSyncFileSystems()
+{
+    return false;
+}
+
+Outcome syncFileSystems(const QStringList&)
+{
+    return outcomeOf(std::make_error_code(std::errc::function_not_supported));
+}
+
+CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const CopyProgress&)
+{
+    return {CopyResult::Status::NotInKernel, 0};
+}
+#endif
 
 } // namespace SystemFiles
