@@ -12,7 +12,6 @@ enum class CopyMethod
 {
     // In the kernel where the platform and file systems allow, else as ReadWrite.
     Fastest,
-    // Through a buffer of ChunkedCopy::kChunkSize bytes.
     ReadWrite,
 };
 

@@ -113,10 +113,9 @@ Outcome ReplacingFile::finishWriting(DataSync sync)
             return failed(named);
         m_temporaryPath = name;
     }
-    const SystemFiles::Handle handle = std::exchange(m_handle, SystemFiles::kNoHandle);
-    if (Outcome closed = SystemFiles::closeHandle(handle); closed.failed())
-        return failed(closed);
-    return Outcome::done();
+    const Outcome closed =
+        SystemFiles::closeHandle(std::exchange(m_handle, SystemFiles::kNoHandle));
+    return closed.failed() ? failed(closed) : closed;
 }
 
 Outcome ReplacingFile::replaceTarget(bool keepEarlier)

@@ -122,6 +122,12 @@ CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const CopyProgress
 {
     return {CopyResult::Status::NotInKernel, 0};
 }
+
+// Windows and macOS fold case by default, and other systems are not known to tell it apart.
+bool mayFoldCase(const QString&)
+{
+    return true;
+}
 #endif
 
 } // namespace SystemFiles

@@ -240,6 +240,12 @@ Outcome syncFolder(const QString& folder)
     return sync.failed() ? sync : closed;
 }
 
+bool isReadOnly(const QString& /*path*/)
+{
+    // Read-only is a permission here, which a rename over the file does not need.
+    return false;
+}
+
 #ifdef Q_OS_LINUX
 bool canSyncFileSystems()
 {
@@ -298,17 +304,9 @@ CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 
     }
     return result;
 }
-#endif
 
-bool isReadOnly(const QString& /*path*/)
+bool mayFoldCase(const QString& folder)
 {
-    // Read-only is a permission here, which a rename over the file does not need.
-    return false;
-}
-
-bool mayFoldCase([[maybe_unused]] const QString& folder)
-{
-#ifdef Q_OS_LINUX
     const QByteArray path = QFile::encodeName(folder);
     struct statfs system = {};
     if (retried([&] { return ::statfs(path.constData(), &system); }) != 0)
@@ -327,11 +325,8 @@ bool mayFoldCase([[maybe_unused]] const QString& folder)
         return !read || (flags & FS_CASEFOLD_FL) != 0;
     }
     return type != kXfs && type != kBtrfs && type != kTmpfs && type != kZfs && type != kOverlay;
-#else
-    // macOS folds case by default, and other systems are not known to tell it apart.
-    return true;
-#endif
 }
+#endif
 
 Outcome checkNoOtherWriters(const QString& folder)
 {

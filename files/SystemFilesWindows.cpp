@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <string>
 
 #include <cerrno>
 #include <cstdio>
@@ -36,9 +37,9 @@ QString reason(int error)
     return sentence(QString::fromLocal8Bit(text));
 }
 
-const wchar_t* native(const QString& path)
+std::wstring native(const QString& path)
 {
-    return reinterpret_cast<const wchar_t*>(path.utf16());
+    return QDir::toNativeSeparators(path).toStdWString();
 }
 
 std::optional<FileId> idOfWindowsHandle(HANDLE handle)
@@ -65,8 +66,7 @@ Outcome moveDespiteHolds(const QString& from, const QString& to, DWORD flags,
     };
     for (const DWORD pause : {0, 1, 10, 20, 40, 80, 160, 320, 640}) {
         Sleep(pause);
-        if (MoveFileExW(native(QDir::toNativeSeparators(from)),
-                        native(QDir::toNativeSeparators(to)), flags))
+        if (MoveFileExW(native(from).c_str(), native(to).c_str(), flags))
             return Outcome::done();
         failure = GetLastError();
         if (!held())
@@ -118,9 +118,9 @@ std::optional<FileId> idOfPath(const QString& path, bool followLinks)
     // open folders too, and a reparse point is opened itself when not followed.
     const DWORD flags =
         FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const HANDLE handle = CreateFileW(native(QDir::toNativeSeparators(path)), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, flags, nullptr);
+    const HANDLE handle =
+        CreateFileW(native(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return std::nullopt;
     const std::optional<FileId> id = idOfWindowsHandle(handle);
@@ -151,7 +151,7 @@ Outcome renameNoReplace(const QString& from, const QString& to, bool& existed)
 
 bool isReadOnly(const QString& path)
 {
-    const DWORD attributes = GetFileAttributesW(native(QDir::toNativeSeparators(path)));
+    const DWORD attributes = GetFileAttributesW(native(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -163,8 +163,8 @@ Result<OpenedFile> openForReading(const QString& path)
     if (kind != Kind::Regular)
         return OpenedFile{kNoHandle, kind};
     Handle handle = kNoHandle;
-    if (_wsopen_s(&handle, native(QDir::toNativeSeparators(path)),
-                  _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) != 0)
+    if (_wsopen_s(&handle, native(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                  0) != 0)
         return Result<OpenedFile>::failure(reason(errno));
     struct _stat64 status = {};
     if (_fstat64(handle, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
@@ -180,7 +180,7 @@ Result<CreatedFile> createTemporaryIn(const QString& folder)
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString path = temporaryNameIn(folder);
         Handle handle = kNoHandle;
-        if (_wsopen_s(&handle, native(QDir::toNativeSeparators(path)),
+        if (_wsopen_s(&handle, native(path).c_str(),
                       _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
                       _S_IREAD | _S_IWRITE) == 0)
             return CreatedFile{handle, path};
@@ -218,11 +218,6 @@ Outcome syncFolder(const QString&)
     // Nothing to do: NTFS writes a rename to its journal, and Windows offers no
     // way to flush a folder's entries from here.
     return Outcome::done();
-}
-
-bool mayFoldCase(const QString& /*folder*/)
-{
-    return true;
 }
 
 Outcome checkNoOtherWriters(const QString& /*folder*/)
