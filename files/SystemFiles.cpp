@@ -82,11 +82,11 @@ QString resolveLinks(const QString& path)
 QString temporaryNameIn(const QString& folder)
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    QString name = QStringLiteral(".tvk-");
+    QString name = folder + QStringLiteral("/.tvk-");
     for (int i = 0; i < 8; ++i)
         name +=
             QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
-    return folder + QLatin1Char('/') + name;
+    return name;
 }
 
 Outcome hardLink(const QString& existing, const QString& newPath, bool& unsupported)
