@@ -1,7 +1,5 @@
 #include "files/ChunkedCopy.h"
 
-#include "files/SystemFiles.h"
-
 #include <QCoreApplication>
 #include <QFileDevice>
 
@@ -26,10 +24,7 @@ CopyResult copyBytes(QIODevice& source, QIODevice& target, qint64 count,
                      const CopyProgress& progress)
 {
     CopyResult outcome;
-    if (count <= 0)
-        return outcome;
-
-    const qint64 bufferSize = std::min(count, kChunkSize);
+    const qint64 bufferSize = std::clamp(count, qint64(0), kChunkSize);
     const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(bufferSize));
     while (outcome.copied < count) {
         const qint64 wanted = std::min(bufferSize, count - outcome.copied);

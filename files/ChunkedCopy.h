@@ -5,19 +5,13 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <functional>
-
 class QFileDevice;
 class QIODevice;
-
-// Called after every chunk with the bytes copied so far; returning false stops the copy.
-using CopyProgress = std::function<bool(qint64 copiedSoFar)>;
 
 enum class CopyMethod
 {
     // In the kernel where the platform and file systems allow, else as ReadWrite.
     Fastest,
-    // Through a buffer of ChunkedCopy::kChunkSize bytes.
     ReadWrite,
 };
 
@@ -45,9 +39,8 @@ CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target
                          const CopyProgress& progress = {});
 
 // Why a copy failed, as a sentence for the user: the error of the file that
-// failed, or `shorter` when the source ended early (by default "The file
-// became shorter while it was read."). Whose name goes with it, sourceFailed()
-// tells.
+// failed (sourceFailed() tells which), or `shorter` when the source ended early
+// (by default "The file became shorter while it was read.").
 QString failureReason(const CopyResult& copy, const QFileDevice& source, const QFileDevice& target,
                       const QString& shorter = {});
 

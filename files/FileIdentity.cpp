@@ -2,34 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The folder that holds or will hold the file at `target`, and the file's name
-// there, as the system reaches them; nothing for a name such as "..".
-std::optional<std::pair<QString, QString>> folderAndName(const QString& target)
-{
-#ifdef Q_OS_WIN
-    const qsizetype separator =
-        std::max(target.lastIndexOf(QLatin1Char('/')), target.lastIndexOf(QLatin1Char('\\')));
-#else
-    const qsizetype separator = target.lastIndexOf(QLatin1Char('/'));
-#endif
-    const QString name = target.mid(separator + 1);
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return std::nullopt;
-    QString folder = separator < 0 ? QStringLiteral(".") : target.left(separator);
-    if (folder.isEmpty())
-        folder = QStringLiteral("/");
-#ifdef Q_OS_WIN
-    // "C:" alone is the current folder of drive C, not its root.
-    if (folder.endsWith(QLatin1Char(':')))
-        folder += QLatin1Char('\\');
-#endif
-    return std::pair{folder, name};
-}
-
-} // namespace
-
 QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
 {
     if (path.isEmpty() || SystemFiles::checkPath(path).failed())
@@ -39,14 +11,26 @@ QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
     const std::optional<SystemFiles::FileId> id = SystemFiles::idOfPath(target, false);
     if (id)
         identities << FileIdentity(*id, QString());
-
+#ifdef Q_OS_WIN
+    const qsizetype separator =
+        std::max(target.lastIndexOf(QLatin1Char('/')), target.lastIndexOf(QLatin1Char('\\')));
+#else
+    const qsizetype separator = target.lastIndexOf(QLatin1Char('/'));
+#endif
+    const QString name = target.mid(separator + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return identities;
+    QString folder = separator < 0 ? QStringLiteral(".") : target.left(separator);
+    if (folder.isEmpty())
+        folder = QStringLiteral("/");
+#ifdef Q_OS_WIN
+    // "C:" alone is the current folder of drive C, not its root.
+    if (folder.endsWith(QLatin1Char(':')))
+        folder += QLatin1Char('\\');
+#endif
     // A file not there yet is known by its folder and its name there; the system
     // finds the folder first (links, then ".."), so the folder is asked for its
     // identity as the system reaches it. Where case may fold, by the folded name too.
-    const auto place = folderAndName(target);
-    if (!place)
-        return identities;
-    const auto& [folder, name] = *place;
     const bool foldsCase = SystemFiles::mayFoldCase(folder);
     if (id && !foldsCase)
         return identities;

@@ -26,13 +26,11 @@ public:
         Keep,
     };
 
-    // Every identity by which the file at the path may be known (none when the
-    // path cannot name a file: its folder does not exist or cannot be looked
-    // at, or it ends in "." or ".."): the file's, or its folder's and its name
-    // there for a file not there yet, and, where its folder may take names that differ only in
-    // letter case for one file (SystemFiles::mayFoldCase), its name there in folded case, so that
-    // "Cafe.tvk" and "cafe.tvk" are one file even where the system gives each
-    // spelling a number of its own (exFAT through FUSE).
+    // Every identity by which the file at the path may be known (none when no
+    // file can be there): the file's, or its folder's and its name there for a
+    // file not there yet, and where the folder may fold case, its name there in
+    // folded case, so that "Cafe.tvk" and "cafe.tvk" are one file even where the
+    // system gives each spelling a number of its own (exFAT through FUSE).
     static QList<FileIdentity> allOf(const QString& path, LastLink lastLink);
     // A file being read: the file opened, and allOf() the path it was opened by.
     static QSet<FileIdentity> ofInput(SystemFiles::Handle handle, const QString& path);
@@ -53,9 +51,8 @@ private:
 };
 
 // The files a command reads, each with the number of the input it is (a line of
-// a batch's manifest, say; 0 where one input is as good as another): the one
-// place that decides whether an output is also an input, by the files the paths
-// reach, however they are spelled.
+// a batch's manifest, say; else 0): the one place that decides whether an
+// output is also an input.
 class InputFiles
 {
 public:
@@ -68,7 +65,7 @@ public:
             m_inputs.insert(file, input);
     }
     // The input that `output`, the identities of an output path, is (the
-    // highest-numbered where it is more than one), or none.
+    // highest-numbered of several), or none.
     std::optional<qsizetype> reachedBy(const QList<FileIdentity>& output) const;
 
 private:

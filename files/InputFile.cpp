@@ -9,16 +9,11 @@ Outcome InputFile::open(QFile& file, const QString& path)
     const Result<SystemFiles::OpenedFile> opened = SystemFiles::openForReading(path);
     if (opened.failed())
         return opened.outcome();
-    switch (opened->kind) {
-    case SystemFiles::Kind::Missing:
-        return Outcome::failure(tr("The file does not exist."));
-    case SystemFiles::Kind::Folder:
-        return Outcome::failure(tr("This is a folder, not a file."));
-    case SystemFiles::Kind::Link:
-    case SystemFiles::Kind::Other:
-        return Outcome::failure(tr("This is not a regular file."));
-    case SystemFiles::Kind::Regular:
-        break;
+    using SystemFiles::Kind;
+    if (opened->kind != Kind::Regular) {
+        return Outcome::failure(opened->kind == Kind::Missing  ? tr("The file does not exist.")
+                                : opened->kind == Kind::Folder ? tr("This is a folder, not a file.")
+                                                               : tr("This is not a regular file."));
     }
     if (!file.open(opened->handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         // Read-only: its close has nothing to lose.

@@ -6,10 +6,9 @@
 #include <QFile>
 #include <QString>
 
-// Opens an existing regular file for reading, without ever waiting on a FIFO or
-// device, and checks what was opened on the open handle itself. Done when `file`
-// is open; else failed, saying why ("The file does not exist."). `file` has no name of its own
-// then: callers keep the path for their messages.
+// Opens an existing regular file for reading (SystemFiles::openForReading), or
+// says why not ("The file does not exist."). `file` has no name of its own then:
+// callers keep the path for their messages.
 class InputFile
 {
     Q_DECLARE_TR_FUNCTIONS(InputFile)

@@ -14,38 +14,26 @@
 
 namespace {
 
-// The folders that exist now, for removal at exit(): that is the one state
-// that must outlive every object, since exit() destroys none of them.
-struct LiveFolders
-{
-    QMutex mutex;
-    QSet<PrivateFolder*> folders;
-};
-
-LiveFolders& liveFolders()
-{
-    static LiveFolders live;
-    return live;
-}
+// The folders that exist now, for removal at exit(), which destroys no object.
+QMutex g_mutex;
+QSet<PrivateFolder*> g_folders;
 
 extern "C" void removeLiveFolders()
 {
-    LiveFolders& live = liveFolders();
-    const QMutexLocker lock(&live.mutex);
-    for (PrivateFolder* folder : std::as_const(live.folders))
+    const QMutexLocker lock(&g_mutex);
+    for (PrivateFolder* folder : std::as_const(g_folders))
         folder->remove();
 }
 
 void track(PrivateFolder* folder, bool alive)
 {
-    LiveFolders& live = liveFolders();
-    const QMutexLocker lock(&live.mutex);
+    const QMutexLocker lock(&g_mutex);
     static const bool registered = std::atexit(removeLiveFolders) == 0;
     Q_UNUSED(registered);
     if (alive)
-        live.folders.insert(folder);
+        g_folders.insert(folder);
     else
-        live.folders.remove(folder);
+        g_folders.remove(folder);
 }
 
 } // namespace

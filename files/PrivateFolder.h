@@ -7,11 +7,10 @@
 #include <QStringList>
 
 // A folder of the program's own in the temporary folder, for files it makes for
-// a while (the icons of an opened TVK file). It is made only where no other user
-// can rename or replace it, and removed file by file, never recursively: nothing
-// outside it is ever touched, whatever has been put in its place. It is removed
-// when this object ends, and also when the program ends by exit() without
-// unwinding (as Qt ends it when the display goes away).
+// a while (the icons of an opened TVK file), made only where no other user can
+// rename or replace it. Removed file by file, never recursively (nothing outside
+// it is ever touched, whatever is put in its place), when this object ends or
+// the program ends by exit() without unwinding (as Qt does when the display goes).
 class PrivateFolder
 {
     Q_DECLARE_TR_FUNCTIONS(PrivateFolder)
@@ -23,7 +22,6 @@ public:
 
     // Makes "<temporary folder>/<prefix>-XXXXXX", or says why not.
     Outcome create(const QString& prefix);
-    const QString& path() const { return m_path; }
     // A file of this folder, to be made by the caller and removed with the folder.
     QString filePath(const QString& name);
     // Removes the files given out by filePath(), then the folder if it is empty.

@@ -33,13 +33,13 @@ Outcome ReplacingFile::checkKind(const QString& target, Kind kind, Links links)
     switch (kind) {
     case Kind::Folder:
         return Outcome::failure(tr("This is a folder, not a file."));
-    case Kind::Other:
-        return Outcome::failure(tr("This is not a regular file."));
     case Kind::Link:
         // Where links are followed, a link at the resolved target appeared since.
-        if (links == Links::Follow)
-            return Outcome::failure(tr("This is not a regular file."));
-        break;
+        if (links == Links::NoFollow)
+            break;
+        [[fallthrough]];
+    case Kind::Other:
+        return Outcome::failure(tr("This is not a regular file."));
     case Kind::Missing:
         break;
     case Kind::Regular:
@@ -113,10 +113,9 @@ Outcome ReplacingFile::finishWriting(DataSync sync)
             return failed(named);
         m_temporaryPath = name;
     }
-    const SystemFiles::Handle handle = std::exchange(m_handle, SystemFiles::kNoHandle);
-    if (Outcome closed = SystemFiles::closeHandle(handle); closed.failed())
-        return failed(closed);
-    return Outcome::done();
+    const Outcome closed =
+        SystemFiles::closeHandle(std::exchange(m_handle, SystemFiles::kNoHandle));
+    return closed.failed() ? failed(closed) : closed;
 }
 
 Outcome ReplacingFile::replaceTarget(bool keepEarlier)
@@ -126,41 +125,28 @@ Outcome ReplacingFile::replaceTarget(bool keepEarlier)
     if (Outcome replaceable = checkTarget(kind); replaceable.failed())
         return failed(replaceable);
     if (keepEarlier && kind != Kind::Missing) {
-        if (Outcome aside = moveEarlierAside(); aside.failed())
-            return aside;
-    }
-    if (Outcome placed = putInPlace(); placed.failed())
-        return placed;
-    m_temporaryPath.clear();
-    m_replaced = true;
-    return Outcome::done();
-}
-
-Outcome ReplacingFile::moveEarlierAside()
-{
-    const QString earlier = SystemFiles::temporaryNameIn(folder());
-    bool noHardLinks = false;
-    if (Outcome linked = SystemFiles::hardLink(m_target, earlier, noHardLinks); linked.failed()) {
-        if (!noHardLinks)
-            return failed(linked);
+        const QString earlier = SystemFiles::temporaryNameIn(folder());
+        bool noHardLinks = false;
+        Outcome aside = SystemFiles::hardLink(m_target, earlier, noHardLinks);
         // Without hard links the earlier file is moved aside, and back if the new
         // one cannot take its place.
-        if (Outcome moved = SystemFiles::renameOver(m_target, earlier); moved.failed())
-            return failed(moved);
-        m_earlierMoved = true;
+        if (noHardLinks) {
+            aside = SystemFiles::renameOver(m_target, earlier);
+            m_earlierMoved = aside.isDone();
+        }
+        if (aside.failed())
+            return failed(aside);
+        m_earlierPath = earlier;
     }
-    m_earlierPath = earlier;
-    return Outcome::done();
-}
-
-Outcome ReplacingFile::putInPlace()
-{
     bool existed = false;
     const Outcome placed = m_existing == Existing::Keep
                                ? SystemFiles::renameNoReplace(m_temporaryPath, m_target, existed)
                                : SystemFiles::renameOver(m_temporaryPath, m_target);
-    if (placed.isDone())
+    if (placed.isDone()) {
+        m_temporaryPath.clear();
+        m_replaced = true;
         return Outcome::done();
+    }
     QString error = placed.reason();
     if (existed) {
         m_foundExisting = true;

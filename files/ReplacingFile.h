@@ -6,15 +6,14 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QList>
-#include <QSet>
 #include <QString>
 
 #include <memory>
 
 // A file written beside its destination and put in its place only once every
-// byte is on disk: until then an earlier file at that path stays as it was, and
-// a failure leaves no temporary file behind. The steps can also be taken one by
-// one, so that several files are all written before any of them replaces anything.
+// byte is on disk: until then an earlier file there stays as it was, and a
+// failure leaves no temporary file behind. Taken step by step, several files
+// can all be written before any of them replaces anything.
 class ReplacingFile
 {
     Q_DECLARE_TR_FUNCTIONS(ReplacingFile)
@@ -38,23 +37,21 @@ public:
     explicit ReplacingFile(QString path, Links links = Links::Follow,
                            Existing existing = Existing::Replace);
 
-    // Whether open() would take the path, or why not: a path no file can have,
-    // a folder, device, FIFO or socket is refused.
+    // Whether open() would take the path: not a path no file can have, nor a
+    // folder, device, FIFO or socket.
     static Outcome check(const QString& path, Links links = Links::Follow);
-    // Files the command reads: what stands at the path is refused if it is one
-    // of them, when the file is opened and again just before it is replaced.
-    // Each call adds a set; InputFiles are shared rather than copied (every file
-    // of a batch shares the manifest's and the icons').
+    // Files the command reads, refused at the path when it is opened and again
+    // just before it is replaced. InputFiles are shared, not copied (a batch's
+    // files all share the manifest's and the icons').
     void protect(const InputFiles& inputs) { m_inputs << inputs; }
-    // "It is also a file that is being read.", the reason given for refusing one.
+    // The reason given for refusing an input.
     static QString isAnInput();
     // Discards a new file that is not in place.
     ~ReplacingFile();
 
-    // Refuses a folder, device, FIFO or socket at the path (after following links
-    // where they are followed), then makes the new file beside the one it replaces.
-    // A refusal is of the path or what stands there, which no retry mends; a
-    // failure is the system's.
+    // Refuses what check() does and an input (with Existing::Keep, anything) at
+    // the path, then makes the new file beside it. A failure, not a refusal, is
+    // the system's.
     Outcome open();
     // The new file, open for writing until finishWriting().
     QFile& device() { return *m_file; }
@@ -67,12 +64,11 @@ public:
         ByCaller,
     };
     // Writes out what is buffered and, unless the caller does it, waits until
-    // the data is on disk. The new file has a name beside the target afterwards.
+    // the data is on disk; the new file has a name beside the target then.
     Outcome finishWriting(DataSync sync = DataSync::Now);
-    // Puts the new file in place of the earlier one. With keepEarlier, the
-    // earlier file is kept aside until this object ends, for restoreEarlier().
+    // With keepEarlier, the earlier file is kept aside until this object ends,
+    // for restoreEarlier(), which puts it (or nothing) back.
     Outcome replaceTarget(bool keepEarlier = false);
-    // Undoes replaceTarget(keepEarlier = true): the earlier file, or none, is back.
     Outcome restoreEarlier();
     // Lets go of a kept earlier file and waits until the new name is on disk,
     // so that a power cut keeps it.
@@ -85,12 +81,9 @@ public:
     bool foundExisting() const { return m_foundExisting; }
 
 private:
-    // Whether a file of this kind at the resolved target may be replaced.
     static Outcome checkKind(const QString& target, SystemFiles::Kind kind, Links links);
     // Whether what stands at the target now may be replaced.
     Outcome checkTarget(SystemFiles::Kind kind);
-    Outcome moveEarlierAside();
-    Outcome putInPlace();
     // Discards the new file, and gives the failure back.
     Outcome failed(Outcome failure);
     void discardTemporary();

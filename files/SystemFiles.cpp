@@ -1,4 +1,5 @@
-// The operations that the C++ standard library makes portable.
+// The operations that the C++ standard library makes portable, and those that
+// only Linux has, as they are everywhere else.
 #include "files/SystemFiles.h"
 
 #include <QFile>
@@ -81,11 +82,11 @@ QString resolveLinks(const QString& path)
 QString temporaryNameIn(const QString& folder)
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    QString name = QStringLiteral(".tvk-");
+    QString name = folder + QStringLiteral("/.tvk-");
     for (int i = 0; i < 8; ++i)
         name +=
             QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
-    return folder + QLatin1Char('/') + name;
+    return name;
 }
 
 Outcome hardLink(const QString& existing, const QString& newPath, bool& unsupported)
@@ -105,5 +106,28 @@ Outcome removeFile(const QString& path)
     fs::remove(toFsPath(path), code);
     return outcomeOf(code);
 }
+
+#ifndef Q_OS_LINUX
+bool canSyncFileSystems()
+{
+    return false;
+}
+
+Outcome syncFileSystems(const QStringList&)
+{
+    return outcomeOf(std::make_error_code(std::errc::function_not_supported));
+}
+
+CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const CopyProgress&)
+{
+    return {CopyResult::Status::NotInKernel, 0};
+}
+
+// Windows and macOS fold case by default, and other systems are not known to tell it apart.
+bool mayFoldCase(const QString&)
+{
+    return true;
+}
+#endif
 
 } // namespace SystemFiles

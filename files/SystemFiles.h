@@ -9,6 +9,9 @@
 #include <functional>
 #include <optional>
 
+// Called after every chunk with the bytes copied so far; returning false stops the copy.
+using CopyProgress = std::function<bool(qint64 copiedSoFar)>;
+
 // How a copy of bytes ended (ChunkedCopy's, or the kernel's), with the bytes copied.
 struct CopyResult
 {
@@ -21,7 +24,7 @@ struct CopyResult
         WriteFailed,
         Cancelled,
         // The kernel could not copy (more): reading and writing copy the rest,
-        // and tell which file failed, if one did.
+        // and tell which file failed.
         NotInKernel,
     };
     Status status = Status::Copied;
@@ -33,10 +36,9 @@ struct CopyResult
     }
 };
 
-// The few file operations the program needs beyond what Qt offers, made with the
-// host's own calls: POSIX (with Linux extras where they help) or Windows. Every
-// call is checked; a failure comes back with the system's reason as a sentence,
-// such as "No space left on device.".
+// The file operations the program needs beyond Qt, with the host's own calls:
+// POSIX (with Linux extras where they help) or Windows. A failure comes back
+// with the system's reason as a sentence ("No space left on device.").
 namespace SystemFiles {
 
 // A C runtime file descriptor, which QFile can adopt on every platform.
@@ -57,12 +59,12 @@ enum class Kind
 Kind kindOf(const QString& path, bool followLinks);
 
 // Fails when no file could have this path: a NUL character (which would cut the
-// name short where the system reads it), or more than the system takes in one path.
+// name short), or more than the system takes in one path.
 Outcome checkPath(const QString& path);
 
 // Which file a path or an open file is: the device and the file's number on it
-// (inode on POSIX, volume serial number and file index on Windows). Two names
-// of one file, through links, hard links or "..", have the same identity.
+// (inode; volume serial number and file index on Windows), the same for every
+// name of the file.
 struct FileId
 {
     quint64 device = 0;
@@ -74,8 +76,7 @@ struct FileId
 std::optional<FileId> idOfPath(const QString& path, bool followLinks);
 std::optional<FileId> idOfHandle(Handle handle);
 
-// Follows symbolic links until the path names something that is not a link,
-// which need not exist: a link to a missing file resolves to where it points.
+// Follows symbolic links to something that is not a link, which need not exist.
 QString resolveLinks(const QString& path);
 
 struct OpenedFile
@@ -87,8 +88,7 @@ struct OpenedFile
 
 // Opens a file for reading without ever waiting (a FIFO or device opens at once)
 // and tells what was opened from the open handle itself, so that a file swapped
-// after a check is never what gets read. Only a regular file stays open. Fails,
-// with the system's reason, when the file exists but cannot be opened.
+// after a check is never what gets read. Only a regular file stays open.
 Result<OpenedFile> openForReading(const QString& path);
 
 struct CreatedFile
@@ -98,22 +98,22 @@ struct CreatedFile
     QString path;
 };
 
-// A new empty file in the folder, for writing. Where the system allows (Linux),
-// it has no name until nameUnnamed() gives it one, so that a process killed while
-// writing leaves nothing behind; elsewhere it gets a short unused name.
+// A new empty file in the folder, for writing. On Linux it has no name until
+// nameUnnamed(), so that a process killed while writing leaves nothing behind;
+// elsewhere it gets a temporaryNameIn().
 Result<CreatedFile> createTemporaryIn(const QString& folder);
 
-// A short unused name in the folder: ".tvk-" and eight random letters or digits,
-// short whatever the length of the names beside it.
+// ".tvk-" and eight random letters or digits in the folder: short whatever the
+// length of the names beside it.
 QString temporaryNameIn(const QString& folder);
 
-// Gives a file made unnamed by createTemporaryIn() the given name, which must not exist.
+// Names a file that createTemporaryIn() left unnamed; the name must be free.
 Outcome nameUnnamed(Handle handle, const QString& path);
 
 // Gives the open file the read, write and execute bits of the regular file at
-// `path`, if one is there. A link at the path gives nothing (its target is not
-// what is replaced), and setuid, setgid and sticky bits are never taken: a new
-// file must not gain a privilege because of what it replaces.
+// `path`, if one is there (not of a link's target, which is not what is
+// replaced). Never setuid, setgid or sticky: a new file must not gain a
+// privilege because of what it replaces.
 Outcome copyPermissions(Handle handle, const QString& path);
 
 Outcome syncData(Handle handle);
@@ -123,19 +123,18 @@ Outcome closeHandle(Handle handle);
 // Waits until the folder's entries (a rename into it) are on disk.
 Outcome syncFolder(const QString& folder);
 
-// Whether syncFileSystems() can be used here; elsewhere files are synced one by one.
+// Whether syncFileSystems() can be used here (Linux); elsewhere files are synced one by one.
 bool canSyncFileSystems();
 
 // Waits until everything written to the file systems holding these folders is on
-// disk: one flush for a whole batch of files (Linux syncfs), instead of one per file.
+// disk: one flush for a whole batch of files (syncfs) instead of one per file.
 Outcome syncFileSystems(const QStringList& folders);
 
-// Renames `from` to `to` in one step, over anything at `to` (a link itself,
-// never its target).
+// Renames in one step over anything at `to` (a link itself, never its target).
 Outcome renameOver(const QString& from, const QString& to);
 
-// Renames `from` to `to` only if nothing stands at `to`, in one step, so that a
-// file that appeared a moment ago is never replaced; `existed` tells it was there.
+// Renames only if nothing stands at `to`, in one step, so that a file that
+// appeared a moment ago is never replaced; `existed` tells it was there.
 Outcome renameNoReplace(const QString& from, const QString& to, bool& existed);
 
 // A second name for the file at `existing` (for a link, for the link itself).
@@ -145,8 +144,7 @@ Outcome hardLink(const QString& existing, const QString& newPath, bool& unsuppor
 
 Outcome removeFile(const QString& path);
 
-// Whether the file carries Windows' read-only attribute, which the user sets so
-// that the file is not replaced; never so elsewhere.
+// Whether the file carries Windows' read-only attribute; never so elsewhere.
 bool isReadOnly(const QString& path);
 
 // Whether the folder may take two names that differ only in letter case for one
@@ -156,13 +154,13 @@ bool mayFoldCase(const QString& folder);
 
 // Whether no other user can rename or replace what is in this folder: neither it
 // nor any folder above it is writable by others without the sticky bit (as /tmp
-// has). Always so on Windows, where the temporary folder is the user's own.
+// has). Always so on Windows, whose temporary folder is the user's own.
 Outcome checkNoOtherWriters(const QString& folder);
 
 // In-kernel copying between two open files (Linux copy_file_range), which also
-// starts writing the copied data to disk as it goes, so that a final sync has
-// little left to wait for. Where it cannot, NotInKernel: the caller reads and writes.
+// starts writing the data to disk as it goes, so that a final sync has little
+// left to wait for. Where it cannot, NotInKernel: the caller reads and writes.
 CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
-                      qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress);
+                      qint64 count, const CopyProgress& progress);
 
 } // namespace SystemFiles

@@ -37,9 +37,12 @@ Outcome checked(bool ok)
     return ok ? Outcome::done() : Outcome::failure(reason(errno));
 }
 
-FileId idOf(const struct stat& status)
+// The identity that stat(), lstat() or fstat() found, if it returned 0.
+std::optional<FileId> idOf(int statResult, const struct stat& status)
 {
-    return {quint64(status.st_dev), quint64(status.st_ino)};
+    if (statResult != 0)
+        return std::nullopt;
+    return FileId{quint64(status.st_dev), quint64(status.st_ino)};
 }
 
 // Retries a call that a signal interrupted.
@@ -52,11 +55,10 @@ template <typename Call> auto retried(Call call)
     return result;
 }
 
-Handle openFolder(const QString& folder)
+Handle openPath(const QString& path, int flags, mode_t mode = 0)
 {
-    return retried([&] {
-        return ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    });
+    return retried(
+        [&] { return ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, mode); });
 }
 
 #ifdef O_TMPFILE
@@ -86,17 +88,15 @@ std::optional<FileId> idOfPath(const QString& path, bool followLinks)
 {
     struct stat status = {};
     const QByteArray name = QFile::encodeName(path);
-    if ((followLinks ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status)) != 0)
-        return std::nullopt;
-    return idOf(status);
+    return idOf(followLinks ? ::stat(name.constData(), &status)
+                            : ::lstat(name.constData(), &status),
+                status);
 }
 
 std::optional<FileId> idOfHandle(Handle handle)
 {
     struct stat status = {};
-    if (::fstat(handle, &status) != 0)
-        return std::nullopt;
-    return idOf(status);
+    return idOf(::fstat(handle, &status), status);
 }
 
 Outcome renameOver(const QString& from, const QString& to)
@@ -109,39 +109,32 @@ Outcome renameNoReplace(const QString& from, const QString& to, bool& existed)
 {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
-    existed = false;
 #if defined(Q_OS_LINUX) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0)
-        return Outcome::done();
-    if (errno != EINVAL && errno != ENOSYS) {
-        existed = errno == EEXIST;
-        return checked(false);
-    }
+    int renamed =
+        ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+    const bool unsupported = renamed != 0 && (errno == EINVAL || errno == ENOSYS);
 #elif defined(Q_OS_MACOS)
-    if (::renamex_np(source.constData(), target.constData(), RENAME_EXCL) == 0)
-        return Outcome::done();
-    if (errno != ENOTSUP) {
-        existed = errno == EEXIST;
-        return checked(false);
-    }
+    int renamed = ::renamex_np(source.constData(), target.constData(), RENAME_EXCL);
+    const bool unsupported = renamed != 0 && errno == ENOTSUP;
+#else
+    int renamed = -1;
+    const bool unsupported = true;
 #endif
     // Where the file system cannot rename without replacing: a second name,
     // which is never given over an existing one, then the first goes.
-    if (::link(source.constData(), target.constData()) != 0) {
-        existed = errno == EEXIST;
-        return checked(false);
+    if (unsupported) {
+        renamed = ::link(source.constData(), target.constData());
+        if (renamed == 0)
+            return checked(::unlink(source.constData()) == 0);
     }
-    return checked(::unlink(source.constData()) == 0);
+    existed = renamed != 0 && errno == EEXIST;
+    return checked(renamed == 0);
 }
 
 Result<OpenedFile> openForReading(const QString& path)
 {
     // O_NONBLOCK: opening a FIFO or a device must not wait for a writer or a carrier.
-    const Handle handle = retried([&] {
-        return ::open(QFile::encodeName(path).constData(),
-                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    });
+    const Handle handle = openPath(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (handle < 0) {
         if (errno == ENOENT)
             return OpenedFile{kNoHandle, Kind::Missing};
@@ -173,10 +166,7 @@ Result<OpenedFile> openForReading(const QString& path)
 Result<CreatedFile> createTemporaryIn(const QString& folder)
 {
 #ifdef O_TMPFILE
-    const Handle unnamed = retried([&] {
-        return ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
-                      0666);
-    });
+    const Handle unnamed = openPath(folder, O_TMPFILE | O_WRONLY, 0666);
     if (unnamed >= 0 && ::access(procPathOf(unnamed).constData(), F_OK) == 0)
         return CreatedFile{unnamed, QString()};
     if (unnamed >= 0) {
@@ -190,10 +180,7 @@ Result<CreatedFile> createTemporaryIn(const QString& folder)
     // No unnamed files on this file system: a named one, made only if the name is free.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString path = temporaryNameIn(folder);
-        const Handle named = retried([&] {
-            return ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        });
+        const Handle named = openPath(path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, 0666);
         if (named >= 0)
             return CreatedFile{named, path};
         if (errno != EEXIST)
@@ -228,12 +215,10 @@ Outcome syncData(Handle handle)
     // fsync() on macOS leaves the data in the drive's cache; F_FULLFSYNC does not.
     if (::fcntl(handle, F_FULLFSYNC) == 0)
         return Outcome::done();
-    return checked(retried([&] { return ::fsync(handle); }) == 0);
 #elif defined(Q_OS_LINUX)
     return checked(retried([&] { return ::fdatasync(handle); }) == 0);
-#else
-    return checked(retried([&] { return ::fsync(handle); }) == 0);
 #endif
+    return checked(retried([&] { return ::fsync(handle); }) == 0);
 }
 
 Outcome closeHandle(Handle handle)
@@ -244,7 +229,7 @@ Outcome closeHandle(Handle handle)
 
 Outcome syncFolder(const QString& folder)
 {
-    const Handle handle = openFolder(folder);
+    const Handle handle = openPath(folder, O_RDONLY | O_DIRECTORY);
     if (handle < 0)
         return checked(false);
     const int synced = retried([&] { return ::fsync(handle); });
@@ -255,8 +240,13 @@ Outcome syncFolder(const QString& folder)
     return sync.failed() ? sync : closed;
 }
 
-#ifdef Q_OS_LINUX
+bool isReadOnly(const QString& /*path*/)
+{
+    // Read-only is a permission here, which a rename over the file does not need.
+    return false;
+}
 
+#ifdef Q_OS_LINUX
 bool canSyncFileSystems()
 {
     return true;
@@ -266,7 +256,7 @@ Outcome syncFileSystems(const QStringList& folders)
 {
     QList<dev_t> synced;
     for (const QString& folder : folders) {
-        const Handle handle = openFolder(folder);
+        const Handle handle = openPath(folder, O_RDONLY | O_DIRECTORY);
         if (handle < 0)
             return checked(false);
         struct stat status = {};
@@ -286,7 +276,7 @@ Outcome syncFileSystems(const QStringList& folders)
 }
 
 CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
-                      qint64 count, const std::function<bool(qint64 copiedSoFar)>& progress)
+                      qint64 count, const CopyProgress& progress)
 {
     // Large enough to keep system calls rare, small enough for smooth progress.
     constexpr qint64 kKernelChunk = qint64(8) << 20;
@@ -315,34 +305,8 @@ CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 
     return result;
 }
 
-#else
-
-bool canSyncFileSystems()
+bool mayFoldCase(const QString& folder)
 {
-    return false;
-}
-
-Outcome syncFileSystems(const QStringList&)
-{
-    return Outcome::failure(reason(ENOSYS));
-}
-
-CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const std::function<bool(qint64)>&)
-{
-    return {CopyResult::Status::NotInKernel, 0};
-}
-
-#endif
-
-bool isReadOnly(const QString& /*path*/)
-{
-    // Read-only is a permission here, which a rename over the file does not need.
-    return false;
-}
-
-bool mayFoldCase([[maybe_unused]] const QString& folder)
-{
-#ifdef Q_OS_LINUX
     const QByteArray path = QFile::encodeName(folder);
     struct statfs system = {};
     if (retried([&] { return ::statfs(path.constData(), &system); }) != 0)
@@ -353,7 +317,7 @@ bool mayFoldCase([[maybe_unused]] const QString& folder)
                             kOverlay = 0x794C7630;
     const auto type = static_cast<unsigned long>(system.f_type);
     if (type == kExt || type == kF2fs) {
-        const Handle handle = openFolder(folder);
+        const Handle handle = openPath(folder, O_RDONLY | O_DIRECTORY);
         int flags = 0;
         const bool read = handle >= 0 && ::ioctl(handle, FS_IOC_GETFLAGS, &flags) == 0;
         if (handle >= 0)
@@ -361,33 +325,28 @@ bool mayFoldCase([[maybe_unused]] const QString& folder)
         return !read || (flags & FS_CASEFOLD_FL) != 0;
     }
     return type != kXfs && type != kBtrfs && type != kTmpfs && type != kZfs && type != kOverlay;
-#else
-    // macOS folds case by default, and other systems are not known to tell it apart.
-    return true;
-#endif
 }
+#endif
 
 Outcome checkNoOtherWriters(const QString& folder)
 {
-    QByteArray path = QFile::encodeName(folder);
     char resolved[PATH_MAX];
-    if (::realpath(path.constData(), resolved) == nullptr)
-        return Outcome::failure(reason(errno));
-    path = resolved;
-    for (;;) {
+    if (::realpath(QFile::encodeName(folder).constData(), resolved) == nullptr)
+        return checked(false);
+    for (QByteArray path = resolved;; path.truncate(path.lastIndexOf('/'))) {
+        const QByteArray shown = path.isEmpty() ? QByteArray("/") : path;
         struct stat status = {};
-        if (::stat(path.isEmpty() ? "/" : path.constData(), &status) != 0)
-            return Outcome::failure(reason(errno));
+        if (::stat(shown.constData(), &status) != 0)
+            return checked(false);
         if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (status.st_mode & S_ISVTX) == 0) {
             return Outcome::failure(
                 QCoreApplication::translate("SystemFiles",
                                             "Other users can write in %1, and it is not sticky, "
                                             "so they could replace what is made there.")
-                    .arg(QFile::decodeName(path.isEmpty() ? QByteArray("/") : path)));
+                    .arg(QFile::decodeName(shown)));
         }
         if (path.isEmpty())
             return Outcome::done();
-        path.truncate(path.lastIndexOf('/'));
     }
 }
 

@@ -3,8 +3,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <string>
 
 #include <cerrno>
 #include <cstdio>
@@ -35,36 +37,9 @@ QString reason(int error)
     return sentence(QString::fromLocal8Bit(text));
 }
 
-QString windowsReason(DWORD error)
+std::wstring native(const QString& path)
 {
-    return sentence(qt_error_string(int(error)));
-}
-
-const wchar_t* native(const QString& path)
-{
-    return reinterpret_cast<const wchar_t*>(path.utf16());
-}
-
-// Names that open a device in any folder, with any extension ("nul.tvk").
-bool isDeviceName(const QString& path)
-{
-    const QString name = path.mid(
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
-    const QString base = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
-        if (base == QLatin1String(device))
-            return true;
-    }
-    return base.size() == 4 &&
-           (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))) &&
-           base.at(3) >= QLatin1Char('1') && base.at(3) <= QLatin1Char('9');
-}
-
-// A colon past the drive ("x.tvk:stream") names an alternate data stream.
-bool namesDataStream(const QString& path)
-{
-    const qsizetype colon = path.lastIndexOf(QLatin1Char(':'));
-    return colon > 1 || (colon == 0);
+    return QDir::toNativeSeparators(path).toStdWString();
 }
 
 std::optional<FileId> idOfWindowsHandle(HANDLE handle)
@@ -76,47 +51,53 @@ std::optional<FileId> idOfWindowsHandle(HANDLE handle)
                   (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
-bool isHeld(DWORD failure)
-{
-    return failure == ERROR_SHARING_VIOLATION || failure == ERROR_LOCK_VIOLATION ||
-           failure == ERROR_ACCESS_DENIED;
-}
-
 // Antivirus scanners, indexers and sync clients open new and changed files for
 // a moment, and a file another program holds open without sharing deletion
 // cannot be replaced: a move that fails so is tried again with growing pauses,
 // about 1.3 s in all, as well-known Windows ports of version control tools do.
 // A hold that stays is told as such; the earlier file stays as it was.
-bool moveDespiteHolds(const QString& from, const QString& to, DWORD flags, DWORD& failure)
+Outcome moveDespiteHolds(const QString& from, const QString& to, DWORD flags,
+                         DWORD* failed = nullptr)
 {
+    DWORD failure = 0;
+    const auto held = [&] {
+        return failure == ERROR_SHARING_VIOLATION || failure == ERROR_LOCK_VIOLATION ||
+               failure == ERROR_ACCESS_DENIED;
+    };
     for (const DWORD pause : {0, 1, 10, 20, 40, 80, 160, 320, 640}) {
         Sleep(pause);
-        if (MoveFileExW(native(QDir::toNativeSeparators(from)),
-                        native(QDir::toNativeSeparators(to)), flags))
-            return true;
+        if (MoveFileExW(native(from).c_str(), native(to).c_str(), flags))
+            return Outcome::done();
         failure = GetLastError();
-        if (!isHeld(failure))
-            return false;
+        if (!held())
+            break;
     }
-    return false;
-}
-
-QString moveReason(DWORD failure)
-{
+    if (failed)
+        *failed = failure;
     if (failure == ERROR_ACCESS_DENIED) {
-        return QCoreApplication::translate("SystemFiles",
-                                           "The file is in use by another program, or this user "
-                                           "may not replace it.");
+        return Outcome::failure(QCoreApplication::translate(
+            "SystemFiles",
+            "The file is in use by another program, or this user may not replace it."));
     }
-    if (isHeld(failure))
-        return QCoreApplication::translate("SystemFiles", "The file is in use by another program.");
-    return windowsReason(failure);
+    if (held()) {
+        return Outcome::failure(
+            QCoreApplication::translate("SystemFiles", "The file is in use by another program."));
+    }
+    return Outcome::failure(sentence(qt_error_string(int(failure))));
 }
 } // namespace
 
 Outcome checkPath(const QString& path)
 {
-    if (isDeviceName(path) || namesDataStream(path))
+    // Names that open a device in any folder, with any extension ("nul.tvk"), and
+    // a colon past the drive ("x.tvk:stream"), which names an alternate data stream.
+    static const QRegularExpression device(QRegularExpression::anchoredPattern(
+        QStringLiteral("CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|(COM|LPT)[1-9]")));
+    const QString name = path.mid(
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+    const qsizetype colon = path.lastIndexOf(QLatin1Char(':'));
+    if (device.match(name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper()).hasMatch() ||
+        colon > 1 || colon == 0)
         return Outcome::failure(QStringLiteral("This is not a regular file."));
     // The wide API takes paths of up to 32,767 characters with the \\?\\ prefix.
     constexpr qsizetype kLongestPath = 32767;
@@ -137,9 +118,9 @@ std::optional<FileId> idOfPath(const QString& path, bool followLinks)
     // open folders too, and a reparse point is opened itself when not followed.
     const DWORD flags =
         FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    const HANDLE handle = CreateFileW(native(QDir::toNativeSeparators(path)), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, flags, nullptr);
+    const HANDLE handle =
+        CreateFileW(native(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return std::nullopt;
     const std::optional<FileId> id = idOfWindowsHandle(handle);
@@ -156,26 +137,21 @@ Outcome renameOver(const QString& from, const QString& to)
 {
     // Written through: the rename is on disk when this returns, as the folder
     // sync makes it elsewhere.
-    DWORD failure = 0;
-    if (moveDespiteHolds(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, failure))
-        return Outcome::done();
-    return Outcome::failure(moveReason(failure));
+    return moveDespiteHolds(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 Outcome renameNoReplace(const QString& from, const QString& to, bool& existed)
 {
     // Without MOVEFILE_REPLACE_EXISTING, MoveFileEx fails on an existing target.
-    existed = false;
     DWORD failure = 0;
-    if (moveDespiteHolds(from, to, MOVEFILE_WRITE_THROUGH, failure))
-        return Outcome::done();
+    const Outcome moved = moveDespiteHolds(from, to, MOVEFILE_WRITE_THROUGH, &failure);
     existed = failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS;
-    return Outcome::failure(moveReason(failure));
+    return moved;
 }
 
 bool isReadOnly(const QString& path)
 {
-    const DWORD attributes = GetFileAttributesW(native(QDir::toNativeSeparators(path)));
+    const DWORD attributes = GetFileAttributesW(native(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -187,8 +163,8 @@ Result<OpenedFile> openForReading(const QString& path)
     if (kind != Kind::Regular)
         return OpenedFile{kNoHandle, kind};
     Handle handle = kNoHandle;
-    if (_wsopen_s(&handle, native(QDir::toNativeSeparators(path)),
-                  _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) != 0)
+    if (_wsopen_s(&handle, native(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                  0) != 0)
         return Result<OpenedFile>::failure(reason(errno));
     struct _stat64 status = {};
     if (_fstat64(handle, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
@@ -204,7 +180,7 @@ Result<CreatedFile> createTemporaryIn(const QString& folder)
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString path = temporaryNameIn(folder);
         Handle handle = kNoHandle;
-        if (_wsopen_s(&handle, native(QDir::toNativeSeparators(path)),
+        if (_wsopen_s(&handle, native(path).c_str(),
                       _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
                       _S_IREAD | _S_IWRITE) == 0)
             return CreatedFile{handle, path};
@@ -229,16 +205,12 @@ Outcome copyPermissions(Handle, const QString&)
 Outcome syncData(Handle handle)
 {
     // _commit() is FlushFileBuffers() on the descriptor's handle.
-    if (_commit(handle) == 0)
-        return Outcome::done();
-    return Outcome::failure(reason(errno));
+    return _commit(handle) == 0 ? Outcome::done() : Outcome::failure(reason(errno));
 }
 
 Outcome closeHandle(Handle handle)
 {
-    if (_close(handle) == 0)
-        return Outcome::done();
-    return Outcome::failure(reason(errno));
+    return _close(handle) == 0 ? Outcome::done() : Outcome::failure(reason(errno));
 }
 
 Outcome syncFolder(const QString&)
@@ -246,26 +218,6 @@ Outcome syncFolder(const QString&)
     // Nothing to do: NTFS writes a rename to its journal, and Windows offers no
     // way to flush a folder's entries from here.
     return Outcome::done();
-}
-
-bool canSyncFileSystems()
-{
-    return false;
-}
-
-Outcome syncFileSystems(const QStringList&)
-{
-    return Outcome::failure(reason(ENOSYS));
-}
-
-CopyResult kernelCopy(Handle, qint64, Handle, qint64, qint64, const std::function<bool(qint64)>&)
-{
-    return {CopyResult::Status::NotInKernel, 0};
-}
-
-bool mayFoldCase(const QString& /*folder*/)
-{
-    return true;
 }
 
 Outcome checkNoOtherWriters(const QString& /*folder*/)

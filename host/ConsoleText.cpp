@@ -42,8 +42,6 @@ void makeStandardStreamsBinary()
 #ifdef Q_OS_WIN
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
-#else
-    // They are, here.
 #endif
 }
 

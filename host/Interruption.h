@@ -1,9 +1,8 @@
 #pragma once
 
-// The signals that ask a command-line program to stop (SIGINT, SIGTERM and
-// SIGHUP; Ctrl+C, Ctrl+Break and a closed console on Windows), caught so that a
-// command can remove the files it made before it ends, instead of being killed
-// half-way. A second such signal ends the program at once, as usual.
+// The signals that ask a program to stop (SIGINT, SIGTERM and SIGHUP; Ctrl+C,
+// Ctrl+Break and a closed console on Windows), caught so that a command can
+// remove the files it made before it ends. A second one ends it at once.
 namespace Interruption {
 
 void catchSignals();

@@ -5,16 +5,13 @@
 #include <optional>
 
 // Reading the Windows registry without creating anything: QSettings creates the
-// key it is given even to read it.
+// key it is given even to read it. Outside Windows, nothing is ever found.
 namespace Registry {
 
-// The string value `name` of the key (a path such as
-// "HKEY_CURRENT_USER\Software\..."), if the key and the value exist. Always
-// nothing outside Windows.
+// The string value `name` of the key, a path such as "HKEY_CURRENT_USER\Software\...".
 std::optional<QString> readString(const QString& key, const QString& name);
 
-// The number (DWORD) value `name` of a key under HKEY_CURRENT_USER, given
-// without that prefix; always nothing outside Windows.
+// The number (DWORD) value `name` of a key under HKEY_CURRENT_USER, given without that prefix.
 std::optional<quint32> readUserNumber(const QString& key, const QString& name);
 
 } // namespace Registry
