@@ -50,23 +50,6 @@ std::atomic<long> g_alive{0};
 using Bytes = std::vector<unsigned char>;
 using Microsoft::WRL::ComPtr;
 
-bool readAt(IStream* stream, std::int64_t at, unsigned char* into, std::int64_t count)
-{
-    LARGE_INTEGER to;
-    to.QuadPart = at;
-    if (FAILED(stream->Seek(to, STREAM_SEEK_SET, nullptr)))
-        return false;
-    while (count > 0) {
-        ULONG read = 0;
-        const ULONG asked = ULONG(std::min<std::int64_t>(count, std::int64_t(1) << 20));
-        if (FAILED(stream->Read(into, asked, &read)) || read == 0)
-            return false;
-        into += read;
-        count -= read;
-    }
-    return true;
-}
-
 // The left icon's bytes, if the stream is a TVK file whose left icon is small
 // enough to read. The names are not shown: none of their bytes is read.
 std::optional<Bytes> leftIcon(IStream* stream)
@@ -76,14 +59,26 @@ std::optional<Bytes> leftIcon(IStream* stream)
         status.cbSize.QuadPart > ULONGLONG(INT64_MAX))
         return std::nullopt;
     const auto read = [stream](std::int64_t at, unsigned char* into, std::int64_t count) {
-        return readAt(stream, at, into, count);
+        LARGE_INTEGER to;
+        to.QuadPart = at;
+        if (FAILED(stream->Seek(to, STREAM_SEEK_SET, nullptr)))
+            return false;
+        while (count > 0) {
+            ULONG got = 0;
+            const ULONG asked = ULONG(std::min<std::int64_t>(count, std::int64_t(1) << 20));
+            if (FAILED(stream->Read(into, asked, &got)) || got == 0)
+                return false;
+            into += got;
+            count -= got;
+        }
+        return true;
     };
     const TvkFieldWalk::Walked walked =
         TvkFieldWalk::walk(std::int64_t(status.cbSize.QuadPart), read);
     if (walked.fault || walked.fields.LeftLength > IconChoice::kLargestIcon)
         return std::nullopt;
     Bytes icon(std::size_t(walked.fields.LeftLength));
-    if (!readAt(stream, walked.fields.leftOffset, icon.data(), std::int64_t(icon.size())))
+    if (!read(walked.fields.leftOffset, icon.data(), std::int64_t(icon.size())))
         return std::nullopt;
     return icon;
 }
