@@ -62,7 +62,7 @@ struct IconSummary
     qint64 offset = 0;
     qint64 size = 0;
     // Set when the bytes look like an ICO file.
-    std::optional<QList<IcoDirectory::Entry>> images;
+    std::optional<std::vector<IcoDirectory::Entry>> images;
 };
 
 QJsonObject toJson(const IconSummary& icon)

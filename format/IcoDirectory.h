@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QList>
-#include <QSize>
-#include <QStringList>
+#include "format/IcoLayout.h"
 
-#include <optional>
+#include <QStringList>
 
 class QIODevice;
 
@@ -16,19 +14,12 @@ class QIODevice;
 // when the bytes are not such a file. A hint only: TVK files store any bytes.
 namespace IcoDirectory {
 
-struct Entry
-{
-    // As the directory states it: a width or height byte of 0 stands for 256.
-    QSize size;
-    // From the start of the icon.
-    qint64 offset = 0;
-    qint64 length = 0;
-};
+using Entry = IcoLayout::Entry;
 
-std::optional<QList<Entry>> read(QIODevice& device, qint64 offset, qint64 length);
+std::optional<std::vector<Entry>> read(QIODevice& device, qint64 offset, qint64 length);
 
 // Each entry's size as "WIDTHxHEIGHT", `times` between: the window shows a
 // multiplication sign, the command line an ASCII x that scripts can split on.
-QStringList sizeNames(const QList<Entry>& entries, QChar times = QLatin1Char('x'));
+QStringList sizeNames(const std::vector<Entry>& entries, QChar times = QLatin1Char('x'));
 
 } // namespace IcoDirectory

@@ -2,8 +2,6 @@
 
 #include "format/ByteOrder.h"
 
-#include <cstring>
-
 namespace IcoLayout {
 
 namespace {
@@ -47,17 +45,6 @@ std::optional<std::vector<Entry>> read(std::int64_t length, const ReadAt& read)
         entries.push_back(entry);
     }
     return entries;
-}
-
-std::optional<std::vector<Entry>> read(std::span<const unsigned char> icon)
-{
-    return read(std::int64_t(icon.size()),
-                [icon](std::int64_t at, unsigned char* into, std::int64_t count) {
-                    if (at < 0 || count < 0 || std::uint64_t(at + count) > icon.size())
-                        return false;
-                    std::memcpy(into, icon.data() + at, std::size_t(count));
-                    return true;
-                });
 }
 
 } // namespace IcoLayout

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <span>
 #include <vector>
 
 // The header and directory of an ICO file, checked as IcoDirectory describes,
@@ -29,6 +28,5 @@ using ReadAt = std::function<bool(std::int64_t at, unsigned char* into, std::int
 
 // The entries of an icon of `length` bytes, or nothing when it is no ICO file.
 std::optional<std::vector<Entry>> read(std::int64_t length, const ReadAt& read);
-std::optional<std::vector<Entry>> read(std::span<const unsigned char> icon);
 
 } // namespace IcoLayout

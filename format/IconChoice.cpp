@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <set>
 
 namespace IconChoice {
 
@@ -76,24 +79,23 @@ void alphaFromMask(std::vector<unsigned char>& ico, std::size_t bitmapAt, const 
 
 std::optional<std::vector<Stored>> picturesIn(std::span<const unsigned char> icon)
 {
-    const std::optional<std::vector<IcoLayout::Entry>> entries = IcoLayout::read(icon);
+    const std::optional<std::vector<IcoLayout::Entry>> entries =
+        IcoLayout::read(std::int64_t(icon.size()),
+                        [icon](std::int64_t at, unsigned char* into, std::int64_t count) {
+                            // IcoLayout reads only inside the length it is given.
+                            std::memcpy(into, icon.data() + at, std::size_t(count));
+                            return true;
+                        });
     if (!entries) {
         if (const std::optional<Stored> single = storedIn(icon, false))
             return std::vector<Stored>{*single};
         return std::nullopt;
     }
-    std::vector<std::int64_t> offsets;
-    for (const IcoLayout::Entry& entry : *entries)
-        offsets.push_back(entry.offset);
-    std::sort(offsets.begin(), offsets.end());
-    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-    std::vector<bool> taken(offsets.size());
+    std::set<std::int64_t> offsetsTaken;
     std::vector<Stored> pictures;
     for (const IcoLayout::Entry& entry : *entries) {
-        const auto at = std::lower_bound(offsets.begin(), offsets.end(), entry.offset);
-        if (taken[std::size_t(at - offsets.begin())])
+        if (!offsetsTaken.insert(entry.offset).second)
             continue;
-        taken[std::size_t(at - offsets.begin())] = true;
         const auto bytes = icon.subspan(std::size_t(entry.offset), std::size_t(entry.length));
         if (const std::optional<Stored> picture = storedIn(bytes, true))
             pictures.push_back(*picture);
@@ -101,17 +103,20 @@ std::optional<std::vector<Stored>> picturesIn(std::span<const unsigned char> ico
     return pictures;
 }
 
+std::vector<Stored> largestFirst(std::vector<Stored> pictures)
+{
+    std::ranges::stable_sort(pictures, std::greater{}, &Stored::pixels);
+    pictures.resize(std::min<std::size_t>(pictures.size(), 3));
+    return pictures;
+}
+
 std::vector<unsigned char> oneEntryIco(const Stored& bitmap)
 {
-    std::vector<unsigned char> ico;
-    appendLittleEndian(ico, 0, 2);
-    appendLittleEndian(ico, 1, 2);
-    appendLittleEndian(ico, 1, 2);
-    // A side of 256 is stored as 0.
-    ico.push_back(static_cast<unsigned char>(bitmap.width & 0xFF));
-    ico.push_back(static_cast<unsigned char>(bitmap.height & 0xFF));
-    appendLittleEndian(ico, 0, 2);
-    appendLittleEndian(ico, 1, 2);
+    // Reserved, type 1, one entry, then the entry: its sides (256 as 0), no
+    // palette, reserved, one plane, its bits a pixel, size and offset.
+    std::vector<unsigned char> ico = {
+        0, 0, 1, 0, 1, 0, std::uint8_t(bitmap.width & 0xFF), std::uint8_t(bitmap.height & 0xFF),
+        0, 0, 1, 0};
     appendLittleEndian(ico, bitmap.bytes.size() >= 16 ? little16(&bitmap.bytes[14]) : 32, 2);
     appendLittleEndian(ico, std::uint32_t(bitmap.bytes.size()), 4);
     appendLittleEndian(ico, std::uint32_t(ico.size() + 4), 4);

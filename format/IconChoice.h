@@ -16,9 +16,6 @@ namespace IconChoice {
 inline constexpr std::int64_t kLargestIcon = std::int64_t(4) << 20;
 // No picture larger than this a side is decoded.
 inline constexpr int kLargestSide = 2048;
-// The largest picture, then the next largest if it cannot be decoded: so many
-// at most.
-inline constexpr int kAttempts = 3;
 
 enum class Kind
 {
@@ -44,6 +41,10 @@ struct Stored
 // file stored as the icon, as its one picture. Nothing when the bytes are
 // neither an ICO file nor such a picture.
 std::optional<std::vector<Stored>> picturesIn(std::span<const unsigned char> icon);
+
+// The pictures to try for the largest that can be decoded: the largest (the
+// first of equals), then the next largest if it cannot be, three at most.
+std::vector<Stored> largestFirst(std::vector<Stored> pictures);
 
 // A bitmap of an ICO file as an ICO file of its own, the form ICO decoders take
 // it in (they alone know its mask and doubled height). A 32-bit bitmap whose

@@ -46,12 +46,9 @@ bool isCritical(std::string_view type)
 
 bool isEssential(std::string_view type)
 {
-    for (const std::string_view kept :
-         {"IHDR", "PLTE", "tRNS", "IDAT", "IEND", "gAMA", "sRGB", "cHRM"}) {
-        if (type == kept)
-            return true;
-    }
-    return false;
+    constexpr std::array<std::string_view, 8> kKept = {"IHDR", "PLTE", "tRNS", "IDAT",
+                                                       "IEND", "gAMA", "sRGB", "cHRM"};
+    return std::find(kKept.begin(), kKept.end(), type) != kKept.end();
 }
 
 // Walks the chunks that lie wholly inside the bytes, up to IEND.
@@ -78,12 +75,11 @@ struct Layout
     unsigned colourType = 0;
     bool interlaced = false;
 
-    unsigned bitsPerPixel() const
+    std::uint64_t rowBytes(std::uint64_t pixels) const
     {
         const unsigned channels[] = {1, 0, 3, 1, 2, 0, 4};
-        return channels[colourType] * bitDepth;
+        return (pixels * channels[colourType] * bitDepth + 7) / 8;
     }
-    std::uint64_t rowBytes(std::uint64_t pixels) const { return (pixels * bitsPerPixel() + 7) / 8; }
 
     // A run of rows as they lie once inflated: each row a filter byte and its
     // samples. A plain picture is one pass; an interlaced one has up to seven.
@@ -111,43 +107,30 @@ struct Layout
         }
         return passes;
     }
-    std::uint64_t inflatedSize() const
-    {
-        std::uint64_t size = 0;
-        for (const Pass& pass : passes())
-            size += pass.rows * pass.rowSize;
-        return size;
-    }
 };
 
-// Where each row's filter byte lies in the inflated data, row after row.
-class FilterBytes
+// Whether each row's filter byte names a filter that exists (0 to 4), looked
+// at as the data is inflated.
+struct FilterBytes
 {
-public:
-    explicit FilterBytes(const Layout& layout) : m_passes(layout.passes())
-    {
-        m_rowsLeft = m_passes.empty() ? 0 : m_passes.front().rows;
-    }
+    std::vector<Layout::Pass> passes;
+    std::size_t pass = 0;
+    std::uint64_t row = 0;
+    std::uint64_t next = 0;
+    bool allKnown = true;
 
-    // Looks at the filter bytes among `inflated`, which starts at `start`:
-    // false once one names a filter that does not exist (0 to 4 do).
-    bool known(std::uint64_t start, std::span<const unsigned char> inflated)
+    // `inflated` starts at `start` in the inflated data.
+    void look(std::uint64_t start, std::span<const unsigned char> inflated)
     {
-        while (m_pass < m_passes.size() && m_next < start + inflated.size()) {
-            m_allKnown = m_allKnown && inflated[m_next - start] <= 4;
-            m_next += m_passes[m_pass].rowSize;
-            if (--m_rowsLeft == 0 && ++m_pass < m_passes.size())
-                m_rowsLeft = m_passes[m_pass].rows;
+        while (pass < passes.size() && next < start + inflated.size()) {
+            allKnown = allKnown && inflated[next - start] <= 4;
+            next += passes[pass].rowSize;
+            if (++row == passes[pass].rows) {
+                row = 0;
+                ++pass;
+            }
         }
-        return m_allKnown;
     }
-
-private:
-    std::vector<Layout::Pass> m_passes;
-    std::size_t m_pass = 0;
-    std::uint64_t m_rowsLeft = 0;
-    std::uint64_t m_next = 0;
-    bool m_allKnown = true;
 };
 
 // The header's fields, if each lies in the range the format allows.
@@ -174,8 +157,10 @@ std::optional<Layout> layoutOf(std::span<const unsigned char> png)
 std::optional<std::string> imageDataRefusal(std::span<const unsigned char> png,
                                             const Layout& layout)
 {
-    const std::uint64_t needed = layout.inflatedSize();
-    FilterBytes filters(layout);
+    FilterBytes filters{layout.passes()};
+    std::uint64_t needed = 0;
+    for (const Layout::Pass& pass : filters.passes)
+        needed += pass.rows * pass.rowSize;
     z_stream stream = {};
     if (inflateInit(&stream) != Z_OK)
         return "Out of memory";
@@ -183,7 +168,6 @@ std::optional<std::string> imageDataRefusal(std::span<const unsigned char> png,
     // copying each piece of output into it again.
     std::vector<unsigned char> scratch(std::size_t(1) << 18);
     int status = Z_OK;
-    bool badFilter = false;
     eachChunk(png, [&](std::span<const unsigned char> chunk) {
         if (typeAt(chunk) != "IDAT" || status != Z_OK)
             return;
@@ -196,7 +180,7 @@ std::optional<std::string> imageDataRefusal(std::span<const unsigned char> png,
             status = inflate(&stream, Z_NO_FLUSH);
             const std::uint64_t made =
                 std::min<std::uint64_t>(stream.total_out, needed) - std::min(start, needed);
-            badFilter = !filters.known(start, std::span(scratch).first(std::size_t(made)));
+            filters.look(start, std::span(scratch).first(std::size_t(made)));
             // Out of input with room to spare: the next chunk goes on.
             const bool chunkDone = stream.avail_in == 0 && stream.avail_out > 0;
             if (status == Z_BUF_ERROR)
@@ -215,7 +199,7 @@ std::optional<std::string> imageDataRefusal(std::span<const unsigned char> png,
         return "IDAT: " + (zlibMessage.empty() ? std::string("corrupt data") : zlibMessage);
     if (inflated < needed)
         return std::string("Not enough image data");
-    if (badFilter)
+    if (!filters.allKnown)
         return std::string("bad adaptive filter value");
     return std::nullopt;
 }

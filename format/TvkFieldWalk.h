@@ -17,9 +17,7 @@ struct Fields
     std::int64_t AuthorLength = 0;
     std::int64_t LeftLength = 0;
     std::int64_t RightLength = 0;
-    // Where NameText, AuthorText, LeftData and RightData start.
-    std::int64_t nameOffset = 0;
-    std::int64_t authorOffset = 0;
+    // Where LeftData and RightData start.
     std::int64_t leftOffset = 0;
     std::int64_t rightOffset = 0;
 };
@@ -46,6 +44,7 @@ struct Fault
     std::int64_t offset = 0;
 };
 
+// The fields are meaningful only without a fault.
 struct Walked
 {
     Fields fields;

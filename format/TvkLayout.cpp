@@ -1,7 +1,5 @@
 #include "format/TvkLayout.h"
 
-#include "format/ByteOrder.h"
-
 #include <QtEndian>
 
 namespace TvkLayout {
@@ -11,11 +9,6 @@ void appendLength(QByteArray& out, qint32 value)
     char bytes[kLengthFieldSize];
     qToLittleEndian(value, bytes);
     out.append(bytes, kLengthFieldSize);
-}
-
-qint32 readLength(const char* fourBytes)
-{
-    return qint32(ByteOrder::little32(reinterpret_cast<const unsigned char*>(fourBytes)));
 }
 
 QByteArray header(const QByteArray& NameText, const QByteArray& AuthorText, qint32 LeftLength,

@@ -24,7 +24,6 @@ inline constexpr qint64 kLengthFieldSize = 4;
 inline constexpr qint64 kMaxFieldLength = std::numeric_limits<qint32>::max();
 
 void appendLength(QByteArray& out, qint32 value);
-qint32 readLength(const char* fourBytes);
 
 // Everything before LeftData: NameLength, NameText, AuthorLength, AuthorText,
 // LeftLength and RightLength. The texts are already single-byte encoded.

@@ -1,7 +1,5 @@
 #include "format/TvkReader.h"
 
-#include "format/TvkFieldWalk.h"
-
 #include <QIODevice>
 
 #include <algorithm>
@@ -41,30 +39,20 @@ Result<TvkContents> TvkReader::read(QIODevice& device, qint64 textLimit)
     const auto readAt = [&](qint64 at, unsigned char* into, qint64 count) {
         return device.seek(at) && device.read(reinterpret_cast<char*>(into), count) == count;
     };
+    TvkContents contents;
+    contents.fileSize = device.size();
     // The first `textLimit` bytes of each text: never in proportion to its
     // length, as a file may declare 2 GiB of name.
-    QByteArray texts[2];
     int textsRead = 0;
     const auto readText = [&](qint64 at, qint64 count) {
-        QByteArray& text = texts[textsRead++];
+        QByteArray& text = textsRead++ == 0 ? contents.NameText : contents.AuthorText;
         text.resize(std::min(count, textLimit));
         return readAt(at, reinterpret_cast<unsigned char*>(text.data()), text.size());
     };
-    TvkContents contents;
-    contents.fileSize = device.size();
     const TvkFieldWalk::Walked walked = TvkFieldWalk::walk(contents.fileSize, readAt, readText);
     if (walked.fault)
         return Result<TvkContents>::failure(
             described(*walked.fault, contents.fileSize, device.errorString()));
-
-    const TvkFieldWalk::Fields& fields = walked.fields;
-    contents.NameText = texts[0];
-    contents.NameLength = fields.NameLength;
-    contents.AuthorText = texts[1];
-    contents.AuthorLength = fields.AuthorLength;
-    contents.LeftLength = fields.LeftLength;
-    contents.RightLength = fields.RightLength;
-    contents.leftOffset = fields.leftOffset;
-    contents.rightOffset = fields.rightOffset;
+    static_cast<TvkFieldWalk::Fields&>(contents) = walked.fields;
     return contents;
 }

@@ -87,12 +87,8 @@ Result<QImage> largest(const QByteArray& icon)
     Result<std::vector<Stored>> pictures = picturesIn(icon);
     if (pictures.failed())
         return Result<QImage>::failure(pictures.reason());
-    // Largest first; if it cannot be read, the next one, a few times at most.
-    std::stable_sort(pictures->begin(), pictures->end(),
-                     [](const Stored& a, const Stored& b) { return a.pixels() > b.pixels(); });
-    pictures->resize(std::min<size_t>(pictures->size(), IconChoice::kAttempts));
     QString reason;
-    for (const Stored& picture : pictures.value()) {
+    for (const Stored& picture : IconChoice::largestFirst(std::move(pictures).value())) {
         Result<QImage> decoded = decode(picture);
         if (!decoded.failed())
             return decoded;

@@ -1,17 +1,15 @@
-// Explorer's thumbnails of TVK files: an in-process COM server implementing
-// IInitializeWithStream and IThumbnailProvider, which Explorer (or its
-// thumbnail host) loads for the ".tvk" ShellEx entry the installer writes. It
-// gives the picture `tvk thumbnail` makes: the left icon's largest image,
-// fitted to the size asked, with its alpha.
+// Explorer's thumbnails of TVK files: an in-process COM server
+// (IInitializeWithStream, IThumbnailProvider) that Explorer's thumbnail host
+// loads for the ".tvk" ShellEx entry the installer writes. It gives the picture
+// `tvk thumbnail` makes: the left icon's largest image, fitted to the size
+// asked, with its alpha.
 //
 // It links no Qt: Qt Core's statics would start a thread when a second thread
 // calls in and outlive the DLL once COM unloads it, which brings the host
-// down. It reads the TVK fields and the ICO directory with the program's own
-// layout code (format/TvkFieldWalk.h, format/IconChoice.h), bounds the work
-// as `tvk thumbnail` does (IconChoice, PngLimits) and decodes with
-// Windows' own imaging component, as Explorer does. It reads only through the
-// stream it is given, starts no thread and keeps nothing between calls.
-// Nothing it does can throw across the COM boundary: every entry point catches.
+// down. It reads the file with the program's layout core (format/), bounds the
+// work as `tvk thumbnail` does and decodes with Windows' own imaging component
+// (WIC). It reads only through the stream it is given, starts no thread, keeps
+// nothing between calls, and no exception crosses the COM boundary.
 #include "format/IconChoice.h"
 #include "format/PngLimits.h"
 #include "format/TvkFieldWalk.h"
@@ -20,13 +18,14 @@
 
 #include <objbase.h>
 #include <propsys.h>
+#include <shlwapi.h>
 #include <thumbcache.h>
 #include <wincodec.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <optional>
 #include <span>
@@ -49,44 +48,7 @@ constexpr CLSID kProviderClass = {
 std::atomic<long> g_alive{0};
 
 using Bytes = std::vector<unsigned char>;
-
-// A COM interface pointer, released when it goes.
-template <typename Interface> class Com
-{
-public:
-    Com() = default;
-    Com(const Com&) = delete;
-    Com& operator=(const Com&) = delete;
-    ~Com()
-    {
-        if (m_pointer != nullptr)
-            m_pointer->Release();
-    }
-    Interface** put() { return &m_pointer; }
-    void** putVoid() { return reinterpret_cast<void**>(&m_pointer); }
-    Interface* get() const { return m_pointer; }
-    Interface* operator->() const { return m_pointer; }
-
-private:
-    Interface* m_pointer = nullptr;
-};
-
-bool readAt(IStream* stream, std::int64_t at, unsigned char* into, std::int64_t count)
-{
-    LARGE_INTEGER to;
-    to.QuadPart = at;
-    if (FAILED(stream->Seek(to, STREAM_SEEK_SET, nullptr)))
-        return false;
-    while (count > 0) {
-        ULONG read = 0;
-        const ULONG asked = ULONG(std::min<std::int64_t>(count, std::int64_t(1) << 20));
-        if (FAILED(stream->Read(into, asked, &read)) || read == 0)
-            return false;
-        into += read;
-        count -= read;
-    }
-    return true;
-}
+using Microsoft::WRL::ComPtr;
 
 // The left icon's bytes, if the stream is a TVK file whose left icon is small
 // enough to read. The names are not shown: none of their bytes is read.
@@ -97,14 +59,26 @@ std::optional<Bytes> leftIcon(IStream* stream)
         status.cbSize.QuadPart > ULONGLONG(INT64_MAX))
         return std::nullopt;
     const auto read = [stream](std::int64_t at, unsigned char* into, std::int64_t count) {
-        return readAt(stream, at, into, count);
+        LARGE_INTEGER to;
+        to.QuadPart = at;
+        if (FAILED(stream->Seek(to, STREAM_SEEK_SET, nullptr)))
+            return false;
+        while (count > 0) {
+            ULONG got = 0;
+            const ULONG asked = ULONG(std::min<std::int64_t>(count, std::int64_t(1) << 20));
+            if (FAILED(stream->Read(into, asked, &got)) || got == 0)
+                return false;
+            into += got;
+            count -= got;
+        }
+        return true;
     };
     const TvkFieldWalk::Walked walked =
         TvkFieldWalk::walk(std::int64_t(status.cbSize.QuadPart), read);
     if (walked.fault || walked.fields.LeftLength > IconChoice::kLargestIcon)
         return std::nullopt;
     Bytes icon(std::size_t(walked.fields.LeftLength));
-    if (!readAt(stream, walked.fields.leftOffset, icon.data(), std::int64_t(icon.size())))
+    if (!read(walked.fields.leftOffset, icon.data(), std::int64_t(icon.size())))
         return std::nullopt;
     return icon;
 }
@@ -142,32 +116,6 @@ SIZE fitted(UINT width, UINT height, UINT side)
         return {LONG(width), LONG(height)};
     const double ratio = std::min(double(side) / width, double(side) / height);
     return {std::max(1L, std::lround(width * ratio)), std::max(1L, std::lround(height * ratio))};
-}
-
-// The first frame of what the decoder reads, if it is no larger than a
-// picture may be.
-HRESULT frameOf(IWICImagingFactory* factory, const Bytes& input, const GUID& container,
-                IWICBitmapFrameDecode** frame)
-{
-    Com<IWICStream> stream;
-    Com<IWICBitmapDecoder> decoder;
-    HRESULT result = factory->CreateStream(stream.put());
-    if (SUCCEEDED(result))
-        result = stream->InitializeFromMemory(const_cast<BYTE*>(input.data()), DWORD(input.size()));
-    if (SUCCEEDED(result))
-        result = factory->CreateDecoder(container, nullptr, decoder.put());
-    if (SUCCEEDED(result))
-        result = decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand);
-    if (SUCCEEDED(result))
-        result = decoder->GetFrame(0, frame);
-    UINT width = 0;
-    UINT height = 0;
-    if (SUCCEEDED(result))
-        result = (*frame)->GetSize(&width, &height);
-    if (SUCCEEDED(result) && (width == 0 || height == 0 || width > UINT(IconChoice::kLargestSide) ||
-                              height > UINT(IconChoice::kLargestSide)))
-        result = E_FAIL;
-    return result;
 }
 
 // Premultiplied, as WIC scales best (transparent pixels add no colour);
@@ -211,21 +159,33 @@ HRESULT drawn(IWICBitmapSource* source, SIZE size, HBITMAP* bitmap)
     return S_OK;
 }
 
-// The picture decoded, converted and fitted to `side`.
+// The picture decoded, converted and fitted to `side`, if it is no larger
+// than a picture may be.
 HRESULT thumbnailOf(IWICImagingFactory* factory, const Stored& stored, UINT side, HBITMAP* bitmap)
 {
     GUID container = {};
     const std::optional<Bytes> input = decoderInput(stored, container);
     if (!input)
         return E_FAIL;
-    Com<IWICBitmapFrameDecode> frame;
-    Com<IWICFormatConverter> converter;
-    HRESULT result = frameOf(factory, *input, container, frame.put());
-    if (SUCCEEDED(result))
-        result = factory->CreateFormatConverter(converter.put());
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    HRESULT result = factory->CreateStream(&stream);
     if (SUCCEEDED(result))
         result =
-            converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA,
+            stream->InitializeFromMemory(const_cast<BYTE*>(input->data()), DWORD(input->size()));
+    if (SUCCEEDED(result))
+        result = factory->CreateDecoder(container, nullptr, &decoder);
+    if (SUCCEEDED(result))
+        result = decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand);
+    if (SUCCEEDED(result))
+        result = decoder->GetFrame(0, &frame);
+    if (SUCCEEDED(result))
+        result = factory->CreateFormatConverter(&converter);
+    if (SUCCEEDED(result))
+        result =
+            converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA,
                                   WICBitmapDitherTypeNone, nullptr, 0, WICBitmapPaletteTypeCustom);
     UINT width = 0;
     UINT height = 0;
@@ -233,36 +193,37 @@ HRESULT thumbnailOf(IWICImagingFactory* factory, const Stored& stored, UINT side
         result = converter->GetSize(&width, &height);
     if (FAILED(result))
         return result;
+    const auto within = [](UINT length) {
+        return length > 0 && length <= UINT(IconChoice::kLargestSide);
+    };
+    if (!within(width) || !within(height))
+        return E_FAIL;
     const SIZE size = fitted(width, height, side);
     if (UINT(size.cx) == width && UINT(size.cy) == height)
-        return drawn(converter.get(), size, bitmap);
+        return drawn(converter.Get(), size, bitmap);
     // Fant averages the area each pixel covers, as `tvk thumbnail` does.
-    Com<IWICBitmapScaler> scaler;
-    result = factory->CreateBitmapScaler(scaler.put());
+    ComPtr<IWICBitmapScaler> scaler;
+    result = factory->CreateBitmapScaler(&scaler);
     if (SUCCEEDED(result))
-        result = scaler->Initialize(converter.get(), UINT(size.cx), UINT(size.cy),
+        result = scaler->Initialize(converter.Get(), UINT(size.cx), UINT(size.cy),
                                     WICBitmapInterpolationModeFant);
-    return SUCCEEDED(result) ? drawn(scaler.get(), size, bitmap) : result;
+    return SUCCEEDED(result) ? drawn(scaler.Get(), size, bitmap) : result;
 }
 
-// The largest picture of the icon that can be decoded, trying the next
-// largest a few times at most.
+// The largest picture of the icon that can be decoded.
 HRESULT thumbnailOf(std::span<const unsigned char> icon, UINT side, HBITMAP* bitmap)
 {
-    std::vector<Stored> pictures = IconChoice::picturesIn(icon).value_or(std::vector<Stored>{});
+    const std::vector<Stored> pictures =
+        IconChoice::largestFirst(IconChoice::picturesIn(icon).value_or(std::vector<Stored>{}));
     if (pictures.empty())
         return E_FAIL;
-    // Largest first (ties in the icon's order).
-    std::stable_sort(pictures.begin(), pictures.end(),
-                     [](const Stored& a, const Stored& b) { return a.pixels() > b.pixels(); });
-    Com<IWICImagingFactory> factory;
+    ComPtr<IWICImagingFactory> factory;
     HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, factory.putVoid());
+                                      IID_PPV_ARGS(&factory));
     if (FAILED(result))
         return result;
-    const std::size_t attempts = std::min(pictures.size(), std::size_t(IconChoice::kAttempts));
-    for (std::size_t i = 0; i < attempts; ++i) {
-        result = thumbnailOf(factory.get(), pictures[i], side, bitmap);
+    for (const Stored& picture : pictures) {
+        result = thumbnailOf(factory.Get(), picture, side, bitmap);
         if (SUCCEEDED(result))
             return result;
     }
@@ -278,18 +239,11 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
     {
-        if (object == nullptr)
-            return E_POINTER;
-        if (id == IID_IUnknown || id == IID_IInitializeWithStream)
-            *object = static_cast<IInitializeWithStream*>(this);
-        else if (id == __uuidof(IThumbnailProvider))
-            *object = static_cast<IThumbnailProvider*>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
+        // The first is also the object's IUnknown.
+        static const QITAB kInterfaces[] = {QITABENT(ThumbnailProvider, IInitializeWithStream),
+                                            QITABENT(ThumbnailProvider, IThumbnailProvider),
+                                            {}};
+        return QISearch(this, kInterfaces, id, object);
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++m_references); }
     ULONG STDMETHODCALLTYPE Release() override
@@ -306,7 +260,6 @@ public:
             return E_POINTER;
         if (m_stream != nullptr)
             return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-        stream->AddRef();
         m_stream = stream;
         return S_OK;
     }
@@ -320,7 +273,7 @@ public:
         if (m_stream == nullptr)
             return E_UNEXPECTED;
         try {
-            const std::optional<Bytes> icon = leftIcon(m_stream);
+            const std::optional<Bytes> icon = leftIcon(m_stream.Get());
             if (!icon)
                 return E_FAIL;
             const HRESULT result = thumbnailOf(*icon, std::max(side, 1U), bitmap);
@@ -332,15 +285,10 @@ public:
     }
 
 private:
-    ~ThumbnailProvider()
-    {
-        if (m_stream != nullptr)
-            m_stream->Release();
-        --g_alive;
-    }
+    ~ThumbnailProvider() { --g_alive; }
 
     std::atomic<long> m_references{1};
-    IStream* m_stream = nullptr;
+    ComPtr<IStream> m_stream;
 };
 
 class ProviderFactory final : public IClassFactory
@@ -348,15 +296,8 @@ class ProviderFactory final : public IClassFactory
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
     {
-        if (object == nullptr)
-            return E_POINTER;
-        if (id != IID_IUnknown && id != IID_IClassFactory) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
+        static const QITAB kInterfaces[] = {QITABENT(ProviderFactory, IClassFactory), {}};
+        return QISearch(this, kInterfaces, id, object);
     }
     // The factory is static: its references only keep the server loaded.
     ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++g_alive); }

@@ -68,7 +68,7 @@ QString FilePreview::iconTip(const QString& path)
         return html + paragraph(file.errorString() + QLatin1Char('.'));
     QBuffer buffer(&icon);
     buffer.open(QIODevice::ReadOnly);
-    const std::optional<QList<IcoDirectory::Entry>> images =
+    const std::optional<std::vector<IcoDirectory::Entry>> images =
         IcoDirectory::read(buffer, 0, icon.size());
     if (!images) {
         return html + paragraph(tr("%1; not an ICO file. It will be stored unchanged all the same.")

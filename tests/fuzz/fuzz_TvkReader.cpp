@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdint>
@@ -35,8 +36,8 @@ void check(QIODevice& device, qint64 size)
                                 contents->RightLength);
         if (contents->fileSize != expectedSize || contents->fileSize != size ||
             contents->rightOffset + contents->RightLength != size ||
-            contents->NameText.size() != std::min(contents->NameLength, kTextLimit) ||
-            contents->AuthorText.size() != std::min(contents->AuthorLength, kTextLimit))
+            contents->NameText.size() != std::min<qint64>(contents->NameLength, kTextLimit) ||
+            contents->AuthorText.size() != std::min<qint64>(contents->AuthorLength, kTextLimit))
             std::abort();
         (void)SingleByteText::decode(contents->NameText);
         (void)IcoDirectory::read(device, contents->leftOffset, contents->LeftLength);
@@ -56,7 +57,7 @@ qint64 declaredSize(const QByteArray& bytes)
         for (qint64 i = 0; i < TvkLayout::kLengthFieldSize; ++i)
             field[i] = at + i < bytes.size() ? bytes[at + i] : '\0';
         at += TvkLayout::kLengthFieldSize;
-        return qint64(std::max(TvkLayout::readLength(field), 0));
+        return qint64(std::max(qFromLittleEndian<qint32>(field), 0));
     };
     // NameText.
     at += length();

@@ -159,11 +159,11 @@ private Q_SLOTS:
         QFETCH(int, entries);
         QBuffer buffer(&icon);
         QVERIFY(buffer.open(QIODevice::ReadOnly));
-        const std::optional<QList<IcoDirectory::Entry>> directory =
+        const std::optional<std::vector<IcoDirectory::Entry>> directory =
             IcoDirectory::read(buffer, 0, icon.size());
         QCOMPARE(directory ? int(directory->size()) : -1, entries);
         if (directory)
-            QCOMPARE(directory->constFirst().size, QSize(2, 2));
+            QCOMPARE(QSize(directory->front().width, directory->front().height), QSize(2, 2));
         QCOMPARE(IconPictures::largest(icon).failed(), !directory);
     }
 
