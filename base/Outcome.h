@@ -6,8 +6,7 @@
 
 // What an action that can fail and has nothing else to return gives back: done;
 // failed, or refused, with the reason, a sentence for the user ("The file does
-// not exist."); or cancelled, which has nothing to tell. Callers say which they
-// ask: `if (outcome.failed()) report(outcome.reason())`.
+// not exist."); or cancelled, which has nothing to tell.
 class [[nodiscard]] Outcome
 {
 public:

@@ -8,10 +8,8 @@
 #include <utility>
 
 // What an action that gives something back returns: the value, or why there is
-// none, as an Outcome says it (failed with a reason, or cancelled). Made from the
-// value itself (`return picture;`), with `Result<T>::failure(reason)` or
-// `Result<T>::cancelled()`; ask `failed()` (and `isCancelled()` where it can be)
-// before taking `value()`.
+// none, as an Outcome says it. Ask `failed()` (and `isCancelled()` where it can
+// be) before taking `value()`.
 template <typename T> class [[nodiscard]] Result
 {
 public:

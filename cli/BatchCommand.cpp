@@ -39,8 +39,6 @@ public:
         m_started.start();
     }
     ~ProgressLine() { clear(); }
-    ProgressLine(const ProgressLine&) = delete;
-    ProgressLine& operator=(const ProgressLine&) = delete;
 
     void step(qsizetype done)
     {
@@ -48,16 +46,16 @@ public:
             return;
         m_redrawn.start();
         const double seconds = double(std::max(m_started.elapsed(), qint64(1))) / 1000.0;
-        printError(QStringLiteral("\r%1/%2 files, %3 files/s")
-                       .arg(done)
-                       .arg(m_total)
-                       .arg(qRound64(double(done) / seconds)));
+        ConsoleText::write(stderr, QStringLiteral("\r%1/%2 files, %3 files/s")
+                                       .arg(done)
+                                       .arg(m_total)
+                                       .arg(qRound64(double(done) / seconds)));
     }
 
     void clear()
     {
         if (m_shown && m_redrawn.isValid())
-            printError(QStringLiteral("\r\x1b[K"));
+            ConsoleText::write(stderr, QStringLiteral("\r\x1b[K"));
         m_redrawn.invalidate();
     }
 
@@ -68,24 +66,16 @@ private:
     QElapsedTimer m_redrawn;
 };
 
-// The files a batch reads: what no output may replace.
-struct Inputs
-{
-    InputFiles icons;
-    InputFiles manifest;
-};
-
-// Reads and checks every line of the manifest. Returns its contents, whose rows
-// are all good only if no problem was found, or nothing when the manifest
-// cannot be read, which is told here.
-std::optional<Manifest::Contents> readManifest(const QString& manifest, Inputs& inputs)
+// The manifest's checked contents, or nothing when it cannot be read (told here);
+// `inputs` gets the files a batch reads, which no output may replace.
+std::optional<Manifest::Contents> readManifest(const QString& manifest, InputFiles& inputs)
 {
     QFile file;
     if (const Outcome opened = InputFile::open(file, manifest); opened.failed()) {
         reportCannotRead(manifest, opened.reason());
         return std::nullopt;
     }
-    inputs.manifest = InputFiles(FileIdentity::ofInput(file.handle(), manifest));
+    const QSet<FileIdentity> manifestFile = FileIdentity::ofInput(file.handle(), manifest);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         reportCannotRead(manifest, file.errorString() + QLatin1Char('.'));
@@ -93,15 +83,15 @@ std::optional<Manifest::Contents> readManifest(const QString& manifest, Inputs& 
     }
     file.close();
     Manifest::Contents contents = Manifest::read(bytes, QFileInfo(manifest).absoluteDir());
-    inputs.icons = Manifest::checkFiles(contents, inputs.manifest);
+    inputs = Manifest::checkFiles(contents, InputFiles(manifestFile));
+    inputs.add(manifestFile);
     return contents;
 }
 
 constexpr QLatin1String kNothingReplaced(" No earlier output was replaced.");
 
-// Writes every new file beside its output, and then makes them all durable at
-// once; replaces nothing.
-int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const QString& manifest,
+// Writes every new file beside its output, then makes them all durable at once.
+int writeEveryRow(const std::vector<Row>& rows, const InputFiles& inputs, const QString& manifest,
                   std::vector<std::unique_ptr<ReplacingFile>>& outputs)
 {
     const bool syncTogether = SystemFiles::canSyncFileSystems();
@@ -110,13 +100,12 @@ int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const QStr
     outputs.reserve(rows.size());
     QStringList folders;
     ProgressLine progress(qsizetype(rows.size()));
-    const WriteProgress goOn = [](qint64, qint64) { return !interrupted(); };
     for (const Row& row : rows) {
         auto output = std::make_unique<ReplacingFile>(row.request.outputPath);
         // Looked at again as each output is replaced: nothing read may be lost.
-        output->protect(inputs.icons);
-        output->protect(inputs.manifest);
-        Outcome written = PackageWriter::writeBeside(row.request, *output, goOn);
+        output->protect(inputs);
+        Outcome written = PackageWriter::writeBeside(row.request, *output,
+                                                     [](qint64, qint64) { return !interrupted(); });
         if (written.isCancelled() || interrupted())
             return Failure;
         if (written.isDone()) {
@@ -145,8 +134,7 @@ int writeEveryRow(const std::vector<Row>& rows, const Inputs& inputs, const QStr
     return Success;
 }
 
-// Puts every new file in its output's place, telling which were replaced if one
-// cannot be, and then keeps the new names on disk.
+// Puts every new file in its output's place, then keeps the new names on disk.
 int replaceAll(const std::vector<Row>& rows,
                const std::vector<std::unique_ptr<ReplacingFile>>& outputs, const QString& manifest)
 {
@@ -181,7 +169,7 @@ int replaceAll(const std::vector<Row>& rows,
 int execute(const QCommandLineParser& parser)
 {
     const QString manifest = parser.positionalArguments().constFirst();
-    Inputs inputs;
+    InputFiles inputs;
     const std::optional<Manifest::Contents> read = readManifest(manifest, inputs);
     if (!read)
         return Failure;
@@ -200,7 +188,8 @@ int execute(const QCommandLineParser& parser)
     }
     const std::vector<Row>& rows = read->rows;
     if (parser.isSet(QStringLiteral("check"))) {
-        printOut(QStringLiteral("All %1 lines can be written.\n").arg(rows.size()));
+        ConsoleText::write(stdout,
+                           QStringLiteral("All %1 lines can be written.\n").arg(rows.size()));
         return Success;
     }
     // Every new file is written beside its output first; only when all of them
@@ -213,7 +202,7 @@ int execute(const QCommandLineParser& parser)
         return Failure;
     if (const int status = replaceAll(rows, outputs, manifest); status != Success)
         return status;
-    printOut(QStringLiteral("Wrote %1 TVK files.\n").arg(rows.size()));
+    ConsoleText::write(stdout, QStringLiteral("Wrote %1 TVK files.\n").arg(rows.size()));
     return Success;
 }
 

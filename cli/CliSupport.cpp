@@ -7,24 +7,13 @@
 
 namespace Cli {
 
-void printOut(const QString& text)
-{
-    ConsoleText::write(stdout, text);
-}
-
-void printError(const QString& text)
-{
-    ConsoleText::write(stderr, text);
-}
-
-void reportLine(const QString& text)
+void reportLine(QString text)
 {
     // Messages shared with the window may span lines; a terminal line holds one.
-    QString line = text;
-    line.replace(QStringLiteral(":\n"), QStringLiteral(": "))
+    text.replace(QStringLiteral(":\n"), QStringLiteral(": "))
         .replace(QLatin1Char('\n'), QLatin1Char(' '));
     // File names in it are escaped already; this catches what came from elsewhere.
-    printError(DisplayText::escapeControls(line) + QLatin1Char('\n'));
+    ConsoleText::write(stderr, DisplayText::escapeControls(text) + QLatin1Char('\n'));
 }
 
 void reportFailure(const QString& message)
@@ -63,19 +52,20 @@ int showHelp(const QCommandLineParser& parser, const QString& usage, const QStri
     text.replace(0, text.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: ") + usage);
     if (!epilog.isEmpty())
         text += QLatin1Char('\n') + epilog + QLatin1Char('\n');
-    printOut(text);
+    ConsoleText::write(stdout, text);
     return Success;
 }
 
-int reportUsageError(const QString& message, const QString& command)
+int reportUsageError(QString message, const QString& command)
 {
     // Qt's parser ends its messages with a full stop; the hint follows here.
-    QString line = message;
-    if (line.endsWith(QLatin1Char('.')))
-        line.chop(1);
+    if (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
     const QString help = command.isEmpty() ? QStringLiteral("tvk --help")
                                            : QStringLiteral("tvk %1 --help").arg(command);
-    printError(QStringLiteral("tvk: %1 (see '%2')\n").arg(DisplayText::escapeControls(line), help));
+    ConsoleText::write(
+        stderr,
+        QStringLiteral("tvk: %1 (see '%2')\n").arg(DisplayText::escapeControls(message), help));
     return UsageError;
 }
 

@@ -9,33 +9,27 @@ int Command::run(const QStringList& arguments) const
     QCommandLineParser parser;
     parser.setApplicationDescription(description.summary);
     parser.addOptions(description.options);
-    QStringList positionals;
+    QStringList names;
     for (const Argument& argument : std::as_const(description.arguments)) {
         parser.addPositionalArgument(argument.name, argument.description);
-        positionals << argument.name;
+        names << argument.name;
     }
-    const QString command = arguments.value(1);
     parser.addHelpOption();
-    // A helper started with no arguments at all has no command's name either.
-    QStringList withProgram = arguments.mid(1);
-    if (withProgram.isEmpty())
-        withProgram << QString();
-    withProgram[0] = QStringLiteral("tvk ") + command;
-    if (!parser.parse(withProgram))
+    const QString command = arguments.value(1);
+    if (!parser.parse(QStringList(QStringLiteral("tvk ") + command) + arguments.mid(2)))
         return reportUsageError(parser.errorText(), command);
     if (helpAsked(parser))
         return showHelp(parser, description.usage, description.notes);
     // A missing argument is told by its name.
-    const qsizetype given = parser.positionalArguments().size();
-    const qsizetype expected = positionals.size();
-    if (given != expected) {
-        return reportUsageError(given < expected
-                                    ? QStringLiteral("missing %1")
-                                          .arg(positionals.mid(given).join(QStringLiteral(" and ")))
-                                    : QStringLiteral("unexpected argument '%1'")
-                                          .arg(parser.positionalArguments().value(expected)),
-                                command);
+    const QStringList given = parser.positionalArguments();
+    if (given.size() < names.size()) {
+        return reportUsageError(
+            QStringLiteral("missing %1").arg(names.mid(given.size()).join(QStringLiteral(" and "))),
+            command);
     }
+    if (given.size() > names.size())
+        return reportUsageError(
+            QStringLiteral("unexpected argument '%1'").arg(given.at(names.size())), command);
     return execute(parser);
 }
 

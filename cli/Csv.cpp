@@ -1,5 +1,7 @@
 #include "cli/Csv.h"
 
+#include "base/Result.h"
+
 #include <QUtf8StringView>
 
 #include <algorithm>
@@ -22,16 +24,13 @@ public:
     {
         ParseResult result;
         while (!atEnd()) {
-            Record record{m_line, {}};
-            QString problem;
-            if (readRecord(record.fields, problem)) {
-                const bool empty =
-                    record.fields.size() == 1 && record.fields.constFirst().isEmpty();
-                if (!empty)
-                    result.records << record;
-            } else {
-                result.problems << Problem{record.line, problem};
+            const qsizetype line = m_line;
+            const Result<QStringList> fields = readRecord();
+            if (fields.failed()) {
+                result.problems << Problem{line, fields.reason()};
                 skipRestOfLine();
+            } else if (fields->size() > 1 || !fields->constFirst().isEmpty()) {
+                result.records << Record{line, fields.value()};
             }
         }
         return result;
@@ -47,12 +46,9 @@ private:
     // Consumes a line end (CRLF, LF, or CR as older spreadsheets write), if one is next.
     bool takeLineEnd()
     {
-        if (peek() == kReturn && peek(1) == kNewline)
-            m_at += 2;
-        else if (peek() == kNewline || peek() == kReturn)
-            m_at += 1;
-        else
+        if (peek() != kNewline && peek() != kReturn)
             return false;
+        m_at += peek() == kReturn && peek(1) == kNewline ? 2 : 1;
         ++m_line;
         return true;
     }
@@ -63,53 +59,54 @@ private:
             ++m_at;
     }
 
-    bool readRecord(QStringList& fields, QString& problem)
+    Result<QStringList> readRecord()
     {
+        QStringList fields;
         while (true) {
-            QString field;
-            if (!(peek() == kQuote ? readQuoted(field, problem) : readPlain(field, problem)))
-                return false;
-            fields << field;
-            if (peek() == m_separator) {
+            const Result<QString> field = peek() == kQuote ? readQuoted() : readPlain();
+            if (field.failed())
+                return Result<QStringList>::failure(field.reason());
+            fields << field.value();
+            if (peek() == m_separator)
                 ++m_at;
-                continue;
-            }
-            if (atEnd() || takeLineEnd())
-                return true;
-            problem = QStringLiteral("text follows a closing quote");
-            return false;
+            else if (atEnd() || takeLineEnd())
+                return fields;
+            else
+                return Result<QStringList>::failure(QStringLiteral("text follows a closing quote"));
         }
     }
 
-    bool readPlain(QString& field, QString& problem)
+    Result<QString> readPlain()
     {
+        QString field;
         while (!atEnd() && peek() != m_separator && peek() != kNewline && peek() != kReturn) {
             if (peek() == kQuote) {
-                problem = QStringLiteral("a quote inside a field that does not start with one");
-                return false;
+                return Result<QString>::failure(
+                    QStringLiteral("a quote inside a field that does not start with one"));
             }
             field += m_text.at(m_at++);
         }
-        return true;
+        return field;
     }
 
-    bool readQuoted(QString& field, QString& problem)
+    Result<QString> readQuoted()
     {
         const qsizetype opened = m_line;
+        QString field;
         ++m_at;
         while (!atEnd()) {
             const QChar c = m_text.at(m_at++);
             if (c == kQuote) {
                 if (peek() != kQuote)
-                    return true;
+                    return field;
                 ++m_at;
             } else if (c == kNewline || (c == kReturn && peek() != kNewline)) {
                 ++m_line;
             }
             field += c;
         }
-        problem = QStringLiteral("the quote opened on line %1 is never closed").arg(opened);
-        return false;
+        return Result<QString>::failure(
+            QStringLiteral("the quote opened on line %1 is never closed").arg(opened));
     }
 
     const QString& m_text;
@@ -150,9 +147,7 @@ ParseResult parse(const QByteArray& bytes)
             {},
             {Problem{1, QStringLiteral("the manifest is not text (it holds NUL bytes)") + fix}}};
     }
-    QByteArray data = bytes;
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data.remove(0, 3);
+    const QByteArray data = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
     // Each line on its own, so that a byte that is not UTF-8 is told with its line.
     ParseResult invalid;
     qsizetype line = 1;

@@ -1,41 +1,32 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "host/ConsoleText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <vector>
 
 namespace Cli {
 
-std::vector<Command> allCommands()
-{
-    return {makePackCommand(), makeInfoCommand(), makeUnpackCommand(), makeThumbnailCommand(),
-            makeBatchCommand()};
-}
-
-namespace {
-
-// "Commands:" and each command's usage, as its own help gives it.
-QString programDescription(const std::vector<Command>& commands)
-{
-    QString text = QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
-                                  "Commands:\n");
-    for (const Command& command : commands)
-        text += QStringLiteral("  ") + command.description.usage.mid(4) + QLatin1Char('\n');
-    return text + QStringLiteral("  help [COMMAND]");
-}
-
-} // namespace
-
 int runCommand(const QStringList& arguments)
 {
-    const std::vector<Command> commands = allCommands();
+    // In the order the help lists them.
+    const std::vector<Command> commands = {makePackCommand(), makeInfoCommand(),
+                                           makeUnpackCommand(), makeThumbnailCommand(),
+                                           makeBatchCommand()};
+    // "Commands:" and each command's usage, as its own help gives it.
+    QString description =
+        QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
+                       "Commands:\n");
     QStringList names;
-    for (const Command& command : commands)
+    for (const Command& command : commands) {
+        description += QStringLiteral("  ") + command.description.usage.mid(4) + QLatin1Char('\n');
         names << command.description.name;
+    }
     QCommandLineParser parser;
-    parser.setApplicationDescription(programDescription(commands));
+    parser.setApplicationDescription(description + QStringLiteral("  help [COMMAND]"));
     parser.addPositionalArgument(QStringLiteral("command"),
                                  names.join(QStringLiteral(", ")) + QStringLiteral(" or help"),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
@@ -49,8 +40,9 @@ int runCommand(const QStringList& arguments)
     // Printed here: QCommandLineParser would show a message box on Windows when
     // no console is attached.
     if (parser.isSet(version)) {
-        printOut(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
-                                               QCoreApplication::applicationVersion()));
+        ConsoleText::write(stdout,
+                           QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
+                                                         QCoreApplication::applicationVersion()));
         return Success;
     }
     const QStringList positional = parser.positionalArguments();

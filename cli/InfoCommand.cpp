@@ -5,6 +5,7 @@
 #include "format/IcoDirectory.h"
 #include "format/SingleByteText.h"
 #include "format/SystemCodePage.h"
+#include "host/ConsoleText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -23,14 +24,12 @@ struct ShownText
 {
     QString text;
     qint64 length = 0;
-
-    bool cut() const { return length > text.size(); }
 };
 
 QString describe(const ShownText& text)
 {
-    QString shown = DisplayText::escapeControls(text.text);
-    if (!text.cut())
+    const QString shown = DisplayText::escapeControls(text.text);
+    if (text.length <= text.text.size())
         return shown;
     return shown + QStringLiteral("… (%1 characters)").arg(text.length);
 }
@@ -39,22 +38,16 @@ void insertText(QJsonObject& object, const QString& key, const ShownText& text)
 {
     object.insert(key, text.text);
     object.insert(key + QStringLiteral("Length"), text.length);
-    object.insert(key + QStringLiteral("Truncated"), text.cut());
+    object.insert(key + QStringLiteral("Truncated"), text.length > text.text.size());
 }
 
 // QJsonDocument escapes C0 controls only; DEL and C1 controls could still
 // steer a terminal, so they are escaped as JSON allows for any character.
-QString escapeRemainingControls(const QString& json)
+QString escapeRemainingControls(QString json)
 {
-    QString escaped;
-    escaped.reserve(json.size());
-    for (const QChar c : json) {
-        if (c.unicode() >= 0x7F && c.unicode() <= 0x9F)
-            escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            escaped += c;
-    }
-    return escaped;
+    for (char16_t c = 0x7F; c <= 0x9F; ++c)
+        json.replace(QChar(c), QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0')));
+    return json;
 }
 
 struct IconSummary
@@ -107,14 +100,15 @@ int execute(const QCommandLineParser& parser)
                            {QStringLiteral("codePage"), int(SystemCodePage::number())}};
         insertText(object, QStringLiteral("name"), name);
         insertText(object, QStringLiteral("author"), author);
-        printOut(escapeRemainingControls(
-                     QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact))) +
-                 QLatin1Char('\n'));
+        ConsoleText::write(stdout, escapeRemainingControls(QString::fromUtf8(
+                                       QJsonDocument(object).toJson(QJsonDocument::Compact))) +
+                                       QLatin1Char('\n'));
     } else {
-        printOut(QStringLiteral("Name:   %1\nAuthor: %2\nText:   %3\nLeft:   %4\nRight:  %5\n"
-                                "Size:   %6 bytes\n")
-                     .arg(describe(name), describe(author), SystemCodePage::name(), describe(left),
-                          describe(right), QString::number(contents->fileSize)));
+        ConsoleText::write(
+            stdout, QStringLiteral("Name:   %1\nAuthor: %2\nText:   %3\nLeft:   %4\nRight:  %5\n"
+                                   "Size:   %6 bytes\n")
+                        .arg(describe(name), describe(author), SystemCodePage::name(),
+                             describe(left), describe(right), QString::number(contents->fileSize)));
     }
     return Success;
 }

@@ -40,18 +40,20 @@ qsizetype columnOf(const QString& field)
     return columnNames().indexOf(field.trimmed().toLower());
 }
 
-// The header's column for each of columnNames(), or problems with it: every
-// known column once, and no unknown one.
+// The header's columns, or problems: every known column once, no unknown one.
 std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>& problems)
 {
     const QStringList names = columnNames();
+    const QString listed = names.join(QStringLiteral(", "));
+    const auto problem = [&](const QString& message) {
+        problems << Csv::Problem{header.line, message};
+    };
     // Not one column known: no header at all, told once.
     if (std::none_of(header.fields.cbegin(), header.fields.cend(),
                      [](const QString& field) { return columnOf(field) >= 0; })) {
-        problems << Csv::Problem{header.line,
-                                 QStringLiteral("the first line must name the columns %1, "
-                                                "separated by commas or semicolons")
-                                     .arg(names.join(QStringLiteral(", ")))};
+        problem(QStringLiteral("the first line must name the columns %1, separated by commas or "
+                               "semicolons")
+                    .arg(listed));
         return std::nullopt;
     }
     const qsizetype earlierProblems = problems.size();
@@ -61,107 +63,62 @@ std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>&
         const qsizetype known = columnOf(field);
         if (field.trimmed().isEmpty())
             continue;
-        if (known < 0) {
-            problems << Csv::Problem{header.line,
-                                     QStringLiteral("unknown column '%1'; the columns are %2")
-                                         .arg(field, names.join(QStringLiteral(", ")))};
-        } else if (columns.of[known] >= 0) {
-            problems << Csv::Problem{
-                header.line, QStringLiteral("the column '%1' is named twice").arg(names.at(known))};
-        } else {
+        if (known < 0)
+            problem(QStringLiteral("unknown column '%1'; the columns are %2").arg(field, listed));
+        else if (columns.of[known] >= 0)
+            problem(QStringLiteral("the column '%1' is named twice").arg(names.at(known)));
+        else
             columns.of[known] = i;
-        }
     }
     for (qsizetype known = 0; known < names.size(); ++known) {
         if (columns.of[known] < 0)
-            problems << Csv::Problem{
-                header.line, QStringLiteral("the column '%1' is missing").arg(names.at(known))};
+            problem(QStringLiteral("the column '%1' is missing").arg(names.at(known)));
     }
     if (problems.size() > earlierProblems)
         return std::nullopt;
     return columns;
 }
 
-// "the name is empty": the first missing text in the order of the columns, told
-// by column, where the window would ask for both names; then any text in a
-// column the first line does not name.
-Outcome checkFilled(const PackageRequest& request, const Csv::Record& record,
-                    const Columns& columns)
-{
-    using Input = PackageRequest::Input;
-    const QList<Input> missing = request.missingInputs();
-    const QStringList names = columnNames();
-    const Input inputOf[] = {Input::Name, Input::Author, Input::Left, Input::Right, Input::Output};
-    for (qsizetype column = 0; column < names.size(); ++column) {
-        if (missing.contains(inputOf[column]))
-            return Outcome::failure(QStringLiteral("the %1 is empty").arg(names.at(column)));
-    }
-    for (qsizetype i = 0; i < record.fields.size(); ++i) {
-        if (!columns.of.contains(i) && !record.fields.at(i).isEmpty()) {
-            return Outcome::failure(
-                QStringLiteral("field %1 holds '%2', but the first line names no column there")
-                    .arg(i + 1)
-                    .arg(record.fields.at(i)));
-        }
-    }
-    return Outcome::done();
-}
-
-// One line of the manifest as a row; nothing when it is a line of empty cells
-// or has a problem.
+// One line as a row; nothing for a line of empty cells or one with a problem.
 std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, const QDir& folder,
                          QList<Csv::Problem>& problems)
 {
+    const auto problem = [&](const QString& message) {
+        problems << Csv::Problem{record.line, message};
+        return std::nullopt;
+    };
     // Spreadsheets end their sheets with rows of empty cells.
     if (std::all_of(record.fields.cbegin(), record.fields.cend(),
                     [](const QString& field) { return field.isEmpty(); }))
         return std::nullopt;
     if (record.fields.size() != columns.width) {
-        problems << Csv::Problem{record.line, QStringLiteral("expected %1 fields, found %2")
-                                                  .arg(columns.width)
-                                                  .arg(record.fields.size())};
-        return std::nullopt;
+        return problem(QStringLiteral("expected %1 fields, found %2")
+                           .arg(columns.width)
+                           .arg(record.fields.size()));
     }
     const auto field = [&](int column) { return record.fields.at(columns.of.at(column)); };
+    // The first missing text in the order of the columns, where the window would
+    // ask for both names; then any text in a column the first line does not name.
+    for (int column = kName; column <= kOutput; ++column) {
+        if (field(column).isEmpty())
+            return problem(QStringLiteral("the %1 is empty").arg(columnNames().at(column)));
+    }
+    for (qsizetype i = 0; i < record.fields.size(); ++i) {
+        if (!columns.of.contains(i) && !record.fields.at(i).isEmpty()) {
+            return problem(
+                QStringLiteral("field %1 holds '%2', but the first line names no column there")
+                    .arg(i + 1)
+                    .arg(record.fields.at(i)));
+        }
+    }
     const auto fromFolder = [&](const QString& path) {
-        return path.isEmpty() || !QDir::isRelativePath(path) ? path : folder.filePath(path);
+        return QDir::isRelativePath(path) ? folder.filePath(path) : path;
     };
-    Row row{record.line, PackageRequest{.leftPath = fromFolder(field(kLeft)),
-                                        .rightPath = fromFolder(field(kRight)),
-                                        .outputPath = fromFolder(field(kOutput)),
-                                        .name = field(kName),
-                                        .author = field(kAuthor)}};
-    if (const Outcome filled = checkFilled(row.request, record, columns); filled.failed()) {
-        problems << Csv::Problem{row.line, filled.reason()};
-        return std::nullopt;
-    }
-    return row;
-}
-
-// Whether the row's output can be written, told as a problem if not; `outputs`
-// has every earlier output's line, and gets this one's.
-bool checkOutput(const Row& row, const QList<FileIdentity>& output, InputFiles& outputs,
-                 QList<Csv::Problem>& problems)
-{
-    if (const Outcome usable = PackageWriter::check(row.request); usable.failed()) {
-        problems << Csv::Problem{row.line, usable.reason()};
-        return false;
-    }
-    // A missing folder would only be found while writing; here it is told with the rest.
-    if (output.isEmpty()) {
-        problems << Csv::Problem{
-            row.line, DisplayText::cannotWriteFile(row.request.outputPath,
-                                                   QStringLiteral("Its folder does not exist."))};
-        return false;
-    }
-    if (const std::optional<qsizetype> earlier = outputs.reachedBy(output)) {
-        problems << Csv::Problem{row.line,
-                                 QStringLiteral("%1 is already the output of line %2")
-                                     .arg(DisplayText::displayPath(row.request.outputPath))
-                                     .arg(*earlier)};
-    }
-    outputs.add(output, row.line);
-    return true;
+    return Row{record.line, PackageRequest{.leftPath = fromFolder(field(kLeft)),
+                                           .rightPath = fromFolder(field(kRight)),
+                                           .outputPath = fromFolder(field(kOutput)),
+                                           .name = field(kName),
+                                           .author = field(kAuthor)}};
 }
 
 } // namespace
@@ -198,10 +155,27 @@ InputFiles checkFiles(Contents& contents, const InputFiles& manifest)
     InputFiles outputLines;
     InputFiles icons;
     for (Row& row : contents.rows) {
+        const QString& outputPath = row.request.outputPath;
         const QList<FileIdentity> output =
-            FileIdentity::allOf(row.request.outputPath, FileIdentity::LastLink::Follow);
-        if (!checkOutput(row, output, outputLines, contents.problems))
+            FileIdentity::allOf(outputPath, FileIdentity::LastLink::Follow);
+        if (const Outcome usable = PackageWriter::check(row.request); usable.failed()) {
+            contents.problems << Csv::Problem{row.line, usable.reason()};
             continue;
+        }
+        // A missing folder would only be found while writing; here it is told with the rest.
+        if (output.isEmpty()) {
+            contents.problems << Csv::Problem{
+                row.line, DisplayText::cannotWriteFile(
+                              outputPath, QStringLiteral("Its folder does not exist."))};
+            continue;
+        }
+        if (const std::optional<qsizetype> earlier = outputLines.reachedBy(output)) {
+            contents.problems << Csv::Problem{row.line,
+                                              QStringLiteral("%1 is already the output of line %2")
+                                                  .arg(DisplayText::displayPath(outputPath))
+                                                  .arg(*earlier)};
+        }
+        outputLines.add(output, row.line);
         for (const QString& icon : {row.request.leftPath, row.request.rightPath})
             icons.add(FileIdentity::allOf(icon, FileIdentity::LastLink::Follow), row.line);
         outputs.push_back(output);

@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QDir>
 #include <QList>
-#include <QSet>
 
 #include <vector>
 
@@ -30,16 +29,13 @@ struct Contents
 };
 
 // Reads the manifest's bytes into rows, telling what is wrong with the text
-// itself: lines that are not CSV or not UTF-8, a first line that does not name
-// the columns, a line with too few or too many fields, an empty field. Looks at
-// no file.
+// itself (not CSV, not UTF-8, columns, fields); looks at no file.
 Contents read(const QByteArray& bytes, const QDir& folder);
 
 // Checks each row as `tvk pack` checks its arguments, and the rows against each
 // other and the manifest by the files their paths reach, however spelled: no
 // output folder missing, no output twice, no output that is another row's icon
-// or the manifest. A row with a problem is left out. Gives the icons, each
-// numbered with its line, for the writing to keep from being replaced.
+// or the manifest. Leaves out rows with a problem; gives the icons by line.
 InputFiles checkFiles(Contents& contents, const InputFiles& manifest);
 
 } // namespace Cli::Manifest

@@ -20,19 +20,18 @@ constexpr int kLargestSize = 1024;
 constexpr QLatin1String kStandardOutput("-");
 
 // The format of the picture, by the output's extension, as Qt names it. A name
-// without one is PNG: file managers name their temporary files as they like.
+// without one (and "-") is PNG: file managers name their temporary files as they like.
 std::optional<QByteArray> formatOf(const QString& outputPath)
 {
-    if (outputPath == kStandardOutput)
-        return QByteArray("png");
     const QString suffix = QFileInfo(outputPath).suffix().toLower();
     if (suffix.isEmpty())
         return QByteArray("png");
-    if (suffix == QLatin1String("png") || suffix == QLatin1String("bmp") ||
-        suffix == QLatin1String("webp"))
-        return suffix.toLatin1();
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+    if (suffix == QLatin1String("jpg"))
         return QByteArray("jpeg");
+    for (const char* format : {"png", "bmp", "webp", "jpeg"}) {
+        if (suffix == QLatin1String(format))
+            return QByteArray(format);
+    }
     return std::nullopt;
 }
 

@@ -6,7 +6,6 @@
 #include "files/FileIdentity.h"
 #include "files/ReplacingFile.h"
 #include "files/SystemFiles.h"
-#include "package/PackageWriter.h"
 
 #include <QDir>
 
@@ -60,14 +59,12 @@ int mayWrite(const QString& path, bool force, const InputFiles& package)
 // leads to, not the current one.
 std::array<Extracted, 2> iconsIn(const QString& target, const TvkContents& contents)
 {
-    const auto inTarget = [&](const QString& name) {
-        if (target == QLatin1String("."))
-            return name;
-        return target.endsWith(QLatin1Char('/')) ? target + name : target + QLatin1Char('/') + name;
-    };
+    const QString folder = target == QLatin1String(".")        ? QString()
+                           : target.endsWith(QLatin1Char('/')) ? target
+                                                               : target + QLatin1Char('/');
     return {
-        Extracted{inTarget(QStringLiteral("left.ico")), contents.leftOffset, contents.LeftLength},
-        Extracted{inTarget(QStringLiteral("right.ico")), contents.rightOffset,
+        Extracted{folder + QStringLiteral("left.ico"), contents.leftOffset, contents.LeftLength},
+        Extracted{folder + QStringLiteral("right.ico"), contents.rightOffset,
                   contents.RightLength}};
 }
 

@@ -20,19 +20,10 @@ int main(int argc, char* argv[])
     // the one line `tvk` prints itself. QT_LOGGING_RULES='*=true' shows them,
     // as it takes precedence over these rules.
     QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
-#ifndef Q_OS_WIN
-    // Arguments are bytes; Qt decodes them as UTF-8 and turns every invalid byte
-    // into U+FFFD, which would name another file. Such an argument is refused.
-    // Windows gives Qt the exact wide command line instead of these bytes.
-    for (int i = 1; i < argc; ++i) {
-        if (const std::optional<QString> shown = DisplayText::notUtf8(argv[i])) {
-            reportFailure(QStringLiteral("The name '%1' is not valid UTF-8, so it cannot be "
-                                         "used exactly as given.")
-                              .arg(*shown));
-            return Failure;
-        }
+    if (const std::optional<QString> refused = DisplayText::notUtf8Argument(argc, argv)) {
+        reportFailure(*refused);
+        return Failure;
     }
-#endif
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("tvk"));

@@ -60,6 +60,20 @@ std::optional<QString> notUtf8(const QByteArray& name)
     return shown;
 }
 
+std::optional<QString> notUtf8Argument([[maybe_unused]] int argc, [[maybe_unused]] char* argv[])
+{
+#ifndef Q_OS_WIN
+    for (int i = 1; i < argc; ++i) {
+        if (const std::optional<QString> shown = notUtf8(argv[i])) {
+            return QStringLiteral(
+                       "The name '%1' is not valid UTF-8, so it cannot be used exactly as given.")
+                .arg(*shown);
+        }
+    }
+#endif
+    return std::nullopt;
+}
+
 QString cannotWriteFile(const QString& path, const QString& reason)
 {
     return QCoreApplication::translate("DisplayText", "Cannot write file %1:\n%2")

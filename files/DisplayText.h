@@ -29,4 +29,8 @@ QString cannotWriteFile(const QString& path, const QString& reason);
 // Read as UTF-8 it would be another name, so such a name is refused.
 std::optional<QString> notUtf8(const QByteArray& name);
 
+// Why the program's arguments are refused: one is not UTF-8, as notUtf8 tells.
+// Never on Windows, whose arguments come as the exact wide command line.
+std::optional<QString> notUtf8Argument(int argc, char* argv[]);
+
 } // namespace DisplayText

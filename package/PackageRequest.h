@@ -23,7 +23,6 @@ struct PackageRequest
 
     // The inputs not given, in the order above: those left empty, and those
     // still holding the text their box started with (one of `placeholders`;
-    // an empty one stands for no placeholder). The one check of what is
-    // missing, which the window and `tvk pack` and `batch` each tell their way.
+    // an empty one stands for no placeholder).
     QList<Input> missingInputs(const PackageRequest& placeholders = {}) const;
 };

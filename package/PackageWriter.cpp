@@ -60,8 +60,7 @@ Outcome openIcon(const QString& path, OpenIcon& icon)
     return Outcome::done();
 }
 
-// The names as bytes and the icons open, with the refusals that come before
-// anything is written, in their fixed order.
+// The names as bytes and the icons open: the refusals before anything is written.
 struct Prepared
 {
     QByteArray nameBytes;
@@ -96,7 +95,6 @@ Outcome prepare(const PackageRequest& request, Prepared& prepared)
     return Outcome::done();
 }
 
-// The header and both icons, into the opened output.
 Outcome writeContents(Prepared& prepared, QFile& device, const QString& outputPath,
                       const WriteProgress& progress)
 {

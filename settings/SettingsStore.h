@@ -14,11 +14,11 @@ class SettingsStore
     Q_DECLARE_TR_FUNCTIONS(SettingsStore)
 
 public:
+    // One INI file an application in the folder given, or one registry key an
+    // application under the key given (Windows only).
     enum class Backend
     {
-        // One INI file an application, in the folder given.
         IniFiles,
-        // One registry key an application, under the key given (Windows only).
         Registry,
     };
 
@@ -34,9 +34,7 @@ public:
     QString get(const QString& application, const QString& section, const QString& key,
                 const QString& defaultValue = {}) const;
 
-    // Stores the value, replacing any earlier one; a get that follows returns it.
-    // Fails with a message for the user, naming the file and the reason, when
-    // the value could not be stored.
+    // Stores the value, replacing any earlier one; a failure names the file.
     Outcome save(const QString& application, const QString& section, const QString& key,
                  const QString& value);
 

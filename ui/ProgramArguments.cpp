@@ -71,18 +71,10 @@ Reading filesToOpen(QStringList files)
 
 Reading read(int argc, char* argv[])
 {
-#ifndef Q_OS_WIN
-    // Read as UTF-8, a name of other bytes would be another file's (on Windows the
-    // arguments come as the exact wide command line instead); such a name is told.
-    for (int i = 1; i < argc; ++i) {
-        if (const std::optional<QString> shown = DisplayText::notUtf8(argv[i])) {
-            ConsoleText::write(stderr, QStringLiteral("%1: The name '%2' is not valid UTF-8, so "
-                                                      "it cannot be used exactly as given.\n")
-                                           .arg(ProgramInfo::title, *shown));
-            return {kRefused, {}, {}};
-        }
+    if (const std::optional<QString> refused = DisplayText::notUtf8Argument(argc, argv)) {
+        ConsoleText::write(stderr, QStringLiteral("%1: %2\n").arg(ProgramInfo::title, *refused));
+        return {kRefused, {}, {}};
     }
-#endif
     // An application object of its own, which needs no display, for the
     // arguments as the system passed them (on Windows, in wide characters).
     QCoreApplication reader(argc, argv);
