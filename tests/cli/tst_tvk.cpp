@@ -110,9 +110,6 @@ private Q_SLOTS:
         const QStringList icons = {QStringLiteral("left.ico"), QStringLiteral("right.ico")};
         const QString dataSync = QStringLiteral("TVK_FAIL_CALL=fdatasync");
 
-        QTest::newRow("pack, data sync fails")
-            << pack << QStringList{dataSync} << packOutput << false
-            << "tvk: Cannot write file o.tvk: Input/output error.";
         QTest::newRow("pack, data sync finds the disk full")
             << pack << QStringList{dataSync, QStringLiteral("TVK_FAIL_ERRNO=%1").arg(ENOSPC)}
             << packOutput << false << "tvk: Cannot write file o.tvk: No space left on device.";

@@ -48,8 +48,6 @@ private Q_SLOTS:
         const PackageRequest filled = filledInputs();
         const PackageRequest placeholders = windowPlaceholders();
 
-        QTest::newRow("all at their placeholders")
-            << placeholders << QStringList({kIcons, kOutput, kNames});
         QTest::newRow("all empty") << PackageRequest() << QStringList({kIcons, kOutput, kNames});
 
         PackageRequest inputs = filled;
