@@ -91,6 +91,17 @@ QStringList entries(const QString& folder);
 QMap<QString, QByteArray> tree(const QString& folder);
 } // namespace TestFiles
 
+// A folder of the test's own for the files it makes.
+class TestFolder
+{
+protected:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    // For each test's init(): an empty folder.
+    bool clear() const { return m_dir.isValid() && TestFiles::clearFolder(m_dir.path()); }
+};
+
 namespace TestPictures {
 // The image as a file of the format ("PNG", "ICO") would hold it.
 QByteArray encoded(const QImage& image, const char* format);

@@ -10,16 +10,12 @@
 #endif
 
 // The window program as a shell or a file manager starts it.
-class TvkMakProgramTest : public QObject
+class TvkMakProgramTest : public QObject, private TestFolder
 {
     Q_OBJECT
 
 private:
     using Run = TestProcess::Result;
-
-    QTemporaryDir m_dir;
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
 
     Run run(const QString& program, const QStringList& arguments,
             const QStringList& environment = {}) const
@@ -28,15 +24,10 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        QVERIFY(TestFiles::clearFolder(m_dir.path()));
-    }
+    void init() { QVERIFY(clear()); }
 
 #ifdef Q_OS_UNIX
-    // The window's program ends when asked, even with a message shown, and
-    // when its display goes away, and leaves no folder of its own behind.
+    // Even with a message shown; and it leaves no folder of its own behind.
     void windowProgram_signalledOrDisplayLost_endsAndRemovesItsFolder()
     {
         QVERIFY(QDir().mkpath(path(QStringLiteral("tmp"))));

@@ -148,20 +148,18 @@ QStringList failingEnvironment(const QStringList& failure)
 } // namespace
 #endif
 
-CliFixture::Run CliFixture::tvkFailing(const QStringList& arguments,
-                                       const QStringList& failure) const
+CliFixture::Run CliFixture::tvkFailing([[maybe_unused]] const QStringList& arguments,
+                                       [[maybe_unused]] const QStringList& failure) const
 {
 #ifdef TVK_FAILING_CALLS
     return tvkChild(arguments, failingEnvironment(failure));
 #else
-    Q_UNUSED(arguments);
-    Q_UNUSED(failure);
     return {};
 #endif
 }
 
-bool CliFixture::startPaused(QProcess& process, const char* call,
-                             const QStringList& arguments) const
+bool CliFixture::startPaused([[maybe_unused]] QProcess& process, [[maybe_unused]] const char* call,
+                             [[maybe_unused]] const QStringList& arguments) const
 {
 #ifdef TVK_FAILING_CALLS
     process.setWorkingDirectory(m_dir.path());
@@ -176,9 +174,6 @@ bool CliFixture::startPaused(QProcess& process, const char* call,
         QThread::msleep(5);
     return !deadline.hasExpired();
 #else
-    Q_UNUSED(process);
-    Q_UNUSED(call);
-    Q_UNUSED(arguments);
     return false;
 #endif
 }
@@ -194,7 +189,5 @@ bool CliFixture::packNewIcons() const
 {
     return TestFiles::write(path(QStringLiteral("l.ico")), "new left") &&
            TestFiles::write(path(QStringLiteral("r.ico")), "new right") &&
-           pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
-                QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
-                   .exitCode == 0;
+           tvk("pack -n A -a B l.ico r.ico -o p.tvk").exitCode == 0;
 }

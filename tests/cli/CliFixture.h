@@ -20,21 +20,22 @@ QByteArray pngIco(const QList<QSize>& sizes);
 
 // What the tests of `tvk`'s commands share: a folder of their own, cleared
 // before each test, in which `tvk` runs.
-class CliFixture
+class CliFixture : protected TestFolder
 {
 protected:
     using Run = TestProcess::Result;
 
-    QTemporaryDir m_dir;
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    // For each test's init(): an empty folder.
-    bool clear() const { return m_dir.isValid() && TestFiles::clearFolder(m_dir.path()); }
+    // The arguments of a command line, split at each space: two spaces give an
+    // empty one.
+    static QStringList words(const char* line)
+    {
+        return QString::fromUtf8(line).split(QLatin1Char(' '));
+    }
 
     // Runs `tvk` in this process, in the test's folder, with its standard output
     // and error captured.
     Run tvk(const QStringList& arguments) const;
+    Run tvk(const char* line) const { return tvk(words(line)); }
 
     // Runs the `tvk` executable as a child, where a test needs a process of its
     // own; `environment` adds variables ("NAME=value"), `dataLimit` caps its

@@ -21,12 +21,9 @@ QStringList told(const QList<Csv::Problem>& problems)
 
 // Manifests held in memory, read as `tvk batch` reads them: the rows they make,
 // and every problem with its line, before any file is written.
-class ManifestTest : public QObject
+class ManifestTest : public QObject, private TestFolder
 {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private Q_SLOTS:
     void read_asSpreadsheetsSaveIt_rowsWithPathsFromTheFolder_data()

@@ -39,13 +39,12 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("job/in/l.ico")), smallIco()));
         QVERIFY(TestFiles::write(path(QStringLiteral("job/in/r.ico")), "right"));
         QVERIFY(TestFiles::write(path(QStringLiteral("job/m.csv")), manifest));
-        const Run check =
-            tvk({QStringLiteral("batch"), QStringLiteral("--check"), QStringLiteral("job/m.csv")});
+        const Run check = tvk("batch --check job/m.csv");
         QCOMPARE(check.out, QStringLiteral("All 2 lines can be written.\n"));
         QCOMPARE(check.exitCode, 0);
         QVERIFY(!QFile::exists(path(QStringLiteral("job/one.tvk"))));
 
-        const Run run = tvk({QStringLiteral("batch"), QStringLiteral("job/m.csv")});
+        const Run run = tvk("batch job/m.csv");
 
         QCOMPARE(run.err, QString());
         QCOMPARE(run.out, QStringLiteral("Wrote 2 TVK files.\n"));
@@ -68,7 +67,7 @@ private Q_SLOTS:
         }
     }
 
-    // Problems are told as MANIFEST:LINE: and no line is written, not even the good one.
+    // Not even the good line is written.
     void batch_badManifest_toldByLineNothingWritten()
     {
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
@@ -78,7 +77,7 @@ private Q_SLOTS:
                                                                 "A,B,l.ico,none.ico,o2.tvk\n"));
         const QStringList before = TestFiles::entries(m_dir.path());
 
-        const Run run = tvk({QStringLiteral("batch"), QStringLiteral("m.csv")});
+        const Run run = tvk("batch m.csv");
 
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString());
@@ -89,7 +88,6 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))), QByteArray("earlier"));
     }
 
-    // A real full disk while writing: every earlier output stays as it was.
     void batch_diskFull_keepsEveryEarlierOutput()
     {
         const TestFiles::SmallDisk disk(64 * TestFiles::KiB);
@@ -109,7 +107,7 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), manifest));
         const QStringList before = TestFiles::entries(disk.path());
 
-        const Run run = tvk({QStringLiteral("batch"), QStringLiteral("m.csv")});
+        const Run run = tvk("batch m.csv");
 
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(QStringLiteral("No space left on device. No earlier output was "
@@ -121,8 +119,7 @@ private Q_SLOTS:
                      QByteArray("earlier"));
     }
 
-    // Renames come last, once every file is on disk; one that still fails is told
-    // with what was already replaced.
+    // Renames come last, once every file is on disk.
     void batch_renameFails_toldWhatWasReplaced()
     {
 #ifndef TVK_FAILING_CALLS
@@ -132,9 +129,9 @@ private Q_SLOTS:
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
         QVERIFY(TestFiles::write(path(QStringLiteral("batch.csv")), kTwoRowBatch));
 
-        const Run run = tvkFailing(
-            {QStringLiteral("batch"), QStringLiteral("batch.csv")},
-            {QStringLiteral("TVK_FAIL_CALL=rename"), QStringLiteral("TVK_FAIL_PATH=o2.tvk")});
+        const Run run =
+            tvkFailing(words("batch batch.csv"), {QStringLiteral("TVK_FAIL_CALL=rename"),
+                                                  QStringLiteral("TVK_FAIL_PATH=o2.tvk")});
 
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, QStringLiteral("batch.csv:3: Cannot write file %1: Input/output error. "
@@ -146,8 +143,7 @@ private Q_SLOTS:
     }
 
 #ifdef Q_OS_UNIX
-    // Stopped part-way by a signal, a batch removes every new file it made and
-    // keeps every earlier output; its exit status is the shell's for the signal.
+    // The exit status is the shell's for the signal.
     void batch_signalled_removesWhatItMade_data()
     {
         QTest::addColumn<int>("signal");
@@ -172,7 +168,7 @@ private Q_SLOTS:
         QProcess batch;
         // Paused as it takes the earlier output's permissions, on the last line,
         // with new files waiting beside their outputs.
-        QVERIFY(startPaused(batch, "fchmod", {QStringLiteral("batch"), QStringLiteral("m.csv")}));
+        QVERIFY(startPaused(batch, "fchmod", words("batch m.csv")));
         QVERIFY(TestFiles::entries(path(QStringLiteral("out"))).size() >= 3);
 
         QCOMPARE(::kill(pid_t(batch.processId()), signal), 0);

@@ -15,34 +15,6 @@ class InfoCommandTest : public QObject, private CliFixture
 private Q_SLOTS:
     void init() { QVERIFY(clear()); }
 
-    void info_icoBytes_namesTheirImageSizes()
-    {
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), smallIco()));
-        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), smallIco().left(30)));
-        QCOMPARE(pack(QStringLiteral("A"), QStringLiteral("B"), path(QStringLiteral("l.ico")),
-                      path(QStringLiteral("r.ico")), path(QStringLiteral("p.tvk")))
-                     .exitCode,
-                 0);
-
-        const Run info = tvk({QStringLiteral("info"), QStringLiteral("p.tvk")});
-        const Run json =
-            tvk({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("p.tvk")});
-
-        QVERIFY2(
-            info.out.contains(QStringLiteral("Left:   62 bytes, ICO file with images 16x16\n")),
-            qPrintable(info.out));
-        QVERIFY2(info.out.contains(QStringLiteral("Right:  30 bytes, not an ICO file\n")),
-                 qPrintable(info.out));
-        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
-        const QJsonObject left = object.value(QStringLiteral("left")).toObject();
-        QCOMPARE(left.value(QStringLiteral("ico")).toBool(), true);
-        QCOMPARE(left.value(QStringLiteral("images")).toArray(),
-                 QJsonArray({QStringLiteral("16x16")}));
-        QCOMPARE(
-            object.value(QStringLiteral("right")).toObject().value(QStringLiteral("ico")).toBool(),
-            false);
-    }
-
     void info_invalidFile_toldWhereItBreaks_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -81,37 +53,45 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QVERIFY(TestFiles::write(path(QStringLiteral("bad.tvk")), bytes));
 
-        const Run info = tvk({QStringLiteral("info"), QStringLiteral("bad.tvk")});
+        const Run info = tvk("info bad.tvk");
 
         QCOMPARE(info.exitCode, 1);
         QCOMPARE(info.out, QString());
         QCOMPARE(info.err, QStringLiteral("tvk: bad.tvk is not a TVK file: %1.\n").arg(expected));
     }
 
-    // Names come from the file: whatever they hold, nothing printed may steer
-    // the terminal.
-    void info_controlCharactersInNames_escaped()
+    // Whatever names from the file hold, nothing printed may steer the terminal.
+    void info_namesEscapedAndIconsDescribed()
     {
         const QByteArray name("x\x1b]0;owned\x07y\x7f\x81z");
         QVERIFY(
-            TestFiles::write(path(QStringLiteral("c.tvk")), TvkLayout::header(name, "B", 0, 0)));
+            TestFiles::write(path(QStringLiteral("c.tvk")), TvkLayout::header(name, "B", 62, 30) +
+                                                                smallIco() + smallIco().left(30)));
 
-        const Run info = tvk({QStringLiteral("info"), QStringLiteral("c.tvk")});
-        const Run json =
-            tvk({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("c.tvk")});
+        const Run info = tvk("info c.tvk");
+        const Run json = tvk("info --json c.tvk");
 
         QVERIFY2(info.out.startsWith(QStringLiteral("Name:   x\\x1b]0;owned\\x07y\\x7f\\x81z\n")),
+                 qPrintable(info.out));
+        QVERIFY2(
+            info.out.contains(QStringLiteral("Left:   62 bytes, ICO file with images 16x16\n")),
+            qPrintable(info.out));
+        QVERIFY2(info.out.contains(QStringLiteral("Right:  30 bytes, not an ICO file\n")),
                  qPrintable(info.out));
         for (const QString& out : {info.out, json.out}) {
             for (const QChar c : out)
                 QVERIFY(c == QLatin1Char('\n') || (c >= QLatin1Char(' ') && c.unicode() != 0x7F &&
                                                    (c.unicode() < 0x80 || c.unicode() > 0x9F)));
         }
-        QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8())
-                     .object()
-                     .value(QStringLiteral("name"))
-                     .toString(),
-                 SingleByteText::decode(name));
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(object.value(QStringLiteral("name")).toString(), SingleByteText::decode(name));
+        const QJsonObject left = object.value(QStringLiteral("left")).toObject();
+        QCOMPARE(left.value(QStringLiteral("ico")).toBool(), true);
+        QCOMPARE(left.value(QStringLiteral("images")).toArray(),
+                 QJsonArray({QStringLiteral("16x16")}));
+        QCOMPARE(
+            object.value(QStringLiteral("right")).toObject().value(QStringLiteral("ico")).toBool(),
+            false);
     }
 
     // A sparse file that declares a name of 2 GiB: shown cut short, never loaded.
@@ -136,13 +116,10 @@ private Q_SLOTS:
         const qint64 limit = qint64(10) << 20;
 #endif
         // A limit on memory is a process's: these run as children.
-        const auto within = [&](const QStringList& arguments) {
-            return tvkChild(arguments, {}, limit);
-        };
-        const Run info = within({QStringLiteral("info"), QStringLiteral("huge.tvk")});
-        const Run json =
-            within({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("huge.tvk")});
-        const Run unpacked = within({QStringLiteral("unpack"), QStringLiteral("huge.tvk")});
+        const auto within = [&](const char* line) { return tvkChild(words(line), {}, limit); };
+        const Run info = within("info huge.tvk");
+        const Run json = within("info --json huge.tvk");
+        const Run unpacked = within("unpack huge.tvk");
 
         QCOMPARE(info.exitCode, 0);
         QVERIFY(info.out.startsWith(QStringLiteral("Name:   ") + QString(1000, QLatin1Char('n')) +

@@ -72,25 +72,20 @@ private:
     // loads it; its pixels in host.rgba (see inject/ThumbnailHostWindows.cpp).
     Run providerThumbnail(int side) const
     {
-        return run(QStringLiteral(TVK_THUMBNAIL_HOST),
-                   {QStringLiteral(TVK_THUMBNAIL_PROVIDER), path(QStringLiteral("p.tvk")),
-                    QString::number(side), path(QStringLiteral("host.rgba"))});
+        return TestProcess::run(QStringLiteral(TVK_THUMBNAIL_HOST),
+                                {QStringLiteral(TVK_THUMBNAIL_PROVIDER),
+                                 path(QStringLiteral("p.tvk")), QString::number(side),
+                                 path(QStringLiteral("host.rgba"))},
+                                m_dir.path());
     }
 #endif
-
-    Run run(const QString& program, const QStringList& arguments) const
-    {
-        return TestProcess::run(program, arguments, m_dir.path());
-    }
 
     // p.tvk, whose left icon l.ico is a square picture of the side given.
     bool packPicture(int side) const
     {
         return TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(side, side)})) &&
                TestFiles::write(path(QStringLiteral("r.ico")), "r") &&
-               pack(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("l.ico"),
-                    QStringLiteral("r.ico"), QStringLiteral("p.tvk"))
-                       .exitCode == 0;
+               tvk("pack -n A -a B l.ico r.ico -o p.tvk").exitCode == 0;
     }
 
 private Q_SLOTS:
@@ -156,7 +151,7 @@ private Q_SLOTS:
         const Run host = providerThumbnail(options.isEmpty() ? 128 : options.constLast().toInt());
         QCOMPARE(host.exitCode, 0);
         QVERIFY2(host.out.startsWith(
-                     QStringLiteral("%1 %2 2 ").arg(expected.width()).arg(expected.height())),
+                     QStringLiteral("%1 %2 2\n").arg(expected.width()).arg(expected.height())),
                  qPrintable(host.out));
         const QByteArray pixels = TestFiles::read(path(QStringLiteral("host.rgba")));
         QCOMPARE(pixels.size(), expected.width() * expected.height() * 4);
@@ -235,8 +230,7 @@ private Q_SLOTS:
             QSKIP("This file system cannot hold a sparse file.");
         file.close();
 
-        const Run run =
-            tvk({QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), QStringLiteral("p.png")});
+        const Run run = tvk("thumbnail p.tvk p.png");
 
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, expectedErr + QLatin1Char('\n'));
@@ -260,9 +254,7 @@ private Q_SLOTS:
         QVERIFY(packPicture(16));
         QVERIFY(TestFiles::write(path(QStringLiteral("p.png")), "earlier"));
         QProcess thumbnail;
-        QVERIFY(startPaused(
-            thumbnail, "fchmod",
-            {QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), QStringLiteral("p.png")}));
+        QVERIFY(startPaused(thumbnail, "fchmod", words("thumbnail p.tvk p.png")));
         const QString children =
             QStringLiteral("/proc/%1/task/%1/children").arg(thumbnail.processId());
         QVERIFY(QFile::exists(children));

@@ -12,14 +12,11 @@
 
 // The safe replace on its own, for the ways it must refuse or fail without
 // losing a byte of what was there, and the system calls it stands on.
-class ReplacingFileTest : public QObject
+class ReplacingFileTest : public QObject, private TestFolder
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
     QMap<QString, QByteArray> tree() const { return TestFiles::tree(m_dir.path()); }
     bool hardLink(const QString& existing, const QString& name) const
     {
@@ -35,7 +32,7 @@ private:
     }
 
 private Q_SLOTS:
-    void init() { QVERIFY(m_dir.isValid() && TestFiles::clearFolder(m_dir.path())); }
+    void init() { QVERIFY(clear()); }
 
     void open_unusableTarget_refusedAndNothingMade_data()
     {
@@ -67,7 +64,6 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::entries(m_dir.path()), before);
     }
 
-    // Whatever is not put in place is removed; the earlier file never changes.
     void notInPlace_discarded_earlierFileKept()
     {
         QVERIFY(TestFiles::write(path(QStringLiteral("out")), "earlier"));
@@ -78,7 +74,6 @@ private Q_SLOTS:
         QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("out"), "earlier"}}));
     }
 
-    // A file that appears at the name while the new one is written is kept.
     void keepExisting_fileAppearingMeanwhile_isKept()
     {
         ReplacingFile output(path(QStringLiteral("out")), ReplacingFile::Links::NoFollow,
@@ -149,21 +144,6 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo(path(QStringLiteral("link"))).isSymLink());
     }
 #endif
-
-    void renameNoReplace_existingName_toldAndBothKept()
-    {
-        QVERIFY(TestFiles::write(path(QStringLiteral("a")), "a"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("b")), "b"));
-        bool existed = false;
-
-        QVERIFY(SystemFiles::renameNoReplace(path(QStringLiteral("a")), path(QStringLiteral("b")),
-                                             existed)
-                    .failed());
-
-        QVERIFY(existed);
-        QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("a"), "a"},
-                                                    {QStringLiteral("b"), "b"}}));
-    }
 };
 
 QTEST_GUILESS_MAIN(ReplacingFileTest)

@@ -167,7 +167,6 @@ private Q_SLOTS:
         QCOMPARE(IconPictures::largest(icon).failed(), !directory);
     }
 
-    // A transparent pixel's colour never bleeds into its neighbour.
     void fitted_transparentNeighbour_noFringe()
     {
         QImage picture(2, 1, QImage::Format_ARGB32);

@@ -45,13 +45,11 @@ constexpr QLatin1String kIconFilter("ICON files (*.ico)");
 constexpr QLatin1String kPackageFilter("Tovrik img files (*.tvk)");
 } // namespace
 
-class frmMainTest : public QObject, private MainWindowFixture
+class frmMainTest : public QObject, private MainWindowFixture, private TestFolder
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-
     template <typename T = QWidget> T* control(const char* name) const
     {
         T* found = m_window->findChild<T*>(QLatin1String(name));
@@ -61,10 +59,9 @@ private:
     }
     QLineEdit* box(const char* name) const { return control<QLineEdit>(name); }
     void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    // Fills the five boxes as the user would, for icons of the given bytes;
-    // returns the output path.
+    // Fills the five boxes as the user would, for icons of the given bytes, and
+    // names A and B typed in; returns the output path.
     QString fillFields(const QByteArray& left, const QByteArray& right)
     {
         TestFiles::write(path(QStringLiteral("left.ico")), left);
@@ -75,8 +72,10 @@ private:
         click("cmdBIL");
         click("cmdBIR");
         click("cmdBOut");
-        box("txtName")->setText(QStringLiteral("A"));
-        box("txtAuth")->setText(QStringLiteral("B"));
+        click("txtName");
+        QTest::keyClicks(control("txtName"), QStringLiteral("A"));
+        click("txtAuth");
+        QTest::keyClicks(control("txtAuth"), QStringLiteral("B"));
         return output;
     }
 
@@ -97,11 +96,9 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
-
     void init()
     {
-        QVERIFY(TestFiles::clearFolder(m_dir.path()));
+        QVERIFY(clear());
         QVERIFY(openMainWindow(path(QStringLiteral("config"))));
     }
 
@@ -111,7 +108,6 @@ private Q_SLOTS:
     {
         QCOMPARE(m_window->windowTitle(), QStringLiteral("ICO -> Tovrik ICO Converter"));
         QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
-        QVERIFY(!m_window->windowIcon().isNull());
         QVERIFY(m_window->windowIcon().availableSizes().contains(QSize(16, 16)));
         QVERIFY(m_window->windowIcon().availableSizes().contains(QSize(32, 32)));
         QTRY_COMPARE(QApplication::focusWidget(), control("cmdCnv"));
@@ -164,11 +160,9 @@ private Q_SLOTS:
 
     void controls_tabOrder_followsDesign()
     {
-        const QStringList expected = {QStringLiteral("fnInL"),   QStringLiteral("fnInR"),
-                                      QStringLiteral("fnOut"),   QStringLiteral("cmdCnv"),
-                                      QStringLiteral("cmdBIL"),  QStringLiteral("cmdBIR"),
-                                      QStringLiteral("cmdBOut"), QStringLiteral("txtName"),
-                                      QStringLiteral("txtAuth"), QStringLiteral("cmdOpts")};
+        const QStringList expected =
+            QStringLiteral("fnInL fnInR fnOut cmdCnv cmdBIL cmdBIR cmdBOut txtName txtAuth cmdOpts")
+                .split(QLatin1Char(' '));
         QStringList chain;
         QWidget* widget = control("fnInL");
         do {
@@ -263,24 +257,13 @@ private Q_SLOTS:
                  QStringList(QStringLiteral("Please select both (left and right) ICO files!")));
     }
 
-    // A stored folder that is gone is not asked for; one saved meanwhile is.
-    void browse_folderSavedMeanwhile_appliesToNextBrowse()
+    void browse_storedFolderGone_notAskedFor()
     {
         storeFolder(iconFolderKey, path(QStringLiteral("gone/deep/er")));
+
         click("cmdBIL");
-        QVERIFY(QDir().mkpath(path(QStringLiteral("new folder"))));
-        storeFolder(iconFolderKey, path(QStringLiteral("new folder")));
-        click("cmdBIR");
 
         QCOMPARE(m_dialogs.asked.at(0).request.initialFolder, QString());
-        QCOMPARE(m_dialogs.asked.at(1).request.initialFolder, path(QStringLiteral("new folder")));
-    }
-
-    void browse_saveWithoutExtension_keepsNameAsReturned()
-    {
-        m_dialogs.answers = {path(QStringLiteral("package"))};
-        click("cmdBOut");
-        QCOMPARE(box("fnOut")->text(), path(QStringLiteral("package")));
     }
 
     void nameBox_click_clearsOnlyItsPlaceholder_data()
@@ -288,21 +271,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        QTest::newRow("name placeholder") << "txtName"
-                                          << "Tovrik name"
-                                          << "";
-        QTest::newRow("author placeholder") << "txtAuth"
-                                            << "Author Name"
-                                            << "";
-        QTest::newRow("typed name") << "txtName"
-                                    << "Mira"
-                                    << "Mira";
-        QTest::newRow("other box's placeholder") << "txtName"
-                                                 << "Author Name"
-                                                 << "Author Name";
-        QTest::newRow("placeholder in lower case") << "txtAuth"
-                                                   << "author name"
-                                                   << "author name";
+        const auto row = [](const char* tag, const char* name, const char* before,
+                            const char* after) {
+            QTest::newRow(tag) << QString::fromUtf8(name) << QString::fromUtf8(before)
+                               << QString::fromUtf8(after);
+        };
+        row("name placeholder", "txtName", "Tovrik name", "");
+        row("author placeholder", "txtAuth", "Author Name", "");
+        row("typed name", "txtName", "Mira", "Mira");
+        row("other box's placeholder", "txtName", "Author Name", "Author Name");
+        row("placeholder in lower case", "txtAuth", "author name", "author name");
     }
 
     void nameBox_click_clearsOnlyItsPlaceholder()
@@ -366,19 +344,8 @@ private Q_SLOTS:
 
     void convert_throughTheWindow_writesPackageAndSaysReady()
     {
-        QVERIFY(TestFiles::write(path(QStringLiteral("left.ico")), QByteArray::fromHex("010203")));
-        QVERIFY(TestFiles::write(path(QStringLiteral("right.ico")), {}));
-        const QString output = path(QStringLiteral("out.tvk"));
-        m_dialogs.answers = {path(QStringLiteral("left.ico")), path(QStringLiteral("right.ico")),
-                             output};
+        const QString output = fillFields(QByteArray::fromHex("010203"), {});
 
-        click("cmdBIL");
-        click("cmdBIR");
-        click("cmdBOut");
-        click("txtName");
-        QTest::keyClicks(control("txtName"), QStringLiteral("A"));
-        click("txtAuth");
-        QTest::keyClicks(control("txtAuth"), QStringLiteral("B"));
         click("cmdCnv");
 
         QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
@@ -508,10 +475,8 @@ private Q_SLOTS:
         QCOMPARE(box("txtName")->text(), QStringLiteral("Tovrik name"));
     }
 
-    // The writing runs on a worker thread: while it stalls without a report, as
-    // the final flush to a slow disk does, the window still handles its events
-    // but takes no input, the dialog shows when it is due, and its Cancel stays
-    // in time: the job's next report is refused.
+    // The writing stalls on a worker thread without a report, as the final flush
+    // to a slow disk does; Cancel stays in time: the job's next report is refused.
     void job_stalledWithoutReports_showsDialogHoldsInputAndCancels()
     {
         WorkProgress progress(m_window.get(), WorkProgress::Kind::Writing,
@@ -545,8 +510,7 @@ private Q_SLOTS:
         QVERIFY(m_window->findChildren<QProgressDialog*>().isEmpty());
     }
 
-    // Opening a file copies its icons beside the window, with the same progress
-    // and Cancel: cancelled, the window stays empty and nothing is left.
+    // Opening a file copies its icons, with the same progress and Cancel.
     void openPackage_cancelled_leavesWindowEmptyAndNoFolder()
     {
         const QString file = path(QStringLiteral("big.tvk"));
@@ -574,8 +538,6 @@ private Q_SLOTS:
         QCOMPARE(QDir::temp().entryList({QStringLiteral("TVK_Mak-*")}), before);
     }
 
-    // A fast conversion shows no progress; a slow one does, and "Ready!" must
-    // not appear behind a progress dialog still on the screen.
     void convert_progress_onlyWhenSlowAndClosedBeforeReady_data()
     {
         QTest::addColumn<qsizetype>("size");
