@@ -74,7 +74,7 @@ Result<PackageRequest> OpenedPackage::open(const QString& path, PrivateFolder& i
         return Result<PackageRequest>::cancelled();
     // Each icon's offset and length in the package, its file, and the bytes copied before it.
     for (const auto& [offset, length, iconPath, before] :
-         {std::tuple(contents.leftOffset, contents.LeftLength, inputs.leftPath, qint64(0)),
+         {std::tuple(contents.leftOffset, contents.LeftLength, inputs.leftPath, std::int64_t{0}),
           std::tuple(contents.rightOffset, contents.RightLength, inputs.rightPath,
                      contents.LeftLength)}) {
         const Outcome copied =
