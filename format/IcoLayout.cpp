@@ -4,17 +4,8 @@
 
 namespace IcoLayout {
 
-namespace {
-
 using ByteOrder::little16;
 using ByteOrder::little32;
-
-int side(unsigned char stored)
-{
-    return stored == 0 ? 256 : stored;
-}
-
-} // namespace
 
 std::optional<std::vector<Entry>> read(std::int64_t length, const ReadAt& read)
 {
@@ -34,6 +25,7 @@ std::optional<std::vector<Entry>> read(std::int64_t length, const ReadAt& read)
     if (!read(kHeaderSize, directory.data(), count * kEntrySize))
         return std::nullopt;
 
+    const auto side = [](unsigned char stored) { return stored == 0 ? 256 : int(stored); };
     std::vector<Entry> entries;
     entries.reserve(std::size_t(count));
     for (std::int64_t i = 0; i < count; ++i) {
