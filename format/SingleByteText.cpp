@@ -26,13 +26,10 @@ Encoding encode(const QString& text)
 
 QString decode(const QByteArray& bytes)
 {
-    QString text;
-    text.reserve(bytes.size());
-    for (const char byte : bytes) {
-        const char32_t character = SystemCodePage::characterFor(byte);
-        text.append(QString::fromUcs4(&character, 1));
-    }
-    return text;
+    std::u32string text;
+    for (const char byte : bytes)
+        text += SystemCodePage::characterFor(byte);
+    return QString::fromStdU32String(text);
 }
 
 QString describeCharacter(char32_t character)
