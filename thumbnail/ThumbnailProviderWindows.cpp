@@ -1,15 +1,10 @@
-// Explorer's thumbnails of TVK files: an in-process COM server
-// (IInitializeWithStream, IThumbnailProvider) that Explorer's thumbnail host
-// loads for the ".tvk" ShellEx entry the installer writes. It gives the picture
-// `tvk thumbnail` makes: the left icon's largest image, fitted to the size
-// asked, with its alpha.
-//
-// It links no Qt: Qt Core's statics would start a thread when a second thread
-// calls in and outlive the DLL once COM unloads it, which brings the host
-// down. It reads the file with the program's layout core (format/), bounds the
-// work as `tvk thumbnail` does and decodes with Windows' own imaging component
-// (WIC). It reads only through the stream it is given, starts no thread, keeps
-// nothing between calls, and no exception crosses the COM boundary.
+// Explorer's thumbnails of TVK files: an in-process COM server that Explorer
+// loads for the ".tvk" ShellEx entry the installer writes, giving the picture
+// `tvk thumbnail` makes. It links no Qt, whose Core statics start a thread when
+// a second thread calls in and outlive the DLL once COM unloads it. It reads
+// only the stream it is given, with the layout core (format/) and bounds that
+// `tvk thumbnail` keeps, decodes with WIC, starts no thread, keeps nothing
+// between calls, and lets no exception cross the COM boundary.
 #include "format/IconChoice.h"
 #include "format/PngLimits.h"
 #include "format/TvkFieldWalk.h"
@@ -118,21 +113,6 @@ SIZE fitted(UINT width, UINT height, UINT side)
     return {std::max(1L, std::lround(width * ratio)), std::max(1L, std::lround(height * ratio))};
 }
 
-// Premultiplied, as WIC scales best (transparent pixels add no colour);
-// Explorer wants straight alpha.
-void unpremultiply(unsigned char* pixels, std::size_t count)
-{
-    for (unsigned char* pixel = pixels; pixel != pixels + 4 * count; pixel += 4) {
-        const unsigned alpha = pixel[3];
-        if (alpha == 255)
-            continue;
-        for (int c = 0; c < 3; ++c)
-            pixel[c] = alpha == 0 ? 0
-                                  : static_cast<unsigned char>(
-                                        std::min(255U, (pixel[c] * 255U + alpha / 2) / alpha));
-    }
-}
-
 // A top-down 32-bit DIB of the picture as straight BGRA.
 HRESULT drawn(IWICBitmapSource* source, SIZE size, HBITMAP* bitmap)
 {
@@ -154,7 +134,18 @@ HRESULT drawn(IWICBitmapSource* source, SIZE size, HBITMAP* bitmap)
         DeleteObject(drawing);
         return result;
     }
-    unpremultiply(static_cast<unsigned char*>(bits), std::size_t(size.cx) * std::size_t(size.cy));
+    // Premultiplied, as WIC scales best (transparent pixels add no colour);
+    // Explorer wants straight alpha.
+    auto* const pixels = static_cast<unsigned char*>(bits);
+    for (unsigned char* pixel = pixels; pixel != pixels + stride * UINT(size.cy); pixel += 4) {
+        const unsigned alpha = pixel[3];
+        if (alpha == 255)
+            continue;
+        for (int c = 0; c < 3; ++c)
+            pixel[c] = alpha == 0 ? 0
+                                  : static_cast<unsigned char>(
+                                        std::min(255U, (pixel[c] * 255U + alpha / 2) / alpha));
+    }
     *bitmap = drawing;
     return S_OK;
 }
@@ -193,10 +184,7 @@ HRESULT thumbnailOf(IWICImagingFactory* factory, const Stored& stored, UINT side
         result = converter->GetSize(&width, &height);
     if (FAILED(result))
         return result;
-    const auto within = [](UINT length) {
-        return length > 0 && length <= UINT(IconChoice::kLargestSide);
-    };
-    if (!within(width) || !within(height))
+    if (width == 0 || height == 0 || std::max(width, height) > UINT(IconChoice::kLargestSide))
         return E_FAIL;
     const SIZE size = fitted(width, height, side);
     if (UINT(size.cx) == width && UINT(size.cy) == height)
