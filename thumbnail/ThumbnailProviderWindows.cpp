@@ -103,16 +103,6 @@ std::optional<Bytes> decoderInput(const Stored& stored, GUID& container)
     return std::nullopt;
 }
 
-// Fitted into side x side, keeping the shape, never larger, rounded as
-// `tvk thumbnail` rounds.
-SIZE fitted(UINT width, UINT height, UINT side)
-{
-    if (width <= side && height <= side)
-        return {LONG(width), LONG(height)};
-    const double ratio = std::min(double(side) / width, double(side) / height);
-    return {std::max(1L, std::lround(width * ratio)), std::max(1L, std::lround(height * ratio))};
-}
-
 // A top-down 32-bit DIB of the picture as straight BGRA.
 HRESULT drawn(IWICBitmapSource* source, SIZE size, HBITMAP* bitmap)
 {
@@ -186,9 +176,12 @@ HRESULT thumbnailOf(IWICImagingFactory* factory, const Stored& stored, UINT side
         return result;
     if (width == 0 || height == 0 || std::max(width, height) > UINT(IconChoice::kLargestSide))
         return E_FAIL;
-    const SIZE size = fitted(width, height, side);
-    if (UINT(size.cx) == width && UINT(size.cy) == height)
-        return drawn(converter.Get(), size, bitmap);
+    // Fitted into side x side, keeping the shape, rounded as `tvk thumbnail` rounds.
+    if (width <= side && height <= side)
+        return drawn(converter.Get(), {LONG(width), LONG(height)}, bitmap);
+    const double ratio = std::min(double(side) / width, double(side) / height);
+    const SIZE size = {std::max(1L, std::lround(width * ratio)),
+                       std::max(1L, std::lround(height * ratio))};
     // Fant averages the area each pixel covers, as `tvk thumbnail` does.
     ComPtr<IWICBitmapScaler> scaler;
     result = factory->CreateBitmapScaler(&scaler);
