@@ -1,4 +1,3 @@
-// Windows-1252 everywhere but Windows, where the system's own code page is used.
 #include "format/SystemCodePage.h"
 
 #include <array>

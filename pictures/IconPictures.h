@@ -7,14 +7,9 @@
 #include <QImage>
 #include <QList>
 
-// The pictures in an icon file: an ICO file holds several sizes of one picture,
-// each a PNG or a bitmap, decoded by Qt's image readers. Which to decode is
-// chosen from the ICO file's directory and the pictures' own headers, before
-// any is decoded, and the work is bounded whatever the bytes hold: at most
-// kLargestSide pixels a side, at most a few pictures, no PNG whose image data
-// is far larger than its picture needs, no text or profile chunks of a PNG
-// read. A PNG or BMP file stored as an icon is read as its one picture; other
-// formats are not read.
+// The pictures in an icon file (an ICO file's sizes of one picture, or a PNG or
+// BMP file as its one picture), chosen as IconChoice chooses, bounded as
+// PngLimits bounds and decoded by Qt's image readers, whatever the bytes hold.
 namespace IconPictures {
 
 inline constexpr int kLargestSide = IconChoice::kLargestSide;
