@@ -28,8 +28,7 @@ QString sentence(QString text)
     return text + QLatin1Char('.');
 }
 
-// The C runtime's error numbers have texts of their own; qt_error_string()
-// would look them up as Windows error codes here.
+// The C runtime's errno texts, which qt_error_string() would take for Windows error codes.
 QString reason(int error)
 {
     char text[256] = {};
