@@ -15,13 +15,11 @@ enum class CopyMethod
     ReadWrite,
 };
 
-// Copies a known number of bytes from one device to another in large chunks, so
-// that memory use stays flat whatever the size and no byte is handled alone.
+// Copies a known number of bytes between devices in large chunks: memory use stays flat.
 namespace ChunkedCopy {
 
-// Writes every byte, going on after a short write: a device may accept part of
-// the data without an error, and only the next write then says why it failed, so
-// the device's errorString() holds the reason when this returns false.
+// Writes every byte, going on after a short write (only the next write says why it failed);
+// on false, the device's errorString() holds the reason.
 bool writeAll(QIODevice& target, const char* data, qint64 size);
 
 inline constexpr qint64 kChunkSize = qint64(1) << 20;
@@ -29,8 +27,7 @@ inline constexpr qint64 kChunkSize = qint64(1) << 20;
 CopyResult copyBytes(QIODevice& source, QIODevice& target, qint64 count,
                      const CopyProgress& progress = {});
 
-// Copies from the source's position to the target's position, leaving both
-// positions just after the copied bytes.
+// Copies from the source's position to the target's, leaving both just after the bytes.
 CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
                         const CopyProgress& progress = {}, CopyMethod method = CopyMethod::Fastest);
 
@@ -38,9 +35,8 @@ CopyResult copyFileData(QFileDevice& source, QFileDevice& target, qint64 count,
 CopyResult copyFileRange(QFileDevice& source, qint64 offset, QFileDevice& target, qint64 count,
                          const CopyProgress& progress = {});
 
-// Why a copy failed, as a sentence for the user: the error of the file that
-// failed (sourceFailed() tells which), or `shorter` when the source ended early
-// (by default "The file became shorter while it was read.").
+// Why a copy failed, as a sentence for the user: the error of the file that failed, or
+// `shorter` when the source ended early (by default "The file became shorter ...").
 QString failureReason(const CopyResult& copy, const QFileDevice& source, const QFileDevice& target,
                       const QString& shorter = {});
 

@@ -5,11 +5,9 @@
 
 namespace DisplayText {
 
-namespace {
 constexpr QChar kZeroWidthSpace(0x200B);
 // Runs longer than this get break opportunities; shorter words wrap as words.
 constexpr int kLongestRun = 24;
-} // namespace
 
 QString escapeControls(const QString& text)
 {

@@ -1,6 +1,6 @@
 #include "files/FileIdentity.h"
 
-#include <algorithm>
+#include <QDir>
 
 QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
 {
@@ -11,12 +11,7 @@ QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
     const std::optional<SystemFiles::FileId> id = SystemFiles::idOfPath(target, false);
     if (id)
         identities << FileIdentity(*id, QString());
-#ifdef Q_OS_WIN
-    const qsizetype separator =
-        std::max(target.lastIndexOf(QLatin1Char('/')), target.lastIndexOf(QLatin1Char('\\')));
-#else
-    const qsizetype separator = target.lastIndexOf(QLatin1Char('/'));
-#endif
+    const qsizetype separator = QDir::fromNativeSeparators(target).lastIndexOf(QLatin1Char('/'));
     const QString name = target.mid(separator + 1);
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return identities;
@@ -28,9 +23,8 @@ QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
     if (folder.endsWith(QLatin1Char(':')))
         folder += QLatin1Char('\\');
 #endif
-    // A file not there yet is known by its folder and its name there; the system
-    // finds the folder first (links, then ".."), so the folder is asked for its
-    // identity as the system reaches it. Where case may fold, by the folded name too.
+    // The folder's identity as the system reaches it (links, then ".."), with the name there,
+    // folded where case may fold.
     const bool foldsCase = SystemFiles::mayFoldCase(folder);
     if (id && !foldsCase)
         return identities;

@@ -10,11 +10,9 @@
 
 #include <optional>
 
-// Which file a path names, decided the way the system decides it, never by how
-// the path is spelled: "dl/a.tvk" with dl a link to "real", "real/a.tvk" and a
-// hard link of it are one file; "a.tvk" and "sub-link/../a.tvk" may be two. An
-// existing file is known by its device and number; a file still to be made by
-// its folder's identity and its name there.
+// Which file a path names, as the system decides, never by spelling: "dl/a.tvk" with dl a
+// link to "real", "real/a.tvk" and a hard link of it are one file; "a.tvk" and
+// "sub-link/../a.tvk" may be two. A file still to be made is known by its folder and name.
 class FileIdentity
 {
 public:
@@ -26,11 +24,9 @@ public:
         Keep,
     };
 
-    // Every identity by which the file at the path may be known (none when no
-    // file can be there): the file's, or its folder's and its name there for a
-    // file not there yet, and where the folder may fold case, its name there in
-    // folded case, so that "Cafe.tvk" and "cafe.tvk" are one file even where the
-    // system gives each spelling a number of its own (exFAT through FUSE).
+    // Every identity by which the file at the path may be known: the file's, or its folder's
+    // and its name there, in folded case where the folder may fold it, so that "Cafe.tvk" and
+    // "cafe.tvk" are one even where each spelling has a number of its own (exFAT via FUSE).
     static QList<FileIdentity> allOf(const QString& path, LastLink lastLink);
     // A file being read: the file opened, and allOf() the path it was opened by.
     static QSet<FileIdentity> ofInput(SystemFiles::Handle handle, const QString& path);
@@ -50,9 +46,8 @@ private:
     QString m_name;
 };
 
-// The files a command reads, each with the number of the input it is (a line of
-// a batch's manifest, say; else 0): the one place that decides whether an
-// output is also an input.
+// The files a command reads, each with its input's number (a manifest line; else 0): the
+// one place that decides whether an output is also an input.
 class InputFiles
 {
 public:
@@ -64,8 +59,7 @@ public:
         for (const FileIdentity& file : files)
             m_inputs.insert(file, input);
     }
-    // The input that `output`, the identities of an output path, is (the
-    // highest-numbered of several), or none.
+    // The (highest-numbered) input that `output`, an output path's identities, is, if any.
     std::optional<qsizetype> reachedBy(const QList<FileIdentity>& output) const;
 
 private:

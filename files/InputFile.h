@@ -6,9 +6,8 @@
 #include <QFile>
 #include <QString>
 
-// Opens an existing regular file for reading (SystemFiles::openForReading), or
-// says why not ("The file does not exist."). `file` has no name of its own then:
-// callers keep the path for their messages.
+// Opens an existing regular file for reading, or says why not ("The file does not exist.").
+// `file` has no name then: callers keep the path for their messages.
 class InputFile
 {
     Q_DECLARE_TR_FUNCTIONS(InputFile)

@@ -28,8 +28,7 @@ extern "C" void removeLiveFolders()
 void track(PrivateFolder* folder, bool alive)
 {
     const QMutexLocker lock(&g_mutex);
-    static const bool registered = std::atexit(removeLiveFolders) == 0;
-    Q_UNUSED(registered);
+    [[maybe_unused]] static const bool registered = std::atexit(removeLiveFolders) == 0;
     if (alive)
         g_folders.insert(folder);
     else

@@ -6,11 +6,10 @@
 #include <QString>
 #include <QStringList>
 
-// A folder of the program's own in the temporary folder, for files it makes for
-// a while (the icons of an opened TVK file), made only where no other user can
-// rename or replace it. Removed file by file, never recursively (nothing outside
-// it is ever touched, whatever is put in its place), when this object ends or
-// the program ends by exit() without unwinding (as Qt does when the display goes).
+// The program's own folder in the temporary folder (for an opened TVK file's icons), made
+// only where no other user can replace it. Removed file by file, never recursively (so nothing
+// outside it is touched), when this object ends or the program calls exit() (as Qt does when
+// the display goes).
 class PrivateFolder
 {
     Q_DECLARE_TR_FUNCTIONS(PrivateFolder)
@@ -22,7 +21,7 @@ public:
 
     // Makes "<temporary folder>/<prefix>-XXXXXX", or says why not.
     Outcome create(const QString& prefix);
-    // A file of this folder, to be made by the caller and removed with the folder.
+    // A file of this folder for the caller to make, removed with the folder.
     QString filePath(const QString& name);
     // Removes the files given out by filePath(), then the folder if it is empty.
     void remove();

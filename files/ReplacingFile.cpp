@@ -8,10 +8,6 @@
 
 using SystemFiles::Kind;
 
-ReplacingFile::ReplacingFile(QString path, Links links, Existing existing)
-    : m_path(std::move(path)), m_links(links), m_existing(existing)
-{}
-
 ReplacingFile::~ReplacingFile()
 {
     discardTemporary();
@@ -43,8 +39,7 @@ Outcome ReplacingFile::checkKind(const QString& target, Kind kind, Links links)
     case Kind::Missing:
         break;
     case Kind::Regular:
-        // Refused rather than replaced: Windows' read-only attribute is the
-        // user's way to keep a file, and a replaced file would not carry it on.
+        // Windows' read-only attribute is the user's way to keep a file; a replacement loses it.
         if (SystemFiles::isReadOnly(target))
             return Outcome::failure(tr("The file is read-only."));
         break;
@@ -128,8 +123,7 @@ Outcome ReplacingFile::replaceTarget(bool keepEarlier)
         const QString earlier = SystemFiles::temporaryNameIn(folder());
         bool noHardLinks = false;
         Outcome aside = SystemFiles::hardLink(m_target, earlier, noHardLinks);
-        // Without hard links the earlier file is moved aside, and back if the new
-        // one cannot take its place.
+        // Without hard links it is moved aside, and back if the new one cannot take its place.
         if (noHardLinks) {
             aside = SystemFiles::renameOver(m_target, earlier);
             m_earlierMoved = aside.isDone();
@@ -182,8 +176,7 @@ Outcome ReplacingFile::restoreEarlier()
 
 Outcome ReplacingFile::syncFolder()
 {
-    // The replacement is final now: the earlier file kept aside goes first, so
-    // that the sync also makes its removal last.
+    // Final now: a kept earlier file goes first, so that the sync makes its removal last too.
     if (!m_earlierPath.isEmpty() && SystemFiles::removeFile(m_earlierPath).isDone())
         m_earlierPath.clear();
     const Outcome synced = SystemFiles::syncFolder(folder());

@@ -10,10 +10,9 @@
 
 #include <memory>
 
-// A file written beside its destination and put in its place only once every
-// byte is on disk: until then an earlier file there stays as it was, and a
-// failure leaves no temporary file behind. Taken step by step, several files
-// can all be written before any of them replaces anything.
+// A file written beside its destination and put in its place only once every byte is on
+// disk: until then an earlier file stays as it was, and a failure leaves no temporary file.
+// Step by step, several files can all be written before any of them replaces anything.
 class ReplacingFile
 {
     Q_DECLARE_TR_FUNCTIONS(ReplacingFile)
@@ -30,28 +29,26 @@ public:
     enum class Existing
     {
         Replace,
-        // An existing file (or link) at the path is never replaced, even one
-        // that appears while the new file is written: it is told as existing.
+        // An existing file (or link) at the path, even one appearing meanwhile, is never replaced.
         Keep,
     };
     explicit ReplacingFile(QString path, Links links = Links::Follow,
-                           Existing existing = Existing::Replace);
+                           Existing existing = Existing::Replace)
+        : m_path(std::move(path)), m_links(links), m_existing(existing)
+    {}
 
-    // Whether open() would take the path: not a path no file can have, nor a
-    // folder, device, FIFO or socket.
+    // Whether open() would take the path: a possible one, not a folder, device, FIFO or socket.
     static Outcome check(const QString& path, Links links = Links::Follow);
-    // Files the command reads, refused at the path when it is opened and again
-    // just before it is replaced. InputFiles are shared, not copied (a batch's
-    // files all share the manifest's and the icons').
+    // Files the command reads, refused at the path on open() and again just before it is
+    // replaced. InputFiles are shared, not copied (a batch's files share the manifest's).
     void protect(const InputFiles& inputs) { m_inputs << inputs; }
     // The reason given for refusing an input.
     static QString isAnInput();
     // Discards a new file that is not in place.
     ~ReplacingFile();
 
-    // Refuses what check() does and an input (with Existing::Keep, anything) at
-    // the path, then makes the new file beside it. A failure, not a refusal, is
-    // the system's.
+    // Refuses what check() does and an input (with Existing::Keep, anything) at the path, then
+    // makes the new file beside it; a failure, not a refusal, is the system's.
     Outcome open();
     // The new file, open for writing until finishWriting().
     QFile& device() { return *m_file; }
@@ -63,18 +60,15 @@ public:
         // (SystemFiles::syncFileSystems), before it replaces anything.
         ByCaller,
     };
-    // Writes out what is buffered and, unless the caller does it, waits until
-    // the data is on disk; the new file has a name beside the target then.
+    // Writes out the buffers, syncs the data unless the caller does, and names the new file.
     Outcome finishWriting(DataSync sync = DataSync::Now);
-    // With keepEarlier, the earlier file is kept aside until this object ends,
-    // for restoreEarlier(), which puts it (or nothing) back.
+    // With keepEarlier, the earlier file is kept aside for restoreEarlier() to put back.
     Outcome replaceTarget(bool keepEarlier = false);
     Outcome restoreEarlier();
-    // Lets go of a kept earlier file and waits until the new name is on disk,
-    // so that a power cut keeps it.
+    // Lets go of a kept earlier file and waits until the new name is on disk.
     Outcome syncFolder();
 
-    // The folder in which the target is replaced (after following links).
+    // Where the target (after following links) is replaced.
     QString folder() const;
 
     // Whether the last step failed because, with Existing::Keep, a file was there.
@@ -84,7 +78,6 @@ private:
     static Outcome checkKind(const QString& target, SystemFiles::Kind kind, Links links);
     // Whether what stands at the target now may be replaced.
     Outcome checkTarget(SystemFiles::Kind kind);
-    // Discards the new file, and gives the failure back.
     Outcome failed(Outcome failure);
     void discardTemporary();
 

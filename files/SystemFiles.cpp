@@ -13,8 +13,7 @@ namespace fs = std::filesystem;
 namespace SystemFiles {
 
 namespace {
-// A path as the system spells it: the bytes QFile uses on POSIX systems, UTF-16
-// on Windows. Never converted through a locale.
+// A path as the system spells it, never through a locale: QFile's bytes, or UTF-16 on Windows.
 fs::path toFsPath(const QString& path)
 {
 #ifdef Q_OS_WIN
@@ -33,14 +32,10 @@ QString fromFsPath(const fs::path& path)
 #endif
 }
 
-// How many links are followed before the chain counts as a loop, as on Linux.
-constexpr int kMaxLinkHops = 40;
-
 Outcome outcomeOf(const std::error_code& code)
 {
-    if (!code)
-        return Outcome::done();
-    return Outcome::failure(QString::fromStdString(code.message()) + QLatin1Char('.'));
+    return code ? Outcome::failure(QString::fromStdString(code.message()) + QLatin1Char('.'))
+                : Outcome::done();
 }
 } // namespace
 
@@ -67,7 +62,8 @@ Kind kindOf(const QString& path, bool followLinks)
 QString resolveLinks(const QString& path)
 {
     fs::path resolved = toFsPath(path);
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    // After 40 links the chain counts as a loop, as on Linux.
+    for (int hop = 0; hop < 40; ++hop) {
         std::error_code code;
         if (!fs::is_symlink(fs::symlink_status(resolved, code)))
             break;

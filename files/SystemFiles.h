@@ -23,8 +23,7 @@ struct CopyResult
         SourceEnded,
         WriteFailed,
         Cancelled,
-        // The kernel could not copy (more): reading and writing copy the rest,
-        // and tell which file failed.
+        // The kernel could not copy (more): reading and writing copy the rest.
         NotInKernel,
     };
     Status status = Status::Copied;
@@ -36,9 +35,8 @@ struct CopyResult
     }
 };
 
-// The file operations the program needs beyond Qt, with the host's own calls:
-// POSIX (with Linux extras where they help) or Windows. A failure comes back
-// with the system's reason as a sentence ("No space left on device.").
+// The file operations the program needs beyond Qt, with POSIX (and Linux) or Windows calls.
+// A failure comes back with the system's reason as a sentence ("No space left on device.").
 namespace SystemFiles {
 
 // A C runtime file descriptor, which QFile can adopt on every platform.
@@ -58,13 +56,11 @@ enum class Kind
 
 Kind kindOf(const QString& path, bool followLinks);
 
-// Fails when no file could have this path: a NUL character (which would cut the
-// name short), or more than the system takes in one path.
+// Fails when no file could have this path: a NUL character, or longer than the system takes.
 Outcome checkPath(const QString& path);
 
-// Which file a path or an open file is: the device and the file's number on it
-// (inode; volume serial number and file index on Windows), the same for every
-// name of the file.
+// Which file a path or an open file is, the same for every name of the file: the
+// device and the file's number on it (inode; volume serial and file index on Windows).
 struct FileId
 {
     quint64 device = 0;
@@ -86,9 +82,9 @@ struct OpenedFile
     Kind kind = Kind::Missing;
 };
 
-// Opens a file for reading without ever waiting (a FIFO or device opens at once)
-// and tells what was opened from the open handle itself, so that a file swapped
-// after a check is never what gets read. Only a regular file stays open.
+// Opens a file for reading without waiting on a FIFO or device, and tells what was opened
+// from the handle itself, so a file swapped after a check is never read. Only a regular
+// file stays open.
 Result<OpenedFile> openForReading(const QString& path);
 
 struct CreatedFile
@@ -98,22 +94,18 @@ struct CreatedFile
     QString path;
 };
 
-// A new empty file in the folder, for writing. On Linux it has no name until
-// nameUnnamed(), so that a process killed while writing leaves nothing behind;
-// elsewhere it gets a temporaryNameIn().
+// A new empty file in the folder, for writing. On Linux it has no name until nameUnnamed(),
+// so a process killed while writing leaves nothing; elsewhere it gets a temporaryNameIn().
 Result<CreatedFile> createTemporaryIn(const QString& folder);
 
-// ".tvk-" and eight random letters or digits in the folder: short whatever the
-// length of the names beside it.
+// ".tvk-" and eight random letters or digits in the folder, however long the names beside it.
 QString temporaryNameIn(const QString& folder);
 
 // Names a file that createTemporaryIn() left unnamed; the name must be free.
 Outcome nameUnnamed(Handle handle, const QString& path);
 
-// Gives the open file the read, write and execute bits of the regular file at
-// `path`, if one is there (not of a link's target, which is not what is
-// replaced). Never setuid, setgid or sticky: a new file must not gain a
-// privilege because of what it replaces.
+// Gives the open file the read, write and execute bits of the regular file (not link) at
+// `path`, if any; never setuid, setgid or sticky, which a replacement must not gain.
 Outcome copyPermissions(Handle handle, const QString& path);
 
 Outcome syncData(Handle handle);
@@ -126,20 +118,17 @@ Outcome syncFolder(const QString& folder);
 // Whether syncFileSystems() can be used here (Linux); elsewhere files are synced one by one.
 bool canSyncFileSystems();
 
-// Waits until everything written to the file systems holding these folders is on
-// disk: one flush for a whole batch of files (syncfs) instead of one per file.
+// Waits until everything written to the file systems of these folders is on disk (syncfs).
 Outcome syncFileSystems(const QStringList& folders);
 
 // Renames in one step over anything at `to` (a link itself, never its target).
 Outcome renameOver(const QString& from, const QString& to);
 
-// Renames only if nothing stands at `to`, in one step, so that a file that
-// appeared a moment ago is never replaced; `existed` tells it was there.
+// Renames in one step only if nothing stands at `to`; `existed` tells something was there.
 Outcome renameNoReplace(const QString& from, const QString& to, bool& existed);
 
-// A second name for the file at `existing` (for a link, for the link itself).
-// `unsupported` tells that the file system has no hard links (FAT, exFAT, some
-// network shares).
+// A second name for the file (or link itself) at `existing`; `unsupported` tells that the
+// file system has no hard links (FAT, exFAT, some network shares).
 Outcome hardLink(const QString& existing, const QString& newPath, bool& unsupported);
 
 Outcome removeFile(const QString& path);
@@ -147,19 +136,16 @@ Outcome removeFile(const QString& path);
 // Whether the file carries Windows' read-only attribute; never so elsewhere.
 bool isReadOnly(const QString& path);
 
-// Whether the folder may take two names that differ only in letter case for one
-// file: on Windows and macOS, FAT and exFAT, case-folding ext4 or f2fs folders, and
-// to be safe any file system not known to tell case apart (FUSE, network shares).
+// Whether two names differing only in case may be one file in the folder: on Windows, macOS,
+// FAT, exFAT, case-folding ext4 or f2fs, and any file system not known to tell case apart.
 bool mayFoldCase(const QString& folder);
 
-// Whether no other user can rename or replace what is in this folder: neither it
-// nor any folder above it is writable by others without the sticky bit (as /tmp
-// has). Always so on Windows, whose temporary folder is the user's own.
+// Fails when other users could replace what is in the folder: it or a folder above it is
+// writable by others and not sticky (as /tmp is). Never on Windows, where it is the user's own.
 Outcome checkNoOtherWriters(const QString& folder);
 
-// In-kernel copying between two open files (Linux copy_file_range), which also
-// starts writing the data to disk as it goes, so that a final sync has little
-// left to wait for. Where it cannot, NotInKernel: the caller reads and writes.
+// In-kernel copying (Linux copy_file_range), starting the write-back as it goes so that a
+// final sync has little left to wait for. Where it cannot, NotInKernel.
 CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,
                       qint64 count, const CopyProgress& progress);
 

@@ -40,9 +40,8 @@ Outcome checked(bool ok)
 // The identity that stat(), lstat() or fstat() found, if it returned 0.
 std::optional<FileId> idOf(int statResult, const struct stat& status)
 {
-    if (statResult != 0)
-        return std::nullopt;
-    return FileId{quint64(status.st_dev), quint64(status.st_ino)};
+    return statResult != 0 ? std::nullopt
+                           : std::optional(FileId{quint64(status.st_dev), quint64(status.st_ino)});
 }
 
 // Retries a call that a signal interrupted.
@@ -142,8 +141,7 @@ Result<OpenedFile> openForReading(const QString& path)
             return OpenedFile{kNoHandle, Kind::Folder};
         return Result<OpenedFile>::failure(reason(errno));
     }
-    // What was opened is what is checked. A read-only handle has nothing to lose
-    // when it is closed, so its close is not checked.
+    // What was opened is what is checked. A read-only handle's close has nothing to lose.
     const auto closedWith = [&](Result<OpenedFile> result) {
         ::close(handle);
         return result;
@@ -233,8 +231,7 @@ Outcome syncFolder(const QString& folder)
     if (handle < 0)
         return checked(false);
     const int synced = retried([&] { return ::fsync(handle); });
-    // Some file systems cannot sync a folder at all (EINVAL): they keep no
-    // separate folder data to wait for, as with git and SQLite this is no failure.
+    // Some file systems keep no folder data to sync (EINVAL): as for git and SQLite, no failure.
     const Outcome sync = checked(synced == 0 || errno == EINVAL);
     const Outcome closed = closeHandle(handle);
     return sync.failed() ? sync : closed;
@@ -295,8 +292,7 @@ CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 
             return {CopyResult::Status::NotInKernel, result.copied};
         if (done == 0)
             return {CopyResult::Status::SourceEnded, result.copied};
-        // Only starts the write-back, so its outcome is not checked here: any
-        // error surfaces at the final sync, which is checked.
+        // Only starts the write-back: an error surfaces at the final sync, which is checked.
         ::sync_file_range(target, out - done, done, SYNC_FILE_RANGE_WRITE);
         result.copied += done;
         if (progress && !progress(result.copied))

@@ -28,8 +28,7 @@ QString sentence(QString text)
     return text + QLatin1Char('.');
 }
 
-// The C runtime's error numbers have texts of their own; qt_error_string()
-// would look them up as Windows error codes here.
+// The C runtime's errno texts, which qt_error_string() would take for Windows error codes.
 QString reason(int error)
 {
     char text[256] = {};
@@ -51,11 +50,9 @@ std::optional<FileId> idOfWindowsHandle(HANDLE handle)
                   (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
-// Antivirus scanners, indexers and sync clients open new and changed files for
-// a moment, and a file another program holds open without sharing deletion
-// cannot be replaced: a move that fails so is tried again with growing pauses,
-// about 1.3 s in all, as well-known Windows ports of version control tools do.
-// A hold that stays is told as such; the earlier file stays as it was.
+// Scanners, indexers and sync clients hold new and changed files for a moment, and a held
+// file cannot be replaced: a move is tried again with growing pauses (about 1.3 s in all, as
+// Windows ports of version control tools do), then a hold that stays is told as such.
 Outcome moveDespiteHolds(const QString& from, const QString& to, DWORD flags,
                          DWORD* failed = nullptr)
 {
@@ -114,8 +111,7 @@ Outcome checkPath(const QString& path)
 
 std::optional<FileId> idOfPath(const QString& path, bool followLinks)
 {
-    // No access rights are needed to read a file's identity; backup semantics
-    // open folders too, and a reparse point is opened itself when not followed.
+    // No access rights are needed for the identity; backup semantics open folders too.
     const DWORD flags =
         FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     const HANDLE handle =
@@ -135,8 +131,7 @@ std::optional<FileId> idOfHandle(Handle handle)
 
 Outcome renameOver(const QString& from, const QString& to)
 {
-    // Written through: the rename is on disk when this returns, as the folder
-    // sync makes it elsewhere.
+    // Written through: on disk when this returns, as the folder sync makes it elsewhere.
     return moveDespiteHolds(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
@@ -215,8 +210,7 @@ Outcome closeHandle(Handle handle)
 
 Outcome syncFolder(const QString&)
 {
-    // Nothing to do: NTFS writes a rename to its journal, and Windows offers no
-    // way to flush a folder's entries from here.
+    // NTFS journals a rename, and Windows offers no way to flush a folder's entries.
     return Outcome::done();
 }
 

@@ -14,9 +14,8 @@ namespace {
 std::atomic<int> g_received{0};
 
 #ifdef Q_OS_WIN
-// Runs on a thread of its own. Returning TRUE keeps the process running, so
-// that the command can clean up; Windows ends it anyway a few seconds after a
-// closed console, which is as long as any cleanup here takes.
+// Runs on a thread of its own. TRUE keeps the process running to clean up; Windows ends it
+// anyway a few seconds after a closed console, as long as any cleanup here takes.
 BOOL WINAPI onConsoleEvent(DWORD event)
 {
     const int signal = event == CTRL_C_EVENT       ? SIGINT

@@ -9,8 +9,7 @@ namespace Registry {
 #ifdef Q_OS_WIN
 
 namespace {
-// A value of the key under HKEY_CURRENT_USER, if it has one of the types; only
-// its size without `data`.
+// A value, of one of the types, of a key under HKEY_CURRENT_USER; only its size without `data`.
 bool readUserValue(const QString& key, const QString& name, DWORD types, void* data, DWORD& size)
 {
     return RegGetValueW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(key.utf16()),
