@@ -23,9 +23,8 @@ double luminance(const QColor& colour)
 // The WCAG contrast ratio of two colours' relative luminances, from 1 to 21.
 double contrast(const QColor& first, const QColor& second)
 {
-    const double a = luminance(first);
-    const double b = luminance(second);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+    const auto [darker, lighter] = std::minmax({luminance(first), luminance(second)});
+    return (lighter + 0.05) / (darker + 0.05);
 }
 
 QColor mixed(const QColor& from, const QColor& to, double share)

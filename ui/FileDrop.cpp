@@ -21,9 +21,7 @@ std::optional<QStringList> localFiles(const QMimeData& data)
             return std::nullopt;
         files << path;
     }
-    if (files.isEmpty())
-        return std::nullopt;
-    return files;
+    return files.isEmpty() ? std::nullopt : std::optional(files);
 }
 
 std::optional<Placement> onRow(QString Placement::*box, const QStringList& files)

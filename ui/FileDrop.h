@@ -21,9 +21,8 @@ struct Placement
     QString output;
 };
 
-// The local files a drag carries, or nothing when it carries anything else: a
-// URL that is not a local file, a name that is not UTF-8, a folder, or no file
-// at all.
+// The local files a drag carries, or nothing when it carries anything else: a URL that
+// is not a local file, a name that is not UTF-8, a folder, or no file at all.
 std::optional<QStringList> localFiles(const QMimeData& data);
 
 std::optional<Placement> onRow(QString Placement::*box, const QStringList& files);

@@ -12,13 +12,11 @@ class FilePreview
     Q_DECLARE_TR_FUNCTIONS(FilePreview)
 
 public:
-    // What is known before any file is read: the path alone.
     static QString pathOnlyTip(const QString& path);
     // These read the file, and iconTip decodes its pictures: for a worker thread.
     static QString iconTip(const QString& path);
     static QString outputTip(const QString& path);
 
-    // Whether a file that can be read does not look like an ICO file: a hint
-    // that the wrong file was chosen. Reads its header and directory only.
+    // Whether a readable file is no ICO file, a hint of a wrong choice; reads its directory.
     static bool isReadableButNotIco(const QString& path);
 };

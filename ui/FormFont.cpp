@@ -17,7 +17,6 @@ constexpr qreal kSmallestPointSize = 6.0;
 // QLineEdit's own margin on each side of its text, inside the style's frame.
 constexpr int kLineEditTextMargin = 2;
 
-// Whether the text of a text box, button or label fits in the room it has.
 bool textFits(const QWidget* widget)
 {
     QString text;

@@ -25,7 +25,6 @@ Result<PackageRequest> cannotOpen(const QString& path, const QString& reason)
                                                .arg(DisplayText::displayPath(path), reason));
 }
 
-// Copies `length` bytes from `offset` of the package into a new file.
 Outcome copyIcon(QFile& package, qint64 offset, qint64 length, const QString& iconPath,
                  const std::function<bool(qint64)>& progress)
 {

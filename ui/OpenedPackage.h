@@ -21,11 +21,10 @@ public:
     // Names longer than this are not put in a text box.
     static constexpr qint64 kLongestName = qint64(1) << 20;
 
-    // Reads the file and copies its icons, reporting the bytes copied; for a
-    // worker thread, since the file may be large or on a slow disk. Returning
-    // false from `progress` stops it, and the icons copied so far are removed.
-    // Gives the five inputs, the output being the opened file itself; or why
-    // not, naming the file, for a message box; or cancelled when stopped.
+    // Reads the file and copies its icons, for a worker thread (the file may be large or on a
+    // slow disk); `progress` is told the bytes copied, and returning false stops it and removes
+    // the icons. Gives the five inputs, the output being the opened file itself; or why not,
+    // naming the file, for a message box; or cancelled.
     static Result<PackageRequest> open(const QString& path, PrivateFolder& iconFolder,
                                        const WriteProgress& progress);
 };

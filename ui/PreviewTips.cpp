@@ -10,8 +10,7 @@
 namespace {
 // Tips of this many paths are kept, to show again at once.
 constexpr qsizetype kTipsKept = 16;
-// How long closing waits for a worker: a preview's work is bounded, so only a
-// stalled path takes longer.
+// How long closing waits for a worker: a preview's work is bounded, a stalled path's not.
 constexpr int kWaitAtClose = 1000;
 
 // Waits for the pool's workers, or leaves them, and the pool, to the program's
@@ -24,9 +23,8 @@ void finishOrLeave(QThreadPool* pool)
 }
 } // namespace
 
-// Lets a worker post to the PreviewTips only while it exists: posting and the
-// clearing at its end take the same lock, and Qt drops what was posted to an
-// object that is then destroyed.
+// Lets a worker post to the PreviewTips only while it exists: posting and the clearing at
+// its end take the same lock, and Qt drops what was posted to an object then destroyed.
 struct PreviewTips::Owner
 {
     QMutex mutex;

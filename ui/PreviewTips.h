@@ -10,12 +10,11 @@
 class QLineEdit;
 class QThreadPool;
 
-// Shows the path boxes' tooltips (FilePreview) and finds icons that are not ICO
-// files without ever making the window wait: the files are read and their
-// pictures decoded on worker threads, while the tip shows what is already known
-// (the path, or the tip the path had last time) and is filled in when the worker
-// is done, if the mouse still rests there. A path whose every call stalls (a dead
-// network share) holds a worker, never the window, not even when it closes.
+// Shows the path boxes' tooltips (FilePreview) and finds icons that are not ICO files
+// without making the window wait: workers read and decode the files, while the tip shows
+// what is known (the path, or its tip of last time), filled in when the worker is done if
+// the mouse still rests there. A path that stalls (a dead network share) holds a worker,
+// never the window, not even when it closes.
 class PreviewTips : public QObject
 {
     Q_OBJECT
@@ -28,8 +27,7 @@ public:
 
     void show(QLineEdit* box, const QString& path, bool isOutput, const QPoint& globalPosition);
 
-    // Looks whether the file at `path` can be read but is no ICO file, and
-    // tells it with iconChecked().
+    // Tells with iconChecked() whether the file at `path` can be read but is no ICO file.
     void checkIcon(const QString& path);
 
     // For tests only: waits until every preview and check asked for is told.

@@ -26,8 +26,7 @@ void describe(QCommandLineParser& parser)
                        "up to two .ico files and a .tvk file for the boxes, as a drop fills "
                        "them."),
         QStringLiteral("[FILE...]"));
-    // Options of Qt's window system that QApplication takes for itself; accepted
-    // here so that they reach it, and left out of the help.
+    // Qt's window-system options, for QApplication: accepted to reach it, left out of the help.
     const auto add = [&parser](const char* name, const QString& valueName) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), valueName);
         option.setFlags(QCommandLineOption::HiddenFromHelp);

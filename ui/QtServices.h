@@ -3,10 +3,9 @@
 #include "ui/FileDialogService.h"
 #include "ui/MessageService.h"
 
-// The program's services: modal boxes and dialogs over the window they belong
-// to, found as each shows, so that the services need no window when they are
-// made: the active window (the options window too, when the box is its own),
-// else the program's window while another program has the focus, else none.
+// The program's services: modal boxes and dialogs over the window they belong to, found as
+// each shows (so that the services need no window when made): the active window, else the
+// program's window while another program has the focus, else none.
 
 // Shows each message in a modal QMessageBox with the program's title as caption.
 class QtMessageService final : public MessageService

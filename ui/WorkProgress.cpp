@@ -21,9 +21,8 @@ constexpr std::chrono::milliseconds kFollowInterval(30);
 // A size shown with as many digits as any: 931.32 GiB.
 constexpr qint64 kWidestSize = 999'999'999'999;
 
-// Drops the mouse and keyboard input meant for the window while a job runs:
-// nothing else may start meanwhile. The dialog is a window of its own, so its
-// Cancel still works.
+// Drops the window's mouse and keyboard input while a job runs, so that nothing else starts;
+// the dialog is a window of its own, so its Cancel still works.
 class InputHold : public QObject
 {
 public:
@@ -76,8 +75,7 @@ void WorkProgress::run(const Job& job)
     follow.start(kFollowInterval);
     {
         const InputHold hold(m_window);
-        // Without a delay the dialog is there before the job starts, however
-        // quickly it ends.
+        // Without a delay the dialog is there before the job starts, however quickly it ends.
         if (m_delay.count() == 0)
             showDialog();
         else
@@ -109,8 +107,7 @@ void WorkProgress::followJob()
     }
 }
 
-// The dialog is shown whole, with its text and at the size it keeps, so that it
-// is never resized while the window manager places it.
+// Shown whole, with its text and the size it keeps, so it is never resized while placed.
 void WorkProgress::showDialog()
 {
     m_dialog = new JobDialog(m_window);
@@ -125,8 +122,7 @@ void WorkProgress::showDialog()
         m_cancelled = true;
         followJob();
     });
-    // Measured with the fonts it is shown with, and its widest texts: sizes
-    // with the most digits, and the one told after Cancel.
+    // Measured with its fonts and widest texts: sizes with the most digits, and Cancel's.
     m_dialog->ensurePolished();
     QSize size;
     for (const QString& text : {labelText(kWidestSize - 1, kWidestSize), cancellingText()}) {

@@ -13,18 +13,16 @@
 class QProgressDialog;
 class QWidget;
 
-// Runs one of the window's jobs on files (a conversion, the copying of an opened
-// file's icons) on a worker thread, so that the window keeps painting however
-// slow the disk is, a final flush included. A job that is done within `delay`
-// shows nothing; a longer one shows a window-modal progress dialog with the bytes
-// written and a Cancel button, at `delay` whatever the job is doing then.
+// Runs one of the window's jobs on files (a conversion, copying an opened file's icons) on a
+// worker thread, so that the window keeps painting however slow the disk, a final flush
+// included. A job still running after `delay` shows a window-modal progress dialog then,
+// with the bytes written and a Cancel button.
 class WorkProgress
 {
     Q_DECLARE_TR_FUNCTIONS(WorkProgress)
 
 public:
     using Job = std::function<void(const WriteProgress& progress)>;
-    // A file written and saved to disk, or the icons copied out of an opened file.
     enum class Kind
     {
         Writing,
@@ -35,9 +33,8 @@ public:
     WorkProgress(QWidget* window, Kind kind, const QString& fileName,
                  std::chrono::milliseconds delay);
 
-    // Returns once the job has ended and the dialog is closed, so that the
-    // outcome is never told behind it. Keyboard and mouse input to the window is
-    // dropped until then, except what goes to the dialog; its Cancel makes every
+    // Returns once the job has ended and the dialog is closed, so that no outcome is told
+    // behind it; input to the window is dropped until then. The dialog's Cancel makes every
     // later progress report of the job return false.
     void run(const Job& job);
 

@@ -36,9 +36,8 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
 {
     ui->setupUi(this);
     FormFont::fit(this);
-    // A window reached by dragging files from a file manager is not active yet;
-    // its previews must show all the same. (Not on Windows: under Wine, a window
-    // with this attribute can hang in being hidden; it was not tried on Windows.)
+    // Tips show in a window not yet active, as one that files are dragged onto is.
+    // (Not on Windows: under Wine such a window can hang when hidden; untried on Windows.)
 #ifndef Q_OS_WIN
     setAttribute(Qt::WA_AlwaysShowToolTips);
 #endif
@@ -57,8 +56,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
             if (showsPlaceholder(box))
                 box->clear();
         });
-        // A name read from a file is the file's, even where it is the placeholder's
-        // text, until the user changes it.
+        // A name read from a file is the file's, even as the placeholder's text, until edited.
         connect(box, &QLineEdit::textEdited, this, [this, box] {
             m_namesFromFile.remove(box);
             updateBoxLooks();
@@ -70,8 +68,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
     installEventFilter(this);
     for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->fnInL, ui->fnInR, ui->fnOut,
                                                             ui->txtName, ui->txtAuth}) {
-        // The texts the boxes start with, as the form gives them, are their
-        // placeholders: a box still holding its own counts as empty.
+        // The form's texts are the placeholders: a box still holding its own counts as empty.
         m_placeholders.insert(box, box->text());
         box->installEventFilter(this);
         connect(box, &QLineEdit::textChanged, this, &frmMain::updateBoxLooks);
@@ -86,11 +83,9 @@ std::array<frmMain::PathRow, 3> frmMain::pathRows() const
              {ui->fnOut, ui->cmdBOut, &FileDrop::Placement::output}}};
 }
 
-// The warning sign in an icon box whose file is not an ICO file.
 void frmMain::addNotIcoMarks()
 {
-    // A warning sign of our own rather than the platform's (whose stock icons come
-    // through the Windows shell), in full colour in a disabled box too.
+    // Our own sign, not the platform's (from the Windows shell), in full colour when disabled.
     QIcon sign;
     for (const int size : {16, 24, 32, 48, 64}) {
         const QPixmap pixmap(QStringLiteral(":/icons/warning-%1.png").arg(size));
@@ -120,8 +115,7 @@ frmMain::~frmMain() = default;
 
 void frmMain::loadPackage(const QString& path)
 {
-    // A folder of its own for each file opened, so that a failure leaves the
-    // icons of the one opened before.
+    // A new folder for each file, so that a failure keeps the icons of the one opened before.
     auto folder = std::make_unique<PrivateFolder>();
     if (const Outcome made = folder->create(ProgramInfo::title); made.failed()) {
         m_messages.showMessage(tr("Cannot make a folder for the icons of %1:\n%2")
@@ -151,8 +145,7 @@ void frmMain::loadPackage(const QString& path)
     updateBoxLooks();
 }
 
-// Runs a job on files beside the window; a close meanwhile cancels it, and
-// the caller closes the window once it has ended.
+// A close meanwhile cancels the job; the caller closes the window once it has ended.
 void frmMain::runJob(WorkProgress::Kind kind, const QString& path, const WorkProgress::Job& job)
 {
     WorkProgress progress(this, kind, QFileInfo(path).fileName(), m_progressDelay);
@@ -167,9 +160,8 @@ void frmMain::browse(QLineEdit* box)
     QString folder = m_settings.get(ProgramSettings::application, ProgramSettings::section,
                                     forSaving ? ProgramSettings::packageFolderKey
                                               : ProgramSettings::iconFolderKey);
-    // A folder that is gone is no usable folder: the dialog opens where the
-    // platform's dialog opens by default, instead of in its parent with its name
-    // typed as the file name.
+    // A folder that is gone is none: the dialog opens where the platform's opens by default,
+    // not in its parent with the folder's name typed as the file name.
     if (!QFileInfo(folder).isDir())
         folder.clear();
     const FileDialogService::Request request{
@@ -212,8 +204,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (watched == this || box == ui->txtName || box == ui->txtAuth) {
-        // Files dragged over a name box are the window's to place; only text
-        // goes into the name.
+        // Files dragged over a name box are the window's to place; only text goes in the name.
         const QEvent::Type type = event->type();
         if (type == QEvent::DragLeave) {
             m_dropTargets.reset();
@@ -228,7 +219,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() != QEvent::ToolTip || box == nullptr)
         return QWidget::eventFilter(watched, event);
-    // Only a chosen path has a tip; placeholders and empty boxes have none.
     const QString path = box->text();
     if (path.isEmpty() || showsPlaceholder(box)) {
         QToolTip::hideText();
@@ -273,8 +263,7 @@ void frmMain::placeFiles(const FileDrop::Placement& placement)
 
 void frmMain::convert()
 {
-    // Events are handled while writing; a second conversion must not start from
-    // within the first.
+    // Events are handled while writing: no second conversion from within the first.
     if (m_job)
         return;
     const auto request = [this](const auto& textOf) {
@@ -295,8 +284,7 @@ void frmMain::convert()
                    });
             return written;
         });
-    // Names are refused, before anything is written, for a character a TVK file
-    // cannot store: the user is taken to that character, to change it.
+    // A name refused for a character a TVK file cannot store: the user is taken to it.
     for (QLineEdit* box : std::initializer_list<QLineEdit*>{ui->txtName, ui->txtAuth}) {
         if (!ended || !ended->refused())
             break;
@@ -314,8 +302,7 @@ void frmMain::convert()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    // Closed while writing: the writing stops, keeping the earlier file, and the
-    // window closes once it has.
+    // Closed during a job: it stops, keeping the earlier file, and the window closes after.
     if (m_job) {
         m_job->cancel();
         m_closeAfterJob = true;

@@ -37,9 +37,8 @@ public:
             QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // Fills the window from a TVK file, to change it and convert it again; its
-    // icons are copied into a private folder that is removed with the window.
-    // A file that cannot be opened is told, and the window is left as it is.
+    // Fills the window from a TVK file, its icons copied into a private folder
+    // removed with the window; a file that cannot be opened is told, and changes nothing.
     void loadPackage(const QString& path);
     // Puts files in the boxes, as a drop of them on the window does.
     void placeFiles(const FileDrop::Placement& placement);
@@ -76,7 +75,6 @@ private:
     // Whether the box holds its placeholder, and not a name read from a file.
     bool showsPlaceholder(const QLineEdit* box) const;
     void updateBoxLooks();
-    // Files dragged or dropped at `position`, on the window or on a name box.
     void followDrag(QDropEvent* event, const QPoint& position);
 
     std::unique_ptr<Ui::frmMain> ui;
@@ -89,10 +87,9 @@ private:
     std::unique_ptr<frmOpts> m_options;
     std::unique_ptr<PrivateFolder> m_openedIcons;
     PreviewTips* m_previews;
-    // The boxes that files dragged over the window would fill.
     std::optional<FileDrop::Placement> m_dropTargets;
     std::chrono::milliseconds m_progressDelay{500};
-    // The job on files under way (a conversion, or opening a file), if any.
+    // A conversion or an opening under way, if any.
     WorkProgress* m_job = nullptr;
     bool m_closeAfterJob = false;
 };

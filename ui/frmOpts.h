@@ -23,7 +23,6 @@ public:
     frmOpts(SettingsStore& settings, MessageService& messages, QWidget* parent = nullptr);
     ~frmOpts() override;
 
-    // Shows the window modally; returns when it is hidden or closed.
     void showModal();
     bool isLoaded() const { return m_loaded; }
 
