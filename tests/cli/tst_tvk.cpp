@@ -2,9 +2,11 @@
 #include "tests/cli/CliFixture.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -353,6 +355,47 @@ private Q_SLOTS:
     }
 
 #ifdef Q_OS_UNIX
+    // A file manager's SIGTERM on a timeout, or a user's, reaches the process
+    // doing the work, which starts no other; paused at `call`, a slow disk's
+    // moment, it ends with the earlier output as it was and no new file left.
+    void writers_signalled_oneProcessKeepsEarlierOutput_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("call");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("pack, flushing") << words("pack -n A -a B l.ico r.ico -o o.tvk")
+                                        << QByteArray("fdatasync") << QStringLiteral("o.tvk");
+        QTest::newRow("thumbnail, taking the permissions")
+            << words("thumbnail p.tvk p.png") << QByteArray("fchmod") << QStringLiteral("p.png");
+    }
+
+    void writers_signalled_oneProcessKeepsEarlierOutput()
+    {
+#ifndef TVK_FAILING_CALLS
+        QSKIP("System calls are paused only on Linux.");
+#endif
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, call);
+        QFETCH(QString, output);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), pngIco({QSize(16, 16)})));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QCOMPARE(tvk("pack -n A -a B l.ico r.ico -o p.tvk").exitCode, 0);
+        QVERIFY(TestFiles::write(path(output), "earlier"));
+        QProcess process;
+        QVERIFY(startPaused(process, call.constData(), arguments));
+        const QString children =
+            QStringLiteral("/proc/%1/task/%1/children").arg(process.processId());
+        QVERIFY(QFile::exists(children));
+        QCOMPARE(TestFiles::read(children), QByteArray());
+
+        QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
+
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 128 + SIGTERM);
+        QCOMPARE(TestFiles::read(path(output)), QByteArray("earlier"));
+        QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+
     // Arguments are bytes, decoded as UTF-8; one that is not must never end up
     // naming another file.
     void argumentNotUtf8_refusedNeverAnotherFile()
