@@ -20,7 +20,6 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QThread>
