@@ -2,7 +2,6 @@
 #include "tests/cli/CliFixture.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QImage>
 #include <QImageReader>
 #include <QTest>
@@ -179,16 +178,14 @@ private Q_SLOTS:
     {
         QFETCH(QString, output);
         QFETCH(QByteArray, format);
-        const QByteArray left = pngIco({QSize(16, 16)});
-        QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")),
-                                 TvkLayout::header("A", "B", qint32(left.size()), 0) + left));
+        QVERIFY(packPicture(16));
 
         const Run run = tvk({QStringLiteral("thumbnail"), QStringLiteral("p.tvk"), output});
 
         if (format.isEmpty()) {
             QCOMPARE(run.exitCode, 2);
             QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
-            QCOMPARE(TestFiles::entries(m_dir.path()), QStringList(QStringLiteral("p.tvk")));
+            QCOMPARE(TestFiles::entries(m_dir.path()).size(), 3);
             return;
         }
         QCOMPARE(run.err, QString());

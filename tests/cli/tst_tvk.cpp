@@ -155,7 +155,6 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("TVK_FAIL_CALL=rename"),
                            QStringLiteral("TVK_FAIL_PATH=right.ico")}
             << icons << false << "tvk: Cannot write file right.ico: Input/output error.";
-        // Renames come last, once every file is on disk.
         QTest::newRow("batch, second output cannot take its place")
             << words("batch batch.csv")
             << QStringList{QStringLiteral("TVK_FAIL_CALL=rename"),
@@ -355,9 +354,8 @@ private Q_SLOTS:
     }
 
 #ifdef Q_OS_UNIX
-    // A file manager's SIGTERM on a timeout, or a user's, reaches the process
-    // doing the work, which starts no other; paused at `call`, a slow disk's
-    // moment, it ends with the earlier output as it was and no new file left.
+    // A SIGTERM (a file manager's timeout) reaches the one process doing the work;
+    // paused at `call`, as on a slow disk, it keeps the earlier output, leaves no new file.
     void writers_signalled_oneProcessKeepsEarlierOutput_data()
     {
         QTest::addColumn<QStringList>("arguments");
