@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #ifdef Q_OS_UNIX

@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QSize>
-#include <QTemporaryDir>
 
 class QProcess;
 

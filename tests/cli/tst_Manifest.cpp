@@ -1,7 +1,6 @@
 #include "cli/Manifest.h"
 #include "tests/TestSupport.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Cli;

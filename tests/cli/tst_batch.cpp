@@ -119,29 +119,6 @@ private Q_SLOTS:
                      QByteArray("earlier"));
     }
 
-    // Renames come last, once every file is on disk.
-    void batch_renameFails_toldWhatWasReplaced()
-    {
-#ifndef TVK_FAILING_CALLS
-        QSKIP("System calls are made to fail only on Linux.");
-#endif
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "right"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("batch.csv")), kTwoRowBatch));
-
-        const Run run =
-            tvkFailing(words("batch batch.csv"), {QStringLiteral("TVK_FAIL_CALL=rename"),
-                                                  QStringLiteral("TVK_FAIL_PATH=o2.tvk")});
-
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err, QStringLiteral("batch.csv:3: Cannot write file %1: Input/output error. "
-                                         "1 of 2 outputs were already replaced: %2.\n")
-                              .arg(path(QStringLiteral("o2.tvk")), path(QStringLiteral("o.tvk"))));
-        QCOMPARE(TestFiles::entries(m_dir.path()),
-                 QStringList({QStringLiteral("batch.csv"), QStringLiteral("l.ico"),
-                              QStringLiteral("o.tvk"), QStringLiteral("r.ico")}));
-    }
-
 #ifdef Q_OS_UNIX
     // The exit status is the shell's for the signal.
     void batch_signalled_removesWhatItMade_data()

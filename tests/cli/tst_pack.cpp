@@ -8,8 +8,6 @@
 #include <QProcess>
 #include <QTest>
 
-#include <csignal>
-
 // `tvk pack`, and what it makes as `info` and `unpack` read it.
 class PackCommandTest : public QObject, private CliFixture
 {
@@ -98,25 +96,6 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(folder + QStringLiteral("/out/left.ico")), left);
         QCOMPARE(TestFiles::read(folder + QStringLiteral("/out/right.ico")), right);
     }
-
-#ifdef Q_OS_UNIX
-    // A signal while the new file is flushed to a slow disk is still in time.
-    void pack_signalledDuringFlush_keepsEarlierFile()
-    {
-        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
-        QVERIFY(TestFiles::write(path(QStringLiteral("p.tvk")), "earlier"));
-        QProcess pack;
-        QVERIFY(startPaused(pack, "fdatasync", words("pack -n A -a B l.ico r.ico -o p.tvk")));
-
-        QCOMPARE(::kill(pid_t(pack.processId()), SIGTERM), 0);
-
-        QVERIFY(pack.waitForFinished(10000));
-        QCOMPARE(pack.exitCode(), 128 + SIGTERM);
-        QCOMPARE(TestFiles::read(path(QStringLiteral("p.tvk"))), QByteArray("earlier"));
-        QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
-    }
-#endif
 
 #ifdef TVK_HOLD_FILE
     // Another program holding the output (a scanner, a viewer, the game): a hold

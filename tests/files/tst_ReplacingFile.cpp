@@ -3,7 +3,6 @@
 #include "files/SystemFiles.h"
 #include "tests/TestSupport.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #ifdef Q_OS_UNIX

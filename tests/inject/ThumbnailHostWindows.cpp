@@ -89,43 +89,21 @@ Thumbnail ask(HMODULE provider, IStream* stream, UINT side)
     return thumbnail;
 }
 
-void appendLittleEndian(Bytes& out, unsigned long value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out += char((value >> (8 * i)) & 0xFF);
-}
-
 // A TVK file whose left icon is an ICO file of one 48x48 32-bit bitmap of
-// opaque blue, with its (empty) mask.
+// opaque blue, with its (empty) mask. Numbers are little-endian.
 Bytes builtInTvk()
 {
-    constexpr int side = 48;
-    Bytes bitmap;
-    for (const unsigned long field : {40, side, 2 * side})
-        appendLittleEndian(bitmap, field, 4);
-    appendLittleEndian(bitmap, 1, 2);
-    appendLittleEndian(bitmap, 32, 2);
-    bitmap += Bytes(24, '\0');
-    for (int i = 0; i < side * side; ++i)
+    constexpr size_t side = 48;
+    // A header of 40 bytes: 48 wide, 96 high (picture and mask), 1 plane, 32 bits.
+    Bytes bitmap = Bytes("\x28\0\0\0\x30\0\0\0\x60\0\0\0\1\0\x20\0", 16) + Bytes(24, '\0');
+    for (size_t i = 0; i < side * side; ++i)
         bitmap += Bytes("\xFF\x00\x00\xFF", 4);
-    bitmap += Bytes(size_t(side) * side / 8, '\0');
-    Bytes ico("\0\0\1\0\1\0", 6);
-    ico += char(side);
-    ico += char(side);
-    appendLittleEndian(ico, 0, 2);
-    appendLittleEndian(ico, 1, 2);
-    appendLittleEndian(ico, 32, 2);
-    appendLittleEndian(ico, bitmap.size(), 4);
-    appendLittleEndian(ico, 22, 4);
-    ico += bitmap;
-    Bytes tvk;
-    appendLittleEndian(tvk, 1, 4);
-    tvk += 'A';
-    appendLittleEndian(tvk, 1, 4);
-    tvk += 'B';
-    appendLittleEndian(tvk, ico.size(), 4);
-    appendLittleEndian(tvk, 1, 4);
-    return tvk + ico + 'R';
+    bitmap += Bytes(side * side / 8, '\0');
+    // One image: 48x48, 1 plane, 32 bits, its 9544 bytes at 22.
+    const Bytes ico =
+        Bytes("\0\0\1\0\1\0\x30\x30\0\0\1\0\x20\0\x48\x25\0\0\x16\0\0\0", 22) + bitmap;
+    // Names A and B, a left icon of 9566 bytes and a right one of 1.
+    return Bytes("\1\0\0\0A\1\0\0\0B\x5E\x25\0\0\1\0\0\0", 18) + ico + 'R';
 }
 
 // A thumbnail of FILE, or of builtInTvk() without one.

@@ -2,7 +2,6 @@
 #include "ui/Conversion.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 using Kind = MessageService::Kind;

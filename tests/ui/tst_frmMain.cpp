@@ -20,7 +20,6 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QThread>
@@ -79,7 +78,6 @@ private:
         return output;
     }
 
-    // Counts the progress dialogs that appear.
     struct ShownProgress : QObject
     {
         int count = 0;
@@ -111,6 +109,17 @@ private Q_SLOTS:
         QVERIFY(m_window->windowIcon().availableSizes().contains(QSize(16, 16)));
         QVERIFY(m_window->windowIcon().availableSizes().contains(QSize(32, 32)));
         QTRY_COMPARE(QApplication::focusWidget(), control("cmdCnv"));
+        const QStringList expected =
+            QStringLiteral("fnInL fnInR fnOut cmdCnv cmdBIL cmdBIR cmdBOut txtName txtAuth cmdOpts")
+                .split(QLatin1Char(' '));
+        QStringList chain;
+        QWidget* widget = control("fnInL");
+        do {
+            if (expected.contains(widget->objectName()))
+                chain << widget->objectName();
+            widget = widget->nextInFocusChain();
+        } while (widget != control("fnInL"));
+        QCOMPARE(chain, expected);
     }
 
     void controls_asBuilt_matchDesign_data()
@@ -158,21 +167,6 @@ private Q_SLOTS:
             QCOMPARE(lineEdit->placeholderText(), QString());
     }
 
-    void controls_tabOrder_followsDesign()
-    {
-        const QStringList expected =
-            QStringLiteral("fnInL fnInR fnOut cmdCnv cmdBIL cmdBIR cmdBOut txtName txtAuth cmdOpts")
-                .split(QLatin1Char(' '));
-        QStringList chain;
-        QWidget* widget = control("fnInL");
-        do {
-            if (expected.contains(widget->objectName()))
-                chain << widget->objectName();
-            widget = widget->nextInFocusChain();
-        } while (widget != control("fnInL"));
-        QCOMPARE(chain, expected);
-    }
-
     // Measured here, apart from the fitting code: every text narrower than its control.
     void texts_showWholeAtDesignedGeometry()
     {
@@ -188,11 +182,7 @@ private Q_SLOTS:
             QVERIFY2(widget->fontMetrics().horizontalAdvance(text) < widget->width(),
                      qPrintable(widget->objectName()));
         }
-    }
-
-    // The fitting code must be able to say no, or it would never shrink the font.
-    void textsFit_tooNarrowBox_isNotAFit()
-    {
+        // The fitting code must be able to say no, or it would never shrink the font.
         QWidget form;
         auto* narrow = new QLineEdit(QStringLiteral("Output name - Complete TVK"), &form);
         narrow->resize(40, 20);
@@ -242,86 +232,55 @@ private Q_SLOTS:
             QCOMPARE(asked.request.initialFolder, expectedFolder);
         }
         QCOMPARE(this->box(qPrintable(box))->text(), QStringLiteral("/chosen/second"));
+        // A stored folder that is gone is not asked for; cancelled, the box empties.
+        storeFolder(folderKey, path(QStringLiteral("gone/deep/er")));
+        click(qPrintable(button));
+        QCOMPARE(m_dialogs.asked.constLast().request.initialFolder, QString());
+        QCOMPARE(this->box(qPrintable(box))->text(), QString());
     }
 
-    void browse_cancelled_emptiesBoxAndConvertAsksForIcons()
-    {
-        fillFields("left", "right");
-        m_dialogs.answers = {QString()};
-
-        click("cmdBIL");
-
-        QCOMPARE(box("fnInL")->text(), QString());
-        click("cmdCnv");
-        QCOMPARE(m_messages.texts,
-                 QStringList(QStringLiteral("Please select both (left and right) ICO files!")));
-    }
-
-    void browse_storedFolderGone_notAskedFor()
-    {
-        storeFolder(iconFolderKey, path(QStringLiteral("gone/deep/er")));
-
-        click("cmdBIL");
-
-        QCOMPARE(m_dialogs.asked.at(0).request.initialFolder, QString());
-    }
-
-    void nameBox_click_clearsOnlyItsPlaceholder_data()
+    // A click clears the box's own placeholder; reached from tabFrom by Tab (the
+    // name box) or Shift+Tab (the author box), it keeps it and typing joins it.
+    void nameBox_reached_clearsOnlyItsPlaceholderOnClick_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("tabFrom");
         QTest::addColumn<QString>("after");
         const auto row = [](const char* tag, const char* name, const char* before,
-                            const char* after) {
+                            const char* tabFrom, const char* after) {
             QTest::newRow(tag) << QString::fromUtf8(name) << QString::fromUtf8(before)
-                               << QString::fromUtf8(after);
+                               << QString::fromUtf8(tabFrom) << QString::fromUtf8(after);
         };
-        row("name placeholder", "txtName", "Tovrik name", "");
-        row("author placeholder", "txtAuth", "Author Name", "");
-        row("typed name", "txtName", "Mira", "Mira");
-        row("other box's placeholder", "txtName", "Author Name", "Author Name");
-        row("placeholder in lower case", "txtAuth", "author name", "author name");
+        row("name placeholder", "txtName", "Tovrik name", "", "");
+        row("author placeholder", "txtAuth", "Author Name", "", "");
+        row("typed name", "txtName", "Mira", "", "Mira");
+        row("other box's placeholder", "txtName", "Author Name", "", "Author Name");
+        row("placeholder in lower case", "txtAuth", "author name", "", "author name");
+        row("Tab", "txtName", "Tovrik name", "cmdBOut", "Tovrik nameX");
+        row("Shift+Tab", "txtAuth", "Author Name", "cmdOpts", "Author NameX");
     }
 
-    void nameBox_click_clearsOnlyItsPlaceholder()
+    void nameBox_reached_clearsOnlyItsPlaceholderOnClick()
     {
         QFETCH(QString, name);
         QFETCH(QString, before);
+        QFETCH(QString, tabFrom);
         QFETCH(QString, after);
         box(qPrintable(name))->setText(before);
 
-        click(qPrintable(name));
-        click(qPrintable(name));
+        if (tabFrom.isEmpty()) {
+            click(qPrintable(name));
+            click(qPrintable(name));
+        } else {
+            control(qPrintable(tabFrom))->setFocus(Qt::OtherFocusReason);
+            QTest::keyClick(control(qPrintable(tabFrom)), Qt::Key_Tab,
+                            name == QLatin1String("txtAuth") ? Qt::ShiftModifier : Qt::NoModifier);
+            QTRY_COMPARE(QApplication::focusWidget(), control(qPrintable(name)));
+            QTest::keyClicks(control(qPrintable(name)), QStringLiteral("X"));
+        }
 
         QCOMPARE(box(qPrintable(name))->text(), after);
-    }
-
-    void nameBox_reachedByKeyboard_keepsPlaceholderAndTypingJoinsIt_data()
-    {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-        QTest::addColumn<QString>("to");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("Tab") << "cmdBOut" << Qt::KeyboardModifiers() << "txtName"
-                             << "Tovrik nameX";
-        QTest::newRow("Shift+Tab")
-            << "cmdOpts" << Qt::KeyboardModifiers(Qt::ShiftModifier) << "txtAuth"
-            << "Author NameX";
-    }
-
-    void nameBox_reachedByKeyboard_keepsPlaceholderAndTypingJoinsIt()
-    {
-        QFETCH(QString, from);
-        QFETCH(Qt::KeyboardModifiers, modifiers);
-        QFETCH(QString, to);
-        QFETCH(QString, expected);
-        control(qPrintable(from))->setFocus(Qt::OtherFocusReason);
-        QTest::keyClick(control(qPrintable(from)), Qt::Key_Tab, modifiers);
-        QTRY_COMPARE(QApplication::focusWidget(), control(qPrintable(to)));
-
-        QTest::keyClicks(control(qPrintable(to)), QStringLiteral("X"));
-
-        QCOMPARE(box(qPrintable(to))->text(), expected);
     }
 
     // Every other field is given, so the message can only come from the name.
@@ -340,19 +299,9 @@ private Q_SLOTS:
         click("txtName");
 
         QCOMPARE(box("txtName")->text(), QString());
-    }
-
-    void convert_throughTheWindow_writesPackageAndSaysReady()
-    {
-        const QString output = fillFields(QByteArray::fromHex("010203"), {});
-
-        click("cmdCnv");
-
-        QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
-        QCOMPARE(TestFiles::read(output),
-                 QByteArray::fromHex("01000000 41 01000000 42 03000000 00000000 010203"));
-        QCOMPARE(box("txtName")->text(), QStringLiteral("A"));
-        QCOMPARE(box("fnOut")->text(), output);
+        // Longer than a line edit takes by default.
+        box("txtName")->setText(QString(40000, QLatin1Char('n')));
+        QCOMPARE(box("txtName")->text().size(), 40000);
     }
 
     void convert_unstorableCharacter_isSelectedInItsBox_data()
@@ -550,7 +499,7 @@ private Q_SLOTS:
     {
         QFETCH(qsizetype, size);
         QFETCH(bool, slow);
-        fillFields(QByteArray(size, 'l'), {});
+        const QString output = fillFields(QByteArray(size, 'l'), {});
         if (slow)
             m_window->setProgressDelay(std::chrono::milliseconds(0));
         ShownProgress shown;
@@ -569,6 +518,10 @@ private Q_SLOTS:
         QCOMPARE(shown.count > 0, slow);
         QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
         QCOMPARE(visibleAtReady, QStringList());
+        QCOMPARE(TestFiles::read(output),
+                 TvkLayout::header("A", "B", qint32(size), 0) + QByteArray(size, 'l'));
+        QCOMPARE(box("txtName")->text(), QStringLiteral("A"));
+        QCOMPARE(box("fnOut")->text(), output);
     }
 
     // Drags carry file URLs, as a file manager's do; each is delivered where a
@@ -802,13 +755,6 @@ private Q_SLOTS:
         QVERIFY(box("fnInR")->font().italic());
         QVERIFY(box("txtName")->font().italic());
         QVERIFY(!box("txtAuth")->font().italic());
-    }
-
-    void nameBox_takesMoreThanDefaultLength()
-    {
-        const QString longName(40000, QLatin1Char('n'));
-        box("txtName")->setText(longName);
-        QCOMPARE(box("txtName")->text().size(), longName.size());
     }
 };
 

@@ -8,19 +8,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 using namespace ProgramSettings;
 
-class frmOptsTest : public QObject, private MainWindowFixture
+class frmOptsTest : public QObject, private MainWindowFixture, private TestFolder
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
     QString m_configFolder;
 
     static QLineEdit* box(frmOpts* options, const char* name)
@@ -45,12 +43,10 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
-
     void init()
     {
-        static int run = 0;
-        m_configFolder = m_dir.filePath(QStringLiteral("config-%1").arg(++run));
+        QVERIFY(clear());
+        m_configFolder = path(QStringLiteral("config"));
         QVERIFY(openMainWindow(m_configFolder));
     }
 
@@ -88,7 +84,7 @@ private Q_SLOTS:
     void ok_savesExactTextsAndNextBrowseStartsThere()
     {
         // A folder whose name ends in a space, with a separator after it: kept exactly.
-        const QString folder = m_dir.filePath(QStringLiteral("my icons ")) + QLatin1Char('/');
+        const QString folder = path(QStringLiteral("my icons ")) + QLatin1Char('/');
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(withOptions([&](frmOpts* options) {
             QTest::keyClicks(box(options, "ptICO"), folder);
