@@ -27,9 +27,8 @@ int main(int argc, char* argv[])
     QtFileDialogService dialogs;
     frmMain window(settings, messages, dialogs);
     Interruption::catchSignals();
-    // A signal to stop (a session's end, kill, Ctrl+C in a terminal) closes the
-    // window as its close button does, so that a conversion under way is cancelled
-    // and the icons of an opened TVK file are removed, rather than left behind.
+    // A signal to stop (a session's end, kill, Ctrl+C) closes the window as its close button
+    // does: a conversion under way is cancelled and an opened TVK file's icons are removed.
     QTimer signalCheck;
     QObject::connect(&signalCheck, &QTimer::timeout, &window, [&window] {
         if (Interruption::received() != 0) {
@@ -39,8 +38,7 @@ int main(int argc, char* argv[])
     });
     signalCheck.start(std::chrono::milliseconds(200));
     window.show();
-    // Opened once the event loop runs, so that a signal while its message is
-    // shown ends the program too.
+    // Opened once the event loop runs, so that a signal while its message shows ends it too.
     if (!arguments.packagePath.isEmpty()) {
         QTimer::singleShot(0, &window,
                            [&window, &arguments] { window.loadPackage(arguments.packagePath); });
@@ -48,8 +46,6 @@ int main(int argc, char* argv[])
     if (arguments.files)
         window.placeFiles(*arguments.files);
     const int status = QApplication::exec();
-    // Stopped by a signal: told as the shell tells a program a signal ended.
-    if (const int signal = Interruption::received(); signal != 0)
-        return Interruption::exitStatus(signal);
-    return status;
+    const int signal = Interruption::received();
+    return signal != 0 ? Interruption::exitStatus(signal) : status;
 }

@@ -4,22 +4,18 @@
 
 #include <utility>
 
-// What an action that can fail and has nothing else to return gives back: done;
-// failed, or refused, with the reason, a sentence for the user ("The file does
-// not exist."); or cancelled, which has nothing to tell.
+// What an action that can fail and has nothing else to return gives back: done; failed or
+// refused, with a reason for the user ("The file does not exist."); or cancelled.
 class [[nodiscard]] Outcome
 {
 public:
     static Outcome done() { return Outcome(State::Done, {}); }
     static Outcome failure(QString reason) { return Outcome(State::Failed, std::move(reason)); }
-    // An input or a path that cannot be used, which no retry mends: nothing was
-    // touched. It is a failure too, told apart for the user (a warning).
+    // An input or path no retry mends; nothing was touched. A failure too, shown as a warning.
     static Outcome refusal(QString reason) { return Outcome(State::Refused, std::move(reason)); }
-    // Stopped at the user's or a signal's asking.
     static Outcome cancelled() { return Outcome(State::Cancelled, {}); }
 
     bool isDone() const { return m_state == State::Done; }
-    // Failed or refused: reason() says why.
     bool failed() const { return m_state == State::Failed || m_state == State::Refused; }
     bool refused() const { return m_state == State::Refused; }
     bool isCancelled() const { return m_state == State::Cancelled; }

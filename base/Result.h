@@ -7,9 +7,8 @@
 #include <optional>
 #include <utility>
 
-// What an action that gives something back returns: the value, or why there is
-// none, as an Outcome says it. Ask `failed()` (and `isCancelled()` where it can
-// be) before taking `value()`.
+// What an action that gives something back returns: the value, or why there is none, as an
+// Outcome says it. Ask `failed()` (and `isCancelled()` where it can be) before `value()`.
 template <typename T> class [[nodiscard]] Result
 {
 public:
@@ -20,7 +19,6 @@ public:
 
     bool failed() const { return m_outcome.failed(); }
     bool isCancelled() const { return m_outcome.isCancelled(); }
-    // Why there is no value; empty when there is one, or when cancelled.
     QString reason() const { return m_outcome.reason(); }
     const Outcome& outcome() const { return m_outcome; }
 

@@ -126,11 +126,10 @@ int writeEveryRow(const std::vector<Row>& rows, const InputFiles& inputs, const 
     progress.clear();
     if (!syncTogether)
         return Success;
-    if (const Outcome synced = SystemFiles::syncFileSystems(folders); synced.failed()) {
-        reportFailure(QStringLiteral("Cannot save the new files to disk: %1").arg(synced.reason()) +
-                      kNothingReplaced);
-        return Failure;
-    }
+    if (const Outcome synced = SystemFiles::syncFileSystems(folders); synced.failed())
+        return reportFailure(
+            QStringLiteral("Cannot save the new files to disk: %1").arg(synced.reason()) +
+            kNothingReplaced);
     return Success;
 }
 
@@ -174,8 +173,7 @@ int execute(const QCommandLineParser& parser)
     if (!read)
         return Failure;
     if (const QList<Csv::Problem>& found = read->problems; !found.isEmpty()) {
-        // At most kMostShown of them: a binary file read as a manifest would
-        // fill the terminal.
+        // A few: a binary file read as a manifest would fill the terminal.
         constexpr qsizetype kMostShown = 20;
         for (const Csv::Problem& problem : found.first(std::min(kMostShown, found.size())))
             reportAt(manifest, problem.line, problem.message);
@@ -192,8 +190,6 @@ int execute(const QCommandLineParser& parser)
                            QStringLiteral("All %1 lines can be written.\n").arg(rows.size()));
         return Success;
     }
-    // Every new file is written beside its output first; only when all of them
-    // are on disk does any replace an earlier file.
     std::vector<std::unique_ptr<ReplacingFile>> outputs;
     if (const int status = writeEveryRow(rows, inputs, manifest, outputs); status != Success)
         return status;

@@ -3,7 +3,6 @@
 #include "files/DisplayText.h"
 #include "files/InputFile.h"
 #include "host/ConsoleText.h"
-#include "host/Interruption.h"
 
 namespace Cli {
 
@@ -16,27 +15,21 @@ void reportLine(QString text)
     ConsoleText::write(stderr, DisplayText::escapeControls(text) + QLatin1Char('\n'));
 }
 
-void reportFailure(const QString& message)
+int reportFailure(const QString& message)
 {
     reportLine(QStringLiteral("tvk: ") + message);
+    return Failure;
 }
 
 int reportCannotRead(const QString& path, const QString& reason)
 {
-    reportFailure(
+    return reportFailure(
         QStringLiteral("Cannot read file %1: %2").arg(DisplayText::displayPath(path), reason));
-    return Failure;
 }
 
 int reportCannotWrite(const QString& path, const QString& reason)
 {
-    reportFailure(DisplayText::cannotWriteFile(path, reason));
-    return Failure;
-}
-
-bool interrupted()
-{
-    return Interruption::received() != 0;
+    return reportFailure(DisplayText::cannotWriteFile(path, reason));
 }
 
 bool helpAsked(const QCommandLineParser& parser)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "format/TvkReader.h"
+#include "host/Interruption.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -20,9 +21,9 @@ enum ExitStatus
 };
 
 // Prints the text on standard error as one line (shown right on any terminal);
-// reportFailure after "tvk: ".
+// reportFailure after "tvk: ", and returns Failure.
 void reportLine(QString text);
-void reportFailure(const QString& message);
+int reportFailure(const QString& message);
 
 // "Cannot read file X: reason" and "Cannot write file X: reason"; return Failure.
 int reportCannotRead(const QString& path, const QString& reason);
@@ -31,16 +32,17 @@ int reportCannotWrite(const QString& path, const QString& reason);
 // Prints the parser's complaint and where to find help; returns UsageError.
 int reportUsageError(QString message, const QString& command);
 
-// Whether a signal asked the program to stop. A command that writes checks it
-// as it goes and then returns Failure having removed what it made, and the
-// program ends with the signal's exit status (130 for Ctrl+C).
-bool interrupted();
+// Whether a signal asked the program to stop. A command that writes checks it as it goes and
+// returns Failure having removed what it made; the program ends with the signal's exit status.
+inline bool interrupted()
+{
+    return Interruption::received() != 0;
+}
 
 // Whether --help or --help-all was given: tvk has no options of Qt's own to show.
 bool helpAsked(const QCommandLineParser& parser);
 
-// Prints the parser's help with the usage line ("tvk info [--json] FILE") and
-// then the epilog; returns Success.
+// Prints the parser's help under the usage line given, then the epilog; returns Success.
 int showHelp(const QCommandLineParser& parser, const QString& usage, const QString& epilog);
 
 // Opens a TVK file and checks its fields, reading at most `textLimit` bytes of

@@ -9,8 +9,6 @@
 namespace Cli {
 
 // One `tvk` command: what it takes, as its help tells it, and the work itself.
-// run() parses the command line, answers --help and tells usage errors, so a
-// command only says what it takes and does.
 struct Command
 {
     struct Argument
@@ -38,8 +36,8 @@ struct Command
     // The work, once all the arguments are there; returns the exit status.
     int (*execute)(const QCommandLineParser& parser);
 
-    // Runs the command on the whole command line ("tvk", the command, its
-    // arguments); returns the exit status.
+    // Runs the command on the whole command line ("tvk", the command, its arguments): parses
+    // it, answers --help and tells usage errors; returns the exit status.
     int run(const QStringList& arguments) const;
 };
 

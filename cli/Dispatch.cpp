@@ -37,8 +37,7 @@ int runCommand(const QStringList& arguments)
 
     if (!parser.parse(arguments))
         return reportUsageError(parser.errorText(), {});
-    // Printed here: QCommandLineParser would show a message box on Windows when
-    // no console is attached.
+    // Printed here: Qt would show a message box on Windows when no console is attached.
     if (parser.isSet(version)) {
         ConsoleText::write(stdout,
                            QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
@@ -64,9 +63,8 @@ int runCommand(const QStringList& arguments)
         return reportUsageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(2)),
                                 {});
     const QString commandName = helpOfCommand ? positional.at(1) : name;
-    const auto command =
-        std::find_if(commands.cbegin(), commands.cend(),
-                     [&](const Command& known) { return known.description.name == commandName; });
+    const auto command = std::ranges::find(
+        commands, commandName, [](const Command& known) { return known.description.name; });
     if (command == commands.cend())
         return reportUsageError(QStringLiteral("unknown command '%1'").arg(commandName), {});
     // "tvk --help pack" asks for the command's help, as "tvk help pack" does.

@@ -15,8 +15,8 @@ namespace Cli {
 
 namespace {
 
-// How much of each name is shown: enough for any real name, and never the
-// gigabytes a crafted file may declare.
+// The characters of each name shown: enough for any real name, never the gigabytes a crafted
+// file may declare.
 constexpr qint64 kShownCharacters = 1000;
 
 // A name as stored, cut to what is shown: one byte is one character.

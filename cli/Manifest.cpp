@@ -10,7 +10,7 @@ namespace Cli::Manifest {
 
 namespace {
 
-// The manifest's columns, as columnNames() lists them.
+// The manifest's columns, as kColumnNames lists them.
 enum Column : int
 {
     kName,
@@ -20,13 +20,11 @@ enum Column : int
     kOutput,
 };
 
-QStringList columnNames()
-{
-    return {QStringLiteral("name"), QStringLiteral("author"), QStringLiteral("left"),
-            QStringLiteral("right"), QStringLiteral("output")};
-}
+const QStringList kColumnNames = {QStringLiteral("name"), QStringLiteral("author"),
+                                  QStringLiteral("left"), QStringLiteral("right"),
+                                  QStringLiteral("output")};
 
-// Where the header puts each of columnNames(), and how many fields it has:
+// Where the header puts each of kColumnNames, and how many fields it has:
 // spreadsheets may save a column more, without a name, which stays empty.
 struct Columns
 {
@@ -37,27 +35,26 @@ struct Columns
 // Matched as people type them in spreadsheets: "Name", " left ".
 qsizetype columnOf(const QString& field)
 {
-    return columnNames().indexOf(field.trimmed().toLower());
+    return kColumnNames.indexOf(field.trimmed().toLower());
 }
 
 // The header's columns, or problems: every known column once, no unknown one.
 std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>& problems)
 {
-    const QStringList names = columnNames();
-    const QString listed = names.join(QStringLiteral(", "));
+    const QString listed = kColumnNames.join(QStringLiteral(", "));
     const auto problem = [&](const QString& message) {
         problems << Csv::Problem{header.line, message};
     };
     // Not one column known: no header at all, told once.
-    if (std::none_of(header.fields.cbegin(), header.fields.cend(),
-                     [](const QString& field) { return columnOf(field) >= 0; })) {
+    if (std::ranges::none_of(header.fields,
+                             [](const QString& field) { return columnOf(field) >= 0; })) {
         problem(QStringLiteral("the first line must name the columns %1, separated by commas or "
                                "semicolons")
                     .arg(listed));
         return std::nullopt;
     }
     const qsizetype earlierProblems = problems.size();
-    Columns columns{QList<qsizetype>(names.size(), -1), header.fields.size()};
+    Columns columns{QList<qsizetype>(kColumnNames.size(), -1), header.fields.size()};
     for (qsizetype i = 0; i < header.fields.size(); ++i) {
         const QString& field = header.fields.at(i);
         const qsizetype known = columnOf(field);
@@ -66,13 +63,13 @@ std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>&
         if (known < 0)
             problem(QStringLiteral("unknown column '%1'; the columns are %2").arg(field, listed));
         else if (columns.of[known] >= 0)
-            problem(QStringLiteral("the column '%1' is named twice").arg(names.at(known)));
+            problem(QStringLiteral("the column '%1' is named twice").arg(kColumnNames.at(known)));
         else
             columns.of[known] = i;
     }
-    for (qsizetype known = 0; known < names.size(); ++known) {
+    for (qsizetype known = 0; known < kColumnNames.size(); ++known) {
         if (columns.of[known] < 0)
-            problem(QStringLiteral("the column '%1' is missing").arg(names.at(known)));
+            problem(QStringLiteral("the column '%1' is missing").arg(kColumnNames.at(known)));
     }
     if (problems.size() > earlierProblems)
         return std::nullopt;
@@ -88,8 +85,7 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
         return std::nullopt;
     };
     // Spreadsheets end their sheets with rows of empty cells.
-    if (std::all_of(record.fields.cbegin(), record.fields.cend(),
-                    [](const QString& field) { return field.isEmpty(); }))
+    if (std::ranges::all_of(record.fields, [](const QString& field) { return field.isEmpty(); }))
         return std::nullopt;
     if (record.fields.size() != columns.width) {
         return problem(QStringLiteral("expected %1 fields, found %2")
@@ -101,7 +97,7 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
     // ask for both names; then any text in a column the first line does not name.
     for (int column = kName; column <= kOutput; ++column) {
         if (field(column).isEmpty())
-            return problem(QStringLiteral("the %1 is empty").arg(columnNames().at(column)));
+            return problem(QStringLiteral("the %1 is empty").arg(kColumnNames.at(column)));
     }
     for (qsizetype i = 0; i < record.fields.size(); ++i) {
         if (!columns.of.contains(i) && !record.fields.at(i).isEmpty()) {
@@ -132,7 +128,7 @@ Contents read(const QByteArray& bytes, const QDir& folder)
         if (contents.problems.isEmpty()) {
             contents.problems << Csv::Problem{
                 1, QStringLiteral("the manifest is empty; its first line names the columns ") +
-                       columnNames().join(QStringLiteral(", "))};
+                       kColumnNames.join(QStringLiteral(", "))};
         }
         return contents;
     }

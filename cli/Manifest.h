@@ -32,10 +32,9 @@ struct Contents
 // itself (not CSV, not UTF-8, columns, fields); looks at no file.
 Contents read(const QByteArray& bytes, const QDir& folder);
 
-// Checks each row as `tvk pack` checks its arguments, and the rows against each
-// other and the manifest by the files their paths reach, however spelled: no
-// output folder missing, no output twice, no output that is another row's icon
-// or the manifest. Leaves out rows with a problem; gives the icons by line.
+// Checks each row as `tvk pack` checks its arguments, and the rows against each other and the
+// manifest by the files their paths reach: no output folder missing, no output twice, none that
+// is another row's icon or the manifest. Leaves out rows with a problem; gives icons by line.
 InputFiles checkFiles(Contents& contents, const InputFiles& manifest);
 
 } // namespace Cli::Manifest

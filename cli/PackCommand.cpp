@@ -7,29 +7,24 @@ namespace Cli {
 
 namespace {
 
-QString option(const char* name)
-{
-    return QString::fromLatin1(name);
-}
-
 int execute(const QCommandLineParser& parser)
 {
     for (const char* required : {"name", "author", "output"}) {
-        if (!parser.isSet(option(required))) {
-            return reportUsageError(QStringLiteral("--%1 is required").arg(option(required)),
-                                    option("pack"));
+        if (!parser.isSet(QLatin1String(required))) {
+            return reportUsageError(QStringLiteral("--%1 is required").arg(QLatin1String(required)),
+                                    QStringLiteral("pack"));
         }
     }
-    const PackageRequest request{parser.positionalArguments().at(0),
-                                 parser.positionalArguments().at(1), parser.value(option("output")),
-                                 parser.value(option("name")), parser.value(option("author"))};
+    const PackageRequest request{
+        parser.positionalArguments().at(0), parser.positionalArguments().at(1),
+        parser.value(QStringLiteral("output")), parser.value(QStringLiteral("name")),
+        parser.value(QStringLiteral("author"))};
     // The first missing text, in the order the window asks for them, told by the
     // argument that gave it: "--name is empty".
     if (const QList<PackageRequest::Input> missing = request.missingInputs(); !missing.isEmpty()) {
         const char* const arguments[] = {"LEFT", "RIGHT", "--output", "--name", "--author"};
-        reportFailure(
+        return reportFailure(
             QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
-        return Failure;
     }
     const Outcome written =
         PackageWriter::write(request, [](qint64, qint64) { return !interrupted(); });
@@ -42,7 +37,7 @@ int execute(const QCommandLineParser& parser)
 
 Command makePackCommand()
 {
-    return {{.name = option("pack"),
+    return {{.name = QStringLiteral("pack"),
              .summary = QStringLiteral(
                  "Packs two icon files, an image name and an author's name into a TVK file."),
              .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
@@ -54,13 +49,13 @@ Command makePackCommand()
                  "whole and only once the new file is on disk.\n\n"
                  "Example:\n"
                  "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
-             .options = {QCommandLineOption({option("n"), option("name")},
+             .options = {QCommandLineOption({QStringLiteral("n"), QStringLiteral("name")},
                                             QStringLiteral("The image's name."),
                                             QStringLiteral("NAME")),
-                         QCommandLineOption({option("a"), option("author")},
+                         QCommandLineOption({QStringLiteral("a"), QStringLiteral("author")},
                                             QStringLiteral("The author's name."),
                                             QStringLiteral("AUTHOR")),
-                         QCommandLineOption({option("o"), option("output")},
+                         QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")},
                                             QStringLiteral("The TVK file to write."),
                                             QStringLiteral("OUTPUT"))},
              .arguments = {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},

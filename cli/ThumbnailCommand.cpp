@@ -76,13 +76,12 @@ int writeToStandardOutput(const QByteArray& bytes)
     if (output.open(stdout, QIODevice::WriteOnly) &&
         ChunkedCopy::writeAll(output, bytes.constData(), bytes.size()) && output.flush())
         return Success;
-    reportFailure(QStringLiteral("Cannot write to standard output: %1.").arg(output.errorString()));
-    return Failure;
+    return reportFailure(
+        QStringLiteral("Cannot write to standard output: %1.").arg(output.errorString()));
 }
 
-// Replaced in one step, so that no reader sees half a picture, but not waited
-// onto the disk: a thumbnail can always be made again, and a file manager waits
-// for each one, as it does for its own thumbnailers.
+// Replaced in one step, so that no reader sees half a picture, but not waited onto the disk:
+// a thumbnail can always be made again, and a file manager waits for each one.
 int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& package,
               const QString& packagePath)
 {
@@ -125,8 +124,7 @@ int execute(const QCommandLineParser& parser)
     std::optional<QImage> picture = largestLeftPicture(package, packagePath);
     if (!picture || interrupted())
         return Failure;
-    // Encoded first and then written, so that a failing write is told with the
-    // system's reason.
+    // Encoded before writing, so that a failing write is told with the system's reason.
     const Result<QByteArray> encoded =
         IconPictures::encoded(IconPictures::fitted(std::move(*picture), pixels), *format);
     if (interrupted())

@@ -25,9 +25,8 @@ struct Extracted
 
 int alreadyExists(const QString& path)
 {
-    reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
-                      .arg(DisplayText::displayPath(path)));
-    return Failure;
+    return reportFailure(QStringLiteral("%1 already exists; use --force to replace it.")
+                             .arg(DisplayText::displayPath(path)));
 }
 
 // Why the output could not be opened or put in its place: unforced, a file that
@@ -37,10 +36,8 @@ int cannotReplace(const ReplacingFile& output, const QString& path, const QStrin
     return output.foundExisting() ? alreadyExists(path) : reportCannotWrite(path, reason);
 }
 
-// Refuses what must not be replaced: a folder or a device, FIFO or socket
-// always, the TVK file being unpacked, an existing file (or a link, dangling or
-// not) unless forced. Told before anything is written; looked at again as each
-// icon takes its place.
+// Refuses a folder, device, FIFO or socket, the TVK file being unpacked, and unless forced any
+// existing file or link; told before anything is written, looked at again as each icon is placed.
 int mayWrite(const QString& path, bool force, const InputFiles& package)
 {
     if (const Outcome replaceable = ReplacingFile::check(path, ReplacingFile::Links::NoFollow);
@@ -53,10 +50,8 @@ int mayWrite(const QString& path, bool force, const InputFiles& package)
     return alreadyExists(path);
 }
 
-// The two files to write, in the target folder. The names are fixed: nothing
-// stored in the file ever becomes part of a path. Joined as given, never
-// cleaned as text: "link/.." is where the system takes it, the folder the link
-// leads to, not the current one.
+// The two files to write, under fixed names: nothing stored in the file becomes part of a path.
+// Joined as given, never cleaned as text: "link/.." is the parent of where the link leads.
 std::array<Extracted, 2> iconsIn(const QString& target, const TvkContents& contents)
 {
     const QString folder = target == QLatin1String(".")        ? QString()
@@ -127,11 +122,9 @@ int execute(const QCommandLineParser& parser)
         if (const int status = mayWrite(icon.fileName, forced, packageIdentity); status != Success)
             return status;
     }
-    if (!QDir().mkpath(target)) {
-        reportFailure(
+    if (!QDir().mkpath(target))
+        return reportFailure(
             QStringLiteral("Cannot create folder %1.").arg(DisplayText::displayPath(target)));
-        return Failure;
-    }
 
     // Both are written in full and on disk before either replaces anything.
     std::array<std::unique_ptr<ReplacingFile>, 2> outputs;

@@ -16,14 +16,11 @@ using namespace Cli;
 // exception ends it with one line and exit status 1.
 int main(int argc, char* argv[])
 {
-    // Qt's own diagnostics are for developers: in normal use every failure is
-    // the one line `tvk` prints itself. QT_LOGGING_RULES='*=true' shows them,
-    // as it takes precedence over these rules.
+    // Qt's diagnostics are for developers; `tvk` prints each failure itself on one line.
+    // QT_LOGGING_RULES='*=true' shows them, as it takes precedence over these rules.
     QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
-    if (const std::optional<QString> refused = DisplayText::notUtf8Argument(argc, argv)) {
-        reportFailure(*refused);
-        return Failure;
-    }
+    if (const std::optional<QString> refused = DisplayText::notUtf8Argument(argc, argv))
+        return reportFailure(*refused);
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("tvk"));

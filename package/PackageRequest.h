@@ -21,8 +21,7 @@ struct PackageRequest
         Author,
     };
 
-    // The inputs not given, in the order above: those left empty, and those
-    // still holding the text their box started with (one of `placeholders`;
-    // an empty one stands for no placeholder).
+    // The inputs not given, in the order above: those empty, and those still holding the text
+    // their box started with (one of `placeholders`; an empty one stands for none).
     QList<Input> missingInputs(const PackageRequest& placeholders = {}) const;
 };

@@ -73,18 +73,15 @@ struct Prepared
 
 Outcome prepare(const PackageRequest& request, Prepared& prepared)
 {
-    if (Outcome encoded =
-            encodeText(PackageWriter::tr("Tovrik name"), request.name, prepared.nameBytes);
-        encoded.failed())
-        return encoded;
-    if (Outcome encoded =
-            encodeText(PackageWriter::tr("Author name"), request.author, prepared.authorBytes);
-        encoded.failed())
-        return encoded;
-    if (Outcome opened = openIcon(request.leftPath, prepared.left); opened.failed())
-        return opened;
-    if (Outcome opened = openIcon(request.rightPath, prepared.right); opened.failed())
-        return opened;
+    Outcome step = encodeText(PackageWriter::tr("Tovrik name"), request.name, prepared.nameBytes);
+    if (step.isDone())
+        step = encodeText(PackageWriter::tr("Author name"), request.author, prepared.authorBytes);
+    if (step.isDone())
+        step = openIcon(request.leftPath, prepared.left);
+    if (step.isDone())
+        step = openIcon(request.rightPath, prepared.right);
+    if (step.failed())
+        return step;
     // Decided by what the output path reaches, however it is spelled.
     const QList<FileIdentity> output =
         FileIdentity::allOf(request.outputPath, FileIdentity::LastLink::Follow);
