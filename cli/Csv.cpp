@@ -2,8 +2,9 @@
 
 #include "base/Result.h"
 
-#include <QRegularExpression>
 #include <QUtf8StringView>
+
+#include <algorithm>
 
 namespace Cli::Csv {
 
@@ -160,7 +161,9 @@ ParseResult parse(const QByteArray& bytes)
     const QString text = QString::fromUtf8(data);
     // Spreadsheets in many locales separate fields with semicolons: the header
     // line tells which, by what separates its column names.
-    const QString header = text.left(text.indexOf(QRegularExpression(QStringLiteral("[\r\n]"))));
+    const auto lineEnd = std::find_if(text.cbegin(), text.cend(),
+                                      [](QChar c) { return c == kNewline || c == kReturn; });
+    const QString header = text.left(lineEnd - text.cbegin());
     const QChar separator = header.count(QLatin1Char(';')) > header.count(QLatin1Char(','))
                                 ? QLatin1Char(';')
                                 : QLatin1Char(',');

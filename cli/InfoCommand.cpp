@@ -28,7 +28,7 @@ struct ShownText
 
 QString describe(const ShownText& text)
 {
-    const QString shown = DisplayText::escapeControls(text.text);
+    QString shown = DisplayText::escapeControls(text.text);
     if (text.length <= text.text.size())
         return shown;
     return shown + QStringLiteral("… (%1 characters)").arg(text.length);

@@ -10,7 +10,7 @@ namespace Cli::Manifest {
 
 namespace {
 
-// The manifest's columns, as kColumnNames lists them.
+// The manifest's columns, as columnNames() lists them.
 enum Column : int
 {
     kName,
@@ -20,11 +20,15 @@ enum Column : int
     kOutput,
 };
 
-const QStringList kColumnNames = {QStringLiteral("name"), QStringLiteral("author"),
-                                  QStringLiteral("left"), QStringLiteral("right"),
-                                  QStringLiteral("output")};
+const QStringList& columnNames()
+{
+    static const QStringList names = {QStringLiteral("name"), QStringLiteral("author"),
+                                      QStringLiteral("left"), QStringLiteral("right"),
+                                      QStringLiteral("output")};
+    return names;
+}
 
-// Where the header puts each of kColumnNames, and how many fields it has:
+// Where the header puts each of columnNames(), and how many fields it has:
 // spreadsheets may save a column more, without a name, which stays empty.
 struct Columns
 {
@@ -35,13 +39,13 @@ struct Columns
 // Matched as people type them in spreadsheets: "Name", " left ".
 qsizetype columnOf(const QString& field)
 {
-    return kColumnNames.indexOf(field.trimmed().toLower());
+    return columnNames().indexOf(field.trimmed().toLower());
 }
 
 // The header's columns, or problems: every known column once, no unknown one.
 std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>& problems)
 {
-    const QString listed = kColumnNames.join(QStringLiteral(", "));
+    const QString listed = columnNames().join(QStringLiteral(", "));
     const auto problem = [&](const QString& message) {
         problems << Csv::Problem{header.line, message};
     };
@@ -54,7 +58,7 @@ std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>&
         return std::nullopt;
     }
     const qsizetype earlierProblems = problems.size();
-    Columns columns{QList<qsizetype>(kColumnNames.size(), -1), header.fields.size()};
+    Columns columns{QList<qsizetype>(columnNames().size(), -1), header.fields.size()};
     for (qsizetype i = 0; i < header.fields.size(); ++i) {
         const QString& field = header.fields.at(i);
         const qsizetype known = columnOf(field);
@@ -63,13 +67,13 @@ std::optional<Columns> columnsOf(const Csv::Record& header, QList<Csv::Problem>&
         if (known < 0)
             problem(QStringLiteral("unknown column '%1'; the columns are %2").arg(field, listed));
         else if (columns.of[known] >= 0)
-            problem(QStringLiteral("the column '%1' is named twice").arg(kColumnNames.at(known)));
+            problem(QStringLiteral("the column '%1' is named twice").arg(columnNames().at(known)));
         else
             columns.of[known] = i;
     }
-    for (qsizetype known = 0; known < kColumnNames.size(); ++known) {
+    for (qsizetype known = 0; known < columnNames().size(); ++known) {
         if (columns.of[known] < 0)
-            problem(QStringLiteral("the column '%1' is missing").arg(kColumnNames.at(known)));
+            problem(QStringLiteral("the column '%1' is missing").arg(columnNames().at(known)));
     }
     if (problems.size() > earlierProblems)
         return std::nullopt;
@@ -97,7 +101,7 @@ std::optional<Row> rowOf(const Csv::Record& record, const Columns& columns, cons
     // ask for both names; then any text in a column the first line does not name.
     for (int column = kName; column <= kOutput; ++column) {
         if (field(column).isEmpty())
-            return problem(QStringLiteral("the %1 is empty").arg(kColumnNames.at(column)));
+            return problem(QStringLiteral("the %1 is empty").arg(columnNames().at(column)));
     }
     for (qsizetype i = 0; i < record.fields.size(); ++i) {
         if (!columns.of.contains(i) && !record.fields.at(i).isEmpty()) {
@@ -128,7 +132,7 @@ Contents read(const QByteArray& bytes, const QDir& folder)
         if (contents.problems.isEmpty()) {
             contents.problems << Csv::Problem{
                 1, QStringLiteral("the manifest is empty; its first line names the columns ") +
-                       kColumnNames.join(QStringLiteral(", "))};
+                       columnNames().join(QStringLiteral(", "))};
         }
         return contents;
     }

@@ -15,24 +15,35 @@
 namespace {
 
 // The folders that exist now, for removal at exit(), which destroys no object.
-QMutex g_mutex;
-QSet<PrivateFolder*> g_folders;
+struct LiveFolders
+{
+    QMutex mutex;
+    QSet<PrivateFolder*> folders;
+};
+
+LiveFolders& liveFolders()
+{
+    static LiveFolders live;
+    return live;
+}
 
 extern "C" void removeLiveFolders()
 {
-    const QMutexLocker lock(&g_mutex);
-    for (PrivateFolder* folder : std::as_const(g_folders))
+    LiveFolders& live = liveFolders();
+    const QMutexLocker lock(&live.mutex);
+    for (PrivateFolder* folder : std::as_const(live.folders))
         folder->remove();
 }
 
 void track(PrivateFolder* folder, bool alive)
 {
-    const QMutexLocker lock(&g_mutex);
+    LiveFolders& live = liveFolders();
+    const QMutexLocker lock(&live.mutex);
     [[maybe_unused]] static const bool registered = std::atexit(removeLiveFolders) == 0;
     if (alive)
-        g_folders.insert(folder);
+        live.folders.insert(folder);
     else
-        g_folders.remove(folder);
+        live.folders.remove(folder);
 }
 
 } // namespace

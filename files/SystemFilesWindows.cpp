@@ -3,9 +3,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include <cerrno>
@@ -88,13 +88,19 @@ Outcome checkPath(const QString& path)
 {
     // Names that open a device in any folder, with any extension ("nul.tvk"), and
     // a colon past the drive ("x.tvk:stream"), which names an alternate data stream.
-    static const QRegularExpression device(QRegularExpression::anchoredPattern(
-        QStringLiteral("CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|(COM|LPT)[1-9]")));
+    // (No QRegularExpression: its per-thread cache hangs the exit of a MinGW program
+    // whose worker threads once matched one.)
     const QString name = path.mid(
         std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1);
+    const QString base = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    const bool numbered = base.size() == 4 &&
+                          (base.startsWith(u"COM") || base.startsWith(u"LPT")) &&
+                          base.at(3) >= u'1' && base.at(3) <= u'9';
+    const auto isBase = [&base](const char* device) { return base == QLatin1String(device); };
+    constexpr std::array kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    const bool device = numbered || std::ranges::any_of(kDevices, isBase);
     const qsizetype colon = path.lastIndexOf(QLatin1Char(':'));
-    if (device.match(name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper()).hasMatch() ||
-        colon > 1 || colon == 0)
+    if (device || colon > 1 || colon == 0)
         return Outcome::failure(QStringLiteral("This is not a regular file."));
     // The wide API takes paths of up to 32,767 characters with the \\?\\ prefix.
     constexpr qsizetype kLongestPath = 32767;
