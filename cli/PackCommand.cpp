@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
+#include "format/SystemCodePage.h"
 #include "package/PackageWriter.h"
 
 namespace Cli {
@@ -33,6 +34,19 @@ int execute(const QCommandLineParser& parser)
     return written.isDone() ? Success : Failure;
 }
 
+// What the names may hold, in the code page they are stored in.
+QString namesNote()
+{
+    if (SystemCodePage::number() == 1252) {
+        return QStringLiteral(
+            "The two names may hold any character of Windows-1252: the letters of Western\n"
+            "European languages, digits, punctuation, the euro sign and typographic quotes;\n");
+    }
+    return QStringLiteral("The two names may hold any character that %1, the system's code "
+                          "page,\nstores in one byte; ")
+        .arg(SystemCodePage::name());
+}
+
 } // namespace
 
 Command makePackCommand()
@@ -41,14 +55,13 @@ Command makePackCommand()
              .summary = QStringLiteral(
                  "Packs two icon files, an image name and an author's name into a TVK file."),
              .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
-             .notes = QStringLiteral(
-                 "The two names may hold any character of Windows-1252: the letters of Western\n"
-                 "European languages, digits, punctuation, the euro sign and typographic "
-                 "quotes;\n"
-                 "a name with any other character is refused. An existing OUTPUT is replaced,\n"
-                 "whole and only once the new file is on disk.\n\n"
-                 "Example:\n"
-                 "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
+             .notes =
+                 namesNote() +
+                 QStringLiteral(
+                     "a name with any other character is refused. An existing OUTPUT is replaced,\n"
+                     "whole and only once the new file is on disk.\n\n"
+                     "Example:\n"
+                     "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
              .options = {QCommandLineOption({QStringLiteral("n"), QStringLiteral("name")},
                                             QStringLiteral("The image's name."),
                                             QStringLiteral("NAME")),

@@ -9,6 +9,43 @@ QString name()
     return QStringLiteral("Windows-%1").arg(number());
 }
 
+QString letterAdvice()
+{
+    // ASCII is one byte in every ANSI code page; what else is depends on the page. Code
+    // pages of several bytes a character (UTF-8, Chinese, Korean) keep only ASCII single.
+    switch (number()) {
+    case 1252:
+        return QStringLiteral("Use letters of Western European languages only.");
+    case 1250:
+        return QStringLiteral("Use letters of Central European languages only.");
+    case 1251:
+        return QStringLiteral("Use Cyrillic or English letters only.");
+    case 1253:
+        return QStringLiteral("Use Greek or English letters only.");
+    case 1254:
+        return QStringLiteral("Use Turkish or English letters only.");
+    case 1255:
+        return QStringLiteral("Use Hebrew or English letters only.");
+    case 1256:
+        return QStringLiteral("Use Arabic or English letters only.");
+    case 1257:
+        return QStringLiteral("Use letters of Baltic languages or English letters only.");
+    case 1258:
+        return QStringLiteral("Use Vietnamese or English letters only.");
+    case 874:
+        return QStringLiteral("Use Thai or English letters only.");
+    case 932:
+        return QStringLiteral("Use English letters or half-width katakana only.");
+    case 936:
+    case 949:
+    case 950:
+    case 65001:
+        return QStringLiteral("Use English letters (A to Z, without accents) only.");
+    default:
+        return QStringLiteral("Use characters of %1 only.").arg(name());
+    }
+}
+
 #ifndef Q_OS_WIN
 
 namespace {

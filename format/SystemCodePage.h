@@ -15,6 +15,10 @@ unsigned number();
 // "Windows-1252", as the user is told it.
 QString name();
 
+// What a name refused for a character with no single byte here may hold
+// instead, as advice: "Use letters of Western European languages only."
+QString letterAdvice();
+
 // The one byte that stands for the character, if there is exactly one: a
 // character the code page lacks, or needs two bytes for, has none.
 std::optional<char> byteFor(char32_t character);

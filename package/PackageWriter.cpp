@@ -6,6 +6,7 @@
 #include "files/InputFile.h"
 #include "files/ReplacingFile.h"
 #include "format/SingleByteText.h"
+#include "format/SystemCodePage.h"
 #include "format/TvkLayout.h"
 
 #include <QFile>
@@ -36,8 +37,9 @@ Outcome encodeText(const QString& textName, const QString& text, QByteArray& byt
     if (encoding.unencodable) {
         return Outcome::failure(
             PackageWriter::tr("The %1 contains the character %2, which a TVK file cannot "
-                              "store.\nUse letters of Western European languages only.")
-                .arg(textName, SingleByteText::describeCharacter(*encoding.unencodable)));
+                              "store.\n%3")
+                .arg(textName, SingleByteText::describeCharacter(*encoding.unencodable),
+                     SystemCodePage::letterAdvice()));
     }
     bytes = std::move(encoding.bytes);
     return Outcome::done();
