@@ -1,3 +1,4 @@
+#include "files/PrivateFolder.h"
 #include "host/Interruption.h"
 #include "host/ProgramInfo.h"
 #include "settings/SettingsStore.h"
@@ -8,6 +9,8 @@
 
 #include <QApplication>
 #include <QTimer>
+
+#include <thread>
 
 int main(int argc, char* argv[])
 {
@@ -21,6 +24,9 @@ int main(int argc, char* argv[])
     // The desktop entry is named after the program.
     QApplication::setDesktopFileName(ProgramInfo::title);
     SystemTheme::apply(app);
+    // Folders left by runs that ended by force (a crash, a kill, a hard log-off) go, beside
+    // the window since the temporary folder may stall; it takes milliseconds.
+    std::thread([] { PrivateFolder::removeAbandoned(ProgramInfo::title); }).detach();
 
     SettingsStore settings = SettingsStore::forUser();
     QtMessageService messages;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QMutex>
 #include <QSet>
 #include <QTemporaryDir>
@@ -13,6 +14,17 @@
 #include <cstdlib>
 
 namespace {
+
+const char* const kOwnerLock = ".owner";
+
+// A lock held for as long as its process runs, and only so: a lock whose process is gone is
+// stale at once, whatever its age.
+std::unique_ptr<QLockFile> ownerLock(const QString& folder)
+{
+    auto lock = std::make_unique<QLockFile>(folder + QLatin1Char('/') + QLatin1String(kOwnerLock));
+    lock->setStaleLockTime(0);
+    return lock->tryLock(0) ? std::move(lock) : nullptr;
+}
 
 // The folders that exist now, for removal at exit(), which destroys no object.
 struct LiveFolders
@@ -48,6 +60,8 @@ void track(PrivateFolder* folder, bool alive)
 
 } // namespace
 
+PrivateFolder::PrivateFolder() = default;
+
 PrivateFolder::~PrivateFolder()
 {
     track(this, false);
@@ -72,10 +86,41 @@ Outcome PrivateFolder::create(const QString& prefix)
     QTemporaryDir folder(temporary + QLatin1Char('/') + prefix + QStringLiteral("-XXXXXX"));
     if (!folder.isValid())
         return Outcome::failure(folder.errorString() + QLatin1Char('.'));
+    m_owner = ownerLock(folder.path());
+    if (!m_owner)
+        return Outcome::failure(tr("The folder %1 cannot be locked for this program.")
+                                    .arg(DisplayText::displayPath(folder.path())));
     folder.setAutoRemove(false);
     m_path = folder.path();
     track(this, true);
     return Outcome::done();
+}
+
+void PrivateFolder::removeAbandoned(const QString& prefix)
+{
+    const QDir temporary(QDir::tempPath());
+    const QStringList folders = temporary.entryList(
+        {prefix + QStringLiteral("-??????")}, QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    for (const QString& name : folders) {
+        const QString folder = temporary.filePath(name);
+        if (!QFileInfo::exists(folder + QLatin1Char('/') + QLatin1String(kOwnerLock)))
+            continue;
+        // Taken only from a process that is gone; a second instance sweeping at the same time
+        // finds it taken.
+        std::unique_ptr<QLockFile> owner = ownerLock(folder);
+        if (!owner)
+            continue;
+        // Files and links alone, links never followed: a folder inside is not ours and stays.
+        const QDir entries(folder);
+        for (const QFileInfo& entry : entries.entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                            QDir::System | QDir::NoDotAndDotDot)) {
+            if ((entry.isSymLink() || !entry.isDir()) &&
+                entry.fileName() != QLatin1String(kOwnerLock))
+                QFile::remove(entry.filePath());
+        }
+        owner.reset();
+        QDir().rmdir(folder);
+    }
 }
 
 QString PrivateFolder::filePath(const QString& name)
@@ -92,5 +137,6 @@ void PrivateFolder::remove()
     for (const QString& file : std::as_const(m_files))
         QFile::remove(file);
     m_files.clear();
+    m_owner.reset();
     QDir().rmdir(std::exchange(m_path, QString()));
 }

@@ -1,6 +1,7 @@
 #include "tests/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -91,6 +92,46 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::entries(m_dir.path()), QStringList(QStringLiteral("ic\uFFFD.ico")));
     }
 #endif
+
+    // A folder left by a run that was killed goes at the next start; a running one's, and a
+    // folder that is not the program's, stay.
+    void windowProgram_killed_folderRemovedAtNextStart()
+    {
+        const QString tmp = path(QStringLiteral("tmp"));
+        QVERIFY(QDir().mkpath(tmp + QStringLiteral("/TVK_Mak-abcdef")));
+        QVERIFY(TestFiles::write(
+            path(QStringLiteral("p.tvk")),
+            QByteArray::fromHex("01000000 41 01000000 42 01000000 01000000 6C 72")));
+        const auto start = [&](QProcess& window, const QStringList& arguments) {
+            window.setWorkingDirectory(m_dir.path());
+            QStringList environment = QProcess::systemEnvironment();
+            for (const char* name : {"TMPDIR=", "TMP=", "TEMP="})
+                environment << QLatin1String(name) + tmp;
+            window.setEnvironment(environment << QStringLiteral("QT_QPA_PLATFORM=offscreen"));
+            window.start(QStringLiteral(TVK_MAK_EXECUTABLE), arguments);
+            return window.waitForStarted();
+        };
+        const auto ours = [&] {
+            return TestFiles::entries(tmp).filter(QStringLiteral("TVK_Mak-"));
+        };
+        QProcess killed, running, next;
+        QVERIFY(start(killed, {QStringLiteral("p.tvk")}));
+        QTRY_COMPARE_WITH_TIMEOUT(ours().size(), 2, 10000);
+        killed.kill();
+        QVERIFY(killed.waitForFinished(5000));
+        const QStringList left = ours();
+        QVERIFY(start(running, {QStringLiteral("p.tvk")}));
+        QTRY_VERIFY_WITH_TIMEOUT(ours().size() == 2 && ours() != left, 10000);
+        const QStringList live = ours();
+        QVERIFY(start(next, {}));
+        QTest::qWait(1000);
+        QCOMPARE(ours(), live);
+        QVERIFY(live.contains(QStringLiteral("TVK_Mak-abcdef")));
+        for (QProcess* window : {&running, &next}) {
+            window->kill();
+            window->waitForFinished(5000);
+        }
+    }
 
     // The window program's own command line is read before any display is
     // opened: a platform that cannot start would abort it otherwise.

@@ -117,18 +117,22 @@ void frmMain::loadPackage(const QString& path)
 {
     // A new folder for each file, so that a failure keeps the icons of the one opened before.
     auto folder = std::make_unique<PrivateFolder>();
-    if (const Outcome made = folder->create(ProgramInfo::title); made.failed()) {
-        m_messages.showMessage(tr("Cannot make a folder for the icons of %1:\n%2")
-                                   .arg(DisplayText::displayPath(path), made.reason()),
-                               MessageService::Kind::Error);
-        return;
-    }
+    // Made beside the window too, since the temporary folder may stall.
+    Outcome made = Outcome::done();
     Result<PackageRequest> opened = Result<PackageRequest>::cancelled();
     runJob(WorkProgress::Kind::Opening, path, [&](const WriteProgress& report) {
-        opened = OpenedPackage::open(path, *folder, report);
+        made = folder->create(ProgramInfo::title);
+        if (made.isDone())
+            opened = OpenedPackage::open(path, *folder, report);
     });
     if (m_closeAfterJob) {
         close();
+        return;
+    }
+    if (made.failed()) {
+        m_messages.showMessage(tr("Cannot make a folder for the icons of %1:\n%2")
+                                   .arg(DisplayText::displayPath(path), made.reason()),
+                               MessageService::Kind::Error);
         return;
     }
     if (opened.isCancelled())
