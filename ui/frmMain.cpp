@@ -176,9 +176,12 @@ void frmMain::browse(QLineEdit* box)
 
 void frmMain::setPath(QLineEdit* box, const QString& path)
 {
-    box->setText(path);
+    // In the system's own form (backslashes on Windows), however it came: a dialog, a drop,
+    // the command line or an opened file.
+    const QString shown = QDir::toNativeSeparators(path);
+    box->setText(shown);
     // The box is too narrow for most paths; the tip shows the whole of it.
-    box->setToolTip(QDir::toNativeSeparators(path));
+    box->setToolTip(shown);
 }
 
 bool frmMain::showsPlaceholder(const QLineEdit* box) const
