@@ -107,7 +107,7 @@ private Q_SLOTS:
             QStringList environment = QProcess::systemEnvironment();
             for (const char* name : {"TMPDIR=", "TMP=", "TEMP="})
                 environment << QLatin1String(name) + tmp;
-            window.setEnvironment(environment << QStringLiteral("QT_QPA_PLATFORM=offscreen"));
+            window.setEnvironment(environment);
             window.start(QStringLiteral(TVK_MAK_EXECUTABLE), arguments);
             return window.waitForStarted();
         };

@@ -1,4 +1,5 @@
 #include "files/SystemFiles.h"
+#include "format/SystemCodePage.h"
 #include "package/PackageWriter.h"
 #include "tests/TestSupport.h"
 
@@ -219,6 +220,25 @@ private Q_SLOTS:
         QCOMPARE(SystemFiles::kindOf(path(QStringLiteral("fifo")), false),
                  SystemFiles::Kind::Other);
 #endif
+    }
+
+    // The advice names what the code page in use can store (Windows' own code page; the
+    // suite runs it again under 1251 and 932, which TVK_CODE_PAGE then names).
+    void write_characterOutsideCodePage_advisedForThatCodePage()
+    {
+        if (qEnvironmentVariableIsSet("TVK_CODE_PAGE"))
+            QCOMPARE(SystemCodePage::number(), qEnvironmentVariable("TVK_CODE_PAGE").toUInt());
+        const QMap<unsigned, QString> advice = {
+            {1252, QStringLiteral("Use letters of Western European languages only.")},
+            {1251, QStringLiteral("Use Cyrillic or English letters only.")},
+            {932, QStringLiteral("Use English letters or half-width katakana only.")}};
+        if (!advice.contains(SystemCodePage::number()))
+            QSKIP("No advice known here for this code page.");
+        const Outcome refused = PackageWriter::write(
+            {path(QStringLiteral("l.ico")), path(QStringLiteral("r.ico")),
+             path(QStringLiteral("o.tvk")), QStringLiteral("A"), QStringLiteral("Smile 😀")});
+        QCOMPARE(refused.reason().section(QLatin1Char('\n'), 1),
+                 advice.value(SystemCodePage::number()));
     }
 
     // The longest name a file system allows leaves no room for a longer

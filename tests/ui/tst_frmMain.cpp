@@ -620,7 +620,7 @@ private Q_SLOTS:
             QCOMPARE(tintedWhileDragged.at(i), expected.at(i) != QLatin1String("(placeholder)"));
             const QString wanted = expected.at(i) == QLatin1String("(placeholder)")
                                        ? placeholders.at(i)
-                                       : path(expected.at(i));
+                                       : QDir::toNativeSeparators(path(expected.at(i)));
             QCOMPARE(box(boxes[i])->text(), wanted);
         }
     }
