@@ -88,6 +88,27 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))), QByteArray("earlier"));
     }
 
+#ifdef Q_OS_WIN
+    // A manifest may name files as Windows writes them; one output, given plainly and in the
+    // extended form, is still one file named twice.
+    void batch_outputInExtendedForm_isTheSameFile()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
+        const QString extended =
+            QStringLiteral("\\\\?\\") + QDir::toNativeSeparators(path(QStringLiteral("o.tvk")));
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")),
+                                 "name,author,left,right,output\nA,B,l.ico,l.ico,o.tvk\nA,B,l.ico,"
+                                 "l.ico," +
+                                     extended.toUtf8() + '\n'));
+
+        const Run run = tvk("batch m.csv");
+
+        QCOMPARE(run.err,
+                 QStringLiteral("m.csv:3: %1 is already the output of line 2\n").arg(extended));
+        QCOMPARE(run.exitCode, 1);
+    }
+#endif
+
     void batch_diskFull_keepsEveryEarlierOutput()
     {
         const TestFiles::SmallDisk disk(64 * TestFiles::KiB);

@@ -8,6 +8,10 @@
 #include <QProcess>
 #include <QTest>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 // `tvk pack`, and what it makes as `info` and `unpack` read it.
 class PackCommandTest : public QObject, private CliFixture
 {
@@ -138,6 +142,83 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
         QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+
+    void replacedOutput_keepsHiddenAndSystem_data()
+    {
+        QTest::addColumn<int>("attributes");
+        QTest::newRow("hidden") << int(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+        QTest::newRow("system") << int(FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    }
+
+    void replacedOutput_keepsHiddenAndSystem()
+    {
+        QFETCH(int, attributes);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        const std::wstring output =
+            QDir::toNativeSeparators(path(QStringLiteral("o.tvk"))).toStdWString();
+        QVERIFY(TestFiles::write(path(QStringLiteral("o.tvk")), "earlier"));
+        QVERIFY(SetFileAttributesW(output.c_str(), DWORD(attributes)));
+
+        QCOMPARE(tvk("pack -n A -a B l.ico r.ico -o o.tvk").exitCode, 0);
+
+        QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))).size(), 20);
+        QCOMPARE(int(GetFileAttributesW(output.c_str())), attributes);
+        QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+
+    // The forms Windows writes paths in are taken as the files they name, checked as any other
+    // spelling; a device or stream in any form is still refused.
+    void windowsPathForms_takenAsTheFilesTheyName_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("refusal");
+        const auto as = [this](const char* prefix, const char* name) {
+            return QLatin1String(prefix) + QDir::toNativeSeparators(path(QLatin1String(name)));
+        };
+        const QString notRegular = QStringLiteral("This is not a regular file.");
+        QTest::newRow("extended-length input and output")
+            << as("\\\\?\\", "l.ico") << as("\\\\?\\", "o.tvk") << QString();
+        QTest::newRow("device-namespace output") << "l.ico" << as("\\\\.\\", "o.tvk") << QString();
+        QTest::newRow("output that is the input")
+            << "l.ico" << as("\\\\?\\", "l.ico")
+            << QStringLiteral("The output TVK file must differ from both ICO files!");
+        QTest::newRow("stream") << "l.ico" << as("\\\\?\\", "o.tvk:s") << notRegular;
+        QTest::newRow("a name only the extended form keeps")
+            << "l.ico" << as("\\\\?\\", "o.tvk.") << notRegular;
+        for (const char* device : {"\\\\.\\NUL", "\\\\.\\COM1", "\\\\.\\pipe\\x",
+                                   "\\\\.\\PhysicalDrive0", "\\\\?\\GLOBALROOT\\Device\\Null"}) {
+            QTest::newRow(device) << "l.ico" << QString::fromLatin1(device) << notRegular;
+            QTest::addRow("%s as input", device)
+                << QString::fromLatin1(device) << "o.tvk" << notRegular;
+        }
+    }
+
+    void windowsPathForms_takenAsTheFilesTheyName()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, output);
+        QFETCH(QString, refusal);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+        QCOMPARE(tvk("pack -n A -a B l.ico r.ico -o plain.tvk").exitCode, 0);
+
+        const Run run = tvk({QStringLiteral("pack"), QStringLiteral("-n"), QStringLiteral("A"),
+                             QStringLiteral("-a"), QStringLiteral("B"), left,
+                             QStringLiteral("r.ico"), QStringLiteral("-o"), output});
+
+        if (refusal.isEmpty()) {
+            QCOMPARE(run.err, QString());
+            QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))),
+                     TestFiles::read(path(QStringLiteral("plain.tvk"))));
+        } else {
+            QVERIFY2(run.err.endsWith(refusal + QLatin1Char('\n')), qPrintable(run.err));
+            QCOMPARE(TestFiles::entries(m_dir.path()),
+                     QStringList({QStringLiteral("l.ico"), QStringLiteral("plain.tvk"),
+                                  QStringLiteral("r.ico")}));
+        }
     }
 #endif
 };

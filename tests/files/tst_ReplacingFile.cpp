@@ -125,6 +125,32 @@ private Q_SLOTS:
         QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("out"), "earlier"}}));
     }
 
+#ifdef Q_OS_WIN
+    void plainPath_windowsForms_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("a share") << R"(\\?\UNC\server\share\a.tvk)"
+                                 << R"(\\server\share\a.tvk)";
+        QTest::newRow("as Qt writes it") << "//?/c:/a/b.tvk"
+                                         << R"(c:\a\b.tvk)";
+        // Resolved by Windows as in the plain form.
+        QTest::newRow("device namespace") << R"(\\.\C:\a\..\b.tvk)"
+                                          << R"(C:\a\..\b.tvk)";
+        // Names that only the extended form reaches, and a volume: not made plain.
+        for (const char* kept : {R"(\\?\C:\a\..\b.tvk)", R"(\\?\C:\a \b.tvk)", R"(\\.\C:)",
+                                 R"(\\?\Volume{0d5e}\a.tvk)"})
+            QTest::newRow(kept) << kept << kept;
+    }
+
+    void plainPath_windowsForms()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, plain);
+        QCOMPARE(SystemFiles::plainPath(path), plain);
+    }
+#endif
+
 #ifdef Q_OS_UNIX
     // Following links replaces the file a link leads to, and keeps the link;
     // replacing links puts the new file in the link's place, and the file it
