@@ -196,13 +196,13 @@ QString plainPath(const QString& path)
     else
         return path;
     // "\\?\" gives names to the file system as they are, where the plain form drops a final
-    // dot or space and resolves "." and "..": the plain form would name another file.
+    // dot or space and resolves "." and "..": the plain form would name another file. (An
+    // empty name, as "out\" + "\left.ico" gives, names no file there and goes.)
     if (given.at(2) == u'?') {
         const QStringList names = plain.split(QLatin1Char('\\'));
         for (qsizetype i = plain.startsWith(u"\\\\") ? 2 : 1; i < names.size(); ++i) {
             const QString& name = names.at(i);
-            if ((name.isEmpty() && i + 1 < names.size()) || name == u"." || name == u".." ||
-                name.endsWith(u'.') || name.endsWith(u' '))
+            if (name.endsWith(u'.') || name.endsWith(u' '))
                 return path;
         }
     }
