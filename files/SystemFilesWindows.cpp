@@ -102,10 +102,10 @@ DWORD moveFile(const QString& from, const QString& to, DWORD flags)
         [&] { return lastFailure(MoveFileExW(native(from).c_str(), native(to).c_str(), flags)); });
 }
 
-// The attributes a replaced file keeps, which Windows' replace keeps and Wine's (8) does not:
-// they are given again where missing. ReplaceFileW is not written through either, so what it
-// copied into the new file (streams, attributes) is flushed as the data was, through a handle
-// that writes, as FlushFileBuffers needs.
+// The attributes a replaced file keeps, given again where the replace left them out (Wine
+// 8's keeps none; Microsoft's documentation names streams, permissions and times, not these).
+// ReplaceFileW is not written through, so what it copied into the new file (streams,
+// attributes) is flushed as the data was, through a handle that writes, as FlushFileBuffers needs.
 DWORD keepAndFlush(const QString& path, DWORD earlierAttributes)
 {
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
