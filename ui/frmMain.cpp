@@ -158,7 +158,7 @@ void frmMain::browse(QLineEdit* box)
 {
     const bool forSaving = box == ui->fnOut;
     // The folder is read at every Browse, so a change in the options applies at once.
-    // Qt's dialogs and file information take the folder in its plain form ("\\?\C:\x" is "C:\x").
+    // In its plain form ("\\?\C:\x" as "C:\x"), as the dialog shows every other folder.
     QString folder = SystemFiles::plainPath(m_settings.get(
         ProgramSettings::application, ProgramSettings::section,
         forSaving ? ProgramSettings::packageFolderKey : ProgramSettings::iconFolderKey));
