@@ -82,7 +82,8 @@ std::optional<Manifest::Contents> readManifest(const QString& manifest, InputFil
         return std::nullopt;
     }
     file.close();
-    Manifest::Contents contents = Manifest::read(bytes, QFileInfo(manifest).absoluteDir());
+    Manifest::Contents contents =
+        Manifest::read(bytes, QFileInfo(SystemFiles::plainPath(manifest)).absoluteDir());
     inputs = Manifest::checkFiles(contents, InputFiles(manifestFile));
     inputs.add(manifestFile);
     return contents;

@@ -122,7 +122,7 @@ int execute(const QCommandLineParser& parser)
         if (const int status = mayWrite(icon.fileName, forced, packageIdentity); status != Success)
             return status;
     }
-    if (!QDir().mkpath(target))
+    if (!QDir().mkpath(SystemFiles::plainPath(target)))
         return reportFailure(
             QStringLiteral("Cannot create folder %1.").arg(DisplayText::displayPath(target)));
 

@@ -6,7 +6,8 @@ QList<FileIdentity> FileIdentity::allOf(const QString& path, LastLink lastLink)
 {
     if (path.isEmpty() || SystemFiles::checkPath(path).failed())
         return {};
-    const QString target = lastLink == LastLink::Follow ? SystemFiles::resolveLinks(path) : path;
+    const QString plain = SystemFiles::plainPath(path);
+    const QString target = lastLink == LastLink::Follow ? SystemFiles::resolveLinks(plain) : plain;
     QList<FileIdentity> identities;
     const std::optional<SystemFiles::FileId> id = SystemFiles::idOfPath(target, false);
     if (id)

@@ -6,7 +6,8 @@ Outcome InputFile::open(QFile& file, const QString& path)
 {
     if (Outcome usable = SystemFiles::checkPath(path); usable.failed())
         return usable;
-    const Result<SystemFiles::OpenedFile> opened = SystemFiles::openForReading(path);
+    const Result<SystemFiles::OpenedFile> opened =
+        SystemFiles::openForReading(SystemFiles::plainPath(path));
     if (opened.failed())
         return opened.outcome();
     using SystemFiles::Kind;

@@ -20,7 +20,8 @@ Outcome ReplacingFile::check(const QString& path, Links links)
 {
     if (Outcome usable = SystemFiles::checkPath(path); usable.failed())
         return usable;
-    const QString target = links == Links::Follow ? SystemFiles::resolveLinks(path) : path;
+    const QString plain = SystemFiles::plainPath(path);
+    const QString target = links == Links::Follow ? SystemFiles::resolveLinks(plain) : plain;
     return checkKind(target, SystemFiles::kindOf(target, false), Links::NoFollow);
 }
 

@@ -32,9 +32,9 @@ public:
         // An existing file (or link) at the path, even one appearing meanwhile, is never replaced.
         Keep,
     };
-    explicit ReplacingFile(QString path, Links links = Links::Follow,
+    explicit ReplacingFile(const QString& path, Links links = Links::Follow,
                            Existing existing = Existing::Replace)
-        : m_path(std::move(path)), m_links(links), m_existing(existing)
+        : m_path(SystemFiles::plainPath(path)), m_links(links), m_existing(existing)
     {}
 
     // Whether open() would take the path: a possible one, not a folder, device, FIFO or socket.

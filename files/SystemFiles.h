@@ -56,7 +56,15 @@ enum class Kind
 
 Kind kindOf(const QString& path, bool followLinks);
 
-// Fails when no file could have this path: a NUL character, or longer than the system takes.
+// The path in its plain form, the one every other check and Qt understand: on Windows,
+// "\\?\C:\x" and "\\.\C:\x" (as long-path tools and scripts write them) are "C:\x",
+// "\\?\UNC\server\share\x" is "\\server\share\x". Any other path is returned as it is,
+// so a device's ("\\.\COM1") or a name only the extended form keeps ("\\?\C:\x.") is
+// still refused by checkPath(). Elsewhere every path is already plain.
+QString plainPath(const QString& path);
+
+// Fails when no file could have this path: a NUL character, or longer than the system takes;
+// on Windows also a device, an alternate data stream, or an extended form plainPath() leaves.
 Outcome checkPath(const QString& path);
 
 // Which file a path or an open file is, the same for every name of the file: the
@@ -121,7 +129,9 @@ bool canSyncFileSystems();
 // Waits until everything written to the file systems of these folders is on disk (syncfs).
 Outcome syncFileSystems(const QStringList& folders);
 
-// Renames in one step over anything at `to` (a link itself, never its target).
+// Renames in one step over anything at `to` (a link itself, never its target). On Windows a
+// regular file at `to` is replaced as the system's own replace does, so the new file keeps
+// what Windows keeps of the earlier one (attributes, streams, permissions, creation time).
 Outcome renameOver(const QString& from, const QString& to);
 
 // Renames in one step only if nothing stands at `to`; `existed` tells something was there.

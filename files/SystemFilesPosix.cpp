@@ -70,6 +70,11 @@ QByteArray procPathOf(Handle handle)
 
 } // namespace
 
+QString plainPath(const QString& path)
+{
+    return path;
+}
+
 Outcome checkPath(const QString& path)
 {
     if (path.contains(QChar(0)))

@@ -1,6 +1,7 @@
 #include "ui/FileDrop.h"
 
 #include "files/DisplayText.h"
+#include "files/SystemFiles.h"
 
 #include <QFileInfo>
 #include <QMimeData>
@@ -17,7 +18,7 @@ std::optional<QStringList> localFiles(const QMimeData& data)
                                       url.path(QUrl::FullyEncoded).toLatin1())))
             return std::nullopt;
         const QString path = url.toLocalFile();
-        if (QFileInfo(path).isDir())
+        if (QFileInfo(SystemFiles::plainPath(path)).isDir())
             return std::nullopt;
         files << path;
     }

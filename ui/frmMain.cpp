@@ -4,6 +4,7 @@
 
 #include "files/DisplayText.h"
 #include "files/PrivateFolder.h"
+#include "files/SystemFiles.h"
 #include "format/SingleByteText.h"
 #include "host/ProgramInfo.h"
 #include "settings/SettingsStore.h"
@@ -161,9 +162,10 @@ void frmMain::browse(QLineEdit* box)
 {
     const bool forSaving = box == ui->fnOut;
     // The folder is read at every Browse, so a change in the options applies at once.
-    QString folder = m_settings.get(ProgramSettings::application, ProgramSettings::section,
-                                    forSaving ? ProgramSettings::packageFolderKey
-                                              : ProgramSettings::iconFolderKey);
+    // In its plain form ("\\?\C:\x" as "C:\x"), as the dialog shows every other folder.
+    QString folder = SystemFiles::plainPath(m_settings.get(
+        ProgramSettings::application, ProgramSettings::section,
+        forSaving ? ProgramSettings::packageFolderKey : ProgramSettings::iconFolderKey));
     // A folder that is gone is none: the dialog opens where the platform's opens by default,
     // not in its parent with the folder's name typed as the file name.
     if (!QFileInfo(folder).isDir())

@@ -88,6 +88,22 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))), QByteArray("earlier"));
     }
 
+#ifdef Q_OS_WIN
+    // One output, given plainly and in Windows' extended form, is one file named twice.
+    void batch_outputInExtendedForm_isTheSameFile()
+    {
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "left"));
+        const QString extended =
+            QStringLiteral(R"(\\?\)") + QDir::toNativeSeparators(path(QStringLiteral("o.tvk")));
+        const QByteArray lines(
+            "name,author,left,right,output\nA,B,l.ico,l.ico,o.tvk\nC,D,l.ico,l.ico,");
+        QVERIFY(TestFiles::write(path(QStringLiteral("m.csv")), lines + extended.toUtf8()));
+
+        QCOMPARE(tvk("batch m.csv").err,
+                 QStringLiteral("m.csv:3: %1 is already the output of line 2\n").arg(extended));
+    }
+#endif
+
     void batch_diskFull_keepsEveryEarlierOutput()
     {
         const TestFiles::SmallDisk disk(64 * TestFiles::KiB);

@@ -8,6 +8,10 @@
 #include <QProcess>
 #include <QTest>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 // `tvk pack`, and what it makes as `info` and `unpack` read it.
 class PackCommandTest : public QObject, private CliFixture
 {
@@ -100,8 +104,9 @@ private Q_SLOTS:
 #ifdef TVK_HOLD_FILE
     // Another program holding the output (a scanner, a viewer, the game): a hold
     // that lets go within a moment is waited out; one that stays is told, and
-    // the earlier file stays as it was. A read-only output is refused.
-    void heldOrReadOnlyOutput_waitedOutOrTold()
+    // the earlier file stays as it was. A read-only output is refused; a hidden, system one
+    // stays so.
+    void heldReadOnlyOrHiddenOutput_asWindowsUsersKeepIt()
     {
         QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
         QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
@@ -137,7 +142,53 @@ private Q_SLOTS:
                  QStringLiteral("tvk: Cannot write file o.tvk: The file is read-only.\n"));
         QCOMPARE(TestFiles::read(output), QByteArray("earlier"));
         QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+
+        // Hidden and system, which the user gave the file, stay when it is replaced.
+        const std::wstring native = QDir::toNativeSeparators(output).toStdWString();
+        constexpr DWORD kGiven =
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+        QVERIFY(SetFileAttributesW(native.c_str(), kGiven));
+        QCOMPARE(packOver().exitCode, 0);
+        QCOMPARE(GetFileAttributesW(native.c_str()), kGiven);
         QCOMPARE(TestFiles::entries(m_dir.path()).filter(QStringLiteral(".tvk-")), QStringList());
+    }
+
+    // The forms Windows writes paths in are the files they name, checked as any other spelling;
+    // a device or stream in any form is still refused.
+    void windowsPathForms_takenAsTheFilesTheyName_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("refusal");
+        const auto as = [this](const char* prefix, const char* name) {
+            return QLatin1String(prefix) + QDir::toNativeSeparators(path(QLatin1String(name)));
+        };
+        const QString notRegular = QStringLiteral("This is not a regular file.");
+        QTest::newRow("\\\\?\\ in and out")
+            << as(R"(\\?\)", "l.ico") << as(R"(\\?\)", "o.tvk") << "";
+        QTest::newRow("\\\\.\\ out") << "l.ico" << as(R"(\\.\)", "o.tvk") << "";
+        QTest::newRow("output that is the input")
+            << "l.ico" << as(R"(\\?\)", "l.ico")
+            << QStringLiteral("The output TVK file must differ from both ICO files!");
+        for (const char* name : {"o.tvk:s", "o.tvk."})
+            QTest::newRow(name) << "l.ico" << as(R"(\\?\)", name) << notRegular;
+        for (const char* device : {R"(\\.\NUL)", R"(\\.\pipe\x)", R"(\\.\PhysicalDrive0)",
+                                   R"(\\?\GLOBALROOT\Device\Null)"})
+            QTest::newRow(device) << QString::fromLatin1(device) << "o.tvk" << notRegular;
+    }
+
+    void windowsPathForms_takenAsTheFilesTheyName()
+    {
+        QFETCH(QString, left);
+        QFETCH(QString, output);
+        QFETCH(QString, refusal);
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.ico")), "l"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), "r"));
+
+        const Run run = tvk(words("pack -n A -a B") + QStringList{left, "r.ico", "-o", output});
+
+        QVERIFY(run.err.endsWith(refusal.isEmpty() ? QString() : refusal + QLatin1Char('\n')));
+        QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))).size(), refusal.isEmpty() ? 20 : 0);
     }
 #endif
 };

@@ -125,6 +125,16 @@ private Q_SLOTS:
         QCOMPARE(tree(), (QMap<QString, QByteArray>{{QStringLiteral("out"), "earlier"}}));
     }
 
+#ifdef Q_OS_WIN
+    // A share, which tvk cannot reach under Wine, made plain; a volume, not a file, kept as given.
+    void plainPath_shareMadePlain_volumeKept()
+    {
+        QCOMPARE(SystemFiles::plainPath(QStringLiteral(R"(\\?\UNC\srv\share\a.tvk)")),
+                 QStringLiteral(R"(\\srv\share\a.tvk)"));
+        QCOMPARE(SystemFiles::plainPath(QStringLiteral(R"(\\.\C:)")), QStringLiteral(R"(\\.\C:)"));
+    }
+#endif
+
 #ifdef Q_OS_UNIX
     // Following links replaces the file a link leads to, and keeps the link;
     // replacing links puts the new file in the link's place, and the file it
