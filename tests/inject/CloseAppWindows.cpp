@@ -7,6 +7,9 @@
 // (TVK_Mak.exe). Prints "exit CODE" once it has ended; exit 2 when no such
 // process runs, 3 when a window answered that it cannot close now, 4 when the
 // process is still running after 30 s.
+//
+// `tvk_close_app --enter NAME`: presses Return in the process's visible
+// window instead, as a person would to press its focused button.
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -52,11 +55,22 @@ BOOL CALLBACK collect(HWND window, LPARAM context)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 2)
+    const bool enter = argc == 3 && std::wcscmp(argv[1], L"--enter") == 0;
+    if (argc != 2 && !enter)
         return 1;
-    Search search{findProcess(argv[1]), {}};
+    Search search{findProcess(argv[argc - 1]), {}};
     if (search.process == 0)
         return 2;
+    if (enter) {
+        EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+        for (HWND window : search.windows) {
+            if (IsWindowVisible(window) != 0) {
+                PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+                PostMessageW(window, WM_KEYUP, VK_RETURN, 0xC01C0001);
+            }
+        }
+        return 0;
+    }
     const HANDLE process =
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, search.process);
     EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
