@@ -10,12 +10,16 @@
 //
 // `tvk_close_app --enter NAME`: presses Return in the process's visible
 // window instead, as a person would to press its focused button.
+//
+// `tvk_close_app --visible NAME`: prints how many of the process's top-level
+// windows are visible (two while a progress dialog shows over the window).
 #include <windows.h>
 
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 namespace {
@@ -55,20 +59,26 @@ BOOL CALLBACK collect(HWND window, LPARAM context)
 
 int wmain(int argc, wchar_t** argv)
 {
-    const bool enter = argc == 3 && std::wcscmp(argv[1], L"--enter") == 0;
-    if (argc != 2 && !enter)
+    const std::wstring mode = argc == 3 ? argv[1] : L"";
+    if (argc != 2 && mode != L"--enter" && mode != L"--visible")
         return 1;
     Search search{findProcess(argv[argc - 1]), {}};
     if (search.process == 0)
         return 2;
-    if (enter) {
+    if (!mode.empty()) {
         EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+        int visible = 0;
         for (HWND window : search.windows) {
-            if (IsWindowVisible(window) != 0) {
+            if (IsWindowVisible(window) == 0)
+                continue;
+            ++visible;
+            if (mode == L"--enter") {
                 PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0x001C0001);
                 PostMessageW(window, WM_KEYUP, VK_RETURN, 0xC01C0001);
             }
         }
+        if (mode == L"--visible")
+            std::printf("%d\n", visible);
         return 0;
     }
     const HANDLE process =
