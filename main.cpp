@@ -43,6 +43,11 @@ int main(int argc, char* argv[])
         }
     });
     signalCheck.start(std::chrono::milliseconds(200));
+    // Windows asks a program to end (the Restart Manager, for an installer that needs its
+    // files; a logoff) with WM_QUERYENDSESSION and WM_ENDSESSION, which Qt answers with
+    // aboutToQuit and a quit that a conversion's progress dialog refuses: the window is
+    // closed as its close button closes it, so that the program ends once the job has.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.close(); });
     window.show();
     // Opened once the event loop runs, so that a signal while its message shows ends it too.
     if (!arguments.packagePath.isEmpty()) {
