@@ -142,10 +142,20 @@ namespace ProgramArguments {
 
 namespace {
 
-// Whether a window system is named, by the environment or the arguments; without one,
-// QApplication would only say that it cannot start.
-bool displayNamed(int argc, char* argv[])
+// Whether a message box is all that would be seen: on Windows, whose window program has no
+// console; elsewhere for a refusal, once standard error is no terminal, if a window system is
+// named by the environment or the arguments (without one, QApplication would only say that it
+// cannot start).
+bool boxWanted(int argc, char* argv[], const Reading& reading)
 {
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc)
+    Q_UNUSED(argv)
+    Q_UNUSED(reading)
+    return true;
+#else
+    if (!reading.refused || ConsoleText::standardErrorIsTerminal())
+        return false;
     if (qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
         qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         return true;
@@ -153,6 +163,7 @@ bool displayNamed(int argc, char* argv[])
     return std::any_of(arguments.begin(), arguments.end(), [](const char* argument) {
         return qstrcmp(argument, "-platform") == 0 || qstrcmp(argument, "--platform") == 0;
     });
+#endif
 }
 
 // The status to exit with when the display named cannot be opened after all.
@@ -175,12 +186,8 @@ void startingQuietly(QtMsgType type, const QMessageLogContext& /*context*/,
 
 void showUnseen(int argc, char* argv[], const Reading& reading)
 {
-    if (reading.told.isEmpty() || !reading.exitStatus)
+    if (reading.told.isEmpty() || !reading.exitStatus || !boxWanted(argc, argv, reading))
         return;
-#ifndef Q_OS_WIN
-    if (!reading.refused || ConsoleText::standardErrorIsTerminal() || !displayNamed(argc, argv))
-        return;
-#endif
     statusWithoutDisplay() = *reading.exitStatus;
     const QtMessageHandler previous = qInstallMessageHandler(startingQuietly);
     QApplication app(argc, argv);

@@ -32,10 +32,8 @@ struct Reading
 
 Reading read(int argc, char* argv[]);
 
-// Shows what `read` told in a message box where the console is not seen: always on
-// Windows, whose window program has none; elsewhere a refusal, when standard error is
-// no terminal (the program was started from a file manager). Without a display, the
-// printing was all.
+// Shows what `read` told in a message box where the console is not seen (a program
+// started from a file manager, or by "Send to"). Without a display, the printing was all.
 void showUnseen(int argc, char* argv[], const Reading& reading);
 
 } // namespace ProgramArguments
