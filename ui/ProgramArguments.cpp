@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <cstdlib>
 #include <span>
 
@@ -142,27 +141,35 @@ namespace ProgramArguments {
 
 namespace {
 
+// The window system named by the arguments or the environment, if any.
+QString platformNamed(int argc, char* argv[])
+{
+    const std::span<char*> arguments(argv, size_t(argc));
+    for (size_t i = 1; i + 1 < arguments.size(); ++i) {
+        if (qstrcmp(arguments[i], "-platform") == 0 || qstrcmp(arguments[i], "--platform") == 0)
+            return QString::fromLocal8Bit(arguments[i + 1]);
+    }
+    return qEnvironmentVariable("QT_QPA_PLATFORM");
+}
+
 // Whether a message box is all that would be seen: on Windows, whose window program has no
 // console; elsewhere for a refusal, once standard error is no terminal, if a window system is
-// named by the environment or the arguments (without one, QApplication would only say that it
-// cannot start).
+// named (without one, QApplication would only say that it cannot start).
 bool boxWanted(int argc, char* argv[], const Reading& reading)
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(argc)
-    Q_UNUSED(argv)
-    Q_UNUSED(reading)
-    return true;
-#else
-    if (!reading.refused || ConsoleText::standardErrorIsTerminal())
+    const QString platform = platformNamed(argc, argv);
+    // Nobody could see or answer a box there.
+    if (platform.startsWith(QLatin1String("offscreen")) ||
+        platform.startsWith(QLatin1String("minimal")))
         return false;
-    if (qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
-        qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        return true;
-    const std::span<char*> arguments(argv, size_t(argc));
-    return std::any_of(arguments.begin(), arguments.end(), [](const char* argument) {
-        return qstrcmp(argument, "-platform") == 0 || qstrcmp(argument, "--platform") == 0;
-    });
+#ifdef Q_OS_WIN
+    Q_UNUSED(reading)
+    // Windows' own is the one built in; Qt tells another that cannot start in a box of its own.
+    return platform.isEmpty() || platform.startsWith(QLatin1String("windows"));
+#else
+    return reading.refused && !ConsoleText::standardErrorIsTerminal() &&
+           (!platform.isEmpty() || qEnvironmentVariableIsSet("DISPLAY") ||
+            qEnvironmentVariableIsSet("WAYLAND_DISPLAY"));
 #endif
 }
 
@@ -192,10 +199,6 @@ void showUnseen(int argc, char* argv[], const Reading& reading)
     const QtMessageHandler previous = qInstallMessageHandler(startingQuietly);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    // Nobody could see or answer a box there.
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return;
     QApplication::setApplicationName(ProgramInfo::title);
     QtMessageService().showMessage(reading.told, reading.refused
                                                      ? MessageService::Kind::Warning
