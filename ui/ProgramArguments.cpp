@@ -4,6 +4,7 @@
 #include "host/ConsoleText.h"
 #include "host/ProgramInfo.h"
 #include "ui/QtServices.h"
+#include "ui/SystemTheme.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -200,6 +201,8 @@ void showUnseen(int argc, char* argv[], const Reading& reading)
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
     QApplication::setApplicationName(ProgramInfo::title);
+    // Looks as the window would.
+    SystemTheme::apply(app);
     QtMessageService().showMessage(reading.told, reading.refused
                                                      ? MessageService::Kind::Warning
                                                      : MessageService::Kind::Information);

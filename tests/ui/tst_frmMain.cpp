@@ -686,6 +686,29 @@ private Q_SLOTS:
         QCOMPARE(box("fnInR")->text(), QStringLiteral("Input name - Right ICO"));
     }
 
+    // Files that do not fit the boxes are refused whole, each misfit named with why, for the
+    // box that tells a refusal of the program's own arguments.
+    void dropOnWindow_misfits_eachNamedWithWhy_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("third icon") << QStringList{"a.ico", "b.ICO", "c.ico"}
+                                    << "c.ico is a third .ico file; the window takes two.";
+        QTest::newRow("second TVK file and a picture")
+            << QStringList{"x.png", "a.tvk", "b.tvk"}
+            << "x.png is neither a .ico nor a .tvk file.\n"
+               "b.tvk is a second .tvk file; the window takes one.";
+    }
+
+    void dropOnWindow_misfits_eachNamedWithWhy()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, expected);
+        const Result<FileDrop::Placement> placed = FileDrop::onWindow(files);
+        QVERIFY(placed.failed());
+        QCOMPARE(placed.reason(), expected);
+    }
+
     void drop_textOnNameBox_goesIntoTheName()
     {
         QLineEdit* name = box("txtName");
