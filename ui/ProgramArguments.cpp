@@ -136,10 +136,6 @@ Reading read(int argc, char* argv[])
     return filesToOpen(parser.positionalArguments());
 }
 
-} // namespace ProgramArguments
-
-namespace ProgramArguments {
-
 namespace {
 
 // The window system named by the arguments or the environment, if any.
