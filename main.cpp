@@ -15,8 +15,10 @@
 int main(int argc, char* argv[])
 {
     const ProgramArguments::Reading arguments = ProgramArguments::read(argc, argv);
-    if (arguments.exitStatus)
+    if (arguments.exitStatus) {
+        ProgramArguments::showUnseen(argc, argv, arguments);
         return *arguments.exitStatus;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProgramInfo::title);

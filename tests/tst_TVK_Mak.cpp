@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #ifdef Q_OS_UNIX
@@ -81,6 +82,40 @@ private Q_SLOTS:
         server.waitForFinished();
         QVERIFY(opened.waitForFinished(5000));
         QCOMPARE(ours(), QStringList());
+    }
+
+    // Started from a file manager, nobody sees standard error: files that cannot be placed
+    // are told in a message box too, and the program exits as refused once it is answered.
+    void windowProgram_refusedWithoutTerminal_showsBoxThenExits()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("xdotool is not installed.");
+        QProcess server;
+        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1")});
+        if (!server.waitForStarted() || !server.waitForReadyRead(10000))
+            QSKIP("Xvfb cannot be started here.");
+        const QStringList display = {QStringLiteral("QT_QPA_PLATFORM=xcb"),
+                                     QStringLiteral("DISPLAY=:") +
+                                         QString::fromLatin1(server.readLine()).trimmed()};
+        const auto xdotool = [&](const QStringList& arguments) {
+            return run(QStringLiteral("xdotool"), arguments, display).out;
+        };
+        QProcess refused;
+        refused.setEnvironment(QProcess::systemEnvironment() + display);
+        refused.start(QStringLiteral(TVK_MAK_EXECUTABLE),
+                      {QStringLiteral("a.ico"), QStringLiteral("b.ico"), QStringLiteral("c.ico")});
+
+        QTRY_VERIFY_WITH_TIMEOUT(!xdotool({QStringLiteral("search"), QStringLiteral("--name"),
+                                           QStringLiteral("^TVK_Mak$")})
+                                      .isEmpty(),
+                                 10000);
+        QCOMPARE(refused.state(), QProcess::Running);
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        QVERIFY(refused.waitForFinished(5000));
+        QCOMPARE(refused.exitCode(), 2);
+        QCOMPARE(refused.readAllStandardError().count('\n'), 1);
+        server.kill();
+        server.waitForFinished();
     }
 
     // Arguments are bytes, decoded as UTF-8: the window is not even opened for

@@ -3,11 +3,19 @@
 #include "files/DisplayText.h"
 #include "files/SystemFiles.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 
 namespace FileDrop {
+
+namespace {
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("FileDrop", text);
+}
+} // namespace
 
 std::optional<QStringList> localFiles(const QMimeData& data)
 {
@@ -17,10 +25,7 @@ std::optional<QStringList> localFiles(const QMimeData& data)
         if (!url.isLocalFile() || DisplayText::notUtf8(QByteArray::fromPercentEncoding(
                                       url.path(QUrl::FullyEncoded).toLatin1())))
             return std::nullopt;
-        const QString path = url.toLocalFile();
-        if (QFileInfo(SystemFiles::plainPath(path)).isDir())
-            return std::nullopt;
-        files << path;
+        files << url.toLocalFile();
     }
     return files.isEmpty() ? std::nullopt : std::optional(files);
 }
@@ -34,22 +39,41 @@ std::optional<Placement> onRow(QString Placement::*box, const QStringList& files
     return placement;
 }
 
-std::optional<Placement> onWindow(const QStringList& files)
+Result<Placement> onWindow(const QStringList& files)
 {
     Placement placement;
+    QStringList refusals;
     for (const QString& file : files) {
         const QString suffix = QFileInfo(file).suffix();
+        const QString name = DisplayText::displayPath(file);
         QString* box = nullptr;
-        if (suffix.compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0)
+        if (suffix.compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0) {
             box = placement.left.isEmpty() ? &placement.left : &placement.right;
-        else if (suffix.compare(QLatin1String("tvk"), Qt::CaseInsensitive) == 0)
+            if (!box->isEmpty())
+                refusals << tr("%1 is a third .ico file; the window takes two.").arg(name);
+        } else if (suffix.compare(QLatin1String("tvk"), Qt::CaseInsensitive) == 0) {
             box = &placement.output;
-        // Neither an icon nor a package, or more than the boxes can take.
-        if (box == nullptr || !box->isEmpty())
-            return std::nullopt;
-        *box = file;
+            if (!box->isEmpty())
+                refusals << tr("%1 is a second .tvk file; the window takes one.").arg(name);
+        } else {
+            refusals << tr("%1 is neither a .ico nor a .tvk file.").arg(name);
+        }
+        if (box != nullptr && box->isEmpty())
+            *box = file;
     }
+    if (!refusals.isEmpty())
+        return Result<Placement>::failure(refusals.join(QLatin1Char('\n')));
     return placement;
+}
+
+std::optional<QString> folderAmong(const QStringList& files)
+{
+    for (const QString& file : files) {
+        if (QFileInfo(SystemFiles::plainPath(file)).isDir())
+            return tr("Cannot place %1 in a box:\nIt is a folder.")
+                .arg(DisplayText::displayPath(file));
+    }
+    return std::nullopt;
 }
 
 } // namespace FileDrop

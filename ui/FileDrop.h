@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,10 +24,16 @@ struct Placement
 };
 
 // The local files a drag carries, or nothing when it carries anything else: a URL that
-// is not a local file, a name that is not UTF-8, a folder, or no file at all.
+// is not a local file, a name that is not UTF-8, or no file at all. Decided by the URLs
+// alone, so that a drag never waits on a disk.
 std::optional<QStringList> localFiles(const QMimeData& data);
 
 std::optional<Placement> onRow(QString Placement::*box, const QStringList& files);
-std::optional<Placement> onWindow(const QStringList& files);
+// Or why not, each file that does not fit named in a sentence of its own.
+Result<Placement> onWindow(const QStringList& files);
+
+// Why dropped files cannot be placed: the first that is a folder. It looks at each
+// file, so it is for a worker: a path on a share that stalls would hold the window.
+std::optional<QString> folderAmong(const QStringList& files);
 
 } // namespace FileDrop

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "ui/PathWorkers.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
 
-#include <memory>
-
 class QLineEdit;
-class QThreadPool;
 
 // Shows the path boxes' tooltips (FilePreview) and finds icons that are not ICO files
 // without making the window wait: workers read and decode the files, while the tip shows
@@ -21,9 +20,6 @@ class PreviewTips : public QObject
 
 public:
     explicit PreviewTips(QObject* parent = nullptr);
-    // Waits a moment for the workers; one still stalled then is left to end
-    // with the program, and its result is dropped.
-    ~PreviewTips() override;
 
     void show(QLineEdit* box, const QString& path, bool isOutput, const QPoint& globalPosition);
 
@@ -37,15 +33,13 @@ Q_SIGNALS:
     void iconChecked(const QString& path, bool readableButNotIco);
 
 private:
-    struct Owner;
     void finished(quint64 request, const QString& path, const QString& tip);
 
     QHash<QString, QString> m_lastTips;
     QPointer<QLineEdit> m_box;
     QPoint m_position;
     quint64 m_request = 0;
-    // What the workers post their results to, while this object lives.
-    std::shared_ptr<Owner> m_owner;
-    QThreadPool* m_tipWorkers;
-    QThreadPool* m_checkWorkers;
+    // One at a time each: a newer tip makes an older one's result useless anyway.
+    PathWorkers m_tipWorkers{this, 1};
+    PathWorkers m_checkWorkers{this, 1};
 };

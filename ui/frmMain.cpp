@@ -26,9 +26,16 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QScopedValueRollback>
+#include <QTimer>
 #include <QToolTip>
 
 #include <algorithm>
+#include <utility>
+
+namespace {
+// How long Browse waits for the stored folder to answer: long enough for a disk that wakes up.
+constexpr std::chrono::seconds kFolderWait(2);
+} // namespace
 
 frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogService& dialogs,
                  QWidget* parent)
@@ -160,20 +167,54 @@ void frmMain::runJob(WorkProgress::Kind kind, const QString& path, const WorkPro
 
 void frmMain::browse(QLineEdit* box)
 {
+    if (m_browsing)
+        return;
     const bool forSaving = box == ui->fnOut;
     // The folder is read at every Browse, so a change in the options applies at once.
     // In its plain form ("\\?\C:\x" as "C:\x"), as the dialog shows every other folder.
-    QString folder = SystemFiles::plainPath(m_settings.get(
+    const QString folder = SystemFiles::plainPath(m_settings.get(
         ProgramSettings::application, ProgramSettings::section,
         forSaving ? ProgramSettings::packageFolderKey : ProgramSettings::iconFolderKey));
+    if (folder.isEmpty()) {
+        askPath(box, forSaving, folder);
+        return;
+    }
     // A folder that is gone is none: the dialog opens where the platform's opens by default,
-    // not in its parent with the folder's name typed as the file name.
-    if (!QFileInfo(folder).isDir())
-        folder.clear();
+    // not in its parent with the folder's name typed as the file name. It is looked at beside
+    // the window, as it may lie on a share that stalls; one that has not answered in time is
+    // left out too, since the dialog would then stall on it: a dialog that opens at once,
+    // from which the user can still go there, is better than one that does not open.
+    m_browsing = true;
+    const auto asked = std::make_shared<bool>(false);
+    const auto ask = [this, box, forSaving, asked](const QString& initialFolder) {
+        if (!std::exchange(*asked, true))
+            askPath(box, forSaving, initialFolder);
+    };
+    m_pathChecks.run(
+        [folder, stall = m_beforePathCheck] {
+            if (stall)
+                stall();
+            return QFileInfo(folder).isDir();
+        },
+        [ask, folder](bool isFolder) { ask(isFolder ? folder : QString()); });
+    QTimer::singleShot(kFolderWait, this, [ask] { ask(QString()); });
+}
+
+void frmMain::askPath(QLineEdit* box, bool forSaving, const QString& folder)
+{
+    // Left for a conversion or a close that came while the folder was looked at.
+    if (m_job || !isVisible()) {
+        m_browsing = false;
+        return;
+    }
+    m_browsing = true;
     const FileDialogService::Request request{
         tr("ICO -> TVK"), forSaving ? tr("Tovrik img files (*.tvk)") : tr("ICON files (*.ico)"),
         folder};
-    setPath(box, forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request));
+    const QString chosen =
+        forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request);
+    m_browsing = false;
+    setPath(box, chosen);
 }
 
 void frmMain::setPath(QLineEdit* box, const QString& path)
@@ -247,19 +288,42 @@ void frmMain::followDrag(QDropEvent* event, const QPoint& position)
         const auto row = std::find_if(rows.cbegin(), rows.cend(), [&position](const PathRow& row) {
             return row.box->geometry().united(row.button->geometry()).contains(position);
         });
-        placement =
-            row == rows.cend() ? FileDrop::onWindow(*files) : FileDrop::onRow(row->path, *files);
+        if (row != rows.cend())
+            placement = FileDrop::onRow(row->path, *files);
+        else if (Result<FileDrop::Placement> sorted = FileDrop::onWindow(*files); !sorted.failed())
+            placement = std::move(sorted.value());
     }
     m_dropTargets = dropped ? std::nullopt : placement;
     updateBoxLooks();
     if (dropped && placement)
-        placeFiles(*placement);
+        placeDropped(*placement, *files);
     // Entering is accepted for any files, so that moves over the rows are seen;
     // each move then says whether a drop there would do anything.
     if (placement || (event->type() == QEvent::DragEnter && files))
         event->acceptProposedAction();
     else
         event->ignore();
+}
+
+// A folder among the files is seen only now, beside the window, as the drag went by their
+// names alone; it is told, since the boxes were tinted for it.
+void frmMain::placeDropped(const FileDrop::Placement& placement, const QStringList& files)
+{
+    const quint64 drop = ++m_drops;
+    m_pathChecks.run(
+        [files, stall = m_beforePathCheck] {
+            if (stall)
+                stall();
+            return FileDrop::folderAmong(files);
+        },
+        [this, drop, placement](const std::optional<QString>& folder) {
+            if (drop != m_drops)
+                return;
+            if (folder)
+                m_messages.showMessage(*folder, MessageService::Kind::Warning);
+            else
+                placeFiles(placement);
+        });
 }
 
 void frmMain::placeFiles(const FileDrop::Placement& placement)

@@ -2,6 +2,7 @@
 
 #include "package/PackageWriter.h"
 #include "ui/FileDrop.h"
+#include "ui/PathWorkers.h"
 #include "ui/WorkProgress.h"
 
 #include <QHash>
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -52,6 +54,10 @@ public:
     // For tests only: how long a conversion runs before its progress is shown.
     void setProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }
 
+    // For tests only: run on a worker before each look at a path for Browse or a drop, to
+    // make it stall as a dead network share would.
+    void setBeforePathCheck(std::function<void()> stall) { m_beforePathCheck = std::move(stall); }
+
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -69,6 +75,7 @@ private:
     std::array<PathRow, 3> pathRows() const;
     void addNotIcoMarks();
     void browse(QLineEdit* box);
+    void askPath(QLineEdit* box, bool forSaving, const QString& folder);
     void setPath(QLineEdit* box, const QString& path);
     void convert();
     void runJob(WorkProgress::Kind kind, const QString& path, const WorkProgress::Job& job);
@@ -76,6 +83,7 @@ private:
     bool showsPlaceholder(const QLineEdit* box) const;
     void updateBoxLooks();
     void followDrag(QDropEvent* event, const QPoint& position);
+    void placeDropped(const FileDrop::Placement& placement, const QStringList& files);
 
     std::unique_ptr<Ui::frmMain> ui;
     QHash<const QLineEdit*, QString> m_placeholders;
@@ -92,4 +100,12 @@ private:
     // A conversion or an opening under way, if any.
     WorkProgress* m_job = nullptr;
     bool m_closeAfterJob = false;
+    // Set from a click on Browse until its dialog has closed.
+    bool m_browsing = false;
+    // The drops so far: a drop is placed only if no other came while its files were checked.
+    quint64 m_drops = 0;
+    std::function<void()> m_beforePathCheck;
+    // Last, so that no answer comes once the rest is gone. Several at a time: a check
+    // that stalls must not hold the next.
+    PathWorkers m_pathChecks{this, 4};
 };

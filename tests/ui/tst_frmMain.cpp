@@ -88,6 +88,17 @@ private:
             return false;
         }
     };
+    // Makes the window's looks at paths wait, as on a dead share, until the flag is cleared.
+    std::shared_ptr<std::atomic<bool>> stall()
+    {
+        auto stalled = std::make_shared<std::atomic<bool>>(true);
+        m_window->setBeforePathCheck([stalled] {
+            while (*stalled)
+                QThread::msleep(2);
+        });
+        return stalled;
+    }
+
     void storeFolder(const QString& key, const QString& folder)
     {
         QVERIFY(m_settings->save(application, section, key, folder).isDone());
@@ -222,9 +233,9 @@ private Q_SLOTS:
         m_dialogs.answers = {QStringLiteral("/chosen/first"), QStringLiteral("/chosen/second")};
 
         click(qPrintable(button));
+        QTRY_COMPARE(m_dialogs.asked.size(), 1);
         click(qPrintable(button));
-
-        QCOMPARE(m_dialogs.asked.size(), 2);
+        QTRY_COMPARE(m_dialogs.asked.size(), 2);
         for (const ScriptedFileDialogs::Asked& asked : std::as_const(m_dialogs.asked)) {
             QCOMPARE(asked.forSaving, forSaving);
             QCOMPARE(asked.request.title, QStringLiteral("ICO -> TVK"));
@@ -236,8 +247,30 @@ private Q_SLOTS:
         // A stored folder that is gone is not asked for; cancelled, the box empties.
         storeFolder(folderKey, path(QStringLiteral("gone/deep/er")));
         click(qPrintable(button));
+        QTRY_COMPARE(m_dialogs.asked.size(), 3);
         QCOMPARE(m_dialogs.asked.constLast().request.initialFolder, QString());
         QCOMPARE(this->box(qPrintable(box))->text(), QString());
+    }
+
+    // The stored folder stalls, as on a dead network share: the window goes on and takes
+    // no second Browse meanwhile, and the dialog opens without the folder after a while.
+    void browse_storedFolderStalls_windowGoesOnAndDialogOpensWithoutIt()
+    {
+        storeFolder(iconFolderKey, m_dir.path());
+        const auto stalled = stall();
+        m_dialogs.answers = {QStringLiteral("/chosen")};
+
+        click("cmdBIL");
+        click("cmdBIR");
+        click("txtName");
+        QTest::keyClicks(control("txtName"), QStringLiteral("typed"));
+        QCOMPARE(box("txtName")->text(), QStringLiteral("typed"));
+        QCOMPARE(m_dialogs.asked.size(), 0);
+        QTRY_COMPARE(m_dialogs.asked.size(), 1);
+        QCOMPARE(m_dialogs.asked.constFirst().request.initialFolder, QString());
+        QCOMPARE(box("fnInL")->text(), QDir::toNativeSeparators(QStringLiteral("/chosen")));
+        QCOMPARE(box("fnInR")->text(), QStringLiteral("Input name - Right ICO"));
+        *stalled = false;
     }
 
     // A click clears the box's own placeholder; reached from tabFrom by Tab (the
@@ -557,8 +590,6 @@ private Q_SLOTS:
             << "txtName" << QStringList{t, l} << QStringList{l, kept, t};
         QTest::newRow("neither icon nor package on a name box")
             << "txtAuth" << QStringList{QStringLiteral("e.png")} << QStringList{kept, kept, kept};
-        QTest::newRow("a folder") << "fnInL" << QStringList{QStringLiteral("folder")}
-                                  << QStringList{kept, kept, kept};
         QTest::newRow("not a local file")
             << "fnInL" << QStringList{QStringLiteral("https://x/a.ico")}
             << QStringList{kept, kept, kept};
@@ -572,7 +603,6 @@ private Q_SLOTS:
         QFETCH(QString, at);
         QFETCH(QStringList, files);
         QFETCH(QStringList, expected);
-        QVERIFY(QDir().mkpath(path(QStringLiteral("folder"))));
         QList<QUrl> urls;
         for (const QString& file : files)
             urls << (file.contains(QLatin1Char(':')) ? QUrl(file)
@@ -621,8 +651,62 @@ private Q_SLOTS:
             const QString wanted = expected.at(i) == QLatin1String("(placeholder)")
                                        ? placeholders.at(i)
                                        : QDir::toNativeSeparators(path(expected.at(i)));
-            QCOMPARE(box(boxes[i])->text(), wanted);
+            QTRY_COMPARE(box(boxes[i])->text(), wanted);
         }
+    }
+
+    // Whether a dropped file is a folder is seen beside the window once it is dropped:
+    // a stalled look holds the drop alone; a folder is told, and nothing is placed.
+    void drop_checkedBesideTheWindow_placedOnceSeenFolderTold()
+    {
+        const QString folder = path(QStringLiteral("folder.ico"));
+        QVERIFY(QDir().mkpath(folder));
+        const auto stalled = stall();
+        const auto dropOn = [this](const char* row, const QString& file) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(file)});
+            const QPoint position = control(row)->geometry().center();
+            QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_window.get(), &enter);
+            QDropEvent drop(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_window.get(), &drop);
+        };
+
+        dropOn("fnInL", path(QStringLiteral("a.ico")));
+        click("txtName");
+        QTest::keyClicks(control("txtName"), QStringLiteral("typed"));
+        QCOMPARE(box("txtName")->text(), QStringLiteral("typed"));
+        QCOMPARE(box("fnInL")->text(), QStringLiteral("Input name - Left ICO"));
+        *stalled = false;
+        QTRY_COMPARE(box("fnInL")->text(), QDir::toNativeSeparators(path(QStringLiteral("a.ico"))));
+        dropOn("fnInR", folder);
+        QTRY_COMPARE(m_messages.texts,
+                     QStringList(QStringLiteral("Cannot place %1 in a box:\nIt is a folder.")
+                                     .arg(QDir::toNativeSeparators(folder))));
+        QCOMPARE(box("fnInR")->text(), QStringLiteral("Input name - Right ICO"));
+    }
+
+    // Files that do not fit the boxes are refused whole, each misfit named with why, for the
+    // box that tells a refusal of the program's own arguments.
+    void dropOnWindow_misfits_eachNamedWithWhy_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("third icon") << QStringList{"a.ico", "b.ICO", "c.ico"}
+                                    << "c.ico is a third .ico file; the window takes two.";
+        QTest::newRow("second TVK file and a picture")
+            << QStringList{"x.png", "a.tvk", "b.tvk"}
+            << "x.png is neither a .ico nor a .tvk file.\n"
+               "b.tvk is a second .tvk file; the window takes one.";
+    }
+
+    void dropOnWindow_misfits_eachNamedWithWhy()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, expected);
+        const Result<FileDrop::Placement> placed = FileDrop::onWindow(files);
+        QVERIFY(placed.failed());
+        QCOMPARE(placed.reason(), expected);
     }
 
     void drop_textOnNameBox_goesIntoTheName()
