@@ -96,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(stored(packageFolderKey), QString());
         QTest::mouseClick(m_window->findChild<QPushButton*>(QStringLiteral("cmdBIL")),
                           Qt::LeftButton);
-        QCOMPARE(m_dialogs.asked.size(), 1);
+        QTRY_COMPARE(m_dialogs.asked.size(), 1);
         QCOMPARE(m_dialogs.asked.first().request.initialFolder, folder);
     }
 
