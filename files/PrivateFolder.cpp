@@ -98,12 +98,19 @@ Outcome PrivateFolder::create(const QString& prefix)
 
 void PrivateFolder::removeAbandoned(const QString& prefix)
 {
+    // Where other users may rename a folder, one of ours could be swapped for a link to the
+    // user's own files between the look and the removal: nothing is swept there.
     const QDir temporary(QDir::tempPath());
+    if (SystemFiles::checkNoOtherWriters(temporary.path()).failed())
+        return;
     const QStringList folders = temporary.entryList(
         {prefix + QStringLiteral("-??????")}, QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot);
     for (const QString& name : folders) {
         const QString folder = temporary.filePath(name);
-        if (!QFileInfo::exists(folder + QLatin1Char('/') + QLatin1String(kOwnerLock)))
+        // Another user's folder is theirs, whatever it holds; in a sticky temporary folder
+        // only this user may rename one of this user's.
+        if (!SystemFiles::isOwnFolder(folder) ||
+            !QFileInfo::exists(folder + QLatin1Char('/') + QLatin1String(kOwnerLock)))
             continue;
         // Taken only from a process that is gone; a second instance sweeping at the same time
         // finds it taken.

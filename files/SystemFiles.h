@@ -154,6 +154,11 @@ bool mayFoldCase(const QString& folder);
 // writable by others and not sticky (as /tmp is). Never on Windows, where it is the user's own.
 Outcome checkNoOtherWriters(const QString& folder);
 
+// Whether the path is a folder itself (not a link to one) that belongs to this user, so that
+// no other user may rename it or write in it where it stands. On Windows, whether it is a
+// folder: the temporary folder is the user's own there.
+bool isOwnFolder(const QString& path);
+
 // In-kernel copying (Linux copy_file_range), starting the write-back as it goes so that a
 // final sync has little left to wait for. Where it cannot, NotInKernel.
 CopyResult kernelCopy(Handle source, qint64 sourceOffset, Handle target, qint64 targetOffset,

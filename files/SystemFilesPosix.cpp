@@ -351,4 +351,11 @@ Outcome checkNoOtherWriters(const QString& folder)
     }
 }
 
+bool isOwnFolder(const QString& path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::geteuid();
+}
+
 } // namespace SystemFiles

@@ -363,4 +363,9 @@ Outcome checkNoOtherWriters(const QString& /*folder*/)
     return Outcome::done();
 }
 
+bool isOwnFolder(const QString& path)
+{
+    return kindOf(path, false) == Kind::Folder;
+}
+
 } // namespace SystemFiles
