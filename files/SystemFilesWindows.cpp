@@ -128,6 +128,15 @@ DWORD keepAndFlush(const QString& path, DWORD earlierAttributes)
     });
 }
 
+// Wine's ReplaceFileW keeps nothing that a rename with the attributes given back does not,
+// and it follows a Unix link at the output to its target, which it moves aside for the program
+// to delete: under Wine, a rename replaces.
+bool underWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 // Puts `from` in the place of the regular file `to` as Windows' own replace does, so the new
 // file keeps the earlier one's attributes (hidden, system, ...), alternate data streams,
 // permissions, creation time, short name, object ID, encryption and compression, where a
@@ -274,10 +283,13 @@ Outcome renameOver(const QString& from, const QString& to)
     const bool regular = attributes != INVALID_FILE_ATTRIBUTES &&
                          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
                                         FILE_ATTRIBUTE_DEVICE)) == 0;
-    if (regular)
+    if (regular && !underWine())
         return replaceKeeping(from, to, attributes);
     // MOVEFILE_WRITE_THROUGH: on disk when this returns, as the folder sync makes it elsewhere.
-    return outcomeOf(moveFile(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    const DWORD moved = moveFile(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (moved != ERROR_SUCCESS || !regular)
+        return outcomeOf(moved);
+    return outcomeOf(keepAndFlush(to, attributes));
 }
 
 Outcome renameNoReplace(const QString& from, const QString& to, bool& existed)
