@@ -1,8 +1,8 @@
 // The Windows installer's custom actions (resources/windows/TVK_Mak.wxs), run
 // by Windows Installer right after InstallFinalize, in the user's own context.
 //
-// The .tvk extension may already belong to another program: its default value
-// and "Content Type" are therefore not in the Registry table (Windows Installer
+// The .tvk extension may already belong to another program: its default value,
+// "Content Type" and thumbnail handler are therefore not in the Registry table (Windows Installer
 // would overwrite them on install and delete them on uninstall), but written
 // here where none was set, and removed on uninstall only while still ours.
 // Each action also tells Explorer that file types changed, and the uninstall
@@ -25,6 +25,12 @@ constexpr const wchar_t* kExtensionKey = L"Software\\Classes\\.tvk";
 constexpr const wchar_t* kProgId = L"TVK_Mak.tvk";
 constexpr const wchar_t* kContentTypeName = L"Content Type";
 constexpr const wchar_t* kContentType = L"application/x-tvk";
+// The thumbnail handler of .tvk files (IThumbnailProvider's interface id): ours is the
+// provider's class id, written only where no handler was named.
+constexpr const wchar_t* kThumbnailKey =
+    L"Software\\Classes\\.tvk\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
+constexpr const wchar_t* kShellExKey = L"Software\\Classes\\.tvk\\ShellEx";
+constexpr const wchar_t* kProvider = L"{0D595497-CF84-4BC7-9BCD-4ED31ADC722E}";
 // Remembers, beside the installer's own values, that the content type is ours:
 // unlike the default value, it does not name us.
 constexpr const wchar_t* kProgramKey = L"Software\\TVK_Mak";
@@ -184,6 +190,15 @@ extern "C" UINT __stdcall TakeFileType(MSIHANDLE install)
         else
             log(install, L".tvk's content type could not be written" + failure(status) + L".");
     }
+    std::wstring handler;
+    if (!readString(kThumbnailKey, nullptr, handler) || handler.empty()) {
+        const LSTATUS status = writeString(kThumbnailKey, nullptr, kProvider);
+        if (status != ERROR_SUCCESS)
+            log(install,
+                L".tvk's thumbnails could not be given to TVK_Mak" + failure(status) + L".");
+    } else if (handler != kProvider) {
+        log(install, L".tvk's thumbnails stay with " + handler + L".");
+    }
     // Installed again before the next logon: the files are ours again.
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunOnceKey, kLeftoverRemoval);
     tellExplorer(install);
@@ -204,6 +219,11 @@ extern "C" UINT __stdcall ReleaseFileType(MSIHANDLE install)
             RegDeleteKeyValueW(HKEY_CURRENT_USER, kExtensionKey, kContentTypeName);
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, kContentTypeMark);
     }
+    std::wstring handler;
+    if (readString(kThumbnailKey, nullptr, handler) && handler == kProvider)
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kThumbnailKey, nullptr);
+    deleteKeyIfEmpty(kThumbnailKey);
+    deleteKeyIfEmpty(kShellExKey);
     deleteKeyIfEmpty(kExtensionKey);
     deleteKeyIfEmpty(kProgramKey);
     removeLeftoversAtLogon(install);
