@@ -199,7 +199,9 @@ int execute(const QCommandLineParser& parser)
         return Failure;
     if (const int status = replaceAll(rows, outputs, manifest); status != Success)
         return status;
-    ConsoleText::write(stdout, QStringLiteral("Wrote %1 TVK files.\n").arg(rows.size()));
+    ConsoleText::write(stdout, rows.size() == 1
+                                   ? QStringLiteral("Wrote 1 TVK file.\n")
+                                   : QStringLiteral("Wrote %1 TVK files.\n").arg(rows.size()));
     return Success;
 }
 

@@ -234,9 +234,11 @@ Outcome checkPath(const QString& path)
     const QString name = plain.mid(
         std::max(plain.lastIndexOf(QLatin1Char('/')), plain.lastIndexOf(QLatin1Char('\\'))) + 1);
     const QString base = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
-    const bool numbered = base.size() == 4 &&
-                          (base.startsWith(u"COM") || base.startsWith(u"LPT")) &&
-                          base.at(3) >= u'1' && base.at(3) <= u'9';
+    const bool numbered =
+        base.size() == 4 && (base.startsWith(u"COM") || base.startsWith(u"LPT")) &&
+        ((base.at(3) >= u'1' && base.at(3) <= u'9') ||
+         // Windows takes Latin-1's superscript digits for digits there.
+         base.at(3) == u'\u00B9' || base.at(3) == u'\u00B2' || base.at(3) == u'\u00B3');
     const auto isBase = [&base](const char* device) { return base == QLatin1String(device); };
     constexpr std::array kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     const bool device = numbered || std::ranges::any_of(kDevices, isBase);

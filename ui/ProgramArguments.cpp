@@ -93,8 +93,18 @@ Reading filesToOpen(QStringList files)
     if (placement.failed()) {
         const QString rule = QStringLiteral("Give one TVK file to open, or at most two .ico files "
                                             "and one .tvk file");
-        return usageError(rule, QStringLiteral("Cannot place these files in the window:\n%1\n\n%2.")
-                                    .arg(placement.reason(), rule));
+        // Each misfit on a line of its own in the box, which shows a dozen at most.
+        QStringList misfits = placement.reason().split(QLatin1Char('\n'));
+        constexpr qsizetype kMostShown = 12;
+        if (misfits.size() > kMostShown) {
+            const qsizetype more = misfits.size() - kMostShown + 1;
+            misfits.resize(kMostShown - 1);
+            misfits << QStringLiteral("And %1 more files that do not fit.").arg(more);
+        }
+        return usageError(placement.reason().replace(QLatin1Char('\n'), QLatin1Char(' ')) +
+                              QLatin1Char(' ') + rule,
+                          QStringLiteral("Cannot place these files in the window:\n%1\n\n%2.")
+                              .arg(misfits.join(QLatin1Char('\n')), rule));
     }
     reading.files = std::move(placement.value());
     return reading;
