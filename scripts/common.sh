@@ -6,12 +6,13 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Debian packages the build, the tests and the program need.
 PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev zlib1g-dev
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev qt6-image-formats-plugins
+    libgl-dev zlib1g-dev
     fonts-liberation2 fonts-dejavu-core xauth xvfb
 )
 # Only the tests need these: clang with libFuzzer for the fuzz run; an exFAT
 # image mounted through FUSE, for names that differ only in letter case.
-TEST_PACKAGES=(clang libclang-rt-14-dev exfatprogs exfat-fuse mount)
+TEST_PACKAGES=(clang libclang-rt-14-dev exfatprogs exfat-fuse mount xdotool icoutils)
 # What scripts/lint runs.
 LINT_PACKAGES=(clang-tidy clazy clang-format python3)
 
