@@ -27,7 +27,7 @@ int Command::run(const QStringList& arguments) const
             QStringLiteral("missing %1").arg(names.mid(given.size()).join(QStringLiteral(" and "))),
             command);
     }
-    if (given.size() > names.size())
+    if (given.size() > names.size() && !description.lastRepeats)
         return reportUsageError(
             QStringLiteral("unexpected argument '%1'").arg(given.at(names.size())), command);
     return execute(parser);

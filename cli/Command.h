@@ -30,6 +30,8 @@ struct Command
         QList<QCommandLineOption> options;
         // Every one required.
         QList<Argument> arguments;
+        // Whether the last argument may be given more than once ("PICTURE...").
+        bool lastRepeats = false;
     };
 
     Description description;

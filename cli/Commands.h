@@ -9,6 +9,7 @@ Command makeInfoCommand();
 Command makeUnpackCommand();
 Command makeThumbnailCommand();
 Command makeBatchCommand();
+Command makeIconCommand();
 
 // Runs the command the arguments name ("tvk", the command, its arguments), or
 // answers `tvk --help`, `--version` and `help COMMAND`; returns the exit status.

@@ -13,12 +13,12 @@ namespace Cli {
 int runCommand(const QStringList& arguments)
 {
     // In the order the help lists them.
-    const std::vector<Command> commands = {makePackCommand(), makeInfoCommand(),
+    const std::vector<Command> commands = {makePackCommand(),   makeInfoCommand(),
                                            makeUnpackCommand(), makeThumbnailCommand(),
-                                           makeBatchCommand()};
+                                           makeBatchCommand(),  makeIconCommand()};
     // "Commands:" and each command's usage, as its own help gives it.
     QString description =
-        QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images).\n\n"
+        QStringLiteral("Packs, inspects and unpacks TVK files (Tovrik images), and makes icons.\n\n"
                        "Commands:\n");
     QStringList names;
     for (const Command& command : commands) {

@@ -3,6 +3,13 @@
 #include <QList>
 #include <QString>
 
+// How an icon file that is a picture (PNG, JPEG, BMP, GIF, WebP, SVG) is stored.
+enum class PictureStorage
+{
+    MadeIntoIcons,
+    AsTheyAre,
+};
+
 // The five inputs of one TVK file, as the user gave them.
 struct PackageRequest
 {
@@ -11,6 +18,7 @@ struct PackageRequest
     QString outputPath;
     QString name;
     QString author;
+    PictureStorage pictures = PictureStorage::MadeIntoIcons;
 
     enum class Input
     {
@@ -23,5 +31,6 @@ struct PackageRequest
 
     // The inputs not given, in the order above: those empty, and those still holding the text
     // their box started with (one of `placeholders`; an empty one stands for none).
-    QList<Input> missingInputs(const PackageRequest& placeholders = {}) const;
+    QList<Input> missingInputs(const PackageRequest& placeholders) const;
+    QList<Input> missingInputs() const { return missingInputs(PackageRequest()); }
 };

@@ -8,6 +8,7 @@
 #include "format/SingleByteText.h"
 #include "format/SystemCodePage.h"
 #include "format/TvkLayout.h"
+#include "package/PictureIcon.h"
 
 #include <QFile>
 
@@ -20,6 +21,8 @@ struct OpenIcon
     QString path;
     QFile file;
     qint64 size = 0;
+    // The icon made from the file, a picture, stored in place of the file's own bytes.
+    QByteArray made;
     // The file opened, and the names by which its folder knows it.
     QSet<FileIdentity> identities;
 };
@@ -45,13 +48,25 @@ Outcome encodeText(const QString& textName, const QString& text, QByteArray& byt
     return Outcome::done();
 }
 
-Outcome openIcon(const QString& path, OpenIcon& icon)
+Outcome openIcon(const QString& path, PictureStorage pictures, OpenIcon& icon)
 {
     icon.path = path;
     if (const Outcome opened = InputFile::open(icon.file, path); opened.failed())
         return Outcome::failure(cannotReadIcon(path, opened.reason()));
     icon.size = icon.file.size();
     icon.identities = FileIdentity::ofInput(icon.file.handle(), path);
+    if (pictures == PictureStorage::MadeIntoIcons && PictureIcon::formatOf(icon.file)) {
+        Result<IconMaker::Picture> picture = PictureIcon::read(icon.file, path);
+        if (picture.failed())
+            return Outcome::failure(picture.reason());
+        const QList<int> sizes(std::begin(IconMaker::kDefaultSizes),
+                               std::end(IconMaker::kDefaultSizes));
+        Result<QByteArray> made = PictureIcon::make({picture.value()}, sizes, {path});
+        if (made.failed())
+            return Outcome::failure(made.reason());
+        icon.made = made.value();
+        icon.size = icon.made.size();
+    }
     if (icon.size > TvkLayout::kMaxFieldLength) {
         return Outcome::failure(
             PackageWriter::tr("ICO file %1 is too large for a TVK file:\nit holds %2 bytes, "
@@ -79,9 +94,9 @@ Outcome prepare(const PackageRequest& request, Prepared& prepared)
     if (step.isDone())
         step = encodeText(PackageWriter::tr("Author name"), request.author, prepared.authorBytes);
     if (step.isDone())
-        step = openIcon(request.leftPath, prepared.left);
+        step = openIcon(request.leftPath, request.pictures, prepared.left);
     if (step.isDone())
-        step = openIcon(request.rightPath, prepared.right);
+        step = openIcon(request.rightPath, request.pictures, prepared.right);
     if (step.failed())
         return step;
     // Decided by what the output path reaches, however it is spelled.
@@ -113,6 +128,15 @@ Outcome writeContents(Prepared& prepared, QFile& device, const QString& outputPa
         return Outcome::cancelled();
 
     for (OpenIcon* icon : {&left, &right}) {
+        if (!icon->made.isEmpty()) {
+            if (!ChunkedCopy::writeAll(device, icon->made.constData(), icon->made.size()))
+                return Outcome::failure(DisplayText::cannotWriteFile(
+                    outputPath, device.errorString() + QLatin1Char('.')));
+            written += icon->made.size();
+            if (progress && !progress(written, total))
+                return Outcome::cancelled();
+            continue;
+        }
         const qint64 before = written;
         const CopyResult copy =
             ChunkedCopy::copyFileData(icon->file, device, icon->size, [&](qint64 copiedSoFar) {

@@ -1,0 +1,89 @@
+#include "package/PictureIcon.h"
+
+#include "files/DisplayText.h"
+#include "files/InputFile.h"
+#include "format/IcoDirectory.h"
+
+namespace {
+
+QString cannotMake(const QString& path, const QString& reason)
+{
+    return PictureIcon::tr("Cannot make an icon from %1:\n%2")
+        .arg(DisplayText::displayPath(path), reason);
+}
+
+} // namespace
+
+std::optional<QByteArray> PictureIcon::formatOf(QFile& file)
+{
+    std::optional<QByteArray> format;
+    if (file.seek(0) && !IcoDirectory::read(file, 0, file.size()) && file.seek(0))
+        format = IconMaker::pictureFormat(file.peek(IconMaker::kHeadBytes));
+    file.seek(0);
+    return format;
+}
+
+Result<IconMaker::Picture> PictureIcon::read(QFile& file, const QString& path)
+{
+    const std::optional<QByteArray> format = formatOf(file);
+    if (!format) {
+        const bool icon = IcoDirectory::read(file, 0, file.size()).has_value();
+        return Result<IconMaker::Picture>::failure(
+            cannotMake(path, icon ? tr("It is an ICO file already.")
+                                  : tr("It is not a PNG, JPEG, BMP, GIF, WebP or SVG picture.")));
+    }
+    Result<IconMaker::Picture> picture = IconMaker::read(file, *format);
+    if (picture.failed())
+        return Result<IconMaker::Picture>::failure(cannotMake(path, picture.reason()));
+    return picture;
+}
+
+Result<QList<IconMaker::Picture>> PictureIcon::readAll(const QStringList& paths, InputFiles& inputs)
+{
+    QList<IconMaker::Picture> pictures;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        QFile file;
+        if (const Outcome opened = InputFile::open(file, paths[i]); opened.failed())
+            return Result<QList<IconMaker::Picture>>::failure(
+                cannotMake(paths[i], opened.reason()));
+        inputs.add(FileIdentity::ofInput(file.handle(), paths[i]), i);
+        Result<IconMaker::Picture> picture = read(file, paths[i]);
+        if (picture.failed())
+            return Result<QList<IconMaker::Picture>>::failure(picture.reason());
+        pictures.append(std::move(picture.value()));
+    }
+    return pictures;
+}
+
+Result<QByteArray> PictureIcon::make(const QList<IconMaker::Picture>& pictures,
+                                     const QList<int>& sizes, const QStringList& names)
+{
+    const QList<int> given = IconMaker::sizesFor(pictures, sizes);
+    if (given.isEmpty()) {
+        const IconMaker::Picture& largest =
+            *std::max_element(pictures.begin(), pictures.end(),
+                              [](const auto& a, const auto& b) { return a.side() < b.side(); });
+        const QString path = names.value(qsizetype(&largest - pictures.data()));
+        return Result<QByteArray>::failure(
+            cannotMake(path, tr("It is %1 by %2 pixels, smaller than every size asked for (%3).")
+                                 .arg(largest.size.width())
+                                 .arg(largest.size.height())
+                                 .arg(sizesText(sizes))));
+    }
+    Result<QByteArray> icon = IconMaker::icon(IconMaker::draw(pictures, given));
+    if (icon.failed())
+        return Result<QByteArray>::failure(
+            cannotMake(names.join(QStringLiteral(", ")), icon.reason()));
+    return icon;
+}
+
+QString PictureIcon::sizesText(const QList<int>& sizes)
+{
+    QStringList numbers;
+    for (const int side : sizes)
+        numbers.append(QString::number(side));
+    if (numbers.size() < 2)
+        return tr("%1 pixels").arg(numbers.join(QString()));
+    const QString last = numbers.takeLast();
+    return tr("%1 and %2 pixels").arg(numbers.join(QStringLiteral(", ")), last);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "base/Result.h"
+#include "files/FileIdentity.h"
+#include "pictures/IconMaker.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// Icons made from picture files: which files are pictures, and the icon made from them,
+// with messages that name the file.
+class PictureIcon
+{
+    Q_DECLARE_TR_FUNCTIONS(PictureIcon)
+
+public:
+    // The picture format (as IconMaker names it) of the open file, read from its start, if an
+    // icon is made from it: never for an ICO file, which is an icon already. The file is left
+    // at its start.
+    static std::optional<QByteArray> formatOf(QFile& file);
+
+    // The picture in the open file, or why not, naming `path`.
+    static Result<IconMaker::Picture> read(QFile& file, const QString& path);
+
+    // The pictures at the paths, each opened and read, or why not, naming the file; the
+    // files' identities are added to `inputs`, which the output must not be.
+    static Result<QList<IconMaker::Picture>> readAll(const QStringList& paths, InputFiles& inputs);
+
+    // The ICO file made from the pictures (`names` their paths, for the message) at the
+    // sizes asked for that they give, or why none can be made.
+    static Result<QByteArray> make(const QList<IconMaker::Picture>& pictures,
+                                   const QList<int>& sizes, const QStringList& names);
+
+    // "16, 20, 24, 32 and 256 pixels".
+    static QString sizesText(const QList<int>& sizes);
+};

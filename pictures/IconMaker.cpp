@@ -1,0 +1,335 @@
+#include "pictures/IconMaker.h"
+
+#include "format/IcoWriter.h"
+#include "pictures/IconPictures.h"
+
+#include <QColorSpace>
+#include <QIODevice>
+#include <QImageReader>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace IconMaker {
+
+namespace {
+
+// Whether the bytes, past a byte-order mark, white space, an XML declaration, comments and
+// a doctype, begin with an <svg element.
+bool startsSvg(QByteArrayView text)
+{
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
+    while (true) {
+        while (!text.isEmpty() && std::isspace(static_cast<unsigned char>(text.front())))
+            text = text.sliced(1);
+        const auto skipPast = [&](QByteArrayView end) {
+            const qsizetype at = text.indexOf(end);
+            if (at < 0)
+                return false;
+            text = text.sliced(at + end.size());
+            return true;
+        };
+        if (text.startsWith("<?xml") || text.startsWith("<!DOCTYPE")) {
+            if (!skipPast(">"))
+                return false;
+        } else if (text.startsWith("<!--")) {
+            if (!skipPast("-->"))
+                return false;
+        } else {
+            break;
+        }
+    }
+    return text.startsWith("<svg") && text.size() > 4 &&
+           (std::isspace(static_cast<unsigned char>(text[4])) || text[4] == '>');
+}
+
+// A BMP file: "BM", then one of the bitmap headers Windows has defined, by its size.
+bool startsBmp(QByteArrayView head)
+{
+    if (head.size() < 18 || !head.startsWith("BM"))
+        return false;
+    const quint32 headerSize = qFromLittleEndian<quint32>(head.data() + 14);
+    return headerSize == 12 || headerSize == 40 || headerSize == 52 || headerSize == 56 ||
+           headerSize == 64 || headerSize == 108 || headerSize == 124;
+}
+
+Result<Picture> readDrawing(QIODevice& device)
+{
+    Picture picture;
+    picture.drawing = device.read(kLargestDrawing + 1);
+    if (picture.drawing.size() > kLargestDrawing)
+        return Result<Picture>::failure(
+            QStringLiteral("The drawing is larger than %1 MiB.").arg(kLargestDrawing >> 20));
+    const QSvgRenderer renderer(picture.drawing);
+    if (!renderer.isValid())
+        return Result<Picture>::failure(QStringLiteral("It is not an SVG drawing Qt can read."));
+    picture.size = renderer.defaultSize();
+    return picture;
+}
+
+Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
+{
+    QImageReader reader(&device, format);
+    // A photo is shown upright, as its camera recorded it.
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return Result<Picture>::failure(
+            QStringLiteral("Its size cannot be read: %1.").arg(reader.errorString()));
+    if (size.width() > kLargestSide || size.height() > kLargestSide ||
+        qint64(size.width()) * size.height() * 4 > kLargestDecoded) {
+        return Result<Picture>::failure(
+            QStringLiteral("It is %1 by %2 pixels; a picture may be at most %3 pixels a side "
+                           "and %4 MiB decoded.")
+                .arg(size.width())
+                .arg(size.height())
+                .arg(kLargestSide)
+                .arg(kLargestDecoded >> 20));
+    }
+    Picture picture;
+    if (!reader.read(&picture.pixels))
+        return Result<Picture>::failure(reader.errorString() + QLatin1Char('.'));
+    // Averaged as sRGB below: a picture in another colour space is converted first.
+    if (picture.pixels.colorSpace().isValid() &&
+        picture.pixels.colorSpace() != QColorSpace(QColorSpace::SRgb))
+        picture.pixels.convertToColorSpace(QColorSpace::SRgb);
+    picture.pixels.convertTo(QImage::Format_ARGB32);
+    picture.size = picture.pixels.size();
+    return picture;
+}
+
+// The picture each size is drawn from: the smallest that is at least that size (its own
+// size first); else, for a size larger than every picture, the largest drawing.
+const Picture& nearest(const QList<Picture>& pictures, int side)
+{
+    const Picture* chosen = nullptr;
+    for (const Picture& picture : pictures) {
+        if (picture.side() >= side && (!chosen || picture.side() < chosen->side()))
+            chosen = &picture;
+    }
+    for (const Picture& picture : pictures) {
+        if (!chosen || (chosen->side() < side && picture.isDrawing() &&
+                        (!chosen->isDrawing() || picture.side() > chosen->side())))
+            chosen = &picture;
+    }
+    return *chosen;
+}
+
+QImage drawn(const QByteArray& drawing, int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QSvgRenderer renderer(drawing);
+    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(0, 0, side, side));
+    painter.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+// sRGB's transfer function and its inverse, for eight-bit channels.
+const std::array<float, 256>& linearOf()
+{
+    static const std::array<float, 256> table = [] {
+        std::array<float, 256> values{};
+        for (int i = 0; i < 256; ++i) {
+            const double c = i / 255.0;
+            values[size_t(i)] =
+                float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return values;
+    }();
+    return table;
+}
+
+int encodedOf(float linear)
+{
+    const double c = std::clamp(double(linear), 0.0, 1.0);
+    const double v = c <= 0.0031308 ? c * 12.92 : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
+    return int(std::lround(v * 255));
+}
+
+// What each source pixel of a line gives each target pixel: the length of their overlap.
+struct Share
+{
+    int target;
+    int source;
+    float length;
+};
+
+// The shares along one axis: `count` source pixels placed from `offset` in a square of
+// `side` source pixels, averaged into `targets` pixels.
+std::vector<Share> sharesOf(int count, int offset, int side, int targets)
+{
+    const double scale = double(side) / targets;
+    std::vector<Share> shares;
+    for (int source = 0; source < count; ++source) {
+        const double from = source + offset;
+        const double to = from + 1;
+        for (int target = int(from / scale); target < targets && target * scale < to; ++target) {
+            const double length =
+                std::min(to, (target + 1) * scale) - std::max(from, target * scale);
+            if (length > 0)
+                shares.push_back({target, source, float(length)});
+        }
+    }
+    return shares;
+}
+
+// The picture, centred on a transparent square, as an average over each target pixel's
+// area, in linear light with alpha premultiplied: no dark fringes, no ringing, and
+// thin light lines keep their brightness.
+QImage averaged(const QImage& source, int targets)
+{
+    const int side = qMax(source.width(), source.height());
+    const int left = (side - source.width()) / 2;
+    const int top = (side - source.height()) / 2;
+    if (side == targets) {
+        QImage square(side, side, QImage::Format_ARGB32);
+        square.fill(Qt::transparent);
+        QPainter painter(&square);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(left, top, source);
+        return square;
+    }
+    const std::vector<Share> across = sharesOf(source.width(), left, side, targets);
+    const std::vector<Share> down = sharesOf(source.height(), top, side, targets);
+    const std::array<float, 256>& linear = linearOf();
+    std::vector<float> sums(size_t(targets) * targets * 4);
+    std::vector<float> line(size_t(targets) * 4);
+    auto share = down.begin();
+    for (int y = 0; y < source.height(); ++y) {
+        std::fill(line.begin(), line.end(), 0.0F);
+        const auto* pixels = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        for (const Share& x : across) {
+            const QRgb pixel = pixels[x.source];
+            if (qAlpha(pixel) == 0)
+                continue;
+            const float alpha = x.length * float(qAlpha(pixel)) / 255.0F;
+            float* at = &line[size_t(x.target) * 4];
+            at[0] += alpha * linear[size_t(qRed(pixel))];
+            at[1] += alpha * linear[size_t(qGreen(pixel))];
+            at[2] += alpha * linear[size_t(qBlue(pixel))];
+            at[3] += alpha;
+        }
+        for (; share != down.end() && share->source == y; ++share) {
+            float* row = &sums[size_t(share->target) * targets * 4];
+            for (size_t i = 0; i < line.size(); ++i)
+                row[i] += share->length * line[i];
+        }
+    }
+    const float area = float(side) * side / (float(targets) * targets);
+    QImage target(targets, targets, QImage::Format_ARGB32);
+    for (int y = 0; y < targets; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
+        for (int x = 0; x < targets; ++x) {
+            const float* sum = &sums[(size_t(y) * targets + size_t(x)) * 4];
+            const float alpha = sum[3] / area;
+            const int storedAlpha = int(std::lround(std::clamp(alpha, 0.0F, 1.0F) * 255));
+            pixels[x] = storedAlpha == 0
+                            ? qRgba(0, 0, 0, 0)
+                            : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
+                                    encodedOf(sum[2] / sum[3]), storedAlpha);
+        }
+    }
+    return target;
+}
+
+QByteArray bgraOf(const QImage& picture)
+{
+    QByteArray bytes;
+    bytes.reserve(qsizetype(picture.width()) * picture.height() * 4);
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb pixel = pixels[x];
+            bytes.append(char(qBlue(pixel)));
+            bytes.append(char(qGreen(pixel)));
+            bytes.append(char(qRed(pixel)));
+            bytes.append(char(qAlpha(pixel)));
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+std::optional<QByteArray> pictureFormat(const QByteArray& head)
+{
+    const QByteArrayView bytes(head);
+    if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        return QByteArray("png");
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return QByteArray("jpeg");
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return QByteArray("gif");
+    if (bytes.size() >= 12 && bytes.startsWith("RIFF") && bytes.sliced(8, 4) == "WEBP")
+        return QByteArray("webp");
+    if (startsBmp(bytes))
+        return QByteArray("bmp");
+    if (startsSvg(bytes))
+        return QByteArray("svg");
+    return std::nullopt;
+}
+
+Result<Picture> read(QIODevice& device, const QByteArray& format)
+{
+    return format == "svg" ? readDrawing(device) : readPixels(device, format);
+}
+
+QList<int> sizesFor(const QList<Picture>& pictures, const QList<int>& asked)
+{
+    int largest = 0;
+    bool drawing = false;
+    for (const Picture& picture : pictures) {
+        largest = qMax(largest, picture.side());
+        drawing = drawing || picture.isDrawing();
+    }
+    QList<int> sizes;
+    for (const int side : asked) {
+        if (side >= 1 && side <= kLargestIconSide && (drawing || side <= largest) &&
+            !sizes.contains(side))
+            sizes.append(side);
+    }
+    std::sort(sizes.begin(), sizes.end());
+    return sizes;
+}
+
+QList<QImage> draw(const QList<Picture>& pictures, const QList<int>& sizes)
+{
+    QList<QImage> drawnPictures;
+    for (const int side : sizes) {
+        const Picture& picture = nearest(pictures, side);
+        drawnPictures.append(picture.isDrawing() ? drawn(picture.drawing, side)
+                                                 : averaged(picture.pixels, side));
+    }
+    return drawnPictures;
+}
+
+Result<QByteArray> icon(const QList<QImage>& drawn)
+{
+    QList<IcoWriter::Picture> pictures;
+    for (const QImage& picture : drawn) {
+        IcoWriter::Picture stored{.side = picture.width(), .png = {}, .bgra = {}};
+        // The largest is stored as PNG, as Windows stores it: a bitmap would take 256 KiB.
+        if (picture.width() == kLargestIconSide) {
+            Result<QByteArray> png = IconPictures::encoded(picture, "png");
+            if (png.failed())
+                return Result<QByteArray>::failure(png.reason());
+            stored.png = png.value();
+        } else {
+            stored.bgra = bgraOf(picture);
+        }
+        pictures.append(stored);
+    }
+    return IcoWriter::write(pictures);
+}
+
+} // namespace IconMaker
