@@ -73,6 +73,18 @@ Result<Picture> readDrawing(QIODevice& device)
     return picture;
 }
 
+// Whether the colour space is sRGB, or says it in the words of a PNG file without an sRGB
+// chunk: gAMA 1/2.2, with sRGB's primaries or none (what libpng, ImageMagick and others write
+// for sRGB). Browsers show those as sRGB; converting them from a pure 2.2 curve would darken
+// every shadow of the picture its author saw.
+bool isSrgb(const QColorSpace& space)
+{
+    return space == QColorSpace(QColorSpace::SRgb) ||
+           (space.primaries() == QColorSpace::Primaries::SRgb &&
+            space.transferFunction() == QColorSpace::TransferFunction::Gamma &&
+            qAbs(space.gamma() - 2.2F) < 0.01F);
+}
+
 Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
 {
     QImageReader reader(&device, format);
@@ -82,8 +94,14 @@ Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
     if (!size.isValid() || size.isEmpty())
         return Result<Picture>::failure(
             QStringLiteral("Its size cannot be read: %1.").arg(reader.errorString()));
+    // Decoded as the file's own format first (a 16-bit PNG takes eight bytes a pixel), then
+    // as four bytes a pixel.
+    const int bytesPerPixel =
+        qMax(4, reader.imageFormat() == QImage::Format_Invalid
+                    ? 4
+                    : QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel() / 8);
     if (size.width() > kLargestSide || size.height() > kLargestSide ||
-        qint64(size.width()) * size.height() * 4 > kLargestDecoded) {
+        qint64(size.width()) * size.height() * bytesPerPixel > kLargestDecoded) {
         return Result<Picture>::failure(
             QStringLiteral("It is %1 by %2 pixels; a picture may be at most %3 pixels a side "
                            "and %4 MiB decoded.")
@@ -96,8 +114,7 @@ Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
     if (!reader.read(&picture.pixels))
         return Result<Picture>::failure(reader.errorString() + QLatin1Char('.'));
     // Averaged as sRGB below: a picture in another colour space is converted first.
-    if (picture.pixels.colorSpace().isValid() &&
-        picture.pixels.colorSpace() != QColorSpace(QColorSpace::SRgb))
+    if (const QColorSpace space = picture.pixels.colorSpace(); space.isValid() && !isSrgb(space))
         picture.pixels.convertToColorSpace(QColorSpace::SRgb);
     picture.pixels.convertTo(QImage::Format_ARGB32);
     picture.size = picture.pixels.size();

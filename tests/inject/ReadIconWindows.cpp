@@ -162,10 +162,13 @@ int wmain(int argc, wchar_t* argv[])
         const std::wstring loadedFaults = faultsOf(loaded, side, nullptr, banded);
         if (loaded)
             DestroyIcon(loaded);
+        // "right" only when at the entry's size with 32 bits a pixel.
+        const std::wstring fine =
+            L"right (" + std::to_wstring(side) + L"x" + std::to_wstring(side) + L", 32 bits)";
         std::wprintf(L"%d (%ls): CreateIconFromResourceEx %ls; LoadImageW %ls\n", side,
                      bitmap ? L"bitmap" : L"PNG",
-                     madeFaults.empty() ? L"right" : madeFaults.c_str(),
-                     loadedFaults.empty() ? L"right" : loadedFaults.c_str());
+                     madeFaults.empty() ? fine.c_str() : madeFaults.c_str(),
+                     loadedFaults.empty() ? fine.c_str() : loadedFaults.c_str());
         right = right && madeFaults.empty() && loadedFaults.empty();
     }
     return right ? 0 : 1;
