@@ -4,6 +4,7 @@
 #include "pictures/IconPictures.h"
 
 #include <QColorSpace>
+#include <QColorTransform>
 #include <QIODevice>
 #include <QImageReader>
 #include <QPainter>
@@ -74,15 +75,28 @@ Result<Picture> readDrawing(QIODevice& device)
 }
 
 // Whether the colour space is sRGB, or says it in the words of a PNG file without an sRGB
-// chunk: gAMA 1/2.2, with sRGB's primaries or none (what libpng, ImageMagick and others write
-// for sRGB). Browsers show those as sRGB; converting them from a pure 2.2 curve would darken
-// every shadow of the picture its author saw.
+// chunk: gAMA 1/2.2, and sRGB's primaries in cHRM or none (what libpng, ImageMagick and
+// others write for sRGB). Browsers show those as sRGB; converting them from a pure 2.2
+// curve would darken every shadow of the picture its author saw. Qt names primaries it
+// reads from cHRM "custom": they are sRGB's when they map sRGB's own primaries onto
+// themselves.
 bool isSrgb(const QColorSpace& space)
 {
-    return space == QColorSpace(QColorSpace::SRgb) ||
-           (space.primaries() == QColorSpace::Primaries::SRgb &&
-            space.transferFunction() == QColorSpace::TransferFunction::Gamma &&
-            qAbs(space.gamma() - 2.2F) < 0.01F);
+    if (space == QColorSpace(QColorSpace::SRgb))
+        return true;
+    if (space.transferFunction() != QColorSpace::TransferFunction::Gamma ||
+        qAbs(space.gamma() - 2.2F) > 0.01F)
+        return false;
+    const QColorTransform toSrgbPrimaries = space.transformationToColorSpace(QColorSpace(
+        QColorSpace::Primaries::SRgb, QColorSpace::TransferFunction::Gamma, space.gamma()));
+    for (const QRgb colour : {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                              qRgb(255, 255, 255), qRgb(40, 80, 160)}) {
+        const QRgb mapped = toSrgbPrimaries.map(colour);
+        if (qAbs(qRed(mapped) - qRed(colour)) > 1 || qAbs(qGreen(mapped) - qGreen(colour)) > 1 ||
+            qAbs(qBlue(mapped) - qBlue(colour)) > 1)
+            return false;
+    }
+    return true;
 }
 
 Result<Picture> readPixels(QIODevice& device, const QByteArray& format)

@@ -299,6 +299,47 @@ private Q_SLOTS:
             QCOMPARE(pictures.value(side).pixel(3, 3), qRgb(0, 0, 255));
     }
 
+    // Colours as the picture's author saw them: a PNG naming sRGB by gAMA 1/2.2 (with sRGB's
+    // cHRM or none, as ImageMagick and libpng write it) is taken as sRGB; another is converted.
+    void pngColourSpace_srgbByGammaKept_data()
+    {
+        QTest::addColumn<QByteArray>("chunks");
+        QTest::addColumn<bool>("kept");
+        const auto gamma = [](quint32 value) {
+            QByteArray data(4, '\0');
+            qToBigEndian<quint32>(value, data.data());
+            return TestPictures::pngChunk("gAMA", data);
+        };
+        QByteArray primaries(32, '\0');
+        const quint32 srgb[] = {31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000};
+        for (int i = 0; i < 8; ++i)
+            qToBigEndian<quint32>(srgb[i], primaries.data() + 4 * i);
+        QTest::newRow("gAMA 1/2.2, sRGB's cHRM")
+            << gamma(45455) + TestPictures::pngChunk("cHRM", primaries) << true;
+        QTest::newRow("gAMA 1/2.2") << gamma(45455) << true;
+        QTest::newRow("gAMA 1/1.8") << gamma(55556) << false;
+    }
+
+    void pngColourSpace_srgbByGammaKept()
+    {
+        QFETCH(QByteArray, chunks);
+        QFETCH(bool, kept);
+        // Shadows, where a 2.2 curve and sRGB's part, and middle tones, where 1.8 and sRGB do.
+        QImage dark(16, 16, QImage::Format_RGB32);
+        dark.fill(qRgb(10, 10, 10));
+        QPainter(&dark).fillRect(8, 0, 8, 16, QColor(100, 100, 100));
+        QByteArray png = TestPictures::encoded(dark, "PNG");
+        png.insert(33, chunks);
+        QVERIFY(TestFiles::write(path(QStringLiteral("dark.png")), png));
+
+        const QMap<int, QImage> pictures =
+            made({QStringLiteral("icon"), QStringLiteral("dark.png")}, {16});
+
+        QCOMPARE(pictures.keys(), QList<int>{16});
+        const QImage& picture = pictures.value(16);
+        QCOMPARE(qRed(picture.pixel(4, 8)) == 10 && qRed(picture.pixel(12, 8)) == 100, kept);
+    }
+
     void refused_fileNamed_nothingWritten_data()
     {
         QTest::addColumn<QByteArray>("bytes");
