@@ -149,7 +149,7 @@ const Picture& nearest(const QList<Picture>& pictures, int side)
                         (!chosen->isDrawing() || picture.side() > chosen->side())))
             chosen = &picture;
     }
-    return *chosen;
+    return chosen ? *chosen : pictures.front();
 }
 
 QImage drawn(const QByteArray& drawing, int side)
@@ -256,7 +256,7 @@ QImage averaged(const QImage& source, int targets)
                 row[i] += share->length * line[i];
         }
     }
-    const float area = float(side) * side / (float(targets) * targets);
+    const float area = float(side) * float(side) / (float(targets) * float(targets));
     QImage target(targets, targets, QImage::Format_ARGB32);
     for (int y = 0; y < targets; ++y) {
         auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));

@@ -14,7 +14,11 @@
 
 namespace {
 
-const QList<int> kAllSizes = {16, 20, 24, 32, 40, 48, 64, 256};
+// The sizes `tvk icon` makes by default.
+QList<int> allSizes()
+{
+    return {16, 20, 24, 32, 40, 48, 64, 256};
+}
 
 quint16 at16(const QByteArray& bytes, qsizetype at)
 {
@@ -66,10 +70,11 @@ QMap<int, QImage> parsedIcon(const QByteArray& ico, QStringList& faults)
             pictures.insert(side, png.convertToFormat(QImage::Format_ARGB32));
             continue;
         }
-        const qsizetype maskRow = (side + 31) / 32 * 4;
-        if (size != 40 + qsizetype(side) * side * 4 + maskRow * side || at32(image, 0) != 40 ||
-            at32(image, 4) != quint32(side) || at32(image, 8) != quint32(2 * side) ||
-            at16(image, 12) != 1 || at16(image, 14) != 32 || at32(image, 16) != 0) {
+        const qsizetype maskRow = qsizetype(side + 31) / 32 * 4;
+        if (size != 40 + qsizetype(side) * side * 4 + maskRow * qsizetype(side) ||
+            at32(image, 0) != 40 || at32(image, 4) != quint32(side) ||
+            at32(image, 8) != quint32(2 * side) || at16(image, 12) != 1 || at16(image, 14) != 32 ||
+            at32(image, 16) != 0) {
             fault(side, QStringLiteral("bitmap header or byte count wrong"));
             continue;
         }
@@ -78,7 +83,8 @@ QMap<int, QImage> parsedIcon(const QByteArray& ico, QStringList& faults)
             const qsizetype row = 40 + qsizetype(side - 1 - y) * side * 4;
             const qsizetype maskAt = 40 + qsizetype(side) * side * 4 + (side - 1 - y) * maskRow;
             for (int x = 0; x < side; ++x) {
-                const auto* p = reinterpret_cast<const uchar*>(image.constData() + row + x * 4);
+                const auto* p =
+                    reinterpret_cast<const uchar*>(image.constData() + row + qsizetype(x) * 4);
                 picture.setPixel(x, y, qRgba(p[2], p[1], p[0], p[3]));
                 const bool masked = (quint8(image[maskAt + x / 8]) >> (7 - x % 8)) & 1;
                 if (masked != (p[3] == 0)) {
@@ -148,12 +154,13 @@ class IconCommandTest : public QObject, private CliFixture
         const QByteArray ico = TestFiles::read(path(QStringLiteral("o.ico")));
         QStringList faults;
         QMap<int, QImage> pictures = parsedIcon(ico, faults);
-        if (!faults.isEmpty() || pictures.keys() != sizes) {
-            QStringList held;
-            for (const int side : pictures.keys())
-                held << QString::number(side);
+        const QList<int> held(pictures.keyBegin(), pictures.keyEnd());
+        if (!faults.isEmpty() || held != sizes) {
+            QStringList sides;
+            for (const int side : held)
+                sides << QString::number(side);
             qWarning("%s; sizes held: %s", qPrintable(faults.join(QStringLiteral("; "))),
-                     qPrintable(held.join(QLatin1Char(' '))));
+                     qPrintable(sides.join(QLatin1Char(' '))));
             return {};
         }
         // Qt's reader: every size, in the order listed.
@@ -196,7 +203,7 @@ private Q_SLOTS:
         QFETCH(int, imageFormat);
         QFETCH(bool, alpha);
         const QString file = QStringLiteral("picture.") + QString::fromLatin1(format);
-        const QList<int> sizes = format == "gif" ? kAllSizes.first(6) : kAllSizes;
+        const QList<int> sizes = format == "gif" ? QList<int>{16, 20, 24, 32, 40, 48} : allSizes();
         if (format == "gif") {
             QVERIFY(TestFiles::write(path(file), QByteArray::fromBase64(kDiscGif)));
         } else if (format == "svg") {
@@ -256,9 +263,9 @@ private Q_SLOTS:
 
         const QMap<int, QImage> pictures = made(
             {QStringLiteral("icon"), svg ? QStringLiteral("wide.svg") : QStringLiteral("wide.png")},
-            kAllSizes);
+            allSizes());
 
-        QCOMPARE(pictures.keys(), kAllSizes);
+        QCOMPARE(pictures.keys(), allSizes());
         for (const QImage& picture : pictures) {
             const int side = picture.width();
             int shown = 0;
@@ -313,7 +320,7 @@ private Q_SLOTS:
         QByteArray primaries(32, '\0');
         const quint32 srgb[] = {31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000};
         for (int i = 0; i < 8; ++i)
-            qToBigEndian<quint32>(srgb[i], primaries.data() + 4 * i);
+            qToBigEndian<quint32>(srgb[i], primaries.data() + qsizetype(4) * i);
         QTest::newRow("gAMA 1/2.2, sRGB's cHRM")
             << gamma(45455) + TestPictures::pngChunk("cHRM", primaries) << true;
         QTest::newRow("gAMA 1/2.2") << gamma(45455) << true;
