@@ -180,11 +180,25 @@ const std::array<float, 256>& linearOf()
     return table;
 }
 
+// The linear light at which each eight-bit value gives way to the next: encoding a value
+// is a search among them rather than a power for each channel of each pixel.
+const std::array<float, 255>& roundingPoints()
+{
+    static const std::array<float, 255> points = [] {
+        std::array<float, 255> values{};
+        for (size_t i = 0; i < values.size(); ++i) {
+            const double v = (double(i) + 0.5) / 255;
+            values[i] = float(v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+        }
+        return values;
+    }();
+    return points;
+}
+
 int encodedOf(float linear)
 {
-    const double c = std::clamp(double(linear), 0.0, 1.0);
-    const double v = c <= 0.0031308 ? c * 12.92 : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
-    return int(std::lround(v * 255));
+    const std::array<float, 255>& points = roundingPoints();
+    return int(std::upper_bound(points.begin(), points.end(), linear) - points.begin());
 }
 
 // What each source pixel of a line gives each target pixel: the length of their overlap.
@@ -214,63 +228,126 @@ std::vector<Share> sharesOf(int count, int offset, int side, int targets)
     return shares;
 }
 
-// The picture, centred on a transparent square, as an average over each target pixel's
-// area, in linear light with alpha premultiplied: no dark fringes, no ringing, and
-// thin light lines keep their brightness.
-QImage averaged(const QImage& source, int targets)
+// A size being averaged while the picture's rows pass: what each source pixel of a line
+// gives its pixels, what each line gives its rows, and its sums so far.
+struct Averaging
+{
+    int targets = 0;
+    std::vector<Share> across;
+    std::vector<Share> down;
+    std::vector<Share>::const_iterator nextDown;
+    std::vector<float> sums;
+    std::vector<float> line;
+};
+
+// The picture at each size, centred on a transparent square, as an average over each
+// target pixel's area, in linear light with alpha premultiplied: no dark fringes, no
+// ringing, and thin light lines keep their brightness. One pass over the picture's rows
+// serves every size, each row converted to linear light once.
+QList<QImage> averaged(const QImage& source, const QList<int>& sizes)
 {
     const int side = qMax(source.width(), source.height());
     const int left = (side - source.width()) / 2;
     const int top = (side - source.height()) / 2;
-    if (side == targets) {
-        QImage square(side, side, QImage::Format_ARGB32);
-        square.fill(Qt::transparent);
-        QPainter painter(&square);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(left, top, source);
-        return square;
+    // Only some sizes are averaged from the picture, the largest first; a size that divides
+    // one of them is summed from its sums, as each of its pixels' edges is one of that
+    // size's (256 gives 64, 32 and 16; 48 gives 24): exact, and a pass over the picture
+    // less.
+    QList<int> largestFirst = sizes;
+    std::sort(largestFirst.begin(), largestFirst.end(), std::greater<>());
+    std::vector<Averaging> averagings;
+    for (const int targets : largestFirst) {
+        if (targets == side ||
+            std::any_of(averagings.begin(), averagings.end(), [&](const Averaging& averaging) {
+                return averaging.targets % targets == 0;
+            }))
+            continue;
+        Averaging& averaging = averagings.emplace_back();
+        averaging.targets = targets;
+        averaging.across = sharesOf(source.width(), left, side, targets);
+        averaging.down = sharesOf(source.height(), top, side, targets);
+        averaging.nextDown = averaging.down.cbegin();
+        averaging.sums.assign(size_t(targets) * size_t(targets) * 4, 0.0F);
+        averaging.line.resize(size_t(targets) * 4);
     }
-    const std::vector<Share> across = sharesOf(source.width(), left, side, targets);
-    const std::vector<Share> down = sharesOf(source.height(), top, side, targets);
     const std::array<float, 256>& linear = linearOf();
-    std::vector<float> sums(size_t(targets) * targets * 4);
-    std::vector<float> line(size_t(targets) * 4);
-    auto share = down.begin();
-    for (int y = 0; y < source.height(); ++y) {
-        std::fill(line.begin(), line.end(), 0.0F);
+    const int width = source.width();
+    std::vector<float> row(size_t(width) * 4);
+    for (int y = 0; !averagings.empty() && y < source.height(); ++y) {
         const auto* pixels = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        for (const Share& x : across) {
-            const QRgb pixel = pixels[x.source];
-            if (qAlpha(pixel) == 0)
-                continue;
-            const float alpha = x.length * float(qAlpha(pixel)) / 255.0F;
-            float* at = &line[size_t(x.target) * 4];
-            at[0] += alpha * linear[size_t(qRed(pixel))];
-            at[1] += alpha * linear[size_t(qGreen(pixel))];
-            at[2] += alpha * linear[size_t(qBlue(pixel))];
-            at[3] += alpha;
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = pixels[x];
+            const float alpha = float(qAlpha(pixel)) / 255.0F;
+            float* at = &row[size_t(x) * 4];
+            at[0] = alpha * linear[size_t(qRed(pixel))];
+            at[1] = alpha * linear[size_t(qGreen(pixel))];
+            at[2] = alpha * linear[size_t(qBlue(pixel))];
+            at[3] = alpha;
         }
-        for (; share != down.end() && share->source == y; ++share) {
-            float* row = &sums[size_t(share->target) * targets * 4];
-            for (size_t i = 0; i < line.size(); ++i)
-                row[i] += share->length * line[i];
+        for (Averaging& averaging : averagings) {
+            std::fill(averaging.line.begin(), averaging.line.end(), 0.0F);
+            for (const Share& x : averaging.across) {
+                const float* from = &row[size_t(x.source) * 4];
+                // Transparent pixels, often much of an icon, give nothing.
+                if (from[3] == 0.0F)
+                    continue;
+                float* at = &averaging.line[size_t(x.target) * 4];
+                at[0] += x.length * from[0];
+                at[1] += x.length * from[1];
+                at[2] += x.length * from[2];
+                at[3] += x.length * from[3];
+            }
+            for (; averaging.nextDown != averaging.down.cend() && averaging.nextDown->source == y;
+                 ++averaging.nextDown) {
+                float* sums =
+                    &averaging
+                         .sums[size_t(averaging.nextDown->target) * size_t(averaging.targets) * 4];
+                for (size_t i = 0; i < averaging.line.size(); ++i)
+                    sums[i] += averaging.nextDown->length * averaging.line[i];
+            }
         }
     }
-    const float area = float(side) * float(side) / (float(targets) * float(targets));
-    QImage target(targets, targets, QImage::Format_ARGB32);
-    for (int y = 0; y < targets; ++y) {
-        auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
-        for (int x = 0; x < targets; ++x) {
-            const float* sum = &sums[(size_t(y) * targets + size_t(x)) * 4];
-            const float alpha = sum[3] / area;
-            const int storedAlpha = int(std::lround(std::clamp(alpha, 0.0F, 1.0F) * 255));
-            pixels[x] = storedAlpha == 0
-                            ? qRgba(0, 0, 0, 0)
-                            : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
-                                    encodedOf(sum[2] / sum[3]), storedAlpha);
+    QList<QImage> pictures;
+    for (const int targets : sizes) {
+        if (targets == side) {
+            QImage square(side, side, QImage::Format_ARGB32);
+            square.fill(Qt::transparent);
+            QPainter painter(&square);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(left, top, source);
+            pictures.append(square);
+            continue;
         }
+        const Averaging& from =
+            *std::find_if(averagings.begin(), averagings.end(), [&](const Averaging& averaging) {
+                return averaging.targets % targets == 0;
+            });
+        const int block = from.targets / targets;
+        const float area = float(side) * float(side) / (float(targets) * float(targets));
+        QImage target(targets, targets, QImage::Format_ARGB32);
+        for (int y = 0; y < targets; ++y) {
+            auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
+            for (int x = 0; x < targets; ++x) {
+                std::array<float, 4> sum{};
+                for (int fromY = y * block; fromY < (y + 1) * block; ++fromY) {
+                    for (int fromX = x * block; fromX < (x + 1) * block; ++fromX) {
+                        const float* part =
+                            &from.sums[(size_t(fromY) * size_t(from.targets) + size_t(fromX)) * 4];
+                        for (size_t channel = 0; channel < 4; ++channel)
+                            sum[channel] += part[channel];
+                    }
+                }
+                const float alpha = sum[3] / area;
+                const int storedAlpha = int(std::lround(std::clamp(alpha, 0.0F, 1.0F) * 255));
+                pixels[x] = storedAlpha == 0
+                                ? qRgba(0, 0, 0, 0)
+                                : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
+                                        encodedOf(sum[2] / sum[3]), storedAlpha);
+            }
+        }
+        pictures.append(target);
     }
-    return target;
+    return pictures;
 }
 
 QByteArray bgraOf(const QImage& picture)
@@ -335,11 +412,23 @@ QList<int> sizesFor(const QList<Picture>& pictures, const QList<int>& asked)
 
 QList<QImage> draw(const QList<Picture>& pictures, const QList<int>& sizes)
 {
-    QList<QImage> drawnPictures;
-    for (const int side : sizes) {
-        const Picture& picture = nearest(pictures, side);
-        drawnPictures.append(picture.isDrawing() ? drawn(picture.drawing, side)
-                                                 : averaged(picture.pixels, side));
+    QList<QImage> drawnPictures(sizes.size());
+    for (const Picture& picture : pictures) {
+        // The sizes drawn from this picture, averaged from it together.
+        QList<qsizetype> indices;
+        QList<int> sides;
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            if (&nearest(pictures, sizes[i]) == &picture) {
+                indices.append(i);
+                sides.append(sizes[i]);
+            }
+        }
+        const QList<QImage> made = picture.isDrawing() || sides.isEmpty()
+                                       ? QList<QImage>()
+                                       : averaged(picture.pixels, sides);
+        for (qsizetype i = 0; i < indices.size(); ++i)
+            drawnPictures[indices[i]] =
+                picture.isDrawing() ? drawn(picture.drawing, sides[i]) : made[i];
     }
     return drawnPictures;
 }
