@@ -240,19 +240,14 @@ struct Averaging
     std::vector<float> line;
 };
 
-// The picture at each size, centred on a transparent square, as an average over each
-// target pixel's area, in linear light with alpha premultiplied: no dark fringes, no
-// ringing, and thin light lines keep their brightness. One pass over the picture's rows
-// serves every size, each row converted to linear light once.
-QList<QImage> averaged(const QImage& source, const QList<int>& sizes)
+// The sizes averaged straight from a picture of `side` pixels, largest first: a size that
+// divides one of them is summed from its sums instead, as each of its pixels' edges is one
+// of that size's (256 gives 64, 32 and 16; 48 gives 24): exact, and a pass over the
+// picture less. The picture's own size is copied.
+std::vector<Averaging> averagingsFor(QSize picture, int side, const QList<int>& sizes)
 {
-    const int side = qMax(source.width(), source.height());
-    const int left = (side - source.width()) / 2;
-    const int top = (side - source.height()) / 2;
-    // Only some sizes are averaged from the picture, the largest first; a size that divides
-    // one of them is summed from its sums, as each of its pixels' edges is one of that
-    // size's (256 gives 64, 32 and 16; 48 gives 24): exact, and a pass over the picture
-    // less.
+    const int left = (side - picture.width()) / 2;
+    const int top = (side - picture.height()) / 2;
     QList<int> largestFirst = sizes;
     std::sort(largestFirst.begin(), largestFirst.end(), std::greater<>());
     std::vector<Averaging> averagings;
@@ -264,12 +259,42 @@ QList<QImage> averaged(const QImage& source, const QList<int>& sizes)
             continue;
         Averaging& averaging = averagings.emplace_back();
         averaging.targets = targets;
-        averaging.across = sharesOf(source.width(), left, side, targets);
-        averaging.down = sharesOf(source.height(), top, side, targets);
+        averaging.across = sharesOf(picture.width(), left, side, targets);
+        averaging.down = sharesOf(picture.height(), top, side, targets);
         averaging.nextDown = averaging.down.cbegin();
         averaging.sums.assign(size_t(targets) * size_t(targets) * 4, 0.0F);
         averaging.line.resize(size_t(targets) * 4);
     }
+    return averagings;
+}
+
+// Adds one row of the picture, in linear light with alpha premultiplied, to the sums.
+void addRow(const std::vector<float>& row, int y, Averaging& averaging)
+{
+    std::fill(averaging.line.begin(), averaging.line.end(), 0.0F);
+    for (const Share& x : averaging.across) {
+        const float* from = &row[size_t(x.source) * 4];
+        // Transparent pixels, often much of an icon, give nothing.
+        if (from[3] == 0.0F)
+            continue;
+        float* at = &averaging.line[size_t(x.target) * 4];
+        at[0] += x.length * from[0];
+        at[1] += x.length * from[1];
+        at[2] += x.length * from[2];
+        at[3] += x.length * from[3];
+    }
+    for (; averaging.nextDown != averaging.down.cend() && averaging.nextDown->source == y;
+         ++averaging.nextDown) {
+        float* sums =
+            &averaging.sums[size_t(averaging.nextDown->target) * size_t(averaging.targets) * 4];
+        for (size_t i = 0; i < averaging.line.size(); ++i)
+            sums[i] += averaging.nextDown->length * averaging.line[i];
+    }
+}
+
+// One pass over the picture's rows serves every size, each row converted once.
+void sumRows(const QImage& source, std::vector<Averaging>& averagings)
+{
     const std::array<float, 256>& linear = linearOf();
     const int width = source.width();
     std::vector<float> row(size_t(width) * 4);
@@ -284,68 +309,65 @@ QList<QImage> averaged(const QImage& source, const QList<int>& sizes)
             at[2] = alpha * linear[size_t(qBlue(pixel))];
             at[3] = alpha;
         }
-        for (Averaging& averaging : averagings) {
-            std::fill(averaging.line.begin(), averaging.line.end(), 0.0F);
-            for (const Share& x : averaging.across) {
-                const float* from = &row[size_t(x.source) * 4];
-                // Transparent pixels, often much of an icon, give nothing.
-                if (from[3] == 0.0F)
-                    continue;
-                float* at = &averaging.line[size_t(x.target) * 4];
-                at[0] += x.length * from[0];
-                at[1] += x.length * from[1];
-                at[2] += x.length * from[2];
-                at[3] += x.length * from[3];
+        for (Averaging& averaging : averagings)
+            addRow(row, y, averaging);
+    }
+}
+
+// The `targets`-pixel picture from the sums of `from`, a multiple of it, for a picture
+// of `side` pixels.
+QImage finished(const Averaging& from, int targets, int side)
+{
+    const int block = from.targets / targets;
+    const float area = float(side) * float(side) / (float(targets) * float(targets));
+    QImage target(targets, targets, QImage::Format_ARGB32);
+    for (int y = 0; y < targets; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
+        for (int x = 0; x < targets; ++x) {
+            std::array<float, 4> sum{};
+            for (int fromY = y * block; fromY < (y + 1) * block; ++fromY) {
+                for (int fromX = x * block; fromX < (x + 1) * block; ++fromX) {
+                    const float* part =
+                        &from.sums[(size_t(fromY) * size_t(from.targets) + size_t(fromX)) * 4];
+                    for (size_t channel = 0; channel < 4; ++channel)
+                        sum[channel] += part[channel];
+                }
             }
-            for (; averaging.nextDown != averaging.down.cend() && averaging.nextDown->source == y;
-                 ++averaging.nextDown) {
-                float* sums =
-                    &averaging
-                         .sums[size_t(averaging.nextDown->target) * size_t(averaging.targets) * 4];
-                for (size_t i = 0; i < averaging.line.size(); ++i)
-                    sums[i] += averaging.nextDown->length * averaging.line[i];
-            }
+            const float alpha = sum[3] / area;
+            const int storedAlpha = int(std::lround(std::clamp(alpha, 0.0F, 1.0F) * 255));
+            pixels[x] = storedAlpha == 0
+                            ? qRgba(0, 0, 0, 0)
+                            : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
+                                    encodedOf(sum[2] / sum[3]), storedAlpha);
         }
     }
+    return target;
+}
+
+// The picture at each size, centred on a transparent square, as an average over each
+// target pixel's area, in linear light with alpha premultiplied: no dark fringes, no
+// ringing, and thin light lines keep their brightness.
+QList<QImage> averaged(const QImage& source, const QList<int>& sizes)
+{
+    const int side = qMax(source.width(), source.height());
+    std::vector<Averaging> averagings = averagingsFor(source.size(), side, sizes);
+    sumRows(source, averagings);
     QList<QImage> pictures;
     for (const int targets : sizes) {
-        if (targets == side) {
-            QImage square(side, side, QImage::Format_ARGB32);
-            square.fill(Qt::transparent);
-            QPainter painter(&square);
-            painter.setCompositionMode(QPainter::CompositionMode_Source);
-            painter.drawImage(left, top, source);
-            pictures.append(square);
+        if (targets != side) {
+            pictures.append(finished(*std::find_if(averagings.begin(), averagings.end(),
+                                                   [&](const Averaging& averaging) {
+                                                       return averaging.targets % targets == 0;
+                                                   }),
+                                     targets, side));
             continue;
         }
-        const Averaging& from =
-            *std::find_if(averagings.begin(), averagings.end(), [&](const Averaging& averaging) {
-                return averaging.targets % targets == 0;
-            });
-        const int block = from.targets / targets;
-        const float area = float(side) * float(side) / (float(targets) * float(targets));
-        QImage target(targets, targets, QImage::Format_ARGB32);
-        for (int y = 0; y < targets; ++y) {
-            auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
-            for (int x = 0; x < targets; ++x) {
-                std::array<float, 4> sum{};
-                for (int fromY = y * block; fromY < (y + 1) * block; ++fromY) {
-                    for (int fromX = x * block; fromX < (x + 1) * block; ++fromX) {
-                        const float* part =
-                            &from.sums[(size_t(fromY) * size_t(from.targets) + size_t(fromX)) * 4];
-                        for (size_t channel = 0; channel < 4; ++channel)
-                            sum[channel] += part[channel];
-                    }
-                }
-                const float alpha = sum[3] / area;
-                const int storedAlpha = int(std::lround(std::clamp(alpha, 0.0F, 1.0F) * 255));
-                pixels[x] = storedAlpha == 0
-                                ? qRgba(0, 0, 0, 0)
-                                : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
-                                        encodedOf(sum[2] / sum[3]), storedAlpha);
-            }
-        }
-        pictures.append(target);
+        QImage square(side, side, QImage::Format_ARGB32);
+        square.fill(Qt::transparent);
+        QPainter painter(&square);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage((side - source.width()) / 2, (side - source.height()) / 2, source);
+        pictures.append(square);
     }
     return pictures;
 }

@@ -30,6 +30,35 @@ quint32 at32(const QByteArray& bytes, qsizetype at)
     return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
+// The `side`-pixel 32-bit bitmap of an ICO file, its header and AND mask checked: what is
+// wrong goes into `wrong`.
+QImage bitmapOf(const QByteArray& image, int side, QString& wrong)
+{
+    const qsizetype maskRow = qsizetype(side + 31) / 32 * 4;
+    if (image.size() != 40 + qsizetype(side) * side * 4 + maskRow * qsizetype(side) ||
+        at32(image, 0) != 40 || at32(image, 4) != quint32(side) ||
+        at32(image, 8) != quint32(2 * side) || at16(image, 12) != 1 || at16(image, 14) != 32 ||
+        at32(image, 16) != 0) {
+        wrong = QStringLiteral("bitmap header or byte count wrong");
+        return {};
+    }
+    QImage picture(side, side, QImage::Format_ARGB32);
+    for (int y = 0; y < side; ++y) {
+        const qsizetype row = 40 + qsizetype(side - 1 - y) * side * 4;
+        const qsizetype maskAt = 40 + qsizetype(side) * side * 4 + (side - 1 - y) * maskRow;
+        for (int x = 0; x < side; ++x) {
+            const auto* p =
+                reinterpret_cast<const uchar*>(image.constData() + row + qsizetype(x) * 4);
+            picture.setPixel(x, y, qRgba(p[2], p[1], p[0], p[3]));
+            const bool masked = (quint8(image[maskAt + x / 8]) >> (7 - x % 8)) & 1;
+            if (masked != (p[3] == 0) && wrong.isEmpty())
+                wrong =
+                    QStringLiteral("mask at %1,%2 is not 1 exactly where alpha is 0").arg(x).arg(y);
+        }
+    }
+    return picture;
+}
+
 // The pictures of an ICO file by side, read from its bytes here, field by field, as
 // Windows reads them; each thing wrong is added to `faults`.
 QMap<int, QImage> parsedIcon(const QByteArray& ico, QStringList& faults)
@@ -70,32 +99,10 @@ QMap<int, QImage> parsedIcon(const QByteArray& ico, QStringList& faults)
             pictures.insert(side, png.convertToFormat(QImage::Format_ARGB32));
             continue;
         }
-        const qsizetype maskRow = qsizetype(side + 31) / 32 * 4;
-        if (size != 40 + qsizetype(side) * side * 4 + maskRow * qsizetype(side) ||
-            at32(image, 0) != 40 || at32(image, 4) != quint32(side) ||
-            at32(image, 8) != quint32(2 * side) || at16(image, 12) != 1 || at16(image, 14) != 32 ||
-            at32(image, 16) != 0) {
-            fault(side, QStringLiteral("bitmap header or byte count wrong"));
-            continue;
-        }
-        QImage picture(side, side, QImage::Format_ARGB32);
-        for (int y = 0; y < side; ++y) {
-            const qsizetype row = 40 + qsizetype(side - 1 - y) * side * 4;
-            const qsizetype maskAt = 40 + qsizetype(side) * side * 4 + (side - 1 - y) * maskRow;
-            for (int x = 0; x < side; ++x) {
-                const auto* p =
-                    reinterpret_cast<const uchar*>(image.constData() + row + qsizetype(x) * 4);
-                picture.setPixel(x, y, qRgba(p[2], p[1], p[0], p[3]));
-                const bool masked = (quint8(image[maskAt + x / 8]) >> (7 - x % 8)) & 1;
-                if (masked != (p[3] == 0)) {
-                    fault(side, QStringLiteral("mask at %1,%2 is not 1 exactly where alpha is 0")
-                                    .arg(x)
-                                    .arg(y));
-                    y = side;
-                    break;
-                }
-            }
-        }
+        QString wrong;
+        const QImage picture = bitmapOf(image, side, wrong);
+        if (!wrong.isEmpty())
+            fault(side, wrong);
         pictures.insert(side, picture);
     }
     if (end != ico.size())
