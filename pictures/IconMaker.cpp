@@ -1,11 +1,12 @@
 #include "pictures/IconMaker.h"
 
 #include "format/IcoWriter.h"
-#include "pictures/IconPictures.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QIODevice>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QtEndian>
@@ -183,63 +184,113 @@ std::vector<Share> sharesOf(int count, int offset, int side, int targets)
     return shares;
 }
 
-// The picture, centred on a transparent square, as an average over each target pixel's
-// area, in linear light with alpha premultiplied: no dark fringes, no ringing, and
-// thin light lines keep their brightness.
-QImage averaged(const QImage& source, int targets)
+// The picture centred on a transparent square of its larger side, unscaled.
+QImage squared(const QImage& source)
+{
+    const int side = qMax(source.width(), source.height());
+    QImage square(side, side, QImage::Format_ARGB32);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage((side - source.width()) / 2, (side - source.height()) / 2, source);
+    return square;
+}
+
+// One size being averaged: what each source pixel gives it, and its sums so far.
+struct Average
+{
+    int side;
+    std::vector<Share> across;
+    std::vector<Share> down;
+    std::vector<Share>::const_iterator nextDown;
+    std::vector<float> sums;
+    std::vector<float> line;
+};
+
+QImage finished(const Average& average, int sourceSide)
+{
+    const int side = average.side;
+    const float area = float(sourceSide) * float(sourceSide) / (float(side) * float(side));
+    QImage target(side, side, QImage::Format_ARGB32);
+    for (int y = 0; y < side; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
+        for (int x = 0; x < side; ++x) {
+            const float* sum = &average.sums[(size_t(y) * size_t(side) + size_t(x)) * 4];
+            const int alpha = int(std::lround(std::clamp(sum[3] / area, 0.0F, 1.0F) * 255));
+            pixels[x] = alpha == 0 ? qRgba(0, 0, 0, 0)
+                                   : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
+                                           encodedOf(sum[2] / sum[3]), alpha);
+        }
+    }
+    return target;
+}
+
+// The picture, centred on a transparent square, at each of the sides (none larger than it),
+// each pixel the average over its area, in linear light with alpha premultiplied: no dark
+// fringes, no ringing, and thin light lines keep their brightness. One pass over the
+// picture serves every side.
+QList<QImage> averaged(const QImage& source, const QList<int>& sides)
 {
     const int side = qMax(source.width(), source.height());
     const int left = (side - source.width()) / 2;
     const int top = (side - source.height()) / 2;
-    if (side == targets) {
-        QImage square(side, side, QImage::Format_ARGB32);
-        square.fill(Qt::transparent);
-        QPainter painter(&square);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(left, top, source);
-        return square;
+    std::vector<Average> averages;
+    for (const int target : sides) {
+        if (target == side)
+            continue;
+        Average average{target,
+                        sharesOf(source.width(), left, side, target),
+                        sharesOf(source.height(), top, side, target),
+                        {},
+                        std::vector<float>(size_t(target) * size_t(target) * 4),
+                        std::vector<float>(size_t(target) * 4)};
+        averages.push_back(std::move(average));
     }
-    const std::vector<Share> across = sharesOf(source.width(), left, side, targets);
-    const std::vector<Share> down = sharesOf(source.height(), top, side, targets);
+    for (Average& average : averages)
+        average.nextDown = average.down.cbegin();
     const std::array<float, 256>& linear = linearOf();
-    std::vector<float> sums(size_t(targets) * targets * 4);
-    std::vector<float> line(size_t(targets) * 4);
-    auto share = down.begin();
-    for (int y = 0; y < source.height(); ++y) {
-        std::fill(line.begin(), line.end(), 0.0F);
+    std::vector<float> row(size_t(source.width()) * 4);
+    for (int y = 0; y < source.height() && !averages.empty(); ++y) {
         const auto* pixels = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        for (const Share& x : across) {
-            const QRgb pixel = pixels[x.source];
-            if (qAlpha(pixel) == 0)
-                continue;
-            const float alpha = x.length * float(qAlpha(pixel)) / 255.0F;
-            float* at = &line[size_t(x.target) * 4];
-            at[0] += alpha * linear[size_t(qRed(pixel))];
-            at[1] += alpha * linear[size_t(qGreen(pixel))];
-            at[2] += alpha * linear[size_t(qBlue(pixel))];
-            at[3] += alpha;
+        for (int x = 0; x < source.width(); ++x) {
+            const QRgb pixel = pixels[x];
+            const float alpha = float(qAlpha(pixel)) / 255.0F;
+            float* at = &row[size_t(x) * 4];
+            at[0] = alpha * linear[size_t(qRed(pixel))];
+            at[1] = alpha * linear[size_t(qGreen(pixel))];
+            at[2] = alpha * linear[size_t(qBlue(pixel))];
+            at[3] = alpha;
         }
-        for (; share != down.end() && share->source == y; ++share) {
-            float* row = &sums[size_t(share->target) * targets * 4];
-            for (size_t i = 0; i < line.size(); ++i)
-                row[i] += share->length * line[i];
+        for (Average& average : averages) {
+            std::fill(average.line.begin(), average.line.end(), 0.0F);
+            // The shares come by target, so that each target's sum stays in registers.
+            std::array<float, 4> sum{};
+            int target = average.across.front().target;
+            for (const Share& x : average.across) {
+                if (x.target != target) {
+                    std::copy(sum.begin(), sum.end(), &average.line[size_t(target) * 4]);
+                    sum = {};
+                    target = x.target;
+                }
+                const float* from = &row[size_t(x.source) * 4];
+                for (size_t channel = 0; channel < 4; ++channel)
+                    sum[channel] += x.length * from[channel];
+            }
+            std::copy(sum.begin(), sum.end(), &average.line[size_t(target) * 4]);
+            for (; average.nextDown != average.down.cend() && average.nextDown->source == y;
+                 ++average.nextDown) {
+                float* sums =
+                    &average.sums[size_t(average.nextDown->target) * size_t(average.side) * 4];
+                for (size_t i = 0; i < average.line.size(); ++i)
+                    sums[i] += average.nextDown->length * average.line[i];
+            }
         }
     }
-    const float area = float(side) * side / (float(targets) * targets);
-    QImage target(targets, targets, QImage::Format_ARGB32);
-    for (int y = 0; y < targets; ++y) {
-        auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
-        for (int x = 0; x < targets; ++x) {
-            const float* sum = &sums[(size_t(y) * targets + size_t(x)) * 4];
-            const float alpha = sum[3] / area;
-            const int storedAlpha = int(std::lround(std::clamp(alpha, 0.0F, 1.0F) * 255));
-            pixels[x] = storedAlpha == 0
-                            ? qRgba(0, 0, 0, 0)
-                            : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
-                                    encodedOf(sum[2] / sum[3]), storedAlpha);
-        }
-    }
-    return target;
+    QList<QImage> images;
+    auto average = averages.cbegin();
+    for (const int target : sides)
+        images.append(target == side ? squared(source) : finished(*average++, side));
+    return images;
 }
 
 QByteArray bgraOf(const QImage& picture)
@@ -304,11 +355,27 @@ QList<int> sizesFor(const QList<Picture>& pictures, const QList<int>& asked)
 
 QList<QImage> draw(const QList<Picture>& pictures, const QList<int>& sizes)
 {
-    QList<QImage> drawnPictures;
-    for (const int side : sizes) {
-        const Picture& picture = nearest(pictures, side);
-        drawnPictures.append(picture.isDrawing() ? drawn(picture.drawing, side)
-                                                 : averaged(picture.pixels, side));
+    QList<QImage> drawnPictures(sizes.size());
+    for (const Picture& picture : pictures) {
+        QList<int> sides;
+        QList<qsizetype> at;
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            if (&nearest(pictures, sizes[i]) == &picture) {
+                sides.append(sizes[i]);
+                at.append(i);
+            }
+        }
+        if (sides.isEmpty())
+            continue;
+        QList<QImage> made;
+        if (picture.isDrawing()) {
+            for (const int side : sides)
+                made.append(drawn(picture.drawing, side));
+        } else {
+            made = averaged(picture.pixels, sides);
+        }
+        for (qsizetype i = 0; i < at.size(); ++i)
+            drawnPictures[at[i]] = made[i];
     }
     return drawnPictures;
 }
@@ -320,10 +387,15 @@ Result<QByteArray> icon(const QList<QImage>& drawn)
         IcoWriter::Picture stored{.side = picture.width(), .png = {}, .bgra = {}};
         // The largest is stored as PNG, as Windows stores it: a bitmap would take 256 KiB.
         if (picture.width() == kLargestIconSide) {
-            Result<QByteArray> png = IconPictures::encoded(picture, "png");
-            if (png.failed())
-                return Result<QByteArray>::failure(png.reason());
-            stored.png = png.value();
+            QBuffer buffer(&stored.png);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "png");
+            // zlib's level 4: as small as its default for such pictures, at a third of the time.
+            writer.setQuality(50);
+            if (!writer.write(picture))
+                return Result<QByteArray>::failure(
+                    QStringLiteral("The picture of %1 pixels could not be encoded as PNG.")
+                        .arg(picture.width()));
         } else {
             stored.bgra = bgraOf(picture);
         }
