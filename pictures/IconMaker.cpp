@@ -105,18 +105,19 @@ Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
     return picture;
 }
 
-// The picture each size is drawn from: the smallest that is at least that size (its own
-// size first); else, for a size larger than every picture, the largest drawing.
+// The picture each size is drawn from (one of `pictures`, which is not empty): the smallest
+// that is at least that size (its own size first); else, for a size larger than every
+// picture, the largest drawing.
 const Picture& nearest(const QList<Picture>& pictures, int side)
 {
-    const Picture* chosen = nullptr;
+    const Picture* chosen = &pictures.front();
     for (const Picture& picture : pictures) {
-        if (picture.side() >= side && (!chosen || picture.side() < chosen->side()))
+        if (picture.side() >= side && (chosen->side() < side || picture.side() < chosen->side()))
             chosen = &picture;
     }
     for (const Picture& picture : pictures) {
-        if (!chosen || (chosen->side() < side && picture.isDrawing() &&
-                        (!chosen->isDrawing() || picture.side() > chosen->side())))
+        if (chosen->side() < side && picture.isDrawing() &&
+            (!chosen->isDrawing() || picture.side() > chosen->side()))
             chosen = &picture;
     }
     return *chosen;
