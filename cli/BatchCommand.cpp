@@ -68,7 +68,8 @@ private:
 
 // The manifest's checked contents, or nothing when it cannot be read (told here);
 // `inputs` gets the files a batch reads, which no output may replace.
-std::optional<Manifest::Contents> readManifest(const QString& manifest, InputFiles& inputs)
+std::optional<Manifest::Contents> readManifest(const QString& manifest, PictureStorage pictures,
+                                               InputFiles& inputs)
 {
     QFile file;
     if (const Outcome opened = InputFile::open(file, manifest); opened.failed()) {
@@ -84,6 +85,8 @@ std::optional<Manifest::Contents> readManifest(const QString& manifest, InputFil
     file.close();
     Manifest::Contents contents =
         Manifest::read(bytes, QFileInfo(SystemFiles::plainPath(manifest)).absoluteDir());
+    for (Row& row : contents.rows)
+        row.request.pictures = pictures;
     inputs = Manifest::checkFiles(contents, InputFiles(manifestFile));
     inputs.add(manifestFile);
     return contents;
@@ -170,7 +173,8 @@ int execute(const QCommandLineParser& parser)
 {
     const QString manifest = parser.positionalArguments().constFirst();
     InputFiles inputs;
-    const std::optional<Manifest::Contents> read = readManifest(manifest, inputs);
+    const std::optional<Manifest::Contents> read =
+        readManifest(manifest, pictureStorage(parser), inputs);
     if (!read)
         return Failure;
     if (const QList<Csv::Problem>& found = read->problems; !found.isEmpty()) {
@@ -186,6 +190,10 @@ int execute(const QCommandLineParser& parser)
         return Failure;
     }
     const std::vector<Row>& rows = read->rows;
+    for (const Row& row : rows) {
+        for (const QString& note : madeIconNotes(row.request))
+            reportAt(manifest, row.line, note);
+    }
     if (parser.isSet(QStringLiteral("check"))) {
         ConsoleText::write(stdout,
                            QStringLiteral("All %1 lines can be written.\n").arg(rows.size()));
@@ -223,16 +231,18 @@ Command makeBatchCommand()
              "Every line is checked before anything is written, and every problem is told "
              "as\n"
              "MANIFEST:LINE: followed by what is wrong. Earlier files at the outputs are\n"
-             "replaced only once all the new files are written and on disk.\n\n"
+             "replaced only once all the new files are written and on disk. A picture\n"
+             "named as an icon is made into one, as 'tvk pack' does, unless --as-is.\n\n"
              "Example manifest:\n"
              "  name,author,left,right,output\n"
              "  Café,Zoë,icons/cafe-left.ico,icons/cafe-right.ico,out/cafe.tvk\n"
              "  \"Bar, the second\",Zoë,bar-l.ico,bar-r.ico,out/bar.tvk\n\n"
              "Example:\n"
              "  tvk batch manifest.csv"),
-         .options = {QCommandLineOption(
-             QStringLiteral("check"),
-             QStringLiteral("Check every line as for writing, and write nothing."))},
+         .options = {QCommandLineOption(QStringLiteral("check"),
+                                        QStringLiteral("Check every line as for writing, and "
+                                                       "write nothing.")),
+                     asIsOption()},
          .arguments = {{QStringLiteral("MANIFEST"), QStringLiteral("The manifest, a CSV file.")}}},
         execute};
 }

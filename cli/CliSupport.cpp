@@ -3,6 +3,7 @@
 #include "files/DisplayText.h"
 #include "files/InputFile.h"
 #include "host/ConsoleText.h"
+#include "package/PictureIcon.h"
 
 namespace Cli {
 
@@ -75,6 +76,37 @@ std::optional<TvkContents> readPackage(QFile& file, const QString& path, qint64 
         return std::nullopt;
     }
     return std::move(read).value();
+}
+
+QStringList madeIconNotes(const PackageRequest& request)
+{
+    QStringList notes;
+    if (request.pictures != PictureStorage::MadeIntoIcons)
+        return notes;
+    for (const QString& path : {request.leftPath, request.rightPath}) {
+        QFile file;
+        if (InputFile::open(file, path).failed())
+            continue;
+        if (const std::optional<QByteArray> format = PictureIcon::formatOf(file)) {
+            notes << QStringLiteral("%1 is a %2 picture: it is packed as an icon made from it.")
+                         .arg(DisplayText::displayPath(path), PictureIcon::formatName(*format));
+        }
+    }
+    return notes;
+}
+
+QCommandLineOption asIsOption()
+{
+    return QCommandLineOption(
+        QStringLiteral("as-is"),
+        QStringLiteral("Pack icon files byte for byte, pictures too, rather than make icons of "
+                       "pictures."));
+}
+
+PictureStorage pictureStorage(const QCommandLineParser& parser)
+{
+    return parser.isSet(QStringLiteral("as-is")) ? PictureStorage::AsTheyAre
+                                                 : PictureStorage::MadeIntoIcons;
 }
 
 } // namespace Cli

@@ -2,6 +2,7 @@
 
 #include "format/TvkReader.h"
 #include "host/Interruption.h"
+#include "package/PackageRequest.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -44,6 +45,14 @@ bool helpAsked(const QCommandLineParser& parser);
 
 // Prints the parser's help under the usage line given, then the epilog; returns Success.
 int showHelp(const QCommandLineParser& parser, const QString& usage, const QString& epilog);
+
+// The request's icons that are pictures, and so are made into icons, a line each:
+// "left.png is a PNG picture: it is packed as an icon made from it."
+QStringList madeIconNotes(const PackageRequest& request);
+
+// The option that packs pictures as they are, as --as-is sets it.
+QCommandLineOption asIsOption();
+PictureStorage pictureStorage(const QCommandLineParser& parser);
 
 // Opens a TVK file and checks its fields, reading at most `textLimit` bytes of
 // each name, or reports why not. A FIFO or device is refused, never waited on.

@@ -6,6 +6,7 @@
 #include "format/SingleByteText.h"
 #include "format/SystemCodePage.h"
 #include "host/ConsoleText.h"
+#include "package/PictureIcon.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,7 +57,18 @@ struct IconSummary
     qint64 size = 0;
     // Set when the bytes look like an ICO file.
     std::optional<std::vector<IcoDirectory::Entry>> images;
+    // Set when they are a picture instead, as IconMaker names its format.
+    std::optional<QByteArray> picture;
 };
+
+IconSummary summaryOf(QFile& file, qint64 offset, qint64 size)
+{
+    IconSummary icon{offset, size, IcoDirectory::read(file, offset, size), std::nullopt};
+    if (!icon.images && file.seek(offset))
+        icon.picture =
+            IconMaker::pictureFormat(file.read(std::min(size, qint64(IconMaker::kHeadBytes))));
+    return icon;
+}
 
 QJsonObject toJson(const IconSummary& icon)
 {
@@ -66,12 +78,18 @@ QJsonObject toJson(const IconSummary& icon)
     if (icon.images)
         object.insert(QStringLiteral("images"),
                       QJsonArray::fromStringList(IcoDirectory::sizeNames(*icon.images)));
+    if (icon.picture)
+        object.insert(QStringLiteral("picture"), QString::fromLatin1(*icon.picture));
     return object;
 }
 
 QString describe(const IconSummary& icon)
 {
     const QString bytes = QStringLiteral("%1 bytes").arg(icon.size);
+    if (icon.picture) {
+        return bytes + QStringLiteral(", %1 picture, not an ICO file")
+                           .arg(PictureIcon::formatName(*icon.picture));
+    }
     if (!icon.images)
         return bytes + QStringLiteral(", not an ICO file");
     return bytes + QStringLiteral(", ICO file with images ") +
@@ -87,10 +105,8 @@ int execute(const QCommandLineParser& parser)
         return Failure;
     const ShownText name{SingleByteText::decode(contents->NameText), contents->NameLength};
     const ShownText author{SingleByteText::decode(contents->AuthorText), contents->AuthorLength};
-    const IconSummary left{contents->leftOffset, contents->LeftLength,
-                           IcoDirectory::read(file, contents->leftOffset, contents->LeftLength)};
-    const IconSummary right{contents->rightOffset, contents->RightLength,
-                            IcoDirectory::read(file, contents->rightOffset, contents->RightLength)};
+    const IconSummary left = summaryOf(file, contents->leftOffset, contents->LeftLength);
+    const IconSummary right = summaryOf(file, contents->rightOffset, contents->RightLength);
 
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonObject object{{QStringLiteral("file"), path},

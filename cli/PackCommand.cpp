@@ -17,9 +17,9 @@ int execute(const QCommandLineParser& parser)
         }
     }
     const PackageRequest request{
-        parser.positionalArguments().at(0), parser.positionalArguments().at(1),
+        parser.positionalArguments().at(0),     parser.positionalArguments().at(1),
         parser.value(QStringLiteral("output")), parser.value(QStringLiteral("name")),
-        parser.value(QStringLiteral("author"))};
+        parser.value(QStringLiteral("author")), pictureStorage(parser)};
     // The first missing text, in the order the window asks for them, told by the
     // argument that gave it: "--name is empty".
     if (const QList<PackageRequest::Input> missing = request.missingInputs(); !missing.isEmpty()) {
@@ -27,6 +27,8 @@ int execute(const QCommandLineParser& parser)
         return reportFailure(
             QStringLiteral("%1 is empty").arg(QLatin1String(arguments[int(missing.first())])));
     }
+    for (const QString& note : madeIconNotes(request))
+        reportLine(QStringLiteral("tvk: ") + note);
     const Outcome written =
         PackageWriter::write(request, [](qint64, qint64) { return !interrupted(); });
     if (written.failed())
@@ -51,29 +53,34 @@ QString namesNote()
 
 Command makePackCommand()
 {
-    return {{.name = QStringLiteral("pack"),
-             .summary = QStringLiteral(
-                 "Packs two icon files, an image name and an author's name into a TVK file."),
-             .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
-             .notes =
-                 namesNote() +
-                 QStringLiteral(
-                     "a name with any other character is refused. An existing OUTPUT is replaced,\n"
-                     "whole and only once the new file is on disk.\n\n"
-                     "Example:\n"
-                     "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
-             .options = {QCommandLineOption({QStringLiteral("n"), QStringLiteral("name")},
-                                            QStringLiteral("The image's name."),
-                                            QStringLiteral("NAME")),
-                         QCommandLineOption({QStringLiteral("a"), QStringLiteral("author")},
-                                            QStringLiteral("The author's name."),
-                                            QStringLiteral("AUTHOR")),
-                         QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")},
-                                            QStringLiteral("The TVK file to write."),
-                                            QStringLiteral("OUTPUT"))},
-             .arguments = {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
-                           {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}},
-            execute};
+    return {
+        {.name = QStringLiteral("pack"),
+         .summary = QStringLiteral(
+             "Packs two icon files, an image name and an author's name into a TVK file."),
+         .usage = QStringLiteral("tvk pack --name NAME --author AUTHOR LEFT RIGHT -o OUTPUT"),
+         .notes =
+             namesNote() +
+             QStringLiteral(
+                 "a name with any other character is refused. An icon file is packed byte for\n"
+                 "byte, except a picture (PNG, JPEG, BMP, GIF, WebP or SVG), which is made into\n"
+                 "an icon as 'tvk icon' makes one, and said so on standard error; --as-is packs\n"
+                 "it as it is. An existing OUTPUT is replaced, whole and only once the new file\n"
+                 "is on disk.\n\n"
+                 "Example:\n"
+                 "  tvk pack --name \"Café\" --author \"Zoë\" left.ico right.ico -o cafe.tvk"),
+         .options = {QCommandLineOption({QStringLiteral("n"), QStringLiteral("name")},
+                                        QStringLiteral("The image's name."),
+                                        QStringLiteral("NAME")),
+                     QCommandLineOption({QStringLiteral("a"), QStringLiteral("author")},
+                                        QStringLiteral("The author's name."),
+                                        QStringLiteral("AUTHOR")),
+                     QCommandLineOption({QStringLiteral("o"), QStringLiteral("output")},
+                                        QStringLiteral("The TVK file to write."),
+                                        QStringLiteral("OUTPUT")),
+                     asIsOption()},
+         .arguments = {{QStringLiteral("LEFT"), QStringLiteral("The left icon file.")},
+                       {QStringLiteral("RIGHT"), QStringLiteral("The right icon file.")}}},
+        execute};
 }
 
 } // namespace Cli

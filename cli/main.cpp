@@ -6,8 +6,12 @@
 #include "host/ProgramInfo.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 
+#include <memory>
+
+#include <array>
 #include <exception>
 
 using namespace Cli;
@@ -22,12 +26,26 @@ int main(int argc, char* argv[])
     if (const std::optional<QString> refused = DisplayText::notUtf8Argument(argc, argv))
         return reportFailure(*refused);
     try {
-        QCoreApplication app(argc, argv);
+        // As the system gives them (on Windows, the wide command line, which Qt reads only for
+        // the arguments main() was given).
+        auto app = std::make_unique<QCoreApplication>(argc, argv);
+        const QStringList arguments = QCoreApplication::arguments();
+        // Text in an SVG drawing needs fonts, which only a QGuiApplication has: the commands
+        // that make icons run in one, on a platform that needs no display, and given none of
+        // the user's arguments, which it could take for options of its own ("-reverse").
+        int guiArgc = 3;
+        std::array<char*, 4> guiArgv = {argv[0], const_cast<char*>("-platform"),
+                                        const_cast<char*>("minimal:enable_fonts"), nullptr};
+        if (QStringList{QStringLiteral("icon"), QStringLiteral("pack"), QStringLiteral("batch")}
+                .contains(arguments.value(1))) {
+            app.reset();
+            app = std::make_unique<QGuiApplication>(guiArgc, guiArgv.data());
+        }
         QCoreApplication::setApplicationName(QStringLiteral("tvk"));
         QCoreApplication::setApplicationVersion(ProgramInfo::version);
         // From here a signal lets the command remove what it made before it ends.
         Interruption::catchSignals();
-        const int status = runCommand(QCoreApplication::arguments());
+        const int status = runCommand(arguments);
         if (const int signal = Interruption::received(); signal != 0 && status != Success) {
             reportFailure(QStringLiteral("Interrupted; the files being written were removed."));
             return Interruption::exitStatus(signal);

@@ -67,9 +67,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 # Qt's platform plugins are loaded at run time, so no library names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# Completion of tvk's commands and options; WebP thumbnails (`tvk thumbnail`).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-image-formats-plugins")
+# Completion of tvk's commands and options; Qt's WebP reader and writer, for icons made
+# from WebP pictures and for WebP thumbnails (`tvk thumbnail`).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion, qt6-image-formats-plugins")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tovrik image maker: packs two icons and a name into a TVK file")
 # CPack puts the summary on the first line itself.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "TVK_Mak makes TVK files, the Tovrik image format: one file that holds an
@@ -80,5 +80,7 @@ safely on disk.
 The window program TVK_Mak also opens a TVK file to change it and convert it
 again. The command-line tool tvk packs, inspects and unpacks TVK files, packs
 many at once from a spreadsheet's CSV manifest (batch), and makes the
-thumbnails that file managers show for them.")
+thumbnails that file managers show for them. A PNG, JPEG, BMP, GIF, WebP or
+SVG picture given as an icon is made into one, at every size Windows shows
+(tvk icon makes such ICO files on their own).")
 include(CPack)

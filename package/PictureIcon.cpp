@@ -77,6 +77,11 @@ Result<QByteArray> PictureIcon::make(const QList<IconMaker::Picture>& pictures,
     return icon;
 }
 
+QString PictureIcon::formatName(const QByteArray& format)
+{
+    return format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
+}
+
 QString PictureIcon::sizesText(const QList<int>& sizes)
 {
     QStringList numbers;

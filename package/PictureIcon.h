@@ -35,6 +35,9 @@ public:
     static Result<QByteArray> make(const QList<IconMaker::Picture>& pictures,
                                    const QList<int>& sizes, const QStringList& names);
 
+    // The format's name as people write it: "PNG", "JPEG", "WebP", "SVG".
+    static QString formatName(const QByteArray& format);
+
     // "16, 20, 24, 32 and 256 pixels".
     static QString sizesText(const QList<int>& sizes);
 };

@@ -1,12 +1,13 @@
 #include "pictures/IconMaker.h"
 
 #include "format/IcoWriter.h"
-#include "pictures/IconPictures.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QColorTransform>
 #include <QIODevice>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QtEndian>
@@ -135,21 +136,22 @@ Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
     return picture;
 }
 
-// The picture each size is drawn from: the smallest that is at least that size (its own
-// size first); else, for a size larger than every picture, the largest drawing.
+// The picture each size is drawn from (one of `pictures`, which is not empty): the smallest
+// that is at least that size (its own size first); else, for a size larger than every
+// picture, the largest drawing.
 const Picture& nearest(const QList<Picture>& pictures, int side)
 {
-    const Picture* chosen = nullptr;
+    const Picture* chosen = &pictures.front();
     for (const Picture& picture : pictures) {
-        if (picture.side() >= side && (!chosen || picture.side() < chosen->side()))
+        if (picture.side() >= side && (chosen->side() < side || picture.side() < chosen->side()))
             chosen = &picture;
     }
     for (const Picture& picture : pictures) {
-        if (!chosen || (chosen->side() < side && picture.isDrawing() &&
-                        (!chosen->isDrawing() || picture.side() > chosen->side())))
+        if (chosen->side() < side && picture.isDrawing() &&
+            (!chosen->isDrawing() || picture.side() > chosen->side()))
             chosen = &picture;
     }
-    return chosen ? *chosen : pictures.front();
+    return *chosen;
 }
 
 QImage drawn(const QByteArray& drawing, int side)
@@ -228,11 +230,22 @@ std::vector<Share> sharesOf(int count, int offset, int side, int targets)
     return shares;
 }
 
-// A size being averaged while the picture's rows pass: what each source pixel of a line
-// gives its pixels, what each line gives its rows, and its sums so far.
-struct Averaging
+// The picture centred on a transparent square of its larger side, unscaled.
+QImage squared(const QImage& source)
 {
-    int targets = 0;
+    const int side = qMax(source.width(), source.height());
+    QImage square(side, side, QImage::Format_ARGB32);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage((side - source.width()) / 2, (side - source.height()) / 2, source);
+    return square;
+}
+
+// One size being averaged: what each source pixel gives it, and its sums so far.
+struct Average
+{
+    int side;
     std::vector<Share> across;
     std::vector<Share> down;
     std::vector<Share>::const_iterator nextDown;
@@ -240,67 +253,77 @@ struct Averaging
     std::vector<float> line;
 };
 
-// The sizes averaged straight from a picture of `side` pixels, largest first: a size that
+// The `side`-pixel picture from the sums of `from`, a multiple of it, for a picture of
+// `sourceSide` pixels: each of its pixels sums a block of `from`'s.
+QImage finished(const Average& from, int side, int sourceSide)
+{
+    const int block = from.side / side;
+    const float area = float(sourceSide) * float(sourceSide) / (float(side) * float(side));
+    QImage target(side, side, QImage::Format_ARGB32);
+    for (int y = 0; y < side; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
+        for (int x = 0; x < side; ++x) {
+            std::array<float, 4> sum{};
+            for (int fromY = y * block; fromY < (y + 1) * block; ++fromY) {
+                for (int fromX = x * block; fromX < (x + 1) * block; ++fromX) {
+                    const float* part =
+                        &from.sums[(size_t(fromY) * size_t(from.side) + size_t(fromX)) * 4];
+                    for (size_t channel = 0; channel < 4; ++channel)
+                        sum[channel] += part[channel];
+                }
+            }
+            const int alpha = int(std::lround(std::clamp(sum[3] / area, 0.0F, 1.0F) * 255));
+            pixels[x] = alpha == 0 ? qRgba(0, 0, 0, 0)
+                                   : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
+                                           encodedOf(sum[2] / sum[3]), alpha);
+        }
+    }
+    return target;
+}
+
+// The sides averaged straight from a picture of `side` pixels, largest first: a side that
 // divides one of them is summed from its sums instead, as each of its pixels' edges is one
-// of that size's (256 gives 64, 32 and 16; 48 gives 24): exact, and a pass over the
-// picture less. The picture's own size is copied.
-std::vector<Averaging> averagingsFor(QSize picture, int side, const QList<int>& sizes)
+// of that side's (256 gives 64, 32 and 16; 48 gives 24): exact, and less work in the pass
+// over the picture. The picture's own side is copied.
+QList<int> averagedSides(const QList<int>& sides, int side)
 {
-    const int left = (side - picture.width()) / 2;
-    const int top = (side - picture.height()) / 2;
-    QList<int> largestFirst = sizes;
+    QList<int> largestFirst = sides;
     std::sort(largestFirst.begin(), largestFirst.end(), std::greater<>());
-    std::vector<Averaging> averagings;
-    for (const int targets : largestFirst) {
-        if (targets == side ||
-            std::any_of(averagings.begin(), averagings.end(), [&](const Averaging& averaging) {
-                return averaging.targets % targets == 0;
-            }))
-            continue;
-        Averaging& averaging = averagings.emplace_back();
-        averaging.targets = targets;
-        averaging.across = sharesOf(picture.width(), left, side, targets);
-        averaging.down = sharesOf(picture.height(), top, side, targets);
-        averaging.nextDown = averaging.down.cbegin();
-        averaging.sums.assign(size_t(targets) * size_t(targets) * 4, 0.0F);
-        averaging.line.resize(size_t(targets) * 4);
+    QList<int> direct;
+    for (const int target : largestFirst) {
+        if (target != side && std::none_of(direct.begin(), direct.end(),
+                                           [&](int larger) { return larger % target == 0; }))
+            direct.append(target);
     }
-    return averagings;
+    return direct;
 }
 
-// Adds one row of the picture, in linear light with alpha premultiplied, to the sums.
-void addRow(const std::vector<float>& row, int y, Averaging& averaging)
+// The picture, centred on a transparent square, at each of the sides (none larger than it),
+// each pixel the average over its area, in linear light with alpha premultiplied: no dark
+// fringes, no ringing, and thin light lines keep their brightness. One pass over the
+// picture serves every side.
+QList<QImage> averaged(const QImage& source, const QList<int>& sides)
 {
-    std::fill(averaging.line.begin(), averaging.line.end(), 0.0F);
-    for (const Share& x : averaging.across) {
-        const float* from = &row[size_t(x.source) * 4];
-        // Transparent pixels, often much of an icon, give nothing.
-        if (from[3] == 0.0F)
-            continue;
-        float* at = &averaging.line[size_t(x.target) * 4];
-        at[0] += x.length * from[0];
-        at[1] += x.length * from[1];
-        at[2] += x.length * from[2];
-        at[3] += x.length * from[3];
+    const int side = qMax(source.width(), source.height());
+    const int left = (side - source.width()) / 2;
+    const int top = (side - source.height()) / 2;
+    std::vector<Average> averages;
+    for (const int target : averagedSides(sides, side)) {
+        Average average{target,
+                        sharesOf(source.width(), left, side, target),
+                        sharesOf(source.height(), top, side, target),
+                        {},
+                        std::vector<float>(size_t(target) * size_t(target) * 4),
+                        std::vector<float>(size_t(target) * 4)};
+        averages.push_back(std::move(average));
     }
-    for (; averaging.nextDown != averaging.down.cend() && averaging.nextDown->source == y;
-         ++averaging.nextDown) {
-        float* sums =
-            &averaging.sums[size_t(averaging.nextDown->target) * size_t(averaging.targets) * 4];
-        for (size_t i = 0; i < averaging.line.size(); ++i)
-            sums[i] += averaging.nextDown->length * averaging.line[i];
-    }
-}
-
-// One pass over the picture's rows serves every size, each row converted once.
-void sumRows(const QImage& source, std::vector<Averaging>& averagings)
-{
+    for (Average& average : averages)
+        average.nextDown = average.down.cbegin();
     const std::array<float, 256>& linear = linearOf();
-    const int width = source.width();
-    std::vector<float> row(size_t(width) * 4);
-    for (int y = 0; !averagings.empty() && y < source.height(); ++y) {
+    std::vector<float> row(size_t(source.width()) * 4);
+    for (int y = 0; y < source.height() && !averages.empty(); ++y) {
         const auto* pixels = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < source.width(); ++x) {
             const QRgb pixel = pixels[x];
             const float alpha = float(qAlpha(pixel)) / 255.0F;
             float* at = &row[size_t(x) * 4];
@@ -309,67 +332,43 @@ void sumRows(const QImage& source, std::vector<Averaging>& averagings)
             at[2] = alpha * linear[size_t(qBlue(pixel))];
             at[3] = alpha;
         }
-        for (Averaging& averaging : averagings)
-            addRow(row, y, averaging);
-    }
-}
-
-// The `targets`-pixel picture from the sums of `from`, a multiple of it, for a picture
-// of `side` pixels.
-QImage finished(const Averaging& from, int targets, int side)
-{
-    const int block = from.targets / targets;
-    const float area = float(side) * float(side) / (float(targets) * float(targets));
-    QImage target(targets, targets, QImage::Format_ARGB32);
-    for (int y = 0; y < targets; ++y) {
-        auto* pixels = reinterpret_cast<QRgb*>(target.scanLine(y));
-        for (int x = 0; x < targets; ++x) {
+        for (Average& average : averages) {
+            std::fill(average.line.begin(), average.line.end(), 0.0F);
+            // The shares come by target, so that each target's sum stays in registers.
             std::array<float, 4> sum{};
-            for (int fromY = y * block; fromY < (y + 1) * block; ++fromY) {
-                for (int fromX = x * block; fromX < (x + 1) * block; ++fromX) {
-                    const float* part =
-                        &from.sums[(size_t(fromY) * size_t(from.targets) + size_t(fromX)) * 4];
-                    for (size_t channel = 0; channel < 4; ++channel)
-                        sum[channel] += part[channel];
+            int target = average.across.front().target;
+            for (const Share& x : average.across) {
+                if (x.target != target) {
+                    std::copy(sum.begin(), sum.end(), &average.line[size_t(target) * 4]);
+                    sum = {};
+                    target = x.target;
                 }
+                const float* from = &row[size_t(x.source) * 4];
+                for (size_t channel = 0; channel < 4; ++channel)
+                    sum[channel] += x.length * from[channel];
             }
-            const float alpha = sum[3] / area;
-            const int storedAlpha = int(std::lround(std::clamp(alpha, 0.0F, 1.0F) * 255));
-            pixels[x] = storedAlpha == 0
-                            ? qRgba(0, 0, 0, 0)
-                            : qRgba(encodedOf(sum[0] / sum[3]), encodedOf(sum[1] / sum[3]),
-                                    encodedOf(sum[2] / sum[3]), storedAlpha);
+            std::copy(sum.begin(), sum.end(), &average.line[size_t(target) * 4]);
+            for (; average.nextDown != average.down.cend() && average.nextDown->source == y;
+                 ++average.nextDown) {
+                float* sums =
+                    &average.sums[size_t(average.nextDown->target) * size_t(average.side) * 4];
+                for (size_t i = 0; i < average.line.size(); ++i)
+                    sums[i] += average.nextDown->length * average.line[i];
+            }
         }
     }
-    return target;
-}
-
-// The picture at each size, centred on a transparent square, as an average over each
-// target pixel's area, in linear light with alpha premultiplied: no dark fringes, no
-// ringing, and thin light lines keep their brightness.
-QList<QImage> averaged(const QImage& source, const QList<int>& sizes)
-{
-    const int side = qMax(source.width(), source.height());
-    std::vector<Averaging> averagings = averagingsFor(source.size(), side, sizes);
-    sumRows(source, averagings);
-    QList<QImage> pictures;
-    for (const int targets : sizes) {
-        if (targets != side) {
-            pictures.append(finished(*std::find_if(averagings.begin(), averagings.end(),
-                                                   [&](const Averaging& averaging) {
-                                                       return averaging.targets % targets == 0;
-                                                   }),
-                                     targets, side));
+    QList<QImage> images;
+    for (const int target : sides) {
+        if (target == side) {
+            images.append(squared(source));
             continue;
         }
-        QImage square(side, side, QImage::Format_ARGB32);
-        square.fill(Qt::transparent);
-        QPainter painter(&square);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage((side - source.width()) / 2, (side - source.height()) / 2, source);
-        pictures.append(square);
+        images.append(finished(
+            *std::find_if(averages.begin(), averages.end(),
+                          [&](const Average& average) { return average.side % target == 0; }),
+            target, side));
     }
-    return pictures;
+    return images;
 }
 
 QByteArray bgraOf(const QImage& picture)
@@ -436,21 +435,25 @@ QList<QImage> draw(const QList<Picture>& pictures, const QList<int>& sizes)
 {
     QList<QImage> drawnPictures(sizes.size());
     for (const Picture& picture : pictures) {
-        // The sizes drawn from this picture, averaged from it together.
-        QList<qsizetype> indices;
         QList<int> sides;
+        QList<qsizetype> at;
         for (qsizetype i = 0; i < sizes.size(); ++i) {
             if (&nearest(pictures, sizes[i]) == &picture) {
-                indices.append(i);
                 sides.append(sizes[i]);
+                at.append(i);
             }
         }
-        const QList<QImage> made = picture.isDrawing() || sides.isEmpty()
-                                       ? QList<QImage>()
-                                       : averaged(picture.pixels, sides);
-        for (qsizetype i = 0; i < indices.size(); ++i)
-            drawnPictures[indices[i]] =
-                picture.isDrawing() ? drawn(picture.drawing, sides[i]) : made[i];
+        if (sides.isEmpty())
+            continue;
+        QList<QImage> made;
+        if (picture.isDrawing()) {
+            for (const int side : sides)
+                made.append(drawn(picture.drawing, side));
+        } else {
+            made = averaged(picture.pixels, sides);
+        }
+        for (qsizetype i = 0; i < at.size(); ++i)
+            drawnPictures[at[i]] = made[i];
     }
     return drawnPictures;
 }
@@ -462,10 +465,15 @@ Result<QByteArray> icon(const QList<QImage>& drawn)
         IcoWriter::Picture stored{.side = picture.width(), .png = {}, .bgra = {}};
         // The largest is stored as PNG, as Windows stores it: a bitmap would take 256 KiB.
         if (picture.width() == kLargestIconSide) {
-            Result<QByteArray> png = IconPictures::encoded(picture, "png");
-            if (png.failed())
-                return Result<QByteArray>::failure(png.reason());
-            stored.png = png.value();
+            QBuffer buffer(&stored.png);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "png");
+            // zlib's level 4: as small as its default for such pictures, at a third of the time.
+            writer.setQuality(50);
+            if (!writer.write(picture))
+                return Result<QByteArray>::failure(
+                    QStringLiteral("The picture of %1 pixels could not be encoded as PNG.")
+                        .arg(picture.width()));
         } else {
             stored.bgra = bgraOf(picture);
         }

@@ -1,4 +1,4 @@
-# bash completion for tvk: commands, their options, and .ico / .tvk / .png file
+# bash completion for tvk: commands, their options, and .ico / .tvk / picture file
 # names where those are expected.
 
 _tvk_files()
@@ -14,7 +14,7 @@ _tvk()
     local cur prev words cword
     _init_completion || return
 
-    local commands="pack info unpack thumbnail batch help"
+    local commands="pack info unpack thumbnail batch icon help"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -22,11 +22,11 @@ _tvk()
 
     local command=${words[1]}
     case $prev in
-        -n | --name | -a | --author | -s | --size)
+        -n | --name | -a | --author | -s | --size | --sizes)
             return
             ;;
         -o | --output)
-            _tvk_files tvk
+            if [[ ${words[1]} == icon ]]; then _tvk_files ico; else _tvk_files tvk; fi
             return
             ;;
         -d | --directory)
@@ -38,18 +38,20 @@ _tvk()
     if [[ $cur == -* ]]; then
         local options="--help"
         case $command in
-            pack) options+=" --name --author --output" ;;
+            pack) options+=" --name --author --output --as-is" ;;
+            icon) options+=" --output --sizes" ;;
             info) options+=" --json" ;;
             unpack) options+=" --directory --force" ;;
             thumbnail) options+=" --size" ;;
-            batch) options+=" --check" ;;
+            batch) options+=" --check --as-is" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
     fi
 
     case $command in
-        pack) _tvk_files ico ;;
+        pack) _tvk_files '@(ico|png|jpg|jpeg|bmp|gif|webp|svg)' ;;
+        icon) _tvk_files '@(png|jpg|jpeg|bmp|gif|webp|svg)' ;;
         info | unpack) _tvk_files tvk ;;
         batch) _tvk_files csv ;;
         thumbnail)

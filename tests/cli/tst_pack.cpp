@@ -3,6 +3,9 @@
 #include "package/PackageWriter.h"
 #include "tests/cli/CliFixture.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -191,6 +194,48 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(path(QStringLiteral("o.tvk"))).size(), refusal.isEmpty() ? 20 : 0);
     }
 #endif
+    // A picture given as an icon is made into one, and said so, unless --as-is; one that
+    // cannot be read is refused by its name, and nothing is written.
+    void picture_madeIntoIconUnlessAsIs()
+    {
+        QImage picture(40, 30, QImage::Format_ARGB32);
+        picture.fill(QColor(200, 30, 30, 128));
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.png")), png));
+        QVERIFY(TestFiles::write(path(QStringLiteral("r.ico")), smallIco()));
+        const auto left = [&] {
+            const Run info = tvk("info --json p.tvk");
+            return QJsonDocument::fromJson(info.out.toUtf8())
+                .object()
+                .value(QStringLiteral("left"))
+                .toObject();
+        };
+
+        const Run made = tvk("pack -n A -a B l.png r.ico -o p.tvk");
+        QCOMPARE(made.exitCode, 0);
+        QCOMPARE(
+            made.err,
+            QStringLiteral("tvk: l.png is a PNG picture: it is packed as an icon made from it.\n"));
+        QCOMPARE(
+            left().value(QStringLiteral("images")).toArray(),
+            QJsonArray({QStringLiteral("16x16"), QStringLiteral("20x20"), QStringLiteral("24x24"),
+                        QStringLiteral("32x32"), QStringLiteral("40x40")}));
+
+        const Run asIs = tvk("pack --as-is -n A -a B l.png r.ico -o p.tvk");
+        QCOMPARE(asIs.exitCode, 0);
+        QCOMPARE(asIs.err, QString());
+        QCOMPARE(left().value(QStringLiteral("picture")).toString(), QStringLiteral("png"));
+        QCOMPARE(left().value(QStringLiteral("size")).toInteger(), png.size());
+
+        QVERIFY(TestFiles::write(path(QStringLiteral("l.png")), png.left(40)));
+        const Run broken = tvk("pack -n A -a B l.png r.ico -o q.tvk");
+        QCOMPARE(broken.exitCode, 1);
+        QVERIFY2(broken.err.contains(QStringLiteral("Cannot make an icon from l.png: ")),
+                 qPrintable(broken.err));
+        QVERIFY(!QFile::exists(path(QStringLiteral("q.tvk"))));
+    }
 };
 
 QTEST_GUILESS_MAIN(PackCommandTest)
