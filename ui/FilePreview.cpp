@@ -5,6 +5,7 @@
 #include "files/ReplacingFile.h"
 #include "files/SystemFiles.h"
 #include "format/IcoDirectory.h"
+#include "package/PictureIcon.h"
 #include "pictures/IconPictures.h"
 
 #include <QBuffer>
@@ -47,6 +48,38 @@ QString pictures(const QByteArray& icon)
     return html;
 }
 
+QList<int> sizesOf(const QByteArray& icon)
+{
+    QBuffer buffer;
+    buffer.setData(icon);
+    buffer.open(QIODevice::ReadOnly);
+    QList<int> sizes;
+    for (const IcoDirectory::Entry& entry :
+         IcoDirectory::read(buffer, 0, icon.size()).value_or(std::vector<IcoDirectory::Entry>()))
+        sizes.append(entry.width);
+    return sizes;
+}
+
+// As people write the format's name.
+QString formatName(const QByteArray& format)
+{
+    return format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
+}
+
+// The icon Convert will make of the picture, each of its sizes drawn, or why none can be made.
+QString pictureTip(QFile& file, const QString& path, const QByteArray& format)
+{
+    const qint64 size = file.size();
+    const Result<QByteArray> made = PictureIcon::makeDefault(file, path);
+    if (made.failed())
+        return paragraph(made.reason());
+    return QStringLiteral("<p>%1</p>").arg(pictures(made.value())) +
+           paragraph(FilePreview::tr("%1; %2 picture. It will be packed as an icon made from it, "
+                                     "of %3.")
+                         .arg(bytes(size), formatName(format),
+                              PictureIcon::sizesText(sizesOf(made.value()))));
+}
+
 } // namespace
 
 QString FilePreview::pathOnlyTip(const QString& path)
@@ -60,6 +93,8 @@ QString FilePreview::iconTip(const QString& path)
     QFile file;
     if (const Outcome opened = InputFile::open(file, path); opened.failed())
         return html + paragraph(opened.reason());
+    if (const std::optional<QByteArray> format = PictureIcon::formatOf(file))
+        return html + pictureTip(file, path, *format);
     const qint64 size = file.size();
     if (size > kLargestPreview)
         return html + paragraph(tr("%1; too large to show.").arg(bytes(size)));
@@ -91,10 +126,17 @@ QString FilePreview::outputTip(const QString& path)
     return html;
 }
 
-bool FilePreview::isReadableButNotIco(const QString& path)
+Result<FilePreview::MarkedIcon> FilePreview::markOf(const QString& path)
 {
     QFile file;
     if (InputFile::open(file, path).failed())
-        return false;
-    return !IcoDirectory::read(file, 0, file.size());
+        return MarkedIcon{};
+    if (PictureIcon::formatOf(file)) {
+        const Result<QByteArray> made = PictureIcon::makeDefault(file, path);
+        if (made.failed())
+            return Result<MarkedIcon>::failure(made.reason());
+        return MarkedIcon{IconMark::Picture, sizesOf(made.value())};
+    }
+    const bool ico = IcoDirectory::read(file, 0, file.size()).has_value();
+    return MarkedIcon{ico ? IconMark::None : IconMark::NotIco, {}};
 }

@@ -36,8 +36,10 @@ void PreviewTips::show(QLineEdit* box, const QString& path, bool isOutput,
 
 void PreviewTips::checkIcon(const QString& path)
 {
-    m_checkWorkers.run([path] { return FilePreview::isReadableButNotIco(path); },
-                       [this, path](bool notIco) { Q_EMIT iconChecked(path, notIco); });
+    m_checkWorkers.run([path] { return FilePreview::markOf(path); },
+                       [this, path](const Result<FilePreview::MarkedIcon>& mark) {
+                           Q_EMIT iconChecked(path, mark);
+                       });
 }
 
 void PreviewTips::finished(quint64 request, const QString& path, const QString& tip)

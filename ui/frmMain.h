@@ -73,7 +73,8 @@ private:
         QString FileDrop::Placement::*path;
     };
     std::array<PathRow, 3> pathRows() const;
-    void addNotIcoMarks();
+    void addIconMarks();
+    static QString iconFilters();
     void browse(QLineEdit* box);
     void askPath(QLineEdit* box, bool forSaving, const QString& folder);
     void setPath(QLineEdit* box, const QString& path);
