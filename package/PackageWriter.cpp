@@ -89,9 +89,9 @@ Outcome prepare(const PackageRequest& request, Prepared& prepared)
     if (step.isDone())
         step = encodeText(PackageWriter::tr("Author name"), request.author, prepared.authorBytes);
     if (step.isDone())
-        step = openIcon(request.leftPath, request.pictures, prepared.left);
+        step = openIcon(request.leftPath, request.leftPictures, prepared.left);
     if (step.isDone())
-        step = openIcon(request.rightPath, request.pictures, prepared.right);
+        step = openIcon(request.rightPath, request.rightPictures, prepared.right);
     if (step.failed())
         return step;
     // Decided by what the output path reaches, however it is spelled.

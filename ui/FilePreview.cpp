@@ -87,14 +87,16 @@ QString FilePreview::pathOnlyTip(const QString& path)
     return paragraph(DisplayText::breakableAnywhere(DisplayText::displayPath(path)));
 }
 
-QString FilePreview::iconTip(const QString& path)
+QString FilePreview::iconTip(const QString& path, PictureStorage pictures)
 {
     QString html = pathOnlyTip(path);
     QFile file;
     if (const Outcome opened = InputFile::open(file, path); opened.failed())
         return html + paragraph(opened.reason());
-    if (const std::optional<QByteArray> format = PictureIcon::formatOf(file))
-        return html + pictureTip(file, path, *format);
+    if (pictures == PictureStorage::MadeIntoIcons) {
+        if (const std::optional<QByteArray> format = PictureIcon::formatOf(file))
+            return html + pictureTip(file, path, *format);
+    }
     const qint64 size = file.size();
     if (size > kLargestPreview)
         return html + paragraph(tr("%1; too large to show.").arg(bytes(size)));
@@ -126,12 +128,12 @@ QString FilePreview::outputTip(const QString& path)
     return html;
 }
 
-Result<FilePreview::MarkedIcon> FilePreview::markOf(const QString& path)
+Result<FilePreview::MarkedIcon> FilePreview::markOf(const QString& path, PictureStorage pictures)
 {
     QFile file;
     if (InputFile::open(file, path).failed())
         return MarkedIcon{};
-    if (PictureIcon::formatOf(file)) {
+    if (pictures == PictureStorage::MadeIntoIcons && PictureIcon::formatOf(file)) {
         const Result<QByteArray> made = PictureIcon::makeDefault(file, path);
         if (made.failed())
             return Result<MarkedIcon>::failure(made.reason());

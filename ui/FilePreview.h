@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "package/PackageRequest.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -18,7 +19,8 @@ class FilePreview
 public:
     static QString pathOnlyTip(const QString& path);
     // These read the file, and iconTip decodes its pictures: for a worker thread.
-    static QString iconTip(const QString& path);
+    // A picture is told as what Convert makes of it, as `pictures` says.
+    static QString iconTip(const QString& path, PictureStorage pictures);
     static QString outputTip(const QString& path);
 
     // How a box marks the icon file in it: not at all (an ICO file, or one that cannot be read,
@@ -38,5 +40,5 @@ public:
 
     // The mark, or for a picture that no icon can be made from, the message Convert refuses it
     // with. Reads the file and makes the icon as Convert does: for a worker thread.
-    static Result<MarkedIcon> markOf(const QString& path);
+    static Result<MarkedIcon> markOf(const QString& path, PictureStorage pictures);
 };

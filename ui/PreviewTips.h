@@ -11,10 +11,10 @@
 class QLineEdit;
 
 // Shows the path boxes' tooltips (FilePreview) and finds how each icon is marked (not an ICO
-// file, a picture) without making the window wait: workers read and decode the files, while the tip shows
-// what is known (the path, or its tip of last time), filled in when the worker is done if
-// the mouse still rests there. A path that stalls (a dead network share) holds a worker,
-// never the window, not even when it closes.
+// file, a picture) without making the window wait: workers read and decode the files, while the tip
+// shows what is known (the path, or its tip of last time), filled in when the worker is done if the
+// mouse still rests there. A path that stalls (a dead network share) holds a worker, never the
+// window, not even when it closes.
 class PreviewTips : public QObject
 {
     Q_OBJECT
@@ -22,10 +22,12 @@ class PreviewTips : public QObject
 public:
     explicit PreviewTips(QObject* parent = nullptr);
 
-    void show(QLineEdit* box, const QString& path, bool isOutput, const QPoint& globalPosition);
+    // `pictures` says how an icon box's picture is stored.
+    void show(QLineEdit* box, const QString& path, bool isOutput, PictureStorage pictures,
+              const QPoint& globalPosition);
 
     // Tells with iconChecked() how the box holding `path` marks it (FilePreview::markOf).
-    void checkIcon(const QString& path);
+    void checkIcon(const QString& path, PictureStorage pictures);
 
     // For tests only: waits until every preview and check asked for is told.
     bool waitForDone(int milliseconds);

@@ -126,7 +126,7 @@ void frmMain::addIconMarks()
         connect(box, &QLineEdit::textChanged, mark, [this, box, show, warning] {
             show(warning, QString());
             if (!showsPlaceholder(box) && !box->text().isEmpty())
-                m_previews->checkIcon(box->text());
+                m_previews->checkIcon(box->text(), picturesIn(box));
         });
         connect(m_previews, &PreviewTips::iconChecked, mark,
                 [box, show, warning, picture](const QString& path,
@@ -179,6 +179,8 @@ void frmMain::loadPackage(const QString& path)
         return;
     }
     m_openedIcons = std::move(folder);
+    m_iconsFromFile = {{ui->fnInL, QDir::toNativeSeparators(opened->leftPath)},
+                       {ui->fnInR, QDir::toNativeSeparators(opened->rightPath)}};
     placeFiles({opened->leftPath, opened->rightPath, opened->outputPath});
     m_namesFromFile = {ui->txtName, ui->txtAuth};
     ui->txtName->setText(opened->name);
@@ -265,6 +267,14 @@ void frmMain::setPath(QLineEdit* box, const QString& path)
     box->setToolTip(shown);
 }
 
+PictureStorage frmMain::picturesIn(const QLineEdit* box) const
+{
+    const auto opened = m_iconsFromFile.constFind(box);
+    return opened != m_iconsFromFile.cend() && *opened == box->text()
+               ? PictureStorage::AsTheyAre
+               : PictureStorage::MadeIntoIcons;
+}
+
 bool frmMain::showsPlaceholder(const QLineEdit* box) const
 {
     return !m_namesFromFile.contains(box) && box->text() == m_placeholders.value(box);
@@ -312,7 +322,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         QToolTip::hideText();
         return true;
     }
-    m_previews->show(box, path, box == ui->fnOut, static_cast<QHelpEvent*>(event)->globalPos());
+    m_previews->show(box, path, box == ui->fnOut, picturesIn(box),
+                     static_cast<QHelpEvent*>(event)->globalPos());
     return true;
 }
 
@@ -381,7 +392,9 @@ void frmMain::convert()
         return PackageRequest{textOf(ui->fnInL), textOf(ui->fnInR), textOf(ui->fnOut),
                               textOf(ui->txtName), textOf(ui->txtAuth)};
     };
-    const PackageRequest inputs = request([](const QLineEdit* box) { return box->text(); });
+    PackageRequest inputs = request([](const QLineEdit* box) { return box->text(); });
+    inputs.leftPictures = picturesIn(ui->fnInL);
+    inputs.rightPictures = picturesIn(ui->fnInR);
     // A name read from a file has no placeholder, even where it is its text.
     const PackageRequest placeholders = request([this](const QLineEdit* box) {
         return m_namesFromFile.contains(box) ? QString() : m_placeholders.value(box);
