@@ -31,7 +31,7 @@ QString bytes(qint64 size)
 }
 
 // Each picture of the icon as an inline PNG, drawn at most kLargestPicture wide.
-QString pictures(const QByteArray& icon)
+QString imagesOf(const QByteArray& icon)
 {
     QString html;
     Result<QList<QImage>> shown = IconPictures::some(icon, kMostPictures);
@@ -73,7 +73,7 @@ QString pictureTip(QFile& file, const QString& path, const QByteArray& format)
     const Result<QByteArray> made = PictureIcon::makeDefault(file, path);
     if (made.failed())
         return paragraph(made.reason());
-    return QStringLiteral("<p>%1</p>").arg(pictures(made.value())) +
+    return QStringLiteral("<p>%1</p>").arg(imagesOf(made.value())) +
            paragraph(FilePreview::tr("%1; %2 picture. It will be packed as an icon made from it, "
                                      "of %3.")
                          .arg(bytes(size), formatName(format),
@@ -113,7 +113,7 @@ QString FilePreview::iconTip(const QString& path, PictureStorage pictures)
     }
     const QString sizes =
         IcoDirectory::sizeNames(*images, QChar(0x00D7)).join(QStringLiteral(", "));
-    return html + QStringLiteral("<p>%1</p>").arg(pictures(icon)) +
+    return html + QStringLiteral("<p>%1</p>").arg(imagesOf(icon)) +
            paragraph(tr("%1; ICO file with images %2.").arg(bytes(size), sizes));
 }
 
