@@ -60,12 +60,6 @@ QList<int> sizesOf(const QByteArray& icon)
     return sizes;
 }
 
-// As people write the format's name.
-QString formatName(const QByteArray& format)
-{
-    return format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
-}
-
 // The icon Convert will make of the picture, each of its sizes drawn, or why none can be made.
 QString pictureTip(QFile& file, const QString& path, const QByteArray& format)
 {
@@ -76,7 +70,7 @@ QString pictureTip(QFile& file, const QString& path, const QByteArray& format)
     return QStringLiteral("<p>%1</p>").arg(imagesOf(made.value())) +
            paragraph(FilePreview::tr("%1; %2 picture. It will be packed as an icon made from it, "
                                      "of %3.")
-                         .arg(bytes(size), formatName(format),
+                         .arg(bytes(size), PictureIcon::formatName(format),
                               PictureIcon::sizesText(sizesOf(made.value()))));
 }
 
