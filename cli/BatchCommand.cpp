@@ -86,7 +86,7 @@ std::optional<Manifest::Contents> readManifest(const QString& manifest, PictureS
     Manifest::Contents contents =
         Manifest::read(bytes, QFileInfo(SystemFiles::plainPath(manifest)).absoluteDir());
     for (Row& row : contents.rows)
-        row.request.pictures = pictures;
+        row.request.leftPictures = row.request.rightPictures = pictures;
     inputs = Manifest::checkFiles(contents, InputFiles(manifestFile));
     inputs.add(manifestFile);
     return contents;

@@ -81,9 +81,11 @@ std::optional<TvkContents> readPackage(QFile& file, const QString& path, qint64 
 QStringList madeIconNotes(const PackageRequest& request)
 {
     QStringList notes;
-    if (request.pictures != PictureStorage::MadeIntoIcons)
-        return notes;
-    for (const QString& path : {request.leftPath, request.rightPath}) {
+    const std::pair<QString, PictureStorage> icons[] = {{request.leftPath, request.leftPictures},
+                                                        {request.rightPath, request.rightPictures}};
+    for (const auto& [path, pictures] : icons) {
+        if (pictures != PictureStorage::MadeIntoIcons)
+            continue;
         QFile file;
         if (InputFile::open(file, path).failed())
             continue;

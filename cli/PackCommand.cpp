@@ -16,10 +16,13 @@ int execute(const QCommandLineParser& parser)
                                     QStringLiteral("pack"));
         }
     }
-    const PackageRequest request{
-        parser.positionalArguments().at(0),     parser.positionalArguments().at(1),
-        parser.value(QStringLiteral("output")), parser.value(QStringLiteral("name")),
-        parser.value(QStringLiteral("author")), pictureStorage(parser)};
+    const PackageRequest request{parser.positionalArguments().at(0),
+                                 parser.positionalArguments().at(1),
+                                 parser.value(QStringLiteral("output")),
+                                 parser.value(QStringLiteral("name")),
+                                 parser.value(QStringLiteral("author")),
+                                 pictureStorage(parser),
+                                 pictureStorage(parser)};
     // The first missing text, in the order the window asks for them, told by the
     // argument that gave it: "--name is empty".
     if (const QList<PackageRequest::Input> missing = request.missingInputs(); !missing.isEmpty()) {

@@ -18,7 +18,10 @@ struct PackageRequest
     QString outputPath;
     QString name;
     QString author;
-    PictureStorage pictures = PictureStorage::MadeIntoIcons;
+    // Each icon's: the window stores the icons of a TVK file it opened as they are, so that
+    // converting it unchanged writes the same file.
+    PictureStorage leftPictures = PictureStorage::MadeIntoIcons;
+    PictureStorage rightPictures = PictureStorage::MadeIntoIcons;
 
     enum class Input
     {

@@ -56,12 +56,7 @@ Outcome openIcon(const QString& path, PictureStorage pictures, OpenIcon& icon)
     icon.size = icon.file.size();
     icon.identities = FileIdentity::ofInput(icon.file.handle(), path);
     if (pictures == PictureStorage::MadeIntoIcons && PictureIcon::formatOf(icon.file)) {
-        Result<IconMaker::Picture> picture = PictureIcon::read(icon.file, path);
-        if (picture.failed())
-            return Outcome::failure(picture.reason());
-        const QList<int> sizes(std::begin(IconMaker::kDefaultSizes),
-                               std::end(IconMaker::kDefaultSizes));
-        Result<QByteArray> made = PictureIcon::make({picture.value()}, sizes, {path});
+        Result<QByteArray> made = PictureIcon::makeDefault(icon.file, path);
         if (made.failed())
             return Outcome::failure(made.reason());
         icon.made = made.value();
@@ -94,9 +89,9 @@ Outcome prepare(const PackageRequest& request, Prepared& prepared)
     if (step.isDone())
         step = encodeText(PackageWriter::tr("Author name"), request.author, prepared.authorBytes);
     if (step.isDone())
-        step = openIcon(request.leftPath, request.pictures, prepared.left);
+        step = openIcon(request.leftPath, request.leftPictures, prepared.left);
     if (step.isDone())
-        step = openIcon(request.rightPath, request.pictures, prepared.right);
+        step = openIcon(request.rightPath, request.rightPictures, prepared.right);
     if (step.failed())
         return step;
     // Decided by what the output path reaches, however it is spelled.

@@ -82,6 +82,16 @@ QString PictureIcon::formatName(const QByteArray& format)
     return format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
 }
 
+Result<QByteArray> PictureIcon::makeDefault(QFile& file, const QString& path)
+{
+    Result<IconMaker::Picture> picture = read(file, path);
+    if (picture.failed())
+        return Result<QByteArray>::failure(picture.reason());
+    const QList<int> sizes(std::begin(IconMaker::kDefaultSizes),
+                           std::end(IconMaker::kDefaultSizes));
+    return make({std::move(picture.value())}, sizes, {path});
+}
+
 QString PictureIcon::sizesText(const QList<int>& sizes)
 {
     QStringList numbers;

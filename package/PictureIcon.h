@@ -35,6 +35,10 @@ public:
     static Result<QByteArray> make(const QList<IconMaker::Picture>& pictures,
                                    const QList<int>& sizes, const QStringList& names);
 
+    // The ICO file that Convert and `tvk pack` store for the picture in the open file (one
+    // formatOf() names) at IconMaker's default sizes, or why none can be made, naming `path`.
+    static Result<QByteArray> makeDefault(QFile& file, const QString& path);
+
     // The format's name as people write it: "PNG", "JPEG", "WebP", "SVG".
     static QString formatName(const QByteArray& format);
 

@@ -28,6 +28,11 @@ inline constexpr qint64 kLargestDrawing = qint64(8) * 1024 * 1024;
 inline constexpr int kDefaultSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
 inline constexpr int kLargestIconSide = 256;
 
+// The file name suffixes of the pictures icons are made from, as the window sorts dropped
+// files by them and its file dialog lists them.
+inline constexpr const char* kPictureSuffixes[] = {"png", "jpg",  "jpeg", "bmp",
+                                                   "gif", "webp", "svg"};
+
 // How many first bytes pictureFormat() needs to tell an SVG drawing, whose prolog
 // (XML declaration, comments, doctype) may come before its first element.
 inline constexpr int kHeadBytes = 4096;

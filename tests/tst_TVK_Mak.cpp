@@ -213,13 +213,13 @@ private Q_SLOTS:
         QCOMPARE(version.exitCode, 0);
         QCOMPARE(version.out, QStringLiteral("TVK_Mak 1.00\n"));
         // Files for the boxes are taken, as a drop takes them: on to the display.
-        QCOMPARE(window({QStringLiteral("a.ico"), QStringLiteral("b.ICO"), QStringLiteral("c.tvk")})
+        QCOMPARE(window({QStringLiteral("a.ico"), QStringLiteral("b.SVG"), QStringLiteral("c.tvk")})
                      .exitCode,
                  -1);
         for (const QStringList& wrong :
              {QStringList{QStringLiteral("--bogus")},
               QStringList{QStringLiteral("a.tvk"), QStringLiteral("b.tvk")},
-              QStringList{QStringLiteral("a.png")}}) {
+              QStringList{QStringLiteral("a.txt")}}) {
             const Run refused = window(wrong);
             QCOMPARE(refused.exitCode, 2);
             QCOMPARE(refused.err.count(QLatin1Char('\n')), 1);

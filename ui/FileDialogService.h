@@ -10,7 +10,8 @@ public:
     struct Request
     {
         QString title;
-        // Qt's name filter: "ICON files (*.ico)".
+        // Qt's name filters, ";;" between them, the first chosen at the start:
+        // "ICON files (*.ico);;Pictures (*.png)".
         QString filter;
         QString initialFolder;
     };

@@ -2,11 +2,14 @@
 
 #include "files/DisplayText.h"
 #include "files/SystemFiles.h"
+#include "pictures/IconMaker.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace FileDrop {
 
@@ -15,6 +18,17 @@ QString tr(const char* text)
 {
     return QCoreApplication::translate("FileDrop", text);
 }
+// Whether the window takes the file as an icon: an ICO file, or a picture to make one from.
+bool isIconName(const QString& suffix)
+{
+    if (suffix.compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0)
+        return true;
+    return std::any_of(std::begin(IconMaker::kPictureSuffixes),
+                       std::end(IconMaker::kPictureSuffixes), [&suffix](const char* picture) {
+                           return suffix.compare(QLatin1String(picture), Qt::CaseInsensitive) == 0;
+                       });
+}
+
 } // namespace
 
 std::optional<QStringList> localFiles(const QMimeData& data)
@@ -47,16 +61,16 @@ Result<Placement> onWindow(const QStringList& files)
         const QString suffix = QFileInfo(file).suffix();
         const QString name = DisplayText::displayPath(file);
         QString* box = nullptr;
-        if (suffix.compare(QLatin1String("ico"), Qt::CaseInsensitive) == 0) {
+        if (isIconName(suffix)) {
             box = placement.left.isEmpty() ? &placement.left : &placement.right;
             if (!box->isEmpty())
-                refusals << tr("%1 is a third .ico file; the window takes two.").arg(name);
+                refusals << tr("%1 is a third icon or picture; the window takes two.").arg(name);
         } else if (suffix.compare(QLatin1String("tvk"), Qt::CaseInsensitive) == 0) {
             box = &placement.output;
             if (!box->isEmpty())
                 refusals << tr("%1 is a second .tvk file; the window takes one.").arg(name);
         } else {
-            refusals << tr("%1 is neither a .ico nor a .tvk file.").arg(name);
+            refusals << tr("%1 is neither an icon or picture nor a .tvk file.").arg(name);
         }
         if (box != nullptr && box->isEmpty())
             *box = file;

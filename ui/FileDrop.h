@@ -11,8 +11,9 @@ class QMimeData;
 
 // Which path box a drop of files fills. On a row (its box or its Browse button)
 // one file fills that box, whatever its name, as its file dialog would; on the
-// rest of the window the files are sorted by extension: the first .ico to the
-// left box, the second to the right box, a .tvk to the output box.
+// rest of the window the files are sorted by extension: the first icon or picture
+// (.ico, or one of IconMaker::kPictureSuffixes, in any case) to the left box, the
+// second to the right box, a .tvk to the output box.
 namespace FileDrop {
 
 // The paths for the three boxes; an empty one leaves its box as it is.

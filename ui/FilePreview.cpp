@@ -5,6 +5,7 @@
 #include "files/ReplacingFile.h"
 #include "files/SystemFiles.h"
 #include "format/IcoDirectory.h"
+#include "package/PictureIcon.h"
 #include "pictures/IconPictures.h"
 
 #include <QBuffer>
@@ -30,7 +31,7 @@ QString bytes(qint64 size)
 }
 
 // Each picture of the icon as an inline PNG, drawn at most kLargestPicture wide.
-QString pictures(const QByteArray& icon)
+QString imagesOf(const QByteArray& icon)
 {
     QString html;
     Result<QList<QImage>> shown = IconPictures::some(icon, kMostPictures);
@@ -47,6 +48,32 @@ QString pictures(const QByteArray& icon)
     return html;
 }
 
+QList<int> sizesOf(const QByteArray& icon)
+{
+    QBuffer buffer;
+    buffer.setData(icon);
+    buffer.open(QIODevice::ReadOnly);
+    QList<int> sizes;
+    for (const IcoDirectory::Entry& entry :
+         IcoDirectory::read(buffer, 0, icon.size()).value_or(std::vector<IcoDirectory::Entry>()))
+        sizes.append(entry.width);
+    return sizes;
+}
+
+// The icon Convert will make of the picture, each of its sizes drawn, or why none can be made.
+QString pictureTip(QFile& file, const QString& path, const QByteArray& format)
+{
+    const qint64 size = file.size();
+    const Result<QByteArray> made = PictureIcon::makeDefault(file, path);
+    if (made.failed())
+        return paragraph(made.reason());
+    return QStringLiteral("<p>%1</p>").arg(imagesOf(made.value())) +
+           paragraph(FilePreview::tr("%1; %2 picture. It will be packed as an icon made from it, "
+                                     "of %3.")
+                         .arg(bytes(size), PictureIcon::formatName(format),
+                              PictureIcon::sizesText(sizesOf(made.value()))));
+}
+
 } // namespace
 
 QString FilePreview::pathOnlyTip(const QString& path)
@@ -54,12 +81,16 @@ QString FilePreview::pathOnlyTip(const QString& path)
     return paragraph(DisplayText::breakableAnywhere(DisplayText::displayPath(path)));
 }
 
-QString FilePreview::iconTip(const QString& path)
+QString FilePreview::iconTip(const QString& path, PictureStorage pictures)
 {
     QString html = pathOnlyTip(path);
     QFile file;
     if (const Outcome opened = InputFile::open(file, path); opened.failed())
         return html + paragraph(opened.reason());
+    if (pictures == PictureStorage::MadeIntoIcons) {
+        if (const std::optional<QByteArray> format = PictureIcon::formatOf(file))
+            return html + pictureTip(file, path, *format);
+    }
     const qint64 size = file.size();
     if (size > kLargestPreview)
         return html + paragraph(tr("%1; too large to show.").arg(bytes(size)));
@@ -76,7 +107,7 @@ QString FilePreview::iconTip(const QString& path)
     }
     const QString sizes =
         IcoDirectory::sizeNames(*images, QChar(0x00D7)).join(QStringLiteral(", "));
-    return html + QStringLiteral("<p>%1</p>").arg(pictures(icon)) +
+    return html + QStringLiteral("<p>%1</p>").arg(imagesOf(icon)) +
            paragraph(tr("%1; ICO file with images %2.").arg(bytes(size), sizes));
 }
 
@@ -91,10 +122,17 @@ QString FilePreview::outputTip(const QString& path)
     return html;
 }
 
-bool FilePreview::isReadableButNotIco(const QString& path)
+Result<FilePreview::MarkedIcon> FilePreview::markOf(const QString& path, PictureStorage pictures)
 {
     QFile file;
     if (InputFile::open(file, path).failed())
-        return false;
-    return !IcoDirectory::read(file, 0, file.size());
+        return MarkedIcon{};
+    if (pictures == PictureStorage::MadeIntoIcons && PictureIcon::formatOf(file)) {
+        const Result<QByteArray> made = PictureIcon::makeDefault(file, path);
+        if (made.failed())
+            return Result<MarkedIcon>::failure(made.reason());
+        return MarkedIcon{IconMark::Picture, sizesOf(made.value())};
+    }
+    const bool ico = IcoDirectory::read(file, 0, file.size()).has_value();
+    return MarkedIcon{ico ? IconMark::None : IconMark::NotIco, {}};
 }

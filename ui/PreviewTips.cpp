@@ -17,7 +17,7 @@ bool PreviewTips::waitForDone(int milliseconds)
     return m_tipWorkers.waitForDone(milliseconds) && m_checkWorkers.waitForDone(milliseconds);
 }
 
-void PreviewTips::show(QLineEdit* box, const QString& path, bool isOutput,
+void PreviewTips::show(QLineEdit* box, const QString& path, bool isOutput, PictureStorage pictures,
                        const QPoint& globalPosition)
 {
     m_box = box;
@@ -28,16 +28,18 @@ void PreviewTips::show(QLineEdit* box, const QString& path, bool isOutput,
     // Only the newest request is worth making.
     m_tipWorkers.clear();
     m_tipWorkers.run(
-        [path, isOutput] {
-            return isOutput ? FilePreview::outputTip(path) : FilePreview::iconTip(path);
+        [path, isOutput, pictures] {
+            return isOutput ? FilePreview::outputTip(path) : FilePreview::iconTip(path, pictures);
         },
         [this, request, path](const QString& tip) { finished(request, path, tip); });
 }
 
-void PreviewTips::checkIcon(const QString& path)
+void PreviewTips::checkIcon(const QString& path, PictureStorage pictures)
 {
-    m_checkWorkers.run([path] { return FilePreview::isReadableButNotIco(path); },
-                       [this, path](bool notIco) { Q_EMIT iconChecked(path, notIco); });
+    m_checkWorkers.run([path, pictures] { return FilePreview::markOf(path, pictures); },
+                       [this, path](const Result<FilePreview::MarkedIcon>& mark) {
+                           Q_EMIT iconChecked(path, mark);
+                       });
 }
 
 void PreviewTips::finished(quint64 request, const QString& path, const QString& tip)

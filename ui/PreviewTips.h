@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/FilePreview.h"
 #include "ui/PathWorkers.h"
 
 #include <QHash>
@@ -9,11 +10,11 @@
 
 class QLineEdit;
 
-// Shows the path boxes' tooltips (FilePreview) and finds icons that are not ICO files
-// without making the window wait: workers read and decode the files, while the tip shows
-// what is known (the path, or its tip of last time), filled in when the worker is done if
-// the mouse still rests there. A path that stalls (a dead network share) holds a worker,
-// never the window, not even when it closes.
+// Shows the path boxes' tooltips (FilePreview) and finds how each icon is marked (not an ICO
+// file, a picture) without making the window wait: workers read and decode the files, while the tip
+// shows what is known (the path, or its tip of last time), filled in when the worker is done if the
+// mouse still rests there. A path that stalls (a dead network share) holds a worker, never the
+// window, not even when it closes.
 class PreviewTips : public QObject
 {
     Q_OBJECT
@@ -21,16 +22,18 @@ class PreviewTips : public QObject
 public:
     explicit PreviewTips(QObject* parent = nullptr);
 
-    void show(QLineEdit* box, const QString& path, bool isOutput, const QPoint& globalPosition);
+    // `pictures` says how an icon box's picture is stored.
+    void show(QLineEdit* box, const QString& path, bool isOutput, PictureStorage pictures,
+              const QPoint& globalPosition);
 
-    // Tells with iconChecked() whether the file at `path` can be read but is no ICO file.
-    void checkIcon(const QString& path);
+    // Tells with iconChecked() how the box holding `path` marks it (FilePreview::markOf).
+    void checkIcon(const QString& path, PictureStorage pictures);
 
     // For tests only: waits until every preview and check asked for is told.
     bool waitForDone(int milliseconds);
 
 Q_SIGNALS:
-    void iconChecked(const QString& path, bool readableButNotIco);
+    void iconChecked(const QString& path, const Result<FilePreview::MarkedIcon>& mark);
 
 private:
     void finished(quint64 request, const QString& path, const QString& tip);

@@ -3,6 +3,7 @@
 #include "files/DisplayText.h"
 #include "host/ConsoleText.h"
 #include "host/ProgramInfo.h"
+#include "pictures/IconMaker.h"
 #include "ui/QtServices.h"
 #include "ui/SystemTheme.h"
 
@@ -26,11 +27,15 @@ void describe(QCommandLineParser& parser)
         QStringLiteral(": packs an image's name, its author's name and two icons into a TVK "
                        "file."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    QStringList suffixes(QStringLiteral(".ico"));
+    for (const char* suffix : IconMaker::kPictureSuffixes)
+        suffixes << QLatin1Char('.') + QLatin1String(suffix);
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("A TVK file to open in the window, to change it and convert it again; or "
-                       "up to two .ico files and a .tvk file for the boxes, as a drop fills "
-                       "them."),
+                       "up to two icons or pictures (%1) and a .tvk file for the boxes, as a "
+                       "drop fills them.")
+            .arg(suffixes.join(QStringLiteral(", "))),
         QStringLiteral("[FILE...]"));
     // Qt's window-system options, for QApplication: accepted to reach it, left out of the help.
     const auto add = [&parser](const char* name, const QString& valueName) {
@@ -91,8 +96,8 @@ Reading filesToOpen(QStringList files)
         file = QDir::current().absoluteFilePath(file);
     Result<FileDrop::Placement> placement = FileDrop::onWindow(files);
     if (placement.failed()) {
-        const QString rule = QStringLiteral("Give one TVK file to open, or at most two .ico files "
-                                            "and one .tvk file");
+        const QString rule = QStringLiteral("Give one TVK file to open, or at most two icons or "
+                                            "pictures and one .tvk file");
         // Each misfit on a line of its own in the box, which shows a dozen at most.
         QStringList misfits = placement.reason().split(QLatin1Char('\n'));
         constexpr qsizetype kMostShown = 12;

@@ -7,6 +7,7 @@
 #include "files/SystemFiles.h"
 #include "format/SingleByteText.h"
 #include "host/ProgramInfo.h"
+#include "package/PictureIcon.h"
 #include "settings/SettingsStore.h"
 #include "ui/BoxLook.h"
 #include "ui/Conversion.h"
@@ -70,7 +71,7 @@ frmMain::frmMain(SettingsStore& settings, MessageService& messages, FileDialogSe
             updateBoxLooks();
         });
     }
-    addNotIcoMarks();
+    addIconMarks();
     ReturnPressesButton::installOn(this);
     setAcceptDrops(true);
     installEventFilter(this);
@@ -91,30 +92,58 @@ std::array<frmMain::PathRow, 3> frmMain::pathRows() const
              {ui->fnOut, ui->cmdBOut, &FileDrop::Placement::output}}};
 }
 
-void frmMain::addNotIcoMarks()
+namespace {
+
+// Our own signs, not the platform's (from the Windows shell), in full colour when disabled.
+QIcon markSign(const QString& name)
 {
-    // Our own sign, not the platform's (from the Windows shell), in full colour when disabled.
     QIcon sign;
     for (const int size : {16, 24, 32, 48, 64}) {
-        const QPixmap pixmap(QStringLiteral(":/icons/warning-%1.png").arg(size));
+        const QPixmap pixmap(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size));
         sign.addPixmap(pixmap, QIcon::Normal);
         sign.addPixmap(pixmap, QIcon::Disabled);
     }
+    return sign;
+}
+
+} // namespace
+
+void frmMain::addIconMarks()
+{
+    const QIcon warning = markSign(QStringLiteral("warning"));
+    const QIcon picture = markSign(QStringLiteral("picture"));
     for (QLineEdit* box : {ui->fnInL, ui->fnInR}) {
-        QAction* mark = box->addAction(sign, QLineEdit::TrailingPosition);
-        mark->setToolTip(tr("This file is not an ICO file. It will be stored unchanged all the "
-                            "same."));
-        mark->setVisible(false);
+        QAction* mark = box->addAction(warning, QLineEdit::TrailingPosition);
+        // Said in words too, for those who cannot tell the signs apart.
+        const auto show = [box, mark](const QIcon& sign, const QString& meaning) {
+            mark->setIcon(sign);
+            mark->setToolTip(meaning);
+            mark->setVisible(!meaning.isEmpty());
+            box->setAccessibleDescription(meaning);
+        };
+        show(warning, QString());
         // Looked at by a worker, since the path may stall; told if still the box's.
-        connect(box, &QLineEdit::textChanged, mark, [this, box, mark] {
-            mark->setVisible(false);
+        connect(box, &QLineEdit::textChanged, mark, [this, box, show, warning] {
+            show(warning, QString());
             if (!showsPlaceholder(box) && !box->text().isEmpty())
-                m_previews->checkIcon(box->text());
+                m_previews->checkIcon(box->text(), picturesIn(box));
         });
         connect(m_previews, &PreviewTips::iconChecked, mark,
-                [box, mark](const QString& path, bool notIco) {
-                    if (box->text() == path)
-                        mark->setVisible(notIco);
+                [box, show, warning, picture](const QString& path,
+                                              const Result<FilePreview::MarkedIcon>& checked) {
+                    if (box->text() != path)
+                        return;
+                    if (checked.failed())
+                        show(warning, checked.reason());
+                    else if (checked->mark == FilePreview::IconMark::NotIco)
+                        show(warning, tr("This file is not an ICO file. It will be stored "
+                                         "unchanged all the same."));
+                    else if (checked->mark == FilePreview::IconMark::Picture)
+                        show(picture, tr("This picture will be packed as an icon made from it, "
+                                         "of %1.")
+                                          .arg(PictureIcon::sizesText(checked->sizes)));
+                    else
+                        show(warning, QString());
                 });
     }
 }
@@ -150,6 +179,8 @@ void frmMain::loadPackage(const QString& path)
         return;
     }
     m_openedIcons = std::move(folder);
+    m_iconsFromFile = {{ui->fnInL, QDir::toNativeSeparators(opened->leftPath)},
+                       {ui->fnInR, QDir::toNativeSeparators(opened->rightPath)}};
     placeFiles({opened->leftPath, opened->rightPath, opened->outputPath});
     m_namesFromFile = {ui->txtName, ui->txtAuth};
     ui->txtName->setText(opened->name);
@@ -209,12 +240,21 @@ void frmMain::askPath(QLineEdit* box, bool forSaving, const QString& folder)
     }
     m_browsing = true;
     const FileDialogService::Request request{
-        tr("ICO -> TVK"), forSaving ? tr("Tovrik img files (*.tvk)") : tr("ICON files (*.ico)"),
-        folder};
+        tr("ICO -> TVK"), forSaving ? tr("Tovrik img files (*.tvk)") : iconFilters(), folder};
     const QString chosen =
         forSaving ? m_dialogs.askSaveFile(request) : m_dialogs.askOpenFile(request);
     m_browsing = false;
     setPath(box, chosen);
+}
+
+// ICO files first, as the dialog has always opened on them; pictures are made into icons.
+QString frmMain::iconFilters()
+{
+    QStringList patterns;
+    for (const char* suffix : IconMaker::kPictureSuffixes)
+        patterns << QStringLiteral("*.") + QLatin1String(suffix);
+    return tr("ICON files (*.ico)") + QStringLiteral(";;") +
+           tr("Pictures (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
 void frmMain::setPath(QLineEdit* box, const QString& path)
@@ -225,6 +265,14 @@ void frmMain::setPath(QLineEdit* box, const QString& path)
     box->setText(shown);
     // The box is too narrow for most paths; the tip shows the whole of it.
     box->setToolTip(shown);
+}
+
+PictureStorage frmMain::picturesIn(const QLineEdit* box) const
+{
+    const auto opened = m_iconsFromFile.constFind(box);
+    return opened != m_iconsFromFile.cend() && *opened == box->text()
+               ? PictureStorage::AsTheyAre
+               : PictureStorage::MadeIntoIcons;
 }
 
 bool frmMain::showsPlaceholder(const QLineEdit* box) const
@@ -274,7 +322,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         QToolTip::hideText();
         return true;
     }
-    m_previews->show(box, path, box == ui->fnOut, static_cast<QHelpEvent*>(event)->globalPos());
+    m_previews->show(box, path, box == ui->fnOut, picturesIn(box),
+                     static_cast<QHelpEvent*>(event)->globalPos());
     return true;
 }
 
@@ -343,7 +392,9 @@ void frmMain::convert()
         return PackageRequest{textOf(ui->fnInL), textOf(ui->fnInR), textOf(ui->fnOut),
                               textOf(ui->txtName), textOf(ui->txtAuth)};
     };
-    const PackageRequest inputs = request([](const QLineEdit* box) { return box->text(); });
+    PackageRequest inputs = request([](const QLineEdit* box) { return box->text(); });
+    inputs.leftPictures = picturesIn(ui->fnInL);
+    inputs.rightPictures = picturesIn(ui->fnInR);
     // A name read from a file has no placeholder, even where it is its text.
     const PackageRequest placeholders = request([this](const QLineEdit* box) {
         return m_namesFromFile.contains(box) ? QString() : m_placeholders.value(box);

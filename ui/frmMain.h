@@ -73,7 +73,8 @@ private:
         QString FileDrop::Placement::*path;
     };
     std::array<PathRow, 3> pathRows() const;
-    void addNotIcoMarks();
+    void addIconMarks();
+    static QString iconFilters();
     void browse(QLineEdit* box);
     void askPath(QLineEdit* box, bool forSaving, const QString& folder);
     void setPath(QLineEdit* box, const QString& path);
@@ -81,6 +82,8 @@ private:
     void runJob(WorkProgress::Kind kind, const QString& path, const WorkProgress::Job& job);
     // Whether the box holds its placeholder, and not a name read from a file.
     bool showsPlaceholder(const QLineEdit* box) const;
+    // An opened TVK file's icon is stored as it is, a picture too, while its box holds it.
+    PictureStorage picturesIn(const QLineEdit* box) const;
     void updateBoxLooks();
     void followDrag(QDropEvent* event, const QPoint& position);
     void placeDropped(const FileDrop::Placement& placement, const QStringList& files);
@@ -89,6 +92,8 @@ private:
     QHash<const QLineEdit*, QString> m_placeholders;
     // The name boxes that hold a name read from a file, unchanged since.
     QSet<const QLineEdit*> m_namesFromFile;
+    // The icon boxes' paths into the private folder of the TVK file opened last.
+    QHash<const QLineEdit*, QString> m_iconsFromFile;
     SettingsStore& m_settings;
     MessageService& m_messages;
     FileDialogService& m_dialogs;

@@ -107,7 +107,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("forSaving");
         QTest::addColumn<QString>("filter");
-        QTest::newRow("open, chosen") << false << QStringLiteral("ICON files (*.ico)");
+        QTest::newRow("open, chosen")
+            << false << QStringLiteral("ICON files (*.ico);;Pictures (*.png *.svg)");
         QTest::newRow("save, cancelled") << true << QStringLiteral("Tovrik img files (*.tvk)");
     }
 
@@ -135,7 +136,8 @@ private Q_SLOTS:
                 QCOMPARE(dialog->acceptMode(),
                          forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
                 QCOMPARE(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
-                QCOMPARE(dialog->nameFilters(), QStringList(filter));
+                QCOMPARE(dialog->nameFilters(), filter.split(QStringLiteral(";;")));
+                QCOMPARE(dialog->selectedNameFilter(), dialog->nameFilters().constFirst());
                 if (forSaving) {
                     dialog->reject();
                     return;

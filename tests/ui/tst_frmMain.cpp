@@ -1,4 +1,6 @@
+#include "format/IcoDirectory.h"
 #include "format/TvkLayout.h"
+#include "format/TvkReader.h"
 #include "settings/SettingsStore.h"
 #include "tests/TestSupport.h"
 #include "tests/ui/MainWindowFixture.h"
@@ -40,7 +42,16 @@ QByteArray icoFile()
     return TestPictures::encoded(image, "ICO");
 }
 
-constexpr QLatin1String kIconFilter("ICON files (*.ico)");
+// A picture of `side` pixels a side, as a PNG file.
+QByteArray pngFile(int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    return TestPictures::encoded(image, "PNG");
+}
+
+constexpr QLatin1String
+    kIconFilter("ICON files (*.ico);;Pictures (*.png *.jpg *.jpeg *.bmp *.gif *.webp *.svg)");
 constexpr QLatin1String kPackageFilter("Tovrik img files (*.tvk)");
 } // namespace
 
@@ -61,13 +72,13 @@ private:
 
     // Fills the five boxes as the user would, for icons of the given bytes, and
     // names A and B typed in; returns the output path.
-    QString fillFields(const QByteArray& left, const QByteArray& right)
+    QString fillFields(const QByteArray& left, const QByteArray& right,
+                       const QString& leftName = QStringLiteral("left.ico"))
     {
-        TestFiles::write(path(QStringLiteral("left.ico")), left);
+        TestFiles::write(path(leftName), left);
         TestFiles::write(path(QStringLiteral("right.ico")), right);
         QString output = path(QStringLiteral("out.tvk"));
-        m_dialogs.answers = {path(QStringLiteral("left.ico")), path(QStringLiteral("right.ico")),
-                             output};
+        m_dialogs.answers = {path(leftName), path(QStringLiteral("right.ico")), output};
         click("cmdBIL");
         click("cmdBIR");
         click("cmdBOut");
@@ -366,16 +377,18 @@ private Q_SLOTS:
     }
 
     // Opened and converted unchanged, a TVK file comes out byte for byte the same,
-    // whatever its names hold (every byte but NUL, the placeholder's text); its
-    // icons are in a private folder, gone with the window.
+    // whatever its names hold (every byte but NUL, the placeholder's text) and its icons (a
+    // picture is not made into an icon); its icons are in a private folder, gone with the window.
     void openPackage_convertedUnchanged_isByteIdentical()
     {
         QByteArray name;
         for (int byte = 1; byte < 256; ++byte)
             name += char(byte);
         const QByteArray left = icoFile();
+        const QByteArray right = pngFile(16);
         const QByteArray package =
-            TvkLayout::header(name, "Author Name", qint32(left.size()), 5) + left + "right";
+            TvkLayout::header(name, "Author Name", qint32(left.size()), qint32(right.size())) +
+            left + right;
         const QString file = path(QStringLiteral("cafe.tvk"));
         QVERIFY(TestFiles::write(file, package));
 
@@ -388,6 +401,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(leftIcon).fileName(), QStringLiteral("cafe-left.ico"));
         QCOMPARE(TestFiles::read(leftIcon), left);
         QTRY_VERIFY(box("fnInR")->actions().constFirst()->isVisible());
+        QVERIFY(box("fnInR")->accessibleDescription().contains(QLatin1String("stored unchanged")));
         QVERIFY(!box("fnInL")->actions().constFirst()->isVisible());
         click("cmdCnv");
         QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
@@ -583,13 +597,16 @@ private Q_SLOTS:
         QTest::newRow("three icons on the window")
             << "background" << QStringList{l, r, QStringLiteral("d.ico")}
             << QStringList{kept, kept, kept};
+        QTest::newRow("pictures on the window, as icons")
+            << "background" << QStringList{t, QStringLiteral("p.png"), QStringLiteral("q.SVG")}
+            << QStringList{QStringLiteral("p.png"), QStringLiteral("q.SVG"), t};
         QTest::newRow("neither icon nor package on the window")
-            << "background" << QStringList{QStringLiteral("e.png")}
+            << "background" << QStringList{QStringLiteral("e.txt")}
             << QStringList{kept, kept, kept};
         QTest::newRow("on a name box, sorted by extension")
             << "txtName" << QStringList{t, l} << QStringList{l, kept, t};
         QTest::newRow("neither icon nor package on a name box")
-            << "txtAuth" << QStringList{QStringLiteral("e.png")} << QStringList{kept, kept, kept};
+            << "txtAuth" << QStringList{QStringLiteral("e.txt")} << QStringList{kept, kept, kept};
         QTest::newRow("not a local file")
             << "fnInL" << QStringList{QStringLiteral("https://x/a.ico")}
             << QStringList{kept, kept, kept};
@@ -692,11 +709,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("third icon") << QStringList{"a.ico", "b.ICO", "c.ico"}
-                                    << "c.ico is a third .ico file; the window takes two.";
-        QTest::newRow("second TVK file and a picture")
-            << QStringList{"x.png", "a.tvk", "b.tvk"}
-            << "x.png is neither a .ico nor a .tvk file.\n"
+        QTest::newRow("third icon") << QStringList{"a.ico", "b.JPEG", "c.webp"}
+                                    << "c.webp is a third icon or picture; the window takes two.";
+        QTest::newRow("second TVK file and a text")
+            << QStringList{"x.txt", "a.tvk", "b.tvk"}
+            << "x.txt is neither an icon or picture nor a .tvk file.\n"
                "b.tvk is a second .tvk file; the window takes one.";
     }
 
@@ -732,13 +749,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("boxName");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("ICO file") << "fnInL" << icoFile() << "bytes; ICO file with images 16×16.";
+        // What the box's mark says (to a screen reader too), empty for no mark.
+        QTest::addColumn<QString>("meaning");
+        QTest::addColumn<int>("previews");
+        QByteArray huge = "\x89PNG\r\n\x1a\n";
+        // 9000 by 9000 pixels, as its header says.
+        huge += TestPictures::pngChunk("IHDR", QByteArray::fromHex("00002328000023280806000000")) +
+                TestPictures::pngChunk("IDAT", {}) + TestPictures::pngChunk("IEND", {});
+        QTest::newRow("ICO file") << "fnInL" << icoFile() << "bytes; ICO file with images 16×16."
+                                  << "" << 1;
         QTest::newRow("not an ICO file")
             << "fnInR" << QByteArray("hello")
-            << "5 bytes; not an ICO file. It will be stored unchanged all the same.";
-        QTest::newRow("missing") << "fnInL" << QByteArray() << "The file does not exist.";
+            << "5 bytes; not an ICO file. It will be stored unchanged all the same."
+            << "not an ICO file" << 0;
+        QTest::newRow("picture") << "fnInL" << pngFile(32)
+                                 << "PNG picture. It will be packed as an icon made from it, of "
+                                    "16, 20, 24 and 32 pixels."
+                                 << "icon made from it, of 16, 20, 24 and 32 pixels." << 4;
+        QTest::newRow("picture too large") << "fnInR" << huge << "It is 9000 by 9000 pixels"
+                                           << "Cannot make an icon from" << 0;
+        QTest::newRow("missing") << "fnInL" << QByteArray() << "The file does not exist."
+                                 << "" << 0;
         QTest::newRow("output that exists")
-            << "fnOut" << QByteArray("old") << "This file exists and will be replaced.";
+            << "fnOut" << QByteArray("old") << "This file exists and will be replaced."
+            << "" << 0;
     }
 
     // On the disabled boxes too, as the mouse rests on them.
@@ -747,6 +781,8 @@ private Q_SLOTS:
         QFETCH(QString, boxName);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
+        QFETCH(QString, meaning);
+        QFETCH(int, previews);
         const QString file = path(QStringLiteral("file"));
         if (!bytes.isEmpty())
             QVERIFY(TestFiles::write(file, bytes));
@@ -756,13 +792,20 @@ private Q_SLOTS:
                                                   : "cmdBOut");
         QLineEdit* target = box(qPrintable(boxName));
         QVERIFY(!target->isEnabled());
-        // An icon that is not an ICO file is marked in its box, once a worker has looked.
+        // An icon that is not an ICO file, or a picture, is marked in its box once a worker has
+        // looked; the mark's meaning is in words too, for a screen reader.
         if (boxName != QLatin1String("fnOut")) {
-            QTRY_COMPARE(target->actions().constFirst()->isVisible(),
-                         expected.contains(QLatin1String("not an ICO")));
-            // Drawn in colour in the disabled box, at the box's size.
-            const QIcon mark = target->actions().constFirst()->icon();
-            QVERIFY(!mark.pixmap(16, QIcon::Disabled).isNull());
+            const QAction* mark = target->actions().constFirst();
+            QTRY_COMPARE(mark->isVisible(), !meaning.isEmpty());
+            QCOMPARE(target->accessibleDescription(), mark->toolTip());
+            QVERIFY2(target->accessibleDescription().contains(meaning),
+                     qPrintable(target->accessibleDescription()));
+            // Drawn in colour in the disabled box, at the box's size: the picture's sign
+            // apart from the warning.
+            const QString sign =
+                previews > 1 ? QStringLiteral("picture") : QStringLiteral("warning");
+            QCOMPARE(mark->icon().pixmap(16, QIcon::Disabled).toImage(),
+                     QPixmap(QStringLiteral(":/icons/%1-16.png").arg(sign)).toImage());
         }
 
         QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), target->mapToGlobal(QPoint(4, 4)));
@@ -778,9 +821,28 @@ private Q_SLOTS:
         const QString text = tip.toPlainText().remove(QChar(0x200B));
         QVERIFY2(text.contains(QDir::toNativeSeparators(file)), qPrintable(text));
         QVERIFY2(text.contains(expected), qPrintable(text));
-        QCOMPARE(QToolTip::text().contains(QLatin1String("<img")),
-                 boxName == "fnInL" && bytes.size() > 5);
+        QCOMPARE(QToolTip::text().count(QLatin1String("<img")), previews);
         QToolTip::hideText();
+    }
+
+    // A picture is packed as the icon made from it, an ICO file beside it byte for byte.
+    void convert_picture_storesAnIconMadeFromIt()
+    {
+        const QByteArray right = icoFile();
+        const QString output = fillFields(pngFile(48), right, QStringLiteral("left.png"));
+        click("cmdCnv");
+        QCOMPARE(m_messages.texts, QStringList(QStringLiteral("Ready!")));
+        QFile file(output);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const Result<TvkContents> stored = TvkReader::read(file, 0);
+        QVERIFY(!stored.failed());
+        const std::optional<std::vector<IcoDirectory::Entry>> made =
+            IcoDirectory::read(file, stored->leftOffset, stored->LeftLength);
+        QVERIFY(made);
+        QCOMPARE(IcoDirectory::sizeNames(*made),
+                 QStringLiteral("16x16 20x20 24x24 32x32 40x40 48x48").split(QLatin1Char(' ')));
+        QVERIFY(file.seek(stored->rightOffset));
+        QCOMPARE(file.read(stored->RightLength), right);
     }
 
     void returnKey_pressesTheFocusedButton()
