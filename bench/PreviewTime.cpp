@@ -13,7 +13,7 @@ int main(int argc, char* argv[])
     for (const QString& path : QCoreApplication::arguments().mid(1)) {
         QElapsedTimer timer;
         timer.start();
-        const QString tip = FilePreview::iconTip(path);
+        const QString tip = FilePreview::iconTip(path, PictureStorage::MadeIntoIcons);
         out << timer.elapsed() << ' ' << path << ' ' << tip.count(QStringLiteral("<img"))
             << Qt::endl;
     }
