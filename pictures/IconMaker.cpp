@@ -102,6 +102,9 @@ bool isSrgb(const QColorSpace& space)
 
 Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
 {
+    // Qt's own bound, one for the whole program (so that no other reader sets it), would
+    // refuse a large picture that is within this program's bounds.
+    QImageReader::setAllocationLimit(int(kLargestDecoded >> 20));
     QImageReader reader(&device, format);
     // A photo is shown upright, as its camera recorded it.
     reader.setAutoTransform(true);

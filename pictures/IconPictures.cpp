@@ -19,10 +19,6 @@ namespace {
 
 using IconChoice::Stored;
 
-// What Qt's readers may allocate for one picture: a 2048-pixel square at 8
-// bytes a pixel (16-bit PNG channels), and a little more.
-constexpr int kAllocationLimitMiB = 33;
-
 std::span<const unsigned char> bytesOf(const QByteArray& bytes)
 {
     return {reinterpret_cast<const unsigned char*>(bytes.constData()), size_t(bytes.size())};
@@ -54,9 +50,12 @@ Result<QImage> read(QByteArray bytes, const char* format)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
-    reader.setAllocationLimit(kAllocationLimitMiB);
+    // Bounded by the size the header gives, not by Qt's allocation limit: that is one for the
+    // whole program, which icons made from large pictures need.
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > kLargestSide || size.height() > kLargestSide))
+    if (!size.isValid())
+        return Result<QImage>::failure(QStringLiteral("The picture's size cannot be read"));
+    if (size.width() > kLargestSide || size.height() > kLargestSide)
         return Result<QImage>::failure(
             QStringLiteral("The picture is larger than %1 by %1 pixels").arg(kLargestSide));
     QImage image = reader.read();
