@@ -9,8 +9,10 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSvgRenderer>
 #include <QtEndian>
+#if TVK_HAS_SVG
+#include <QSvgRenderer>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -68,11 +70,15 @@ Result<Picture> readDrawing(QIODevice& device)
     if (picture.drawing.size() > kLargestDrawing)
         return Result<Picture>::failure(
             QStringLiteral("The drawing is larger than %1 MiB.").arg(kLargestDrawing >> 20));
+#if TVK_HAS_SVG
     const QSvgRenderer renderer(picture.drawing);
     if (!renderer.isValid())
         return Result<Picture>::failure(QStringLiteral("It is not an SVG drawing Qt can read."));
     picture.size = renderer.defaultSize();
     return picture;
+#else
+    return Result<Picture>::failure(QStringLiteral("This build of the program reads no SVG."));
+#endif
 }
 
 // Whether the colour space is sRGB, or says it in the words of a PNG file without an sRGB
@@ -161,12 +167,17 @@ QImage drawn(const QByteArray& drawing, int side)
 {
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
+#if TVK_HAS_SVG
     QSvgRenderer renderer(drawing);
     renderer.setAspectRatioMode(Qt::KeepAspectRatio);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter, QRectF(0, 0, side, side));
     painter.end();
+#else
+    // No drawing is read without Qt SVG (readDrawing), so none comes here.
+    Q_UNUSED(drawing)
+#endif
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
