@@ -90,8 +90,10 @@ QStringList madeIconNotes(const PackageRequest& request)
         if (InputFile::open(file, path).failed())
             continue;
         if (const std::optional<QByteArray> format = PictureIcon::formatOf(file)) {
-            notes << QStringLiteral("%1 is a %2 picture: it is packed as an icon made from it.")
-                         .arg(DisplayText::displayPath(path), PictureIcon::formatName(*format));
+            notes << QStringLiteral("%1 is %2 %3 picture: it is packed as an icon made from it.")
+                         .arg(DisplayText::displayPath(path),
+                              *format == "svg" ? QStringLiteral("an") : QStringLiteral("a"),
+                              PictureIcon::formatName(*format));
         }
     }
     return notes;

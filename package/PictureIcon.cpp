@@ -23,7 +23,7 @@ std::optional<QByteArray> PictureIcon::formatOf(QFile& file)
     return format;
 }
 
-Result<IconMaker::Picture> PictureIcon::read(QFile& file, const QString& path)
+Result<IconMaker::Picture> PictureIcon::read(QFile& file, const QString& path, qint64 budget)
 {
     const std::optional<QByteArray> format = formatOf(file);
     if (!format) {
@@ -32,7 +32,7 @@ Result<IconMaker::Picture> PictureIcon::read(QFile& file, const QString& path)
             cannotMake(path, icon ? tr("It is an ICO file already.")
                                   : tr("It is not a PNG, JPEG, BMP, GIF, WebP or SVG picture.")));
     }
-    Result<IconMaker::Picture> picture = IconMaker::read(file, *format);
+    Result<IconMaker::Picture> picture = IconMaker::read(file, *format, budget);
     if (picture.failed())
         return Result<IconMaker::Picture>::failure(cannotMake(path, picture.reason()));
     return picture;
@@ -41,15 +41,19 @@ Result<IconMaker::Picture> PictureIcon::read(QFile& file, const QString& path)
 Result<QList<IconMaker::Picture>> PictureIcon::readAll(const QStringList& paths, InputFiles& inputs)
 {
     QList<IconMaker::Picture> pictures;
+    // All are held at once: together they are bounded as one picture is.
+    qint64 decoded = 0;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         QFile file;
         if (const Outcome opened = InputFile::open(file, paths[i]); opened.failed())
             return Result<QList<IconMaker::Picture>>::failure(
                 cannotMake(paths[i], opened.reason()));
         inputs.add(FileIdentity::ofInput(file.handle(), paths[i]), i);
-        Result<IconMaker::Picture> picture = read(file, paths[i]);
+        Result<IconMaker::Picture> picture =
+            read(file, paths[i], IconMaker::kLargestDecoded - decoded);
         if (picture.failed())
             return Result<QList<IconMaker::Picture>>::failure(picture.reason());
+        decoded += picture.value().pixels.sizeInBytes();
         pictures.append(std::move(picture.value()));
     }
     return pictures;

@@ -23,8 +23,9 @@ public:
     // at its start.
     static std::optional<QByteArray> formatOf(QFile& file);
 
-    // The picture in the open file, or why not, naming `path`.
-    static Result<IconMaker::Picture> read(QFile& file, const QString& path);
+    // The picture in the open file, or why not, naming `path`; `budget` as IconMaker::read.
+    static Result<IconMaker::Picture> read(QFile& file, const QString& path,
+                                           qint64 budget = IconMaker::kLargestDecoded);
 
     // The pictures at the paths, each opened and read, or why not, naming the file; the
     // files' identities are added to `inputs`, which the output must not be.

@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <QXmlStreamReader>
 #include <QtEndian>
 #if TVK_HAS_SVG
 #include <QSvgRenderer>
@@ -39,7 +40,13 @@ bool startsSvg(QByteArrayView text)
             text = text.sliced(at + end.size());
             return true;
         };
-        if (text.startsWith("<?xml") || text.startsWith("<!DOCTYPE")) {
+        if (text.startsWith("<!DOCTYPE")) {
+            // An internal subset (as drawing programs write their entities in) holds '>'.
+            const qsizetype subset = text.indexOf('[');
+            const qsizetype end = text.indexOf('>');
+            if ((subset >= 0 && subset < end && !skipPast("]")) || !skipPast(">"))
+                return false;
+        } else if (text.startsWith("<?xml")) {
             if (!skipPast(">"))
                 return false;
         } else if (text.startsWith("<!--")) {
@@ -63,6 +70,25 @@ bool startsBmp(QByteArrayView head)
            headerSize == 64 || headerSize == 108 || headerSize == 124;
 }
 
+// The first file outside the drawing that it would draw (an <image> whose reference is not a
+// data: URL), if any: Qt SVG reads such files, which would take another file's pixels, read
+// with no bound, into the icon (or wait for ever on a FIFO).
+std::optional<QString> outsideFile(const QByteArray& drawing)
+{
+    QXmlStreamReader reader(drawing);
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != u"image")
+            continue;
+        for (const QXmlStreamAttribute& attribute : reader.attributes()) {
+            const QString reference = attribute.value().trimmed().toString();
+            if (attribute.name() == u"href" &&
+                !reference.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+                return reference;
+        }
+    }
+    return std::nullopt;
+}
+
 Result<Picture> readDrawing(QIODevice& device)
 {
     Picture picture;
@@ -70,6 +96,12 @@ Result<Picture> readDrawing(QIODevice& device)
     if (picture.drawing.size() > kLargestDrawing)
         return Result<Picture>::failure(
             QStringLiteral("The drawing is larger than %1 MiB.").arg(kLargestDrawing >> 20));
+    if (const std::optional<QString> outside = outsideFile(picture.drawing)) {
+        return Result<Picture>::failure(
+            QStringLiteral("It draws the file '%1' into itself; a drawing made into an icon "
+                           "may hold pictures only within it.")
+                .arg(outside->left(200)));
+    }
 #if TVK_HAS_SVG
     const QSvgRenderer renderer(picture.drawing);
     if (!renderer.isValid())
@@ -106,7 +138,7 @@ bool isSrgb(const QColorSpace& space)
     return true;
 }
 
-Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
+Result<Picture> readPixels(QIODevice& device, const QByteArray& format, qint64 budget)
 {
     // Qt's own bound, one for the whole program (so that no other reader sets it), would
     // refuse a large picture that is within this program's bounds.
@@ -114,10 +146,15 @@ Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
     QImageReader reader(&device, format);
     // A photo is shown upright, as its camera recorded it.
     reader.setAutoTransform(true);
-    const QSize size = reader.size();
+    QSize size = reader.size();
+    // A BMP stored from the top row down says so with a negative height.
+    if (format == "bmp" && size.height() < 0)
+        size.setHeight(-size.height());
     if (!size.isValid() || size.isEmpty())
         return Result<Picture>::failure(
-            QStringLiteral("Its size cannot be read: %1.").arg(reader.errorString()));
+            QStringLiteral("Its header gives no size: it is no %1 picture that can be read.")
+                .arg(format == "webp" ? QStringLiteral("WebP")
+                                      : QString::fromLatin1(format.toUpper())));
     // Decoded as the file's own format first (a 16-bit PNG takes eight bytes a pixel), then
     // as four bytes a pixel.
     const int bytesPerPixel =
@@ -125,14 +162,16 @@ Result<Picture> readPixels(QIODevice& device, const QByteArray& format)
                     ? 4
                     : QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel() / 8);
     if (size.width() > kLargestSide || size.height() > kLargestSide ||
-        qint64(size.width()) * size.height() * bytesPerPixel > kLargestDecoded) {
+        qint64(size.width()) * size.height() * bytesPerPixel > budget) {
         return Result<Picture>::failure(
             QStringLiteral("It is %1 by %2 pixels; a picture may be at most %3 pixels a side "
-                           "and %4 MiB decoded.")
+                           "and %4 MiB decoded%5.")
                 .arg(size.width())
                 .arg(size.height())
                 .arg(kLargestSide)
-                .arg(kLargestDecoded >> 20));
+                .arg(kLargestDecoded >> 20)
+                .arg(budget < kLargestDecoded ? QStringLiteral(", all the pictures together as one")
+                                              : QString()));
     }
     Picture picture;
     if (!reader.read(&picture.pixels))
@@ -422,9 +461,9 @@ std::optional<QByteArray> pictureFormat(const QByteArray& head)
     return std::nullopt;
 }
 
-Result<Picture> read(QIODevice& device, const QByteArray& format)
+Result<Picture> read(QIODevice& device, const QByteArray& format, qint64 budget)
 {
-    return format == "svg" ? readDrawing(device) : readPixels(device, format);
+    return format == "svg" ? readDrawing(device) : readPixels(device, format, budget);
 }
 
 QList<int> sizesFor(const QList<Picture>& pictures, const QList<int>& asked)

@@ -21,8 +21,9 @@ namespace IconMaker {
 // bytes a pixel), is refused by the size its header gives, before it is decoded.
 inline constexpr int kLargestSide = 8192;
 inline constexpr qint64 kLargestDecoded = qint64(256) * 1024 * 1024;
-// An SVG drawing is parsed whole: one larger than this is no icon's.
-inline constexpr qint64 kLargestDrawing = qint64(8) * 1024 * 1024;
+// An SVG drawing is parsed whole and drawn at each size: one larger than this is no
+// icon's, and could take a minute and hundreds of MiB.
+inline constexpr qint64 kLargestDrawing = qint64(2) * 1024 * 1024;
 
 // The sizes Windows shows icons at: in Explorer, title bars, the taskbar and Start.
 inline constexpr int kDefaultSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
@@ -54,7 +55,8 @@ struct Picture
 };
 
 // Reads the picture in `format` from the device, within the bounds above.
-Result<Picture> read(QIODevice& device, const QByteArray& format);
+// `budget` is what its pixels may take decoded, when pictures read before it take some.
+Result<Picture> read(QIODevice& device, const QByteArray& format, qint64 budget = kLargestDecoded);
 
 // The sizes, of those asked for, that an icon made from the pictures holds, smallest first:
 // none larger than the largest picture, which a drawing is not bound by.
