@@ -30,9 +30,13 @@ inline constexpr int kDefaultSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
 inline constexpr int kLargestIconSide = 256;
 
 // The file name suffixes of the pictures icons are made from, as the window sorts dropped
-// files by them and its file dialog lists them.
+// files by them and its file dialog lists them: SVG only where this build reads it.
+#if TVK_HAS_SVG
 inline constexpr const char* kPictureSuffixes[] = {"png", "jpg",  "jpeg", "bmp",
                                                    "gif", "webp", "svg"};
+#else
+inline constexpr const char* kPictureSuffixes[] = {"png", "jpg", "jpeg", "bmp", "gif", "webp"};
+#endif
 
 // How many first bytes pictureFormat() needs to tell an SVG drawing, whose prolog
 // (XML declaration, comments, doctype) may come before its first element.

@@ -213,9 +213,10 @@ private Q_SLOTS:
         QCOMPARE(version.exitCode, 0);
         QCOMPARE(version.out, QStringLiteral("TVK_Mak 1.00\n"));
         // Files for the boxes are taken, as a drop takes them: on to the display.
-        QCOMPARE(window({QStringLiteral("a.ico"), QStringLiteral("b.SVG"), QStringLiteral("c.tvk")})
-                     .exitCode,
-                 -1);
+        QCOMPARE(
+            window({QStringLiteral("a.ico"), QStringLiteral("b.WebP"), QStringLiteral("c.tvk")})
+                .exitCode,
+            -1);
         for (const QStringList& wrong :
              {QStringList{QStringLiteral("--bogus")},
               QStringList{QStringLiteral("a.tvk"), QStringLiteral("b.tvk")},

@@ -50,8 +50,10 @@ QByteArray pngFile(int side)
     return TestPictures::encoded(image, "PNG");
 }
 
-constexpr QLatin1String
-    kIconFilter("ICON files (*.ico);;Pictures (*.png *.jpg *.jpeg *.bmp *.gif *.webp *.svg)");
+constexpr QLatin1String kIconFilter(TVK_HAS_SVG ? "ICON files (*.ico);;Pictures (*.png *.jpg "
+                                                  "*.jpeg *.bmp *.gif *.webp *.svg)"
+                                                : "ICON files (*.ico);;Pictures (*.png *.jpg "
+                                                  "*.jpeg *.bmp *.gif *.webp)");
 constexpr QLatin1String kPackageFilter("Tovrik img files (*.tvk)");
 } // namespace
 
@@ -598,8 +600,8 @@ private Q_SLOTS:
             << "background" << QStringList{l, r, QStringLiteral("d.ico")}
             << QStringList{kept, kept, kept};
         QTest::newRow("pictures on the window, as icons")
-            << "background" << QStringList{t, QStringLiteral("p.png"), QStringLiteral("q.SVG")}
-            << QStringList{QStringLiteral("p.png"), QStringLiteral("q.SVG"), t};
+            << "background" << QStringList{t, QStringLiteral("p.png"), QStringLiteral("q.JPEG")}
+            << QStringList{QStringLiteral("p.png"), QStringLiteral("q.JPEG"), t};
         QTest::newRow("neither icon nor package on the window")
             << "background" << QStringList{QStringLiteral("e.txt")}
             << QStringList{kept, kept, kept};
