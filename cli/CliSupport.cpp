@@ -1,7 +1,9 @@
 #include "cli/CliSupport.h"
 
+#include "files/ChunkedCopy.h"
 #include "files/DisplayText.h"
 #include "files/InputFile.h"
+#include "files/ReplacingFile.h"
 #include "host/ConsoleText.h"
 #include "package/PictureIcon.h"
 
@@ -76,6 +78,34 @@ std::optional<TvkContents> readPackage(QFile& file, const QString& path, qint64 
         return std::nullopt;
     }
     return std::move(read).value();
+}
+
+int writeWhole(const QString& outputPath, const QByteArray& bytes, const InputFiles& inputs,
+               Durability durability)
+{
+    ReplacingFile output(outputPath);
+    output.protect(inputs);
+    if (const Outcome opened = output.open(); opened.failed())
+        return reportCannotWrite(outputPath, opened.reason());
+    if (!ChunkedCopy::writeAll(output.device(), bytes.constData(), bytes.size()))
+        return reportCannotWrite(outputPath, output.device().errorString() + QLatin1Char('.'));
+    if (interrupted())
+        return Failure;
+    const bool synced = durability == Durability::Synced;
+    if (const Outcome finished = output.finishWriting(synced ? ReplacingFile::DataSync::Now
+                                                             : ReplacingFile::DataSync::ByCaller);
+        finished.failed())
+        return reportCannotWrite(outputPath, finished.reason());
+    // The flush may take long; a signal meanwhile is still in time.
+    if (interrupted())
+        return Failure;
+    if (const Outcome replaced = output.replaceTarget(); replaced.failed())
+        return reportCannotWrite(outputPath, replaced.reason());
+    if (synced) {
+        if (const Outcome folderSynced = output.syncFolder(); folderSynced.failed())
+            return reportCannotWrite(outputPath, folderSynced.reason());
+    }
+    return Success;
 }
 
 QStringList madeIconNotes(const PackageRequest& request)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/FileIdentity.h"
 #include "format/TvkReader.h"
 #include "host/Interruption.h"
 #include "package/PackageRequest.h"
@@ -45,6 +46,21 @@ bool helpAsked(const QCommandLineParser& parser);
 
 // Prints the parser's help under the usage line given, then the epilog; returns Success.
 int showHelp(const QCommandLineParser& parser, const QString& usage, const QString& epilog);
+
+// How far writeWhole() waits for a new file to be on disk.
+enum class Durability
+{
+    // Synced before it replaces the earlier file, and its folder after: what the user made.
+    Synced,
+    // Replaced in one step, but not waited onto the disk: what can be made again (thumbnails).
+    Unsynced,
+};
+
+// Writes `bytes` as the file at `outputPath`, beside it first, then in the earlier file's
+// place, never in place of one of `inputs`; on any failure, or a signal, the earlier file stays
+// and nothing is left. Reports what fails; returns the exit status.
+int writeWhole(const QString& outputPath, const QByteArray& bytes, const InputFiles& inputs,
+               Durability durability);
 
 // The request's icons that are pictures, and so are made into icons, a line each:
 // "left.png is a PNG picture: it is packed as an icon made from it."

@@ -1,8 +1,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
-#include "files/ChunkedCopy.h"
-#include "files/ReplacingFile.h"
 #include "package/PictureIcon.h"
 
 namespace Cli {
@@ -50,21 +48,7 @@ int execute(const QCommandLineParser& parser)
     if (interrupted())
         return Failure;
 
-    ReplacingFile output(outputPath);
-    output.protect(inputs);
-    if (const Outcome opened = output.open(); opened.failed())
-        return reportCannotWrite(outputPath, opened.reason());
-    const QByteArray& bytes = icon.value();
-    if (!ChunkedCopy::writeAll(output.device(), bytes.constData(), bytes.size()))
-        return reportCannotWrite(outputPath, output.device().errorString() + QLatin1Char('.'));
-    if (interrupted())
-        return Failure;
-    for (const Outcome& step :
-         {output.finishWriting(), output.replaceTarget(), output.syncFolder()}) {
-        if (step.failed())
-            return reportCannotWrite(outputPath, step.reason());
-    }
-    return Success;
+    return writeWhole(outputPath, icon.value(), inputs, Durability::Synced);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "files/ChunkedCopy.h"
 #include "files/DisplayText.h"
 #include "files/FileIdentity.h"
-#include "files/ReplacingFile.h"
 #include "host/ConsoleText.h"
 #include "pictures/IconPictures.h"
 
@@ -80,28 +79,6 @@ int writeToStandardOutput(const QByteArray& bytes)
         QStringLiteral("Cannot write to standard output: %1.").arg(output.errorString()));
 }
 
-// Replaced in one step, so that no reader sees half a picture, but not waited onto the disk:
-// a thumbnail can always be made again, and a file manager waits for each one.
-int writeFile(const QString& outputPath, const QByteArray& bytes, const QFile& package,
-              const QString& packagePath)
-{
-    ReplacingFile output(outputPath);
-    // The thumbnail never takes the place of the file it is made from.
-    output.protect(InputFiles(FileIdentity::ofInput(package.handle(), packagePath)));
-    if (const Outcome opened = output.open(); opened.failed())
-        return reportCannotWrite(outputPath, opened.reason());
-    if (!ChunkedCopy::writeAll(output.device(), bytes.constData(), bytes.size()))
-        return reportCannotWrite(outputPath, output.device().errorString() + QLatin1Char('.'));
-    if (interrupted())
-        return Failure;
-    if (const Outcome finished = output.finishWriting(ReplacingFile::DataSync::ByCaller);
-        finished.failed())
-        return reportCannotWrite(outputPath, finished.reason());
-    if (const Outcome replaced = output.replaceTarget(); replaced.failed())
-        return reportCannotWrite(outputPath, replaced.reason());
-    return Success;
-}
-
 int execute(const QCommandLineParser& parser)
 {
     bool isNumber = false;
@@ -131,9 +108,13 @@ int execute(const QCommandLineParser& parser)
         return Failure;
     if (encoded.failed())
         return reportCannotWrite(outputPath, encoded.reason());
-    return outputPath == kStandardOutput
-               ? writeToStandardOutput(encoded.value())
-               : writeFile(outputPath, encoded.value(), package, packagePath);
+    if (outputPath == kStandardOutput)
+        return writeToStandardOutput(encoded.value());
+    // Never in the place of the file it is made from; not waited onto the disk, as a
+    // thumbnail can always be made again, and a file manager waits for each one.
+    return writeWhole(outputPath, encoded.value(),
+                      InputFiles(FileIdentity::ofInput(package.handle(), packagePath)),
+                      Durability::Unsynced);
 }
 
 } // namespace

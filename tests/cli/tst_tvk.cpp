@@ -2,6 +2,7 @@
 #include "tests/cli/CliFixture.h"
 
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QTest>
 
@@ -142,6 +143,10 @@ private Q_SLOTS:
             << true
             << "tvk: Cannot write file o.tvk: The new file is in place, but its folder could not "
                "be synced to disk, so a power cut may still undo it: Input/output error.";
+        QTest::newRow("icon, data sync fails")
+            << words("icon pic.png -o o.ico") << QStringList{dataSync}
+            << QStringList{QStringLiteral("o.ico")} << false
+            << "tvk: Cannot write file o.ico: Input/output error.";
         QTest::newRow("unpack, data sync fails")
             << unpack << QStringList{dataSync} << icons << false
             << "tvk: Cannot write file left.ico: Input/output error.";
@@ -178,6 +183,7 @@ private Q_SLOTS:
         for (const QString& output : outputs)
             QVERIFY(TestFiles::write(path(output), "earlier"));
         QVERIFY(TestFiles::write(path(QStringLiteral("batch.csv")), kTwoRowBatch));
+        QVERIFY(QImage(16, 16, QImage::Format_ARGB32).save(path(QStringLiteral("pic.png"))));
         const QStringList before = TestFiles::entries(m_dir.path());
 
         const Run run = tvkFailing(arguments, failure);
