@@ -123,7 +123,7 @@ QStringList madeIconNotes(const PackageRequest& request)
             notes << QStringLiteral("%1 is %2 %3 picture: it is packed as an icon made from it.")
                          .arg(DisplayText::displayPath(path),
                               *format == "svg" ? QStringLiteral("an") : QStringLiteral("a"),
-                              PictureIcon::formatName(*format));
+                              IconMaker::formatName(*format));
         }
     }
     return notes;

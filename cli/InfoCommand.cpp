@@ -88,7 +88,7 @@ QString describe(const IconSummary& icon)
     const QString bytes = QStringLiteral("%1 bytes").arg(icon.size);
     if (icon.picture) {
         return bytes + QStringLiteral(", %1 picture, not an ICO file")
-                           .arg(PictureIcon::formatName(*icon.picture));
+                           .arg(IconMaker::formatName(*icon.picture));
     }
     if (!icon.images)
         return bytes + QStringLiteral(", not an ICO file");

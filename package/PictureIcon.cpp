@@ -81,11 +81,6 @@ Result<QByteArray> PictureIcon::make(const QList<IconMaker::Picture>& pictures,
     return icon;
 }
 
-QString PictureIcon::formatName(const QByteArray& format)
-{
-    return format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
-}
-
 Result<QByteArray> PictureIcon::makeDefault(QFile& file, const QString& path)
 {
     Result<IconMaker::Picture> picture = read(file, path);

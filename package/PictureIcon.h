@@ -40,9 +40,6 @@ public:
     // formatOf() names) at IconMaker's default sizes, or why none can be made, naming `path`.
     static Result<QByteArray> makeDefault(QFile& file, const QString& path);
 
-    // The format's name as people write it: "PNG", "JPEG", "WebP", "SVG".
-    static QString formatName(const QByteArray& format);
-
     // "16, 20, 24, 32 and 256 pixels".
     static QString sizesText(const QList<int>& sizes);
 };

@@ -153,8 +153,7 @@ Result<Picture> readPixels(QIODevice& device, const QByteArray& format, qint64 b
     if (!size.isValid() || size.isEmpty())
         return Result<Picture>::failure(
             QStringLiteral("Its header gives no size: it is no %1 picture that can be read.")
-                .arg(format == "webp" ? QStringLiteral("WebP")
-                                      : QString::fromLatin1(format.toUpper())));
+                .arg(formatName(format)));
     // Decoded as the file's own format first (a 16-bit PNG takes eight bytes a pixel), then
     // as four bytes a pixel.
     const int bytesPerPixel =
@@ -202,22 +201,29 @@ const Picture& nearest(const QList<Picture>& pictures, int side)
     return *chosen;
 }
 
-QImage drawn(const QByteArray& drawing, int side)
+// The drawing at each of the sides, parsed once.
+QList<QImage> drawn(const QByteArray& drawing, const QList<int>& sides)
 {
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QList<QImage> images;
 #if TVK_HAS_SVG
     QSvgRenderer renderer(drawing);
     renderer.setAspectRatioMode(Qt::KeepAspectRatio);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter, QRectF(0, 0, side, side));
-    painter.end();
 #else
     // No drawing is read without Qt SVG (readDrawing), so none comes here.
     Q_UNUSED(drawing)
 #endif
-    return image.convertToFormat(QImage::Format_ARGB32);
+    for (const int side : sides) {
+        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+#if TVK_HAS_SVG
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter, QRectF(0, 0, side, side));
+        painter.end();
+#endif
+        images.append(image.convertToFormat(QImage::Format_ARGB32));
+    }
+    return images;
 }
 
 // sRGB's transfer function and its inverse, for eight-bit channels.
@@ -443,6 +449,11 @@ QByteArray bgraOf(const QImage& picture)
 
 } // namespace
 
+QString formatName(const QByteArray& format)
+{
+    return format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
+}
+
 std::optional<QByteArray> pictureFormat(const QByteArray& head)
 {
     const QByteArrayView bytes(head);
@@ -498,13 +509,8 @@ QList<QImage> draw(const QList<Picture>& pictures, const QList<int>& sizes)
         }
         if (sides.isEmpty())
             continue;
-        QList<QImage> made;
-        if (picture.isDrawing()) {
-            for (const int side : sides)
-                made.append(drawn(picture.drawing, side));
-        } else {
-            made = averaged(picture.pixels, sides);
-        }
+        const QList<QImage> made =
+            picture.isDrawing() ? drawn(picture.drawing, sides) : averaged(picture.pixels, sides);
         for (qsizetype i = 0; i < at.size(); ++i)
             drawnPictures[at[i]] = made[i];
     }

@@ -46,6 +46,9 @@ inline constexpr int kHeadBytes = 4096;
 // "jpeg", "bmp", "gif", "webp", "svg"), if it is one that icons are made from.
 std::optional<QByteArray> pictureFormat(const QByteArray& head);
 
+// The format's name, as Qt names it ("png", "webp"), as people write it ("PNG", "WebP").
+QString formatName(const QByteArray& format);
+
 // A picture read for an icon: pixels, or a drawing to be drawn at each size.
 struct Picture
 {

@@ -2,6 +2,7 @@
 
 #include "format/IconChoice.h"
 #include "format/PngLimits.h"
+#include "pictures/IconMaker.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -142,8 +143,7 @@ QImage fitted(QImage picture, int side)
 
 Result<QByteArray> encoded(QImage picture, const QByteArray& format)
 {
-    const QString upper =
-        format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format.toUpper());
+    const QString upper = IconMaker::formatName(format);
     if (!QImageWriter::supportedImageFormats().contains(format))
         return Result<QByteArray>::failure(
             QStringLiteral("This system has no writer for %1 pictures.").arg(upper));

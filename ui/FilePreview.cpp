@@ -70,7 +70,7 @@ QString pictureTip(QFile& file, const QString& path, const QByteArray& format)
     return QStringLiteral("<p>%1</p>").arg(imagesOf(made.value())) +
            paragraph(FilePreview::tr("%1; %2 picture. It will be packed as an icon made from it, "
                                      "of %3.")
-                         .arg(bytes(size), PictureIcon::formatName(format),
+                         .arg(bytes(size), IconMaker::formatName(format),
                               PictureIcon::sizesText(sizesOf(made.value()))));
 }
 
