@@ -55,8 +55,10 @@ Outcome openIcon(const QString& path, PictureStorage pictures, OpenIcon& icon)
         return Outcome::failure(cannotReadIcon(path, opened.reason()));
     icon.size = icon.file.size();
     icon.identities = FileIdentity::ofInput(icon.file.handle(), path);
-    if (pictures == PictureStorage::MadeIntoIcons && PictureIcon::formatOf(icon.file)) {
-        Result<QByteArray> made = PictureIcon::makeDefault(icon.file, path);
+    const std::optional<QByteArray> format =
+        pictures == PictureStorage::MadeIntoIcons ? PictureIcon::formatOf(icon.file) : std::nullopt;
+    if (format) {
+        Result<QByteArray> made = PictureIcon::makeDefault(icon.file, path, *format);
         if (made.failed())
             return Outcome::failure(made.reason());
         icon.made = made.value();

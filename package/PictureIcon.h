@@ -23,8 +23,10 @@ public:
     // at its start.
     static std::optional<QByteArray> formatOf(QFile& file);
 
-    // The picture in the open file, or why not, naming `path`; `budget` as IconMaker::read.
+    // The picture in the open file, in `format` (formatOf()'s), or why not, naming `path`;
+    // `budget` as IconMaker::read.
     static Result<IconMaker::Picture> read(QFile& file, const QString& path,
+                                           const QByteArray& format,
                                            qint64 budget = IconMaker::kLargestDecoded);
 
     // The pictures at the paths, each opened and read, or why not, naming the file; the
@@ -36,9 +38,15 @@ public:
     static Result<QByteArray> make(const QList<IconMaker::Picture>& pictures,
                                    const QList<int>& sizes, const QStringList& names);
 
-    // The ICO file that Convert and `tvk pack` store for the picture in the open file (one
-    // formatOf() names) at IconMaker's default sizes, or why none can be made, naming `path`.
-    static Result<QByteArray> makeDefault(QFile& file, const QString& path);
+    // The ICO file that Convert and `tvk pack` store for the picture in the open file, in
+    // `format` (formatOf()'s), at IconMaker's default sizes, or why none can be made, naming
+    // `path`.
+    static Result<QByteArray> makeDefault(QFile& file, const QString& path,
+                                          const QByteArray& format);
+
+    // The sizes of that icon, or why none can be made: the picture read, but nothing drawn.
+    static Result<QList<int>> defaultSizes(QFile& file, const QString& path,
+                                           const QByteArray& format);
 
     // "16, 20, 24, 32 and 256 pixels".
     static QString sizesText(const QList<int>& sizes);

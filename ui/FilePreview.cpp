@@ -64,7 +64,7 @@ QList<int> sizesOf(const QByteArray& icon)
 QString pictureTip(QFile& file, const QString& path, const QByteArray& format)
 {
     const qint64 size = file.size();
-    const Result<QByteArray> made = PictureIcon::makeDefault(file, path);
+    const Result<QByteArray> made = PictureIcon::makeDefault(file, path, format);
     if (made.failed())
         return paragraph(made.reason());
     return QStringLiteral("<p>%1</p>").arg(imagesOf(made.value())) +
@@ -127,11 +127,13 @@ Result<FilePreview::MarkedIcon> FilePreview::markOf(const QString& path, Picture
     QFile file;
     if (InputFile::open(file, path).failed())
         return MarkedIcon{};
-    if (pictures == PictureStorage::MadeIntoIcons && PictureIcon::formatOf(file)) {
-        const Result<QByteArray> made = PictureIcon::makeDefault(file, path);
-        if (made.failed())
-            return Result<MarkedIcon>::failure(made.reason());
-        return MarkedIcon{IconMark::Picture, sizesOf(made.value())};
+    const std::optional<QByteArray> format =
+        pictures == PictureStorage::MadeIntoIcons ? PictureIcon::formatOf(file) : std::nullopt;
+    if (format) {
+        Result<QList<int>> sizes = PictureIcon::defaultSizes(file, path, *format);
+        if (sizes.failed())
+            return Result<MarkedIcon>::failure(sizes.reason());
+        return MarkedIcon{IconMark::Picture, sizes.value()};
     }
     const bool ico = IcoDirectory::read(file, 0, file.size()).has_value();
     return MarkedIcon{ico ? IconMark::None : IconMark::NotIco, {}};
